@@ -1,0 +1,67 @@
+#include "model/tbookobj.h"
+
+#include <QFileInfo>
+
+#include <utility>
+
+namespace lw {
+
+QString FileNameOfPath(const QString &path) {
+  qsizetype cut = -1;
+  for (QChar sep : {QChar('/'), QChar('\\'), QChar(':')})
+    cut = std::max(cut, path.lastIndexOf(sep));
+  return path.mid(cut + 1);
+}
+
+QString ExtensionOfPath(const QString &path) {
+  const QString name = FileNameOfPath(path);
+  const qsizetype dot = name.lastIndexOf('.');
+  return dot < 0 ? QString() : name.mid(dot);
+}
+
+TPageObj::TPageObj(const QString &path) : filePath(path), exeName(ExtensionOfPath(path)) {}
+
+TPageObj *TBookObj::Page(int index) const {
+  if (index < 0 || index >= PageCount()) return nullptr;
+  return pageList[static_cast<size_t>(index)].get();
+}
+
+int TBookObj::IndexOfPage(const TPageObj *page) const {
+  for (int i = 0; i < PageCount(); ++i)
+    if (pageList[static_cast<size_t>(i)].get() == page) return i;
+  return -1;
+}
+
+TPageObj *TBookObj::AddPageByPath(const QString &addPath) {
+  return InsertPageByPath(addPath, PageCount());
+}
+
+TPageObj *TBookObj::InsertPageByPath(const QString &addPath, int insertIndex) {
+  if (addPath.isEmpty()) return nullptr;
+  if (insertIndex < 0 || insertIndex > PageCount()) return nullptr;
+  const QFileInfo info(addPath);
+  if (!info.exists() || !info.isFile()) return nullptr;
+  auto page = std::make_unique<TPageObj>(addPath);
+  TPageObj *raw = page.get();
+  pageList.insert(pageList.begin() + insertIndex, std::move(page));
+  return raw;
+}
+
+void TBookObj::DelPageByIndex(int delIndex) {
+  if (delIndex < 0 || delIndex >= PageCount()) return;
+  pageList.erase(pageList.begin() + delIndex);
+}
+
+void TBookObj::ClearPage() { pageList.clear(); }
+
+void TBookObj::UpPageByIndex(int selIndex) {
+  if (PageCount() < 2 || selIndex <= 0 || selIndex >= PageCount()) return;
+  std::swap(pageList[static_cast<size_t>(selIndex)], pageList[static_cast<size_t>(selIndex - 1)]);
+}
+
+void TBookObj::DownPageByIndex(int selIndex) {
+  if (PageCount() < 2 || selIndex < 0 || selIndex >= PageCount() - 1) return;
+  std::swap(pageList[static_cast<size_t>(selIndex)], pageList[static_cast<size_t>(selIndex + 1)]);
+}
+
+}  // namespace lw

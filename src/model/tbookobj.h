@@ -1,0 +1,79 @@
+// The book being edited: its pages in reading order and its publishing
+// settings. The book owns its pages.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace lw {
+
+// A colour as 0x00BBGGRR: red in the lowest byte, top byte zero.
+using TColor = std::uint32_t;
+inline constexpr TColor kWhite = 0xFFFFFF;
+
+// The file-name extension of the last component of `path` (after the last
+// "/", "\" or ":"), from its last "." to the end, case kept; empty when the
+// last component has no ".".
+QString ExtensionOfPath(const QString &path);
+
+// The last component of `path`: the text after its last "/", "\" or ":".
+QString FileNameOfPath(const QString &path);
+
+// One page of the book.
+class TPageObj {
+ public:
+  explicit TPageObj(const QString &path);
+
+  QString filePath;  // image file or SWF page file
+  int fileType = 0;  // 0 image page, 1 SWF page made from a PDF
+  QString showName;  // name shown in the page list
+  QString exeName;   // extension of filePath with its dot, case kept
+};
+
+inline constexpr int kPageImage = 0;
+inline constexpr int kPageSwf = 1;
+
+class TBookObj {
+ public:
+  std::vector<std::unique_ptr<TPageObj>> pageList;
+  QString titleStr;
+  QString keywordStr;
+  QString desStr;
+  int backgroundType = 1;  // 0 image `backgroundImage`, 1 colour `backgroundColor`
+  QString backgroundImage;
+  TColor backgroundColor = kWhite;
+  TColor buttonColor = kWhite;
+  TColor panelColor = kWhite;
+  int width = 595;
+  int height = 842;
+
+  int PageCount() const { return static_cast<int>(pageList.size()); }
+  TPageObj *Page(int index) const;  // nullptr outside 0..count-1
+  int IndexOfPage(const TPageObj *page) const;  // -1 when not in the book
+
+  // Appends a page for the existing file `addPath`. Returns the new page, or
+  // nullptr (book unchanged) for an empty path or one that names no file.
+  TPageObj *AddPageByPath(const QString &addPath);
+
+  // Inserts a page for `addPath` at `insertIndex` (0..count; count appends).
+  // Returns nullptr and leaves the book unchanged for an empty path, a path
+  // that names no file (links followed, folders do not count) or an index
+  // outside 0..count.
+  TPageObj *InsertPageByPath(const QString &addPath, int insertIndex);
+
+  // Removes and releases the page at `delIndex`; other indexes are ignored.
+  void DelPageByIndex(int delIndex);
+
+  // Removes and releases every page; the settings stay.
+  void ClearPage();
+
+  // Swap the page at `selIndex` with its front (Up) or back (Down)
+  // neighbour. Nothing happens with fewer than 2 pages, at the ends, or for
+  // an index outside the book.
+  void UpPageByIndex(int selIndex);
+  void DownPageByIndex(int selIndex);
+};
+
+}  // namespace lw

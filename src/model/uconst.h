@@ -1,0 +1,48 @@
+// The workspace settings record with every folder path of the program, and
+// the program-wide state that lives for the whole run.
+#pragma once
+
+#include "model/tbookobj.h"
+
+#include <QString>
+#include <memory>
+
+namespace lw {
+
+// Absolute paths of the workspace. Folder fields end with "/". Written once
+// by InitWorkspace, read everywhere afterwards (the conversion worker
+// included, which is why nothing writes them later).
+struct TSysSetInfo {
+  QString AppPathStr;       // folder of the executable
+  QString AppDataPathStr;   // <data home>/Folivant/
+  QString TempPathStr;      // AppDataPathStr + "TempFiles/"
+  QString PreviewPath;      // AppDataPathStr + "Preview/"
+  QString PreviewHtmlPath;  // PreviewPath + "index.html"
+  QString ResPath;          // AppPathStr + "Resource/"
+  QString SwfToolPath;      // AppPathStr + "pdf2swf"
+  QString ThemePath;        // AppPathStr + "Themes/"
+};
+
+extern TSysSetInfo SysSetInfo;
+
+// The one book of the run; created by the main window.
+extern std::unique_ptr<TBookObj> BookObj;
+
+// The user changed the book size / the automatic size was taken.
+extern bool bookSizeEdited;
+extern bool autoSizeDone;
+
+inline constexpr const char *kAppTitle = "Tarnwell Leafweaver";
+inline constexpr const char *kWorkFolderName = "Folivant";
+inline constexpr const char *kConverterName = "pdf2swf";
+inline constexpr const char *kPlayerMovieName = "ImageTool.dll";
+
+// Computes the workspace paths into SysSetInfo and prepares the work folder:
+// creates Folivant (with parents) and TempFiles when missing, keeps
+// TempFiles' contents, deletes Preview and copies the resource folder into
+// a fresh one. `appDir` is the program folder; empty means the folder of
+// the running executable. Failures to create folders are not reported;
+// later writes into them fail where they happen.
+void InitWorkspace(const QString &appDir = QString());
+
+}  // namespace lw

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Installs everything Leafweaver needs to build, run and test on Debian 12.
+# Run as root (or through sudo). Safe to run again: packages already present
+# are left alone and the npm tree is only rebuilt when the lockfile changed.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config git
+  # libraries
+  qt6-base-dev qt6-webengine-dev qt6-httpserver-dev libqt6svg6
+  libpoppler-qt6-dev zlib1g-dev libpugixml-dev libgl-dev
+  libgtest-dev libgmock-dev googletest
+  # the player movie
+  haxe
+  # display-less running and browser tests
+  xvfb xauth chromium fonts-dejavu-core
+  # test and benchmark tools
+  qpdf poppler-utils ghostscript python3-reportlab python3-yaswfp python3-pil
+  clang libclang-rt-14-dev hyperfine imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+  missing+=(nodejs npm)
+fi
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+else
+  echo "install-deps: all Debian packages present"
+fi
+
+# npm packages (Ruffle for the book template, playwright-core for browser
+# tests) from the committed lockfile. The stamp keeps reruns cheap.
+cd "$here"
+stamp=node_modules/.lock-stamp
+if [ ! -f "$stamp" ] || ! cmp -s package-lock.json "$stamp"; then
+  echo "install-deps: npm ci"
+  npm ci --no-audit --no-fund --loglevel=error
+  cp package-lock.json "$stamp"
+else
+  echo "install-deps: npm packages up to date"
+fi
