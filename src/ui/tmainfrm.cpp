@@ -24,7 +24,7 @@ void TMainFrm::FormCreate() {
   InitWorkspace();
   bookSizeEdited = false;
   autoSizeDone = false;
-  QApplication::setApplicationDisplayName(QString());
+  QApplication::setApplicationDisplayName(kAppTitle);
   setWindowTitle(kAppTitle);
 }
 

@@ -1,0 +1,109 @@
+#include "model/tbookobj.h"
+#include "support/testdirs.h"
+
+#include <gtest/gtest.h>
+
+using namespace lw;
+using lwtest::TempDir;
+
+namespace {
+
+// A book with one page per name; the files are created in `dir`.
+TBookObj BookWith(const TempDir &dir, const QStringList &names) {
+  TBookObj book;
+  for (const QString &n : names) {
+    lwtest::WriteFile(dir.file(n), "x");
+    book.AddPageByPath(dir.file(n));
+  }
+  return book;
+}
+
+QStringList Order(const TBookObj &book) {
+  QStringList out;
+  for (const auto &p : book.pageList) out << FileNameOfPath(p->filePath);
+  return out;
+}
+
+}  // namespace
+
+TEST(TBookObj, Defaults) {
+  TBookObj book;
+  EXPECT_TRUE(book.pageList.empty());
+  EXPECT_EQ(book.backgroundType, 1);
+  EXPECT_EQ(book.backgroundColor, 0xFFFFFFu);
+  EXPECT_EQ(book.buttonColor, 0xFFFFFFu);
+  EXPECT_EQ(book.panelColor, 0xFFFFFFu);
+  EXPECT_EQ(book.width, 595);
+  EXPECT_EQ(book.height, 842);
+}
+
+TEST(TBookObj, AddPageTakesOnlyExistingFiles) {
+  TempDir t;
+  lwtest::WriteFile(t.file("a_1.swf"), "x");
+  TBookObj book;
+  TPageObj *page = book.AddPageByPath(t.file("a_1.swf"));
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(page->exeName, ".swf");
+  EXPECT_EQ(page->fileType, 0);
+  EXPECT_TRUE(page->showName.isEmpty());
+  EXPECT_EQ(book.AddPageByPath(""), nullptr);
+  EXPECT_EQ(book.AddPageByPath(t.file("missing.png")), nullptr);
+  EXPECT_EQ(book.AddPageByPath(t.path()), nullptr);  // a folder is no page
+  EXPECT_EQ(book.PageCount(), 1);
+}
+
+TEST(TBookObj, InsertRefusesIndexOutsideBook) {
+  TempDir t;
+  TBookObj book = BookWith(t, {"A", "B"});
+  lwtest::WriteFile(t.file("C"), "x");
+  EXPECT_EQ(book.InsertPageByPath(t.file("C"), 3), nullptr);
+  EXPECT_EQ(book.InsertPageByPath(t.file("C"), -1), nullptr);
+  EXPECT_NE(book.InsertPageByPath(t.file("C"), 1), nullptr);
+  EXPECT_EQ(Order(book), QStringList({"A", "C", "B"}));
+}
+
+TEST(TPageObj, ExtensionOfLastComponent) {
+  EXPECT_EQ(TPageObj("/x/photo.JPG").exeName, ".JPG");
+  EXPECT_EQ(TPageObj("/x/readme").exeName, "");
+  EXPECT_EQ(TPageObj("/x.y/file").exeName, "");
+  EXPECT_EQ(TPageObj("C:\\x.y\\file").exeName, "");
+  EXPECT_EQ(TPageObj("/x/archive.tar.gz").exeName, ".gz");
+}
+
+TEST(TBookObj, UpDownAtTheEndsChangeNothing) {
+  TempDir t;
+  TBookObj one = BookWith(t, {"A"});
+  one.UpPageByIndex(0);
+  one.DownPageByIndex(0);
+  EXPECT_EQ(Order(one), QStringList({"A"}));
+
+  TBookObj book = BookWith(t, {"A", "B", "C", "D"});
+  book.UpPageByIndex(0);
+  book.DownPageByIndex(3);
+  book.UpPageByIndex(4);
+  book.DownPageByIndex(-1);
+  EXPECT_EQ(Order(book), QStringList({"A", "B", "C", "D"}));
+  book.UpPageByIndex(2);
+  EXPECT_EQ(Order(book), QStringList({"A", "C", "B", "D"}));
+  book.DownPageByIndex(0);
+  EXPECT_EQ(Order(book), QStringList({"C", "A", "B", "D"}));
+}
+
+TEST(TBookObj, DeleteAndClear) {
+  TempDir t;
+  TBookObj book = BookWith(t, {"A", "B", "C"});
+  book.DelPageByIndex(-1);
+  book.DelPageByIndex(3);
+  EXPECT_EQ(Order(book), QStringList({"A", "B", "C"}));
+  book.DelPageByIndex(1);
+  EXPECT_EQ(Order(book), QStringList({"A", "C"}));
+
+  book.titleStr = "Title";
+  book.backgroundType = 0;
+  book.width = 100;
+  book.ClearPage();
+  EXPECT_EQ(book.PageCount(), 0);
+  EXPECT_EQ(book.titleStr, "Title");
+  EXPECT_EQ(book.backgroundType, 0);
+  EXPECT_EQ(book.width, 100);
+}
