@@ -12,26 +12,32 @@ std::unique_ptr<TBookObj> BookObj;
 bool bookSizeEdited = false;
 bool autoSizeDone = false;
 
-void InitWorkspace(const QString &appDir) {
-  TSysSetInfo &s = SysSetInfo;
+TSysSetInfo WorkspacePaths(const QString &appDir) {
+  TSysSetInfo s;
   s.AppPathStr = WithTrailingSlash(appDir.isEmpty() ? QCoreApplication::applicationDirPath() : appDir);
-
   s.AppDataPathStr = GetSpecialFolderPath(kFolderAppData) + '/' + kWorkFolderName + '/';
-  if (!QDir(s.AppDataPathStr).exists()) QDir().mkpath(s.AppDataPathStr);
-
   s.TempPathStr = s.AppDataPathStr + "TempFiles/";
-  if (!QDir(s.TempPathStr).exists()) QDir().mkdir(s.TempPathStr);
-
   s.ResPath = s.AppPathStr + "Resource/";
-
   s.PreviewPath = s.AppDataPathStr + "Preview/";
-  if (QDir(s.PreviewPath).exists()) DeleteFolderTree(s.PreviewPath);
-  QDir().mkdir(s.PreviewPath);
-
   s.ThemePath = s.AppPathStr + "Themes/";
   s.PreviewHtmlPath = s.PreviewPath + "index.html";
-  CopyFolderTree(s.ResPath, s.PreviewPath, ".*");
   s.SwfToolPath = s.AppPathStr + kConverterName;
+  return s;
+}
+
+bool PrepareTempFolder(const TSysSetInfo &paths) {
+  if (!QDir(paths.AppDataPathStr).exists()) QDir().mkpath(paths.AppDataPathStr);
+  if (!QDir(paths.TempPathStr).exists()) QDir().mkdir(paths.TempPathStr);
+  return QDir(paths.TempPathStr).exists();
+}
+
+void InitWorkspace(const QString &appDir) {
+  SysSetInfo = WorkspacePaths(appDir);
+  const TSysSetInfo &s = SysSetInfo;
+  PrepareTempFolder(s);
+  if (QDir(s.PreviewPath).exists()) DeleteFolderTree(s.PreviewPath);
+  QDir().mkdir(s.PreviewPath);
+  CopyFolderTree(s.ResPath, s.PreviewPath, ".*");
 }
 
 }  // namespace lw

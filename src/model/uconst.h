@@ -45,4 +45,15 @@ inline constexpr const char *kPlayerMovieName = "ImageTool.dll";
 // later writes into them fail where they happen.
 void InitWorkspace(const QString &appDir = QString());
 
+// The workspace paths for the program folder `appDir` (empty: the folder of
+// the running executable) and the current data home, computed without
+// touching the disk.
+TSysSetInfo WorkspacePaths(const QString &appDir = QString());
+
+// Creates the work folder and its temporary folder when they are missing,
+// leaving the preview folder alone (for tools that convert while the window
+// program may be running). Returns false when the temporary folder is not
+// there afterwards.
+bool PrepareTempFolder(const TSysSetInfo &paths);
+
 }  // namespace lw

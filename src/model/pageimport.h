@@ -1,0 +1,25 @@
+// Turning source files into pages of the book.
+#pragma once
+
+#include "model/tbookobj.h"
+#include "model/tfileobj.h"
+
+#include <QString>
+#include <vector>
+
+namespace lw {
+
+// Appends the pages of `file` to `book`: an image becomes one image page
+// named after its file; a PDF gives one SWF page for each page file of its
+// page range (found under `tempPath`) that exists, shown as the page file's
+// name with ".pdf" for ".swf". Returns the new pages in book order (owned by
+// the book); a file that has gone and page files that are missing add
+// nothing, so the result may be empty.
+std::vector<TPageObj *> ImportFilePages(TBookObj &book, const TFileObj &file,
+                                        const QString &tempPath);
+
+// The page-list name of an SWF page file: its file name with the last
+// extension replaced by ".pdf" (report_3.swf shows as report_3.pdf).
+QString SwfPageShowName(const QString &swfPath);
+
+}  // namespace lw

@@ -1,0 +1,44 @@
+// The page-range text of a PDF source file: "All" or a comma-separated list
+// of pages ("4") and ranges ("1-5"), and the small name helpers around it.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace lw {
+
+// The pages named by `text` for a PDF of `count` pages, ascending, each
+// once, as decimal texts without leading zeros ("1", "2", ...).
+//  - Blanks (every character up to and including the space) around the text
+//    and around each piece are ignored; empty pieces between commas are
+//    skipped, but a piece of blanks only makes the text unusable.
+//  - "All" (any letter case) names pages 1..count.
+//  - "a-b" names pages a..b and needs 1 <= a < b; "n" names page n >= 1;
+//    numbers are read with ReadRangeNumber.
+// Returns an empty list for an unusable text: empty or blank text, only
+// commas, any invalid piece, any page above `count`, or "All" with
+// `count` below 1. Never throws.
+QStringList ParsePageRange(const QString &text, int count);
+
+// The same pages as ParsePageRange, as numbers (ascending, each once).
+// Returns an empty vector exactly when ParsePageRange returns an empty list.
+std::vector<int> ParsePageNumbers(const QString &text, int count);
+
+// True exactly when ParsePageRange(text, count) names at least one page.
+bool IsValidPageRange(const QString &text, int count);
+
+// `text` with blanks removed at both ends, read as a decimal integer with
+// an optional "+" or "-" sign. Returns -1 when it is not such a number
+// (empty, other characters, blanks inside) or does not fit in 32 bits.
+int ReadRangeNumber(const QString &text);
+
+// Everything before the last "." of `name`; an empty text when `name` has
+// no "." (so "my.report.pdf" gives "my.report", "README" gives "").
+QString GetFileNameNoExt(const QString &name);
+
+// `text` without the characters up to and including the space (blanks,
+// tabs, line breaks, control characters) at both ends.
+QString TrimBlanks(const QString &text);
+
+}  // namespace lw

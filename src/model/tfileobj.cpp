@@ -1,0 +1,47 @@
+#include "model/tfileobj.h"
+
+#include "model/conversionnames.h"
+#include "model/pagerange.h"
+#include "model/tbookobj.h"
+#include "model/uconst.h"
+#include "pdf/pdfpagecount.h"
+
+#include <QFile>
+
+namespace lw {
+
+TFileList LibraryList;
+
+TFileObj::TFileObj(const QString &path) : filePath(path) { InitFromPath(); }
+
+void TFileObj::InitFromPath() {
+  rangeStr = QStringLiteral("All");
+  fileType = kFileImage;
+  // Lower-case ASCII letters only, as the comparison of the extension is
+  // meant to ignore ASCII case and nothing more.
+  QString ext = ExtensionOfPath(filePath);
+  for (QChar &c : ext)
+    if (c >= 'A' && c <= 'Z') c = QChar(c.unicode() + ('a' - 'A'));
+  if (ext == QLatin1String(".pdf")) fileType = kFilePdf;
+  showName = FileNameOfPath(filePath);
+  count = 1;
+  if (fileType == kFilePdf) {
+    count = GetPdfPageCount(QFile::encodeName(filePath).toStdString());
+    if (count > kMaxPdfPageCount) count = -1;
+  }
+}
+
+QStringList TFileObj::GetRangeList() const { return GetRangeList(SysSetInfo.TempPathStr); }
+
+QStringList TFileObj::GetRangeList(const QString &tempPath) const {
+  QStringList paths;
+  if (fileType != kFilePdf) return paths;
+  const std::vector<int> pages = ParsePageNumbers(rangeStr, count);
+  if (pages.empty()) return paths;
+  const ConversionNames names = ConversionNamesFor(tempPath, filePath);
+  paths.reserve(static_cast<qsizetype>(pages.size()));
+  for (int n : pages) paths.append(names.PageFile(n));
+  return paths;
+}
+
+}  // namespace lw

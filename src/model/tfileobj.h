@@ -1,0 +1,64 @@
+// A source file of the library list: a PDF whose pages the converter turns
+// into SWF page files, or an image that becomes one page by itself.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <memory>
+#include <vector>
+
+class QTreeWidgetItem;
+
+namespace lw {
+
+inline constexpr int kFileImage = 0;
+inline constexpr int kFilePdf = 1;
+
+// The most pages a PDF can have: the format allows at most 8,388,607
+// indirect objects and every page is one. A larger count read from a file
+// is a damaged or hostile file, and "All" would list billions of names.
+inline constexpr int kMaxPdfPageCount = 8388607;
+
+class TFileObj {
+ public:
+  // Takes `path` as the file's absolute path and fills every field from it.
+  // For a PDF the page count is read here, synchronously; a count that
+  // cannot be found, or one above kMaxPdfPageCount, gives -1 (and no usable
+  // pages).
+  explicit TFileObj(const QString &path);
+
+  TFileObj(const TFileObj &) = delete;
+  TFileObj &operator=(const TFileObj &) = delete;
+
+  QString filePath;       // absolute path as chosen by the user
+  int fileType = kFileImage;  // kFilePdf when the extension is ".pdf" (any case)
+  QString showName;       // last path component, extension included
+  int count = 1;          // image: 1; PDF: page count, -1 when not found
+  QString rangeStr;       // page-range text, "All" at first
+  // Set by the conversion worker when the converter has finished this PDF,
+  // read by the user-interface thread.
+  std::atomic<bool> isConverter{false};
+  QTreeWidgetItem *perNode = nullptr;  // row of the Library dialog, or none
+  bool isChecked = false;  // ticked in the Library dialog
+
+  // Paths of the page files that `rangeStr` chooses, in ascending page
+  // order, in the conversion folder of this file under the workspace's
+  // temporary folder. Whether the files exist is not checked. Returns an
+  // empty list when the range names no page (always so when `count` is
+  // below 1) and for an image, which has no page files.
+  QStringList GetRangeList() const;
+  // The same under the temporary folder `tempPath` instead.
+  QStringList GetRangeList(const QString &tempPath) const;
+
+ private:
+  void InitFromPath();
+};
+
+// The library list: one for the whole run, in the order files were added.
+// A source file is shared; it lives while the list, a dialog batch or a
+// conversion job refers to it.
+using TFileList = std::vector<std::shared_ptr<TFileObj>>;
+extern TFileList LibraryList;
+
+}  // namespace lw

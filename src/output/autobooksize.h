@@ -1,0 +1,19 @@
+// The book size taken from the first source file of the library.
+#pragma once
+
+#include "model/tfileobj.h"
+
+#include <QSize>
+
+namespace lw {
+
+// A PDF gives the A4 size 595 x 842 whatever its own page size. An image
+// gives its pixel size, scaled down so that its longer side is 1600 when
+// either side is larger (halves rounded to even).
+// Throws ImageError when the image cannot be read.
+QSize AutoBookSizeFor(const TFileObj &first);
+
+// The image rule alone: (w, h) fitted so that neither side exceeds 1600.
+QSize LimitBookSize(int w, int h);
+
+}  // namespace lw

@@ -1,0 +1,221 @@
+#include "output/bookpackage.h"
+
+#include "fsutil/fsutil.h"
+#include "output/imageconvert.h"
+#include "themes/colortext.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <pugixml.hpp>
+
+namespace lw {
+namespace {
+
+[[noreturn]] void fail(const QString &what, const QString &path, const QString &reason) {
+  throw PackageError(QStringLiteral("%1 %2: %3").arg(what, QDir::toNativeSeparators(path), reason)
+                         .toStdString());
+}
+
+// Copies a file over `to`, reporting why when it cannot.
+void copyOver(const QString &from, const QString &to) {
+  QFile source(from);
+  if (!source.exists()) fail("Cannot copy", from, "the file does not exist");
+  QFile::remove(to);
+  if (!source.copy(to)) fail("Cannot copy", from + " to " + to, source.errorString());
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes) {
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+    fail("Cannot write", path, f.errorString());
+}
+
+QByteArray readBytes(const QString &path, const QString &what) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) fail("Cannot read " + what, path, f.errorString());
+  return f.readAll();
+}
+
+// Sets or adds an attribute, keeping the order in which attributes were
+// first set.
+void setAttr(pugi::xml_node node, const char *name, const QString &value) {
+  pugi::xml_attribute a = node.attribute(name);
+  if (!a) a = node.append_attribute(name);
+  a.set_value(value.toUtf8().constData());
+}
+
+void setPageListAttributes(pugi::xml_node content, const TBookObj &book, const QString &width,
+                           const QString &height) {
+  setAttr(content, "width", width);
+  setAttr(content, "height", height);
+  if (book.backgroundType != 0) setAttr(content, "bgcolor", ColorToHexText(book.backgroundColor));
+  setAttr(content, "loadercolor", "ffffff");
+  setAttr(content, "panelcolor", ColorToHexText(book.panelColor));
+  setAttr(content, "buttoncolor", ColorToHexText(book.buttonColor));
+  setAttr(content, "textcolor", "ffffff");
+}
+
+void saveXml(const pugi::xml_document &doc, const QString &path) {
+  QFile::remove(path);
+  if (!doc.save_file(QFile::encodeName(path).constData(), "  ",
+                     pugi::format_indent | pugi::format_save_file_text, pugi::encoding_utf8))
+    fail("Cannot write", path, QStringLiteral("the file cannot be created"));
+}
+
+// Background: a colour book has no bg.jpg; an image book gets its image
+// copied byte for byte (whatever its format); a missing image leaves what is
+// there.
+void writeBackground(const TBookObj &book, const QString &root) {
+  const QString target = root + "source/bg.jpg";
+  if (book.backgroundType != 0) {
+    ForceDeleteFile(target);
+  } else if (!book.backgroundImage.isEmpty() && QFileInfo(book.backgroundImage).isFile()) {
+    copyOver(book.backgroundImage, target);
+  }
+}
+
+enum class Encoding { Utf8, Utf16Le, Utf16Be };
+
+}  // namespace
+
+QString PackageFolderName(const QDateTime &when) {
+  return "Quirell_" + when.toString("yyyy-MM-dd_HHmmss");
+}
+
+QString EscapeHtml(const QString &text) {
+  QString out;
+  out.reserve(text.size());
+  for (const QChar c : text) {
+    switch (c.unicode()) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+QByteArray FillPageTemplate(const QByteArray &templateBytes, const QString &title,
+                            const QString &keywords, const QString &description) {
+  Encoding enc = Encoding::Utf8;
+  QByteArray mark;
+  if (templateBytes.startsWith("\xEF\xBB\xBF")) {
+    mark = templateBytes.left(3);
+  } else if (templateBytes.startsWith("\xFF\xFE")) {
+    enc = Encoding::Utf16Le;
+    mark = templateBytes.left(2);
+  } else if (templateBytes.startsWith("\xFE\xFF")) {
+    enc = Encoding::Utf16Be;
+    mark = templateBytes.left(2);
+  }
+  const QStringConverter::Encoding qtEnc = enc == Encoding::Utf16Le   ? QStringConverter::Utf16LE
+                                           : enc == Encoding::Utf16Be ? QStringConverter::Utf16BE
+                                                                      : QStringConverter::Utf8;
+  QStringDecoder decode(qtEnc, QStringConverter::Flag::Stateless);
+  QString text = decode(templateBytes.mid(mark.size()));
+
+  text.replace("{title}", EscapeHtml(title), Qt::CaseInsensitive);
+  text.replace("{keywords}", EscapeHtml(keywords), Qt::CaseInsensitive);
+  text.replace("{description}", EscapeHtml(description), Qt::CaseInsensitive);
+
+  // Line by line: CR, LF and CR LF end a line; every line is written with
+  // CR LF, and a final line break does not make an extra empty line.
+  QString out;
+  out.reserve(text.size() + text.size() / 16);
+  qsizetype start = 0;
+  const qsizetype n = text.size();
+  while (start < n) {
+    qsizetype end = start;
+    while (end < n && text[end] != '\r' && text[end] != '\n') ++end;
+    out += QStringView(text).mid(start, end - start);
+    out += QLatin1String("\r\n");
+    if (end < n && text[end] == '\r' && end + 1 < n && text[end + 1] == '\n') ++end;
+    start = end + 1;
+  }
+  QStringEncoder encode(qtEnc, QStringConverter::Flag::Stateless);
+  return mark + QByteArray(encode(out));
+}
+
+void WriteEmptyPreview(const TBookObj &book, const TSysSetInfo &paths) {
+  if (QDir(paths.PreviewPath).exists()) DeleteFolderTree(paths.PreviewPath);
+  QDir().mkdir(paths.PreviewPath);
+  CopyFolderTree(paths.ResPath, paths.PreviewPath, ".*");
+  writeBackground(book, paths.PreviewPath);
+
+  const QString listPath = paths.PreviewPath + "source/Pages.xml";
+  pugi::xml_document doc;
+  const QByteArray bytes = readBytes(listPath, "the sample page list");
+  const pugi::xml_parse_result parsed =
+      doc.load_buffer(bytes.constData(), static_cast<size_t>(bytes.size()),
+                      pugi::parse_default | pugi::parse_declaration);
+  if (!parsed || !doc.document_element())
+    fail("Cannot read the sample page list", listPath, QString::fromUtf8(parsed.description()));
+  setPageListAttributes(doc.document_element(), book, "368", "450");
+  saveXml(doc, listPath);
+}
+
+QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool isPreview,
+                         const QString &folder, const QDateTime &now) {
+  if (book.pageList.empty()) {
+    if (isPreview) WriteEmptyPreview(book, paths);
+    return {};
+  }
+
+  QString root;
+  if (isPreview) {
+    root = paths.PreviewPath;
+  } else {
+    root = JoinPath(folder, PackageFolderName(now));
+    if (!QDir(root).exists() && !QDir().mkpath(root))
+      fail("Cannot create", root, "the folder cannot be created");
+    CopyFolderTree(paths.ResPath, root, ".*");
+    root += '/';
+  }
+
+  writeBackground(book, root);
+
+  const QString listPath = root + "source/Pages.xml";
+  const QString pagesDir = root + "pages/";
+  ForceDeleteFile(listPath);
+  if (QDir(pagesDir).exists()) DeleteFolderTree(pagesDir);
+  QDir().mkdir(pagesDir);
+
+  pugi::xml_document doc;
+  pugi::xml_node decl = doc.append_child(pugi::node_declaration);
+  decl.append_attribute("version") = "1.0";
+  decl.append_attribute("encoding") = "utf-8";
+  pugi::xml_node content = doc.append_child("content");
+  setPageListAttributes(content, book, QString::number(book.width), QString::number(book.height));
+
+  for (size_t i = 0; i < book.pageList.size(); ++i) {
+    const TPageObj &page = *book.pageList[i];
+    const QString name = QString::number(i + 1) + page.exeName;
+    if (page.fileType == kPageSwf) {
+      copyOver(page.filePath, pagesDir + name);
+    } else {
+      try {
+        ConvertImageFile(page.filePath, pagesDir + name, book.width, book.height);
+      } catch (const std::exception &e) {
+        throw PackageError(e.what());
+      }
+    }
+    content.append_child("page").append_attribute("src") = ("pages/" + name).toUtf8().constData();
+  }
+  saveXml(doc, listPath);
+
+  copyOver(paths.AppPathStr + kPlayerMovieName, root + "turnleaf.swf");
+
+  const QByteArray page = FillPageTemplate(readBytes(paths.ResPath + "index.html", "the page template"),
+                                           book.titleStr, book.keywordStr, book.desStr);
+  writeBytes(root + "index.html", page);
+  return root;
+}
+
+}  // namespace lw

@@ -1,0 +1,57 @@
+// Writes a book as a package folder that a browser opens through its
+// index.html: the player movie turnleaf.swf, the page list source/Pages.xml,
+// the background source/bg.jpg and the page files under pages/. The same
+// writer serves the preview (into the preview folder) and publishing (into a
+// new folder under a folder the user chose).
+#pragma once
+
+#include "model/tbookobj.h"
+#include "model/uconst.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <stdexcept>
+
+namespace lw {
+
+// A package could not be written: an unreadable page image, a package file
+// that cannot be written, a missing template. The message names the file and
+// the reason.
+class PackageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// "Quirell_" + the date and time as YYYY-MM-DD_hhmmss.
+QString PackageFolderName(const QDateTime &when);
+
+// Writes `book` as a package. With `isPreview` the package root is the
+// preview folder and `folder` is ignored; otherwise a new folder named by
+// PackageFolderName(now) is made under `folder`. A book without pages
+// rebuilds the empty preview (WriteEmptyPreview) when previewing and writes
+// nothing when publishing.
+// Returns the package root with a trailing "/", or an empty string when no
+// package was written (publishing an empty book). Throws PackageError; files
+// written before the failure stay.
+QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool isPreview,
+                         const QString &folder,
+                         const QDateTime &now = QDateTime::currentDateTime());
+
+// Resets the preview folder to a copy of the resource folder and sets the
+// sample page list's size (368 x 450) and colours from `book`. Throws
+// PackageError when the sample page list cannot be read or written.
+void WriteEmptyPreview(const TBookObj &book, const TSysSetInfo &paths);
+
+// The page template with "{title}", "{keywords}" and "{description}"
+// replaced (in that order, every occurrence, any letter case) by the
+// HTML-escaped texts. The encoding follows the byte-order mark (UTF-8,
+// UTF-16 LE or BE; none means UTF-8) and is kept, mark included; every line
+// ends with CR LF. Never fails.
+QByteArray FillPageTemplate(const QByteArray &templateBytes, const QString &title,
+                            const QString &keywords, const QString &description);
+
+// `text` with &, <, >, " and ' written as character references.
+QString EscapeHtml(const QString &text);
+
+}  // namespace lw

@@ -1,0 +1,46 @@
+// Fitting image files into a box: measuring them, scaling them with their
+// aspect ratio kept, and saving the result as PNG, JPEG or BMP.
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <stdexcept>
+
+namespace lw {
+
+// A failure of the image service: the message names the file (when there
+// is one) and the reason the codec gave.
+class ImageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The image scaled by one factor so that it fits a `width` x `height` box
+// (enlarged or reduced): the side that sets the factor equals the box, the
+// other is at most the box. The result has no alpha channel
+// (QImage::Format_RGB32) and is drawn on white, smoothly scaled; it is not
+// padded to the box. Throws ImageError for a null image, a box side below 1,
+// or a result too large to allocate.
+QImage ScaleImageToFit(const QImage &image, int width, int height);
+
+// Decodes `source`, fits it into `width` x `height` (ScaleImageToFit) and
+// saves it to `target`, replacing a file there. The encoder follows the
+// source's lower-cased extension: ".jpg" JPEG, ".bmp" BMP, anything else
+// PNG (whatever extension `target` has). The target is written through a
+// temporary file in its folder and renamed into place, so on failure it is
+// left as it was. Throws ImageError when the source cannot be read or
+// decoded, on any ScaleImageToFit failure, or when the target cannot be
+// written.
+void ConvertImageFile(const QString &source, const QString &target, int width, int height);
+
+// Decodes the image file `path` and stores its pixel size in `width` and
+// `height`. Returns true; never returns false: throws ImageError when the
+// file cannot be read or decoded (outputs then unchanged).
+bool GetImageFileSize(const QString &path, int &width, int &height);
+
+// The encoder's MIME type for a source file: "image/jpeg" for ".jpg",
+// "image/bmp" for ".bmp", "image/png" for anything else (extension compared
+// lower-cased). Never fails.
+QString OutputMimeTypeFor(const QString &sourcePath);
+
+}  // namespace lw

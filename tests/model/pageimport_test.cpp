@@ -1,0 +1,50 @@
+#include "model/conversionnames.h"
+#include "model/pageimport.h"
+#include "support/testdirs.h"
+
+#include <gtest/gtest.h>
+
+using namespace lw;
+using lwtest::TempDir;
+using lwtest::WriteFile;
+
+TEST(ImportFilePages, PdfPagesOfRangeThatExist) {
+  TempDir temp, docs;
+  WriteFile(docs.file("name.pdf"), "%PDF");
+  TFileObj pdf(docs.file("name.pdf"));
+  pdf.count = 3;  // as if counted
+  pdf.rangeStr = "1-3";
+  const ConversionNames names = ConversionNamesFor(temp.path(), pdf.filePath);
+  WriteFile(names.PageFile(1), "FWS");
+  WriteFile(names.PageFile(3), "FWS");  // page 2 failed to convert
+
+  TBookObj book;
+  const auto added = ImportFilePages(book, pdf, temp.path());
+  ASSERT_EQ(added.size(), 2u);
+  EXPECT_EQ(book.PageCount(), 2);
+  EXPECT_EQ(added[0]->showName, "name_1.pdf");
+  EXPECT_EQ(added[1]->showName, "name_3.pdf");
+  EXPECT_EQ(added[1]->fileType, kPageSwf);
+  EXPECT_EQ(added[1]->filePath, names.PageFile(3));
+}
+
+TEST(ImportFilePages, ImageBecomesOnePageUnlessGone) {
+  TempDir t;
+  WriteFile(t.file("photo.JPG"), "jpeg");
+  TFileObj image(t.file("photo.JPG"));
+  TBookObj book;
+  const auto added = ImportFilePages(book, image, t.path());
+  ASSERT_EQ(added.size(), 1u);
+  EXPECT_EQ(added[0]->showName, "photo.JPG");
+  EXPECT_EQ(added[0]->fileType, kPageImage);
+  EXPECT_EQ(added[0]->exeName, ".JPG");
+
+  QFile::remove(t.file("photo.JPG"));
+  EXPECT_TRUE(ImportFilePages(book, image, t.path()).empty());
+  EXPECT_EQ(book.PageCount(), 1);
+}
+
+TEST(SwfPageShowName, LastExtensionBecomesPdf) {
+  EXPECT_EQ(SwfPageShowName("/t/report.1a2b/report_3.swf"), "report_3.pdf");
+  EXPECT_EQ(SwfPageShowName("/t/x/annual.report_12.swf"), "annual.report_12.pdf");
+}
