@@ -1,7 +1,117 @@
 #include "pdf/pdfpagecount.h"
 
-// Placeholder until the reader lands.
+#include "pdf/pdfreader.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <vector>
+
 namespace lw {
-int GetPdfPageCountFromMemory(const std::uint8_t *, std::size_t) { return -1; }
-int GetPdfPageCount(const std::string &) { return -1; }
+
+namespace {
+
+// The /N of a linearization dictionary standing in the file's first object.
+std::optional<std::int32_t> ReadLinearizedPageCount(const std::uint8_t *data, std::size_t size) {
+  const std::size_t limit = size < 32 ? size : 32;
+  const void *o = std::memchr(data, 'o', limit);
+  const std::size_t at = o ? static_cast<const std::uint8_t *>(o) - data : 32;
+  if (at + 3 > size || std::memcmp(data + at, "obj", 3) != 0) return std::nullopt;
+  PdfCursor c(data, data + size);
+  c.pos = data + at;
+  if (!c.FindKey("/Linearized")) return std::nullopt;
+  c.pos = data + at;
+  std::int32_t pages = 0;
+  if (!c.FindKey("/N ") || !c.ReadNumber(pages)) return std::nullopt;
+  return pages;
+}
+
+std::int32_t CountPages(const std::uint8_t *data, std::size_t size) {
+  if (const auto pages = ReadLinearizedPageCount(data, size)) return *pages;
+
+  PdfCursor tail(data, data + size);
+  if (size < 5) return -1;
+  tail.pos = data + size - 5;
+  std::int32_t offset = 0;
+  if (!tail.FindTextBackward("startxref") || tail.end - tail.pos < 4) return -1;
+  if (!tail.ReadNumber(offset)) return -1;
+
+  PdfReader reader(data, size);
+  if (!reader.ReadXrefChain(offset) || reader.rootObjectNumber < 0) return -1;
+
+  using Place = PdfReader::TObjectPlace;
+  PdfCursor &c = reader.cursor;
+  TByteBuffer object;  // a compressed object's bytes
+  std::int32_t pagesRoot = 0, count = 0, generation = 0;
+  if (reader.OpenObject(reader.rootObjectNumber, object) == Place::Missing) return -1;
+  if (!c.FindKey("/Pages") || !c.ReadNumber(pagesRoot)) return -1;
+  if (reader.OpenObject(pagesRoot, object) == Place::Missing) return -1;
+  if (!c.FindKey("/Count") || !c.ReadNumber(count)) return -1;
+
+  // "/Count 5 0 R": the count lives in object 5.
+  if (c.ReadNumber(generation) && c.MatchText(" R")) {
+    const Place place = reader.OpenObject(count, object);
+    if (place == Place::Missing) return -1;
+    if (place == Place::InFile && (!c.ReadNumber(generation) || !c.MatchText(" obj"))) return -1;
+    if (!c.ReadNumber(count)) return -1;
+  }
+  return count;
+}
+
+// Reads what `fd` holds to its end.
+bool ReadAll(int fd, std::vector<std::uint8_t> &out) {
+  std::uint8_t chunk[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n == 0) return true;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    out.insert(out.end(), chunk, chunk + n);
+  }
+}
+
+}  // namespace
+
+int GetPdfPageCountFromMemory(const std::uint8_t *data, std::size_t size) {
+  if (data == nullptr || size == 0) return -1;
+  try {
+    return CountPages(data, size);
+  } catch (...) {  // a number above 2147483647, exhausted memory
+    return -1;
+  }
+}
+
+int GetPdfPageCount(const std::string &path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  int answer = -1;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode)) {
+    void *map = MAP_FAILED;
+    if (S_ISREG(st.st_mode) && st.st_size > 0)
+      map = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    if (map != MAP_FAILED) {
+      answer = GetPdfPageCountFromMemory(static_cast<const std::uint8_t *>(map),
+                                         static_cast<std::size_t>(st.st_size));
+      ::munmap(map, static_cast<std::size_t>(st.st_size));
+    } else {
+      try {
+        std::vector<std::uint8_t> bytes;
+        if (ReadAll(fd, bytes)) answer = GetPdfPageCountFromMemory(bytes.data(), bytes.size());
+      } catch (...) {
+        answer = -1;
+      }
+    }
+  }
+  ::close(fd);
+  return answer;
+}
+
 }  // namespace lw

@@ -1,0 +1,242 @@
+#!/usr/bin/env python3
+"""Writes the small hand-made PDFs of the page-counter tests, one per case.
+
+Each case is a few objects written out by hand below; this script only does
+the arithmetic (byte offsets, compressed streams). Run it from anywhere:
+    python3 tests/data/pdf/make_cases.py
+"""
+import os
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+HEADER = b"%PDF-1.5\n%\xe2\xe3\xcf\xd3\n"
+
+
+class Doc:
+    def __init__(self, header=HEADER):
+        self.data = bytearray(header)
+        self.offsets = {}
+
+    def add(self, num, body):
+        self.offsets[num] = len(self.data)
+        self.data += b"%d 0 obj\n%s\nendobj\n" % (num, body)
+
+    def stream(self, num, dict_body, raw):
+        self.add(num, b"<< %s /Length %d >>\nstream\n%s\nendstream" % (dict_body, len(raw), raw))
+
+    def table(self, nums, trailer, free=(), shift=0):
+        """A classic section listing `nums` (offsets moved by `shift`) and
+        the object numbers in `free` as free lines; returns its offset."""
+        at = len(self.data)
+        lines = {n: b"%010d 00000 n \n" % (self.offsets[n] + shift) for n in nums}
+        lines.update({n: b"0000000000 65535 f \n" for n in free})
+        out = bytearray(b"xref\n")
+        keys = sorted(lines)
+        run = []
+        for n in keys + [None]:
+            if run and (n is None or n != run[-1] + 1):
+                out += b"%d %d\n" % (run[0], len(run)) + b"".join(lines[k] for k in run)
+                run = []
+            if n is not None:
+                run.append(n)
+        self.data += out + b"trailer\n<< %s >>\n" % trailer
+        return at
+
+    def xref_stream(self, num, rows, extra, predictor=False):
+        """A cross-reference stream object; rows maps object number to
+        (type, field2, field3). Returns its offset."""
+        nums = sorted(rows)
+        index, run = [], []
+        for n in nums + [None]:
+            if run and (n is None or n != run[-1] + 1):
+                index += [run[0], len(run)]
+                run = []
+            if n is not None:
+                run.append(n)
+        raw = b"".join(bytes([rows[n][0]]) + rows[n][1].to_bytes(3, "big") + rows[n][2].to_bytes(2, "big")
+                       for n in nums)
+        parms = b""
+        if predictor:  # PNG "Up" rows of 6 columns
+            prev, filtered = bytes(6), bytearray()
+            for i in range(0, len(raw), 6):
+                row = raw[i:i + 6]
+                filtered += b"\x02" + bytes((a - b) & 255 for a, b in zip(row, prev))
+                prev = row
+            raw = bytes(filtered)
+            parms = b" /DecodeParms << /Columns 6 /Predictor 12 >>"
+        at = len(self.data)
+        self.stream(num, b"/Type /XRef /W [1 3 2] /Index [%s] /Filter /FlateDecode%s %s"
+                    % (b" ".join(b"%d" % v for v in index), parms, extra), zlib.compress(raw))
+        return at
+
+    def object_stream(self, num, objects):
+        """An object stream holding objects (number -> body); returns the
+        rows for the cross-reference stream."""
+        head, body = [], bytearray()
+        for n, text in objects:
+            head.append(b"%d %d" % (n, len(body)))
+            body += text + b"\n"
+        head = b" ".join(head) + b"\n"
+        self.stream(num, b"/Type /ObjStm /N %d /First %d /Filter /FlateDecode" % (len(objects), len(head)),
+                    zlib.compress(head + bytes(body)))
+        return {n: (2, num, i) for i, (n, _) in enumerate(objects)}
+
+    def rows(self, nums):
+        return {n: (1, self.offsets[n], 0) for n in nums}
+
+    def finish(self, name, xref_at, tail=b""):
+        self.data += b"startxref\n%d\n%%%%EOF\n" % xref_at + tail
+        with open(os.path.join(HERE, name + ".pdf"), "wb") as f:
+            f.write(self.data)
+
+
+def pages(doc, count, kids=(3,), num=2):
+    doc.add(num, b"<< /Type /Pages /Kids [%s] /Count %s >>"
+            % (b" ".join(b"%d 0 R" % k for k in kids), count))
+
+
+def page(doc, num=3, parent=2):
+    doc.add(num, b"<< /Type /Page /Parent %d 0 R /MediaBox [0 0 200 200] >>" % parent)
+
+
+def classic(name, count, extra=()):
+    d = Doc()
+    d.add(1, b"<< /Type /Catalog /Pages 2 0 R >>")
+    pages(d, count)
+    page(d)
+    for num, body in extra:
+        d.add(num, body)
+    d.finish(name, d.table(sorted(d.offsets), b"/Size %d /Root 1 0 R" % (max(d.offsets) + 1), free=[0]))
+
+
+classic("classic_count7", b"7")
+classic("classic_count0", b"0")
+classic("classic_indirect_count", b"5 0 R", extra=[(5, b"4")])
+classic("number_overflow", b"2147483648")
+
+# A linearization dictionary first; everything after it is damage.
+d = Doc(b"%PDF-1.4\n%\xe2\xe3\xcf\xd3\n")
+d.add(1, b"<< /Linearized 1 /L 9999 /H [ 600 120 ] /O 4 /E 900 /N 12 /T 800 >>")
+d.data += b"damaged: no objects, no cross-reference section\n"
+with open(os.path.join(HERE, "linearized_damaged_rest.pdf"), "wb") as f:
+    f.write(d.data)
+
+# "/N" followed by a line break: not taken; the table gives 3.
+d = Doc(b"%PDF-1.4\n%\xe2\xe3\xcf\xd3\n")
+d.add(4, b"<< /Linearized 1 /N\n12 >>")
+d.add(1, b"<< /Type /Catalog /Pages 2 0 R >>")
+pages(d, b"3")
+page(d)
+d.finish("linearized_n_linebreak", d.table([1, 2, 3, 4], b"/Size 5 /Root 1 0 R", free=[0]))
+
+# Incremental update: the newer section lists a new catalog and page tree.
+d = Doc()
+d.add(1, b"<< /Type /Catalog /Pages 2 0 R >>")
+pages(d, b"2")
+page(d)
+old = d.table([1, 2, 3], b"/Size 4 /Root 1 0 R", free=[0])
+d.data += b"startxref\n%d\n%%%%EOF\n" % old
+d.add(5, b"<< /Type /Catalog /Pages 2 0 R >>")
+pages(d, b"3")
+d.finish("incremental_update", d.table([2, 5], b"/Size 6 /Root 5 0 R /Prev %d" % old))
+
+# A /Prev that points back at its own section.
+d = Doc()
+d.add(1, b"<< /Type /Catalog /Pages 2 0 R >>")
+pages(d, b"2")
+page(d)
+at = len(d.data)
+d.finish("prev_loop", d.table([1, 2, 3], b"/Size 4 /Root 1 0 R /Prev %d" % at, free=[0]))
+
+# Every offset of the table is 3 bytes off: the objects are found by their
+# headers instead.
+d = Doc()
+d.add(1, b"<< /Type /Catalog /Pages 2 0 R >>")
+pages(d, b"8")
+page(d)
+d.finish("damaged_offsets", d.table([1, 2, 3], b"/Size 4 /Root 1 0 R", free=[0], shift=3))
+
+# The root entry points at another object and no "1 0 obj" exists.
+d = Doc()
+d.add(7, b"<< /Type /Catalog /Pages 2 0 R >>")
+pages(d, b"2")
+page(d)
+d.offsets[1] = d.offsets[7]
+d.finish("root_not_found", d.table([1, 2, 3], b"/Size 8 /Root 1 0 R", free=[0]))
+
+# Cross-reference streams.
+d = Doc()
+d.add(1, b"<< /Type /Catalog /Pages 2 0 R >>")
+page(d)
+rows = d.object_stream(10, [(2, b"<< /Type /Pages /Kids [3 0 R] /Count 6 >>")])
+rows.update(d.rows([1, 3, 10]))
+d.finish("xrefstream_compressed_pages", d.xref_stream(11, rows, b"/Size 12 /Root 1 0 R"))
+
+d = Doc()
+page(d)
+rows = d.object_stream(10, [(1, b"<< /Type /Catalog /Pages 2 0 R >>"),
+                            (2, b"<< /Type /Pages /Kids [3 0 R] /Count 5 >>")])
+rows.update(d.rows([3, 10]))
+d.finish("xrefstream_compressed_catalog", d.xref_stream(11, rows, b"/Size 12 /Root 1 0 R", predictor=True))
+
+d = Doc()
+page(d)
+rows = d.object_stream(10, [(1, b"<< /Type /Catalog /Pages 2 0 R >>"),
+                            (2, b"<< /Type /Pages /Kids [3 0 R] /Count 6 0 R >>"), (6, b"9")])
+rows.update(d.rows([3, 10]))
+d.finish("xrefstream_indirect_count", d.xref_stream(11, rows, b"/Size 12 /Root 1 0 R"))
+
+d = Doc()
+page(d)
+rows = d.object_stream(10, [(1, b"<< /Type /Catalog /Pages 2 0 R >>"),
+                            (2, b"<< /Type /Pages /Kids [3 0 R] /Count 5 >>")])
+rows.update(d.rows([3, 10]))
+d.xref_stream(11, rows, b"/Size 12 /Root 1 0 R /Filter /ASCIIHexDecode")
+data = d.data.replace(b"/Filter /FlateDecode /Size", b"/Size")
+d.data = bytearray(data.replace(b"/Type /XRef /W [1 3 2]", b"/Type /XRef /Filter [/FlateDecode] /W [1 3 2]"))
+d.finish("xrefstream_filter_array", d.data.rindex(b"11 0 obj"))
+
+# Older cross-reference stream holds the page tree; the newer one only a new
+# catalog.
+d = Doc()
+page(d)
+rows = d.object_stream(10, [(1, b"<< /Type /Catalog /Pages 2 0 R >>"),
+                            (2, b"<< /Type /Pages /Kids [3 0 R] /Count 4 >>")])
+rows.update(d.rows([3, 10]))
+old = d.xref_stream(11, rows, b"/Size 12 /Root 1 0 R")
+d.data += b"startxref\n%d\n%%%%EOF\n" % old
+d.add(12, b"<< /Type /Catalog /Pages 2 0 R /PageMode /UseNone >>")
+d.finish("xrefstream_prev_chain", d.xref_stream(13, d.rows([12]), b"/Size 14 /Root 12 0 R /Prev %d" % old))
+
+d = Doc()
+page(d)
+rows = d.object_stream(10, [(1, b"<< /Type /Catalog /Pages 2 0 R >>"),
+                            (2, b"<< /Type /Pages /Kids [3 0 R] /Count 4 >>")])
+rows.update(d.rows([3, 10]))
+at = len(d.data)
+d.finish("xrefstream_prev_loop", d.xref_stream(11, rows, b"/Size 12 /Root 1 0 R /Prev %d" % at))
+
+# Hybrid file: the table lists the compressed objects as free and names a
+# cross-reference stream for them with /XRefStm.
+d = Doc()
+page(d)
+rows = d.object_stream(10, [(1, b"<< /Type /Catalog /Pages 2 0 R >>"),
+                            (2, b"<< /Type /Pages /Kids [3 0 R] /Count 11 >>")])
+stm = d.xref_stream(11, rows, b"/Size 12")
+d.finish("hybrid_xrefstm", d.table([3, 10], b"/Size 12 /Root 1 0 R /XRefStm %d" % stm, free=[0, 1, 2]))
+
+# A classic update whose /Prev is a cross-reference stream.
+d = Doc()
+page(d)
+rows = d.object_stream(10, [(1, b"<< /Type /Catalog /Pages 2 0 R >>"),
+                            (2, b"<< /Type /Pages /Kids [3 0 R] /Count 4 >>")])
+rows.update(d.rows([3, 10]))
+old = d.xref_stream(11, rows, b"/Size 12 /Root 1 0 R")
+d.data += b"startxref\n%d\n%%%%EOF\n" % old
+d.add(12, b"<< /Type /Catalog /Pages 13 0 R >>")
+d.add(13, b"<< /Type /Pages /Kids [2 0 R] /Count 4 0 R >>")
+d.add(4, b"15")
+d.finish("classic_prev_to_xrefstream", d.table([4, 12, 13], b"/Size 14 /Root 12 0 R /Prev %d" % old))
+
+with open(os.path.join(HERE, "not_a_pdf.pdf"), "wb") as f:
+    f.write(b"This is a text file that merely has the extension .pdf.\n")

@@ -1,0 +1,178 @@
+// Real PDFs from independent writers (reportlab, ghostscript, qpdf) and
+// incremental updates appended to them, counted and compared with pdfinfo;
+// and the pdfpagecount tool.
+#include "pdf/pdfpagecount.h"
+
+#include "support/testdirs.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <QProcess>
+#include <QRegularExpression>
+
+namespace {
+
+// Runs `program`; returns its standard output, or a null array when it
+// cannot be started or fails.
+QByteArray RunTool(const QString &program, const QStringList &args) {
+  QProcess p;
+  p.start(program, args);
+  if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+    ADD_FAILURE() << program.toStdString() << " " << args.join(' ').toStdString() << ": "
+                  << p.readAllStandardError().toStdString();
+    return {};
+  }
+  return p.readAllStandardOutput();
+}
+
+int FirstNumberAfter(const QByteArray &text, const QString &key) {
+  const auto m = QRegularExpression(QRegularExpression::escape(key) + R"(\s+(\d+))").match(QString::fromLatin1(text));
+  return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+int PdfinfoPages(const QString &path) { return FirstNumberAfter(RunTool("pdfinfo", {path}), "Pages:"); }
+
+int LastStartxref(const QByteArray &file) {
+  return FirstNumberAfter(file.mid(file.lastIndexOf("startxref")), "startxref");
+}
+
+// Appends an incremental update that adds a page: a new page-tree root whose
+// kids are the old root and the new page, and a new catalog. The update's
+// cross-reference section is a classic table or, with `asStream`, a
+// cross-reference stream; either way its /Prev is the old newest section.
+QByteArray WithAddedPage(const QString &path, bool asStream) {
+  const QByteArray trailer = RunTool("qpdf", {"--show-object=trailer", path});
+  const int root = FirstNumberAfter(trailer, "/Root"), size = FirstNumberAfter(trailer, "/Size");
+  const int oldPages = FirstNumberAfter(RunTool("qpdf", {"--show-object=" + QString::number(root), path}), "/Pages");
+  const int count = PdfinfoPages(path);
+  QByteArray f = lwtest::ReadFile(path);
+  const int prev = LastStartxref(f);
+  if (!f.endsWith('\n')) f += '\n';
+
+  QList<qsizetype> offsets;
+  auto add = [&](int number, const QByteArray &body) {
+    offsets << f.size();
+    f += QByteArray::number(number) + " 0 obj\n" + body + "\nendobj\n";
+  };
+  const QByteArray n0 = QByteArray::number(size), n1 = QByteArray::number(size + 1);
+  add(size, "<< /Type /Page /Parent " + n1 + " 0 R /MediaBox [0 0 300 300] >>");
+  add(size + 1, "<< /Type /Pages /Kids [" + QByteArray::number(oldPages) + " 0 R " + n0 +
+                    " 0 R] /Count " + QByteArray::number(count + 1) + " >>");
+  add(size + 2, "<< /Type /Catalog /Pages " + n1 + " 0 R >>");
+  const QByteArray common = " /Root " + QByteArray::number(size + 2) + " 0 R /Prev " + QByteArray::number(prev);
+  const qsizetype xrefAt = f.size();
+  if (!asStream) {
+    f += "xref\n" + n0 + " 3\n";
+    for (qsizetype o : offsets) f += QByteArray::number(o).rightJustified(10, '0') + " 00000 n \n";
+    f += "trailer\n<< /Size " + QByteArray::number(size + 3) + common + " >>\n";
+  } else {
+    offsets << xrefAt;
+    QByteArray rows;
+    for (qsizetype o : offsets) {
+      rows += char(1);
+      for (int shift = 24; shift >= 0; shift -= 8) rows += char((o >> shift) & 0xff);
+      rows += char(0);
+    }
+    uLongf packedSize = compressBound(uLong(rows.size()));
+    QByteArray packed(qsizetype(packedSize), '\0');
+    compress(reinterpret_cast<Bytef *>(packed.data()), &packedSize,
+             reinterpret_cast<const Bytef *>(rows.constData()), uLong(rows.size()));
+    packed.truncate(qsizetype(packedSize));
+    f += QByteArray::number(size + 3) + " 0 obj\n<< /Type /XRef /Size " + QByteArray::number(size + 4) + common +
+         " /Index [" + n0 + " 4] /W [1 4 1] /Filter /FlateDecode /Length " +
+         QByteArray::number(packed.size()) + " >>\nstream\n" + packed + "\nendstream\nendobj\n";
+  }
+  f += "startxref\n" + QByteArray::number(xrefAt) + "\n%%EOF\n";
+  return f;
+}
+
+class PdfWriters : public ::testing::Test {
+ protected:
+  lwtest::TempDir dir;
+  QString Path(const char *name) { return dir.file(name); }
+
+  void Reportlab(const char *name, int pages) {
+    const QString script = QStringLiteral(
+        "import sys\nfrom reportlab.pdfgen import canvas\n"
+        "c = canvas.Canvas(sys.argv[1])\n"
+        "for i in range(int(sys.argv[2])):\n"
+        "    c.drawString(72, 720, 'Leaf %d' % (i + 1)); c.showPage()\n"
+        "c.save()\n");
+    RunTool(LW_PYTHON3, {"-c", script, Path(name), QString::number(pages)});
+  }
+  void Ghostscript(const char *name, int pages) {
+    const QString ps = Path("pages.ps");
+    ASSERT_TRUE(lwtest::WriteFile(ps, "/Helvetica findfont 24 scalefont setfont\n1 1 " +
+                                          QByteArray::number(pages) +
+                                          " { 72 720 moveto 3 string cvs show showpage } for\n"));
+    RunTool("gs", {"-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pdfwrite", "-sOutputFile=" + Path(name), ps});
+  }
+  void Qpdf(const char *in, const char *out, const QStringList &options) {
+    RunTool("qpdf", options + QStringList{Path(in), Path(out)});
+  }
+  void ExpectLikePdfinfo(const char *name) {
+    const int expected = PdfinfoPages(Path(name));
+    ASSERT_GT(expected, 0) << name;
+    EXPECT_EQ(lw::GetPdfPageCount(Path(name).toStdString()), expected) << name;
+  }
+};
+
+TEST_F(PdfWriters, CountsMatchPdfinfo) {
+  Reportlab("reportlab.pdf", 13);
+  Ghostscript("gs.pdf", 9);
+  Qpdf("reportlab.pdf", "linearized.pdf", {"--linearize"});
+  Qpdf("reportlab.pdf", "objstm.pdf", {"--object-streams=generate"});
+  Qpdf("gs.pdf", "gs_objstm_linearized.pdf", {"--object-streams=generate", "--linearize"});
+  Qpdf("gs.pdf", "gs_qdf.pdf", {"--qdf"});
+  for (const char *name :
+       {"reportlab.pdf", "gs.pdf", "linearized.pdf", "objstm.pdf", "gs_objstm_linearized.pdf", "gs_qdf.pdf"})
+    ExpectLikePdfinfo(name);
+  EXPECT_EQ(lw::GetPdfPageCount(Path("reportlab.pdf").toStdString()), 13);
+  EXPECT_EQ(lw::GetPdfPageCount(Path("gs.pdf").toStdString()), 9);
+}
+
+TEST_F(PdfWriters, CatalogAndPageTreeInObjectStreams) {
+  Reportlab("reportlab.pdf", 21);
+  Qpdf("reportlab.pdf", "objstm.pdf", {"--object-streams=generate"});
+  const QByteArray trailer = RunTool("qpdf", {"--show-object=trailer", Path("objstm.pdf")});
+  const QByteArray xref = RunTool("qpdf", {"--show-xref", Path("objstm.pdf")});
+  const int root = FirstNumberAfter(trailer, "/Root");
+  const int pages = FirstNumberAfter(RunTool("qpdf", {"--show-object=" + QString::number(root), Path("objstm.pdf")}),
+                                     "/Pages");
+  ASSERT_TRUE(xref.contains(QByteArray::number(root) + "/0: compressed"));
+  ASSERT_TRUE(xref.contains(QByteArray::number(pages) + "/0: compressed"));
+  ExpectLikePdfinfo("objstm.pdf");
+}
+
+TEST_F(PdfWriters, IncrementalUpdatesOfEitherKind) {
+  Reportlab("reportlab.pdf", 6);
+  Qpdf("reportlab.pdf", "objstm.pdf", {"--object-streams=generate"});
+  struct Update {
+    const char *base, *name;
+    bool asStream;
+  };
+  for (const Update &u : {Update{"reportlab.pdf", "table_on_table.pdf", false},
+                          Update{"objstm.pdf", "table_on_stream.pdf", false},
+                          Update{"reportlab.pdf", "stream_on_table.pdf", true},
+                          Update{"objstm.pdf", "stream_on_stream.pdf", true}}) {
+    ASSERT_TRUE(lwtest::WriteFile(Path(u.name), WithAddedPage(Path(u.base), u.asStream)));
+    EXPECT_EQ(PdfinfoPages(Path(u.name)), 7) << u.name;
+    ExpectLikePdfinfo(u.name);
+  }
+  // qpdf rewriting an updated file in turn.
+  Qpdf("table_on_stream.pdf", "rewritten.pdf", {"--object-streams=generate"});
+  ExpectLikePdfinfo("rewritten.pdf");
+}
+
+TEST_F(PdfWriters, ToolPrintsCountAndPath) {
+  Reportlab("reportlab.pdf", 3);
+  QProcess p;
+  p.start(lwtest::ProgramDir() + "/pdfpagecount", {Path("reportlab.pdf"), Path("missing.pdf")});
+  ASSERT_TRUE(p.waitForFinished(10000));
+  EXPECT_EQ(p.exitCode(), 0);
+  EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()),
+            "3\t" + Path("reportlab.pdf") + "\n-1\t" + Path("missing.pdf") + "\n");
+}
+
+}  // namespace
