@@ -1,0 +1,105 @@
+// Runs the page converter on one PDF in a child process, and finds or ends
+// processes by executable name.
+//
+// The converter is `pdf2swf` in the program folder (SysSetInfo.SwfToolPath).
+// It is given the six-argument command line
+//   "<converter>" "<pdf>" -j 100 -o "<conversion folder><stem>_%.swf"
+// and writes one page file per page into the conversion folder (the last
+// "%" of the pattern becomes the page number), named by
+// ConversionNamesFor (model/conversionnames.h), the same function the page
+// lists of source files use. While it runs it prints one progress line
+// "page <done>/<total>" per finished page.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+namespace lw {
+
+// Longest wait for one converter run.
+inline constexpr int kConverterTimeoutMs = 600000;
+
+// The converter's arguments in order: toolPath, pdfPath, "-j", "100", "-o",
+// pattern. Pure; nothing is checked.
+QStringList ConverterCommand(const QString &toolPath, const QString &pdfPath,
+                             const QString &pattern);
+
+// `command` as one line: arguments joined by single blanks, the first,
+// second and sixth wrapped in double quotes (nothing inside is escaped).
+// For display and logs; the runner passes the arguments themselves, so
+// blanks or quotes in paths never split an argument.
+QString ConverterCommandLine(const QStringList &command);
+
+// Reads a converter progress line "page <done>/<total>" (surrounding blanks
+// allowed). Returns false, leaving the outputs alone, for any other line or
+// when done is not within 0..total.
+bool ParseProgressLine(const QString &line, int *done, int *total);
+
+// Called on the runner's thread with each progress line's numbers.
+using PagesFn = std::function<void(int done, int total)>;
+
+struct RunOutcome {
+  enum Status {
+    NotStarted,  // empty command, stopped before the start, or the program could not start
+    Finished,    // the child ended by itself; see exitCode
+    Crashed,     // the child was ended by a signal it did not ask for
+    TimedOut,    // the limit passed; the child was ended
+    Stopped,     // `stop` was set; the child was ended
+  };
+  Status status = NotStarted;
+  int exitCode = -1;  // valid for Finished
+  QString output;     // standard output and error, lines joined with "\n"
+};
+
+// Runs command[0] with the remaining arguments as a child process with its
+// standard output and error merged and read while it runs, so a talkative
+// child never stalls on a full pipe; standard input is the null device.
+// Waits at most `timeoutMs`. When `stop` becomes true the child is ended
+// within a few tens of milliseconds. Each progress line goes to `onPages`.
+// Keeps at most the first 1 MiB of output. Ending a child kills it and
+// waits for it, so no child outlives the call.
+RunOutcome RunCommandLine(const QStringList &command, int timeoutMs = kConverterTimeoutMs,
+                          const std::atomic<bool> *stop = nullptr, const PagesFn &onPages = {});
+
+struct ConvertOutcome {
+  enum Status {
+    Converted,  // the converter finished with exit code 0
+    Skipped,    // the converter or the PDF is missing: nothing was created, deleted or run
+    Cancelled,  // `stop` was set; before the start nothing was touched
+    Failed,     // the folder could not be made, or the converter failed or crashed
+    TimedOut,   // the converter ran past the limit and was ended
+  };
+  Status status = Skipped;
+  QString folder;  // the conversion folder (empty when skipped)
+  RunOutcome run;
+};
+
+// Converts one PDF with the converter `toolPath` into its conversion folder
+// under `tempPath`: deletes that folder if it exists (never `tempPath`
+// itself), creates it again (one level) and runs the converter with
+// RunCommandLine. Page files the converter wrote before a failure, a
+// time-out or a stop stay in the folder.
+ConvertOutcome ConvertPdfToSwf(const QString &pdfPath, const QString &toolPath,
+                               const QString &tempPath, const std::atomic<bool> *stop = nullptr,
+                               const PagesFn &onPages = {},
+                               int timeoutMs = kConverterTimeoutMs);
+
+// The same with SysSetInfo.SwfToolPath and SysSetInfo.TempPathStr.
+ConvertOutcome ConvertPdfToSwf(const QString &pdfPath, const std::atomic<bool> *stop = nullptr,
+                               const PagesFn &onPages = {});
+
+// The id of the first running process (in ascending id order, this
+// process and ended but unreaped ones excluded) whose executable's file name, whose executable's full
+// path, or whose command name equals `exeName`, compared with ASCII letters
+// upper-cased. Returns 0 when none matches or `exeName` is empty.
+std::uint32_t FindProcessByName(const QString &exeName);
+
+// Ends (SIGKILL) the process FindProcessByName finds, whichever program
+// started it; does nothing when none matches. Reports nothing. The
+// conversion job does not use this: it ends its own converter child.
+void KillProcessByName(const QString &exeName);
+
+}  // namespace lw

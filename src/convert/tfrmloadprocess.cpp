@@ -1,0 +1,101 @@
+#include "convert/tfrmloadprocess.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+#include <QShowEvent>
+
+namespace lw {
+
+TFrmLoadProcess::TFrmLoadProcess(QWidget *owner)
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
+  setObjectName(QStringLiteral("FrmLoadProcess"));
+  setModal(true);
+  setFixedSize(256, 62);
+  QFont font(QStringLiteral("Tahoma"));
+  font.setPixelSize(11);
+  setFont(font);
+
+  sPanel1 = new QFrame(this);
+  sPanel1->setObjectName(QStringLiteral("sPanel1"));
+  sPanel1->setFrameShape(QFrame::StyledPanel);
+  sPanel1->setGeometry(0, 0, 256, 62);
+
+  ShowLab = new QLabel(QStringLiteral("ShowLab"), sPanel1);
+  ShowLab->setObjectName(QStringLiteral("ShowLab"));
+  ShowLab->setGeometry(24, 24, 216, 14);
+  QPalette black = ShowLab->palette();
+  black.setColor(QPalette::WindowText, Qt::black);
+  ShowLab->setPalette(black);
+
+  PageProgressBar = new QProgressBar(sPanel1);
+  PageProgressBar->setObjectName(QStringLiteral("PageProgressBar"));
+  PageProgressBar->setGeometry(24, 44, 208, 5);
+  PageProgressBar->setTextVisible(false);
+  PageProgressBar->setRange(0, 1);
+  PageProgressBar->setValue(0);
+}
+
+TFrmLoadProcess::~TFrmLoadProcess() {
+  // Messages the job sends from now on are dropped; those already queued
+  // go with this object.
+  if (job_) job_->DetachReceiver();
+}
+
+void TFrmLoadProcess::showEvent(QShowEvent *event) {
+  QDialog::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  const QWidget *owner = parentWidget() ? parentWidget()->window() : nullptr;
+  QRect area;
+  if (owner)
+    area = owner->frameGeometry();
+  else if (const QScreen *screen = QGuiApplication::primaryScreen())
+    area = screen->availableGeometry();
+  if (!area.isNull()) move(area.center() - QPoint(width() / 2, height() / 2));
+  FormShow();
+}
+
+void TFrmLoadProcess::FormShow() {
+  if (loadTag != 1) return;
+  job_ = TConvertPafThread::Create(pdfList, this);
+}
+
+void TFrmLoadProcess::OnConvertProgress(int index, int code) {
+  if (closed_) return;
+  // The end of the job closes the window whatever index it carries.
+  if (code == kConvertJobEnded) {
+    done(kResultDone);
+    return;
+  }
+  if (index < 0 || index >= static_cast<int>(pdfList.size()) || !pdfList[index]) return;
+  if (code == kConvertStarting) {
+    currentIndex_ = index;
+    ShowLab->setText(QStringLiteral("Loading ") + pdfList[index]->showName +
+                     QStringLiteral("..."));
+    PageProgressBar->setRange(0, 1);
+    PageProgressBar->setValue(0);
+  }
+}
+
+void TFrmLoadProcess::OnPagesConverted(int index, int done, int total) {
+  if (closed_) return;
+  if (index != currentIndex_ || total < 1 || done < 0 || done > total) return;
+  PageProgressBar->setRange(0, total);
+  PageProgressBar->setValue(done);
+}
+
+void TFrmLoadProcess::reject() {
+  if (job_) job_->Cancel();
+  done(kResultCancelled);
+}
+
+void TFrmLoadProcess::done(int r) {
+  if (closed_) return;
+  closed_ = true;
+  QDialog::done(r);
+}
+
+}  // namespace lw

@@ -1,0 +1,66 @@
+// The progress window of the conversion job: a small borderless modal
+// window that names the file being converted, shows how many of its pages
+// are done, and cancels the job on Escape.
+#pragma once
+
+#include "convert/tconvertpafthread.h"
+#include "model/tfileobj.h"
+
+#include <QDialog>
+#include <memory>
+
+class QFrame;
+class QLabel;
+class QProgressBar;
+
+namespace lw {
+
+class TFrmLoadProcess : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Client area 256 x 62, no frame; centred on `owner` when it is shown.
+  explicit TFrmLoadProcess(QWidget *owner = nullptr);
+  ~TFrmLoadProcess() override;
+
+  // 1 = start a conversion job for `pdfList` when the window is shown.
+  int loadTag = 0;
+  // The batch, set before the window is shown.
+  TFileList pdfList;
+
+  QFrame *sPanel1 = nullptr;
+  QLabel *ShowLab = nullptr;
+  QProgressBar *PageProgressBar = nullptr;  // pages done in the current file
+
+  // The job this window started, or null before it is shown.
+  std::shared_ptr<TConvertPafThread> job() const { return job_; }
+
+  // Modal results.
+  static constexpr int kResultDone = 1;
+  static constexpr int kResultCancelled = 2;
+
+ public slots:
+  // Messages of the job (see tconvertpafthread.h).
+  void OnConvertProgress(int index, int code);
+  void OnPagesConverted(int index, int done, int total);
+
+  // Escape or closing the window: cancels the job (ending its converter
+  // child) and closes at once with result 2, without waiting for the job.
+  void reject() override;
+  // Closes with result `r`; later messages of the job are ignored, so the
+  // first result stays.
+  void done(int r) override;
+
+ protected:
+  void showEvent(QShowEvent *event) override;
+
+ private:
+  void FormShow();
+
+  std::shared_ptr<TConvertPafThread> job_;
+  bool shown_ = false;
+  bool closed_ = false;
+  int currentIndex_ = -1;
+};
+
+}  // namespace lw

@@ -1,0 +1,214 @@
+// The converter runner: its command line, its child-process handling and the
+// conversion of real PDFs by the real converter.
+
+#include "convert/converterrunner.h"
+#include "convert_support.h"
+#include "model/conversionnames.h"
+#include "pdf2swf/testpdf.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace lw;
+
+TEST(ConverterCommand, SixArgumentsWithTheRightOnesQuoted) {
+  const QStringList cmd = ConverterCommand("/opt/Leaf Weaver/pdf2swf", "/home/u/My Docs/annual.report.pdf",
+                                           "/home/u/.local/share/Folivant/TempFiles/annual.report.x/annual.report_%.swf");
+  ASSERT_EQ(cmd.size(), 6);
+  EXPECT_EQ(cmd[2], "-j");
+  EXPECT_EQ(cmd[3], "100");
+  EXPECT_EQ(cmd[4], "-o");
+  EXPECT_EQ(ConverterCommandLine(cmd),
+            "\"/opt/Leaf Weaver/pdf2swf\" \"/home/u/My Docs/annual.report.pdf\" -j 100 -o "
+            "\"/home/u/.local/share/Folivant/TempFiles/annual.report.x/annual.report_%.swf\"");
+
+  // The pattern is the one the page lists use, only the last "." counts.
+  const ConversionNames names = ConversionNamesFor("/t/", "/d/annual.report.pdf");
+  EXPECT_EQ(names.stem, "annual.report");
+  EXPECT_EQ(ConverterCommand("c", "/d/annual.report.pdf", names.Pattern())[5],
+            names.folder + "annual.report_%.swf");
+  EXPECT_EQ(QString(names.Pattern()).replace('%', "3"), names.PageFile(3));
+
+  int done = -1, total = -1;
+  EXPECT_TRUE(ParseProgressLine("page 3/12", &done, &total));
+  EXPECT_EQ(done, 3);
+  EXPECT_EQ(total, 12);
+  EXPECT_TRUE(ParseProgressLine("  page 12/12\r", &done, &total));
+  for (const char *bad : {"page 13/12", "page 3 of 12", "Page 3/12", "page /12", "xpage 1/2", ""})
+    EXPECT_FALSE(ParseProgressLine(bad, &done, &total)) << bad;
+  EXPECT_EQ(done, 12);
+}
+
+class RunnerTest : public lwtest::ConvertFixture {};
+
+TEST_F(RunnerTest, RunsChildrenDrainsOutputAndEndsThemOnTimeOutOrStop) {
+  // 2 MB of output: far more than a pipe holds.
+  const QString chatty = WriteScript("chatty", "head -c 2000000 /dev/zero | tr '\\0' 'x' | fold -w 100; echo\n"
+                                               "echo page 1/2\necho page 2/2\nexit 3\n");
+  std::vector<std::pair<int, int>> pages;
+  QElapsedTimer clock;
+  clock.start();
+  RunOutcome r = RunCommandLine({chatty}, 20000, nullptr,
+                                [&](int d, int t) { pages.emplace_back(d, t); });
+  EXPECT_LT(clock.elapsed(), 15000);
+  EXPECT_EQ(r.status, RunOutcome::Finished);
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(pages, (std::vector<std::pair<int, int>>{{1, 2}, {2, 2}}));
+  EXPECT_LE(r.output.size(), (1 << 20) + 200);
+
+  const QString echo = WriteScript("echoer", "echo one\necho two >&2\nprintf three\n");
+  r = RunCommandLine({echo});
+  EXPECT_EQ(r.status, RunOutcome::Finished);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.output, "one\ntwo\nthree");
+
+  // A child past the limit is ended, not left running.
+  const QString sleeper = WriteScript("lwsleeper1", "sleep 30\n");
+  clock.restart();
+  r = RunCommandLine({sleeper}, 300);
+  EXPECT_EQ(r.status, RunOutcome::TimedOut);
+  EXPECT_LT(clock.elapsed(), 5000);
+  EXPECT_EQ(FindProcessByName("lwsleeper1"), 0u);
+
+  // The stop flag ends the child promptly.
+  std::atomic<bool> stop{false};
+  QThread *setter = QThread::create([&stop] {
+    QThread::msleep(200);
+    stop = true;
+  });
+  setter->start();
+  clock.restart();
+  r = RunCommandLine({sleeper}, 20000, &stop);
+  const qint64 took = clock.elapsed();
+  setter->wait();
+  delete setter;
+  EXPECT_EQ(r.status, RunOutcome::Stopped);
+  EXPECT_LT(took, 1200);
+  // Already stopped: nothing starts.
+  r = RunCommandLine({WriteScript("marker", "touch \"$0.ran\"\n")}, 1000, &stop);
+  EXPECT_EQ(r.status, RunOutcome::NotStarted);
+  EXPECT_FALSE(lwtest::Exists(dir.file("bin/marker.ran")));
+
+  EXPECT_EQ(RunCommandLine({dir.file("bin/no such program")}).status, RunOutcome::NotStarted);
+  EXPECT_EQ(RunCommandLine({}).status, RunOutcome::NotStarted);
+  EXPECT_EQ(RunCommandLine({WriteScript("crasher", "kill -SEGV $$\n")}).status, RunOutcome::Crashed);
+}
+
+TEST_F(RunnerTest, FindsAndKillsProcessesByName) {
+  const QString probe = WriteScript("LwProbeName", "sleep 30\n");
+  QProcess child;
+  child.start(probe, {});
+  ASSERT_TRUE(child.waitForStarted());
+  // The shell names the process after the script; give it a moment to exec.
+  QElapsedTimer clock;
+  clock.start();
+  std::uint32_t pid = 0;
+  while (pid == 0 && clock.elapsed() < 3000) {
+    pid = FindProcessByName("lwprobename");
+    if (!pid) QThread::msleep(20);
+  }
+  EXPECT_EQ(pid, static_cast<std::uint32_t>(child.processId()));
+  EXPECT_EQ(FindProcessByName("LWPROBENAME"), pid);
+  EXPECT_EQ(FindProcessByName("lwprobenam"), 0u);
+  EXPECT_EQ(FindProcessByName(""), 0u);
+
+  // By the executable's file name and by its full path.
+  const QString sleepCopy = dir.file("bin/LwSleepCopy");
+  ASSERT_TRUE(QFile::copy(QStandardPaths::findExecutable("sleep"), sleepCopy));
+  QProcess second;
+  second.start(sleepCopy, {"30"});
+  ASSERT_TRUE(second.waitForStarted());
+  EXPECT_EQ(FindProcessByName("LWSLEEPCOPY"), static_cast<std::uint32_t>(second.processId()));
+  EXPECT_EQ(FindProcessByName(sleepCopy.toUpper()), static_cast<std::uint32_t>(second.processId()));
+
+  KillProcessByName("lwprobename");
+  EXPECT_TRUE(child.waitForFinished(3000));
+  EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+  EXPECT_EQ(FindProcessByName("lwprobename"), 0u);
+  KillProcessByName("lwprobename");  // nothing left: does nothing
+  EXPECT_EQ(second.state(), QProcess::Running);
+  KillProcessByName("lwsleepcopy");
+  EXPECT_TRUE(second.waitForFinished(3000));
+}
+
+TEST_F(RunnerTest, ConvertsARealPdfIntoItsConversionFolder) {
+  UseRealConverter();
+  const QString pdf = dir.file("My Docs/annual.report.pdf");
+  QDir().mkpath(dir.file("My Docs"));
+  ASSERT_TRUE(lwtest::MakeTestPdf(pdf, 3));
+  // Something else in the temporary folder that must survive.
+  ASSERT_TRUE(lwtest::WriteFile(SysSetInfo.TempPathStr + "other.x/other_1.swf", "keep"));
+
+  std::vector<std::pair<int, int>> pages;
+  ConvertOutcome out = ConvertPdfToSwf(pdf, nullptr, [&](int d, int t) { pages.emplace_back(d, t); });
+  ASSERT_EQ(out.status, ConvertOutcome::Converted) << out.run.output.toStdString();
+  const ConversionNames names = ConversionNamesFor(SysSetInfo.TempPathStr, pdf);
+  EXPECT_EQ(out.folder, names.folder);
+  EXPECT_EQ(Files(names.folder),
+            (QStringList{"annual.report_1.swf", "annual.report_2.swf", "annual.report_3.swf"}));
+  for (int n = 1; n <= 3; ++n) EXPECT_TRUE(lwtest::ReadFile(names.PageFile(n)).startsWith("FWS"));
+  EXPECT_EQ(pages, (std::vector<std::pair<int, int>>{{1, 3}, {2, 3}, {3, 3}}));
+
+  // A second run after the PDF shrank leaves only its own files.
+  ASSERT_TRUE(lwtest::WriteFile(names.folder + "stray.txt", "old"));
+  ASSERT_TRUE(QFile::remove(pdf));
+  ASSERT_TRUE(lwtest::MakeTestPdf(pdf, 2));
+  out = ConvertPdfToSwf(pdf);
+  ASSERT_EQ(out.status, ConvertOutcome::Converted);
+  EXPECT_EQ(Files(names.folder), (QStringList{"annual.report_1.swf", "annual.report_2.swf"}));
+  EXPECT_EQ(lwtest::ReadFile(SysSetInfo.TempPathStr + "other.x/other_1.swf"), "keep");
+
+  // A "%" in the file name is not taken for the page number.
+  const QString percent = dir.file("My Docs/50% off.pdf");
+  ASSERT_TRUE(lwtest::MakeTestPdf(percent, 1));
+  ASSERT_EQ(ConvertPdfToSwf(percent).status, ConvertOutcome::Converted);
+  EXPECT_TRUE(lwtest::Exists(ConversionNamesFor(SysSetInfo.TempPathStr, percent).PageFile(1)));
+
+  // A damaged PDF: the converter fails, which is not a conversion.
+  ASSERT_TRUE(lwtest::WriteFile(dir.file("My Docs/broken.pdf"), "%PDF-1.4 nothing else"));
+  out = ConvertPdfToSwf(dir.file("My Docs/broken.pdf"));
+  EXPECT_EQ(out.status, ConvertOutcome::Failed);
+  EXPECT_NE(out.run.exitCode, 0);
+  EXPECT_TRUE(out.run.output.contains("damaged")) << out.run.output.toStdString();
+}
+
+TEST_F(RunnerTest, MissingConverterOrPdfStartsNothingAndCreatesNoFolder) {
+  const QString pdf = dir.file("a.pdf");
+  ASSERT_TRUE(lwtest::MakeTestPdf(pdf, 1));
+  const QStringList before = QDir(SysSetInfo.TempPathStr).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+  SysSetInfo.SwfToolPath = dir.file("bin/pdf2swf");  // not there
+  EXPECT_EQ(ConvertPdfToSwf(pdf).status, ConvertOutcome::Skipped);
+
+  UseFakeConverter("touch \"$0.ran\"\n");
+  EXPECT_EQ(ConvertPdfToSwf(dir.file("missing.pdf")).status, ConvertOutcome::Skipped);
+  QDir().mkpath(dir.file("folder.pdf"));
+  EXPECT_EQ(ConvertPdfToSwf(dir.file("folder.pdf")).status, ConvertOutcome::Skipped);
+  EXPECT_FALSE(lwtest::Exists(SysSetInfo.SwfToolPath + ".ran"));
+  EXPECT_EQ(QDir(SysSetInfo.TempPathStr).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+
+  // Cancelled before the start: the old pages stay, nothing runs.
+  const ConversionNames names = ConversionNamesFor(SysSetInfo.TempPathStr, pdf);
+  ASSERT_TRUE(lwtest::WriteFile(names.PageFile(1), "old page"));
+  std::atomic<bool> stop{true};
+  EXPECT_EQ(ConvertPdfToSwf(pdf, &stop).status, ConvertOutcome::Cancelled);
+  EXPECT_EQ(lwtest::ReadFile(names.PageFile(1)), "old page");
+  EXPECT_FALSE(lwtest::Exists(SysSetInfo.SwfToolPath + ".ran"));
+}
+
+TEST_F(RunnerTest, PdfWithoutStemNeverClearsTheTemporaryFolder) {
+  UseFakeConverter("p=$(printf '%s' \"$5\" | sed 's/%/1/'); printf FWS > \"$p\"\n");
+  const QString pdf = dir.file("docs/.pdf");
+  ASSERT_TRUE(lwtest::MakeTestPdf(pdf, 1));
+  ASSERT_TRUE(lwtest::WriteFile(SysSetInfo.TempPathStr + "keep.txt", "keep"));
+  const ConvertOutcome out = ConvertPdfToSwf(pdf);
+  EXPECT_EQ(out.status, ConvertOutcome::Converted) << out.run.output.toStdString();
+  EXPECT_NE(QDir::cleanPath(out.folder), QDir::cleanPath(SysSetInfo.TempPathStr));
+  EXPECT_EQ(lwtest::ReadFile(SysSetInfo.TempPathStr + "keep.txt"), "keep");
+  EXPECT_TRUE(lwtest::Exists(ConversionNamesFor(SysSetInfo.TempPathStr, pdf).PageFile(1)));
+}

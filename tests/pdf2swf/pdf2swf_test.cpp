@@ -1,0 +1,241 @@
+// The page converter: its argument rules, and the real executable run on
+// real PDFs, its output checked by an independent SWF reader.
+
+#include "pdf2swf/pdf2swf.h"
+#include "pdf2swf/testpdf.h"
+#include "support/testdirs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+using namespace lw::pdf2swf;
+
+namespace {
+
+struct RunResult {
+  int exitCode = -1;
+  QString out;
+  QString err;
+};
+
+// Runs the staged converter with no display in its environment.
+RunResult RunConverter(const QStringList &args) {
+  QProcess proc;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("DISPLAY");
+  env.remove("WAYLAND_DISPLAY");
+  env.remove("QT_QPA_PLATFORM");
+  proc.setProcessEnvironment(env);
+  proc.start(lwtest::ProgramDir() + "/pdf2swf", args);
+  RunResult r;
+  if (!proc.waitForFinished(120000)) return r;
+  r.exitCode = proc.exitStatus() == QProcess::NormalExit ? proc.exitCode() : -1;
+  r.out = QString::fromLocal8Bit(proc.readAllStandardOutput());
+  r.err = QString::fromLocal8Bit(proc.readAllStandardError());
+  return r;
+}
+
+QStringList Entries(const QString &folder) {
+  return QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+}  // namespace
+
+TEST(Pdf2SwfArguments, AcceptsTheConverterCommandLineAndItsOwnOptions) {
+  ParsedArguments p = ParseArguments({"/a b/in.pdf", "-j", "100", "-o", "/x y/in_%.swf"});
+  ASSERT_TRUE(p.ok) << p.error.toStdString();
+  EXPECT_EQ(p.options.pdfPath, "/a b/in.pdf");
+  EXPECT_EQ(p.options.quality, 100);
+  EXPECT_EQ(p.options.pattern, "/x y/in_%.swf");
+  EXPECT_EQ(p.options.dpi, kDefaultDpi);
+  EXPECT_EQ(p.options.threads, 0);
+  EXPECT_FALSE(p.options.compress);
+
+  p = ParseArguments({"-r", "96", "-o", "o_%.swf", "-z", "-t", "3", "-j", "0", "in.pdf"});
+  ASSERT_TRUE(p.ok) << p.error.toStdString();
+  EXPECT_EQ(p.options.dpi, 96.0);
+  EXPECT_EQ(p.options.threads, 3);
+  EXPECT_EQ(p.options.quality, 0);
+  EXPECT_TRUE(p.options.compress);
+
+  EXPECT_TRUE(ParseArguments({"--help"}).options.help);
+  EXPECT_TRUE(ParseArguments({"-h"}).ok);
+}
+
+TEST(Pdf2SwfArguments, RefusesBadCommandLines) {
+  const QList<QStringList> bad = {
+      {},
+      {"in.pdf", "-j", "100"},                               // no pattern
+      {"in.pdf", "-o", "o_%.swf"},                           // no quality
+      {"in.pdf", "-j", "101", "-o", "o_%.swf"},              // quality range
+      {"in.pdf", "-j", "ten", "-o", "o_%.swf"},
+      {"in.pdf", "-j", "100", "-o", "o.swf"},                // no page number
+      {"in.pdf", "-j", "100", "-o"},                         // missing value
+      {"in.pdf", "-j", "100", "-o", "o_%.swf", "-r", "5"},   // resolution range
+      {"in.pdf", "-j", "100", "-o", "o_%.swf", "-t", "-1"},
+      {"in.pdf", "-j", "100", "-j", "90", "-o", "o_%.swf"},  // repeated
+      {"in.pdf", "two.pdf", "-j", "100", "-o", "o_%.swf"},
+      {"in.pdf", "-j", "100", "-o", "o_%.swf", "--fast"},
+  };
+  for (const QStringList &args : bad) {
+    const ParsedArguments p = ParseArguments(args);
+    EXPECT_FALSE(p.ok) << args.join(' ').toStdString();
+    EXPECT_FALSE(p.error.isEmpty());
+  }
+  EXPECT_EQ(PageFileName("/t/a.b/a.b_%.swf", 12), "/t/a.b/a.b_12.swf");
+  EXPECT_EQ(PageFileName("/t/100% off/50%.x/50%_%.swf", 3), "/t/100% off/50%.x/50%_3.swf");
+  EXPECT_EQ(ProgressLine(3, 12), "page 3/12");
+}
+
+class Pdf2SwfRun : public ::testing::Test {
+ protected:
+  lwtest::TempDir dir;
+};
+
+TEST_F(Pdf2SwfRun, WritesOneCheckedMoviePerPageAndReportsProgress) {
+  const QString pdf = dir.file("in put/annual.report.pdf");
+  QDir().mkpath(dir.file("in put"));
+  ASSERT_TRUE(lwtest::MakeTestPdf(pdf, 3, {2}));
+  const QString out = dir.file("out folder/annual.report");
+  QDir().mkpath(out);
+  const RunResult r = RunConverter({pdf, "-j", "100", "-o", out + "/annual.report_%.swf", "-r", "72"});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_EQ(r.out, "page 1/3\npage 2/3\npage 3/3\n");
+  EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+  EXPECT_EQ(Entries(out), (QStringList{"annual.report_1.swf", "annual.report_2.swf", "annual.report_3.swf"}));
+
+#ifdef LW_PYTHON3
+  auto check = [&](const QStringList &files, const QString &w, const QString &h, const QString &px) {
+    QProcess py;
+    py.setProcessChannelMode(QProcess::MergedChannels);
+    QStringList args{QStringLiteral(LW_SOURCE_DIR "/tests/swf/check_swf.py"), "--width", w, "--height", h,
+                     "--image", px, "--jpeg-out", dir.file("page.jpg")};
+    py.start(LW_PYTHON3, args + files);
+    EXPECT_TRUE(py.waitForFinished(60000));
+    EXPECT_EQ(py.exitCode(), 0) << py.readAll().toStdString();
+  };
+  // QPdfWriter's A4 page is 595 x 842 points; at 72 dpi one pixel per point.
+  check({out + "/annual.report_1.swf", out + "/annual.report_3.swf"}, "11900", "16840", "595x842");
+  // The decoded page (page 3, checked last) shows the drawing: white paper,
+  // the red box.
+  const QImage page(dir.file("page.jpg"));
+  ASSERT_FALSE(page.isNull());
+  EXPECT_GT(qGray(page.pixel(5, 5)), 240);
+  const QColor red = page.pixelColor(140, 690);
+  EXPECT_GT(red.red(), 180);
+  EXPECT_LT(red.blue(), 90);
+  check({out + "/annual.report_2.swf"}, "16840", "11900", "842x595");
+#endif
+}
+
+TEST_F(Pdf2SwfRun, ThreadCountDoesNotChangeTheOutputAndReRunsReplaceFiles) {
+  const QString pdf = dir.file("doc.pdf");
+  ASSERT_TRUE(lwtest::MakeTestPdf(pdf, 5));
+  QDir().mkpath(dir.file("one"));
+  QDir().mkpath(dir.file("many"));
+  ASSERT_EQ(RunConverter({pdf, "-j", "80", "-o", dir.file("one/doc_%.swf"), "-r", "40", "-t", "1"}).exitCode, 0);
+  const RunResult r = RunConverter({pdf, "-j", "80", "-o", dir.file("many/doc_%.swf"), "-r", "40", "-t", "4"});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_EQ(r.out.count('\n'), 5);
+  EXPECT_TRUE(r.out.endsWith("page 5/5\n"));
+  for (int n = 1; n <= 5; ++n) {
+    const QByteArray a = lwtest::ReadFile(dir.file(QStringLiteral("one/doc_%1.swf").arg(n)));
+    ASSERT_FALSE(a.isEmpty());
+    EXPECT_EQ(a, lwtest::ReadFile(dir.file(QStringLiteral("many/doc_%1.swf").arg(n)))) << n;
+  }
+  // A second run over existing files replaces them and leaves no temporary names.
+  ASSERT_TRUE(lwtest::WriteFile(dir.file("many/doc_2.swf"), "stale"));
+  ASSERT_EQ(RunConverter({pdf, "-j", "80", "-o", dir.file("many/doc_%.swf"), "-r", "40", "-z"}).exitCode, 0);
+  EXPECT_TRUE(lwtest::ReadFile(dir.file("many/doc_2.swf")).startsWith("CWS"));
+  EXPECT_EQ(Entries(dir.file("many")).size(), 5);
+}
+
+TEST_F(Pdf2SwfRun, FailsClearlyOnUnusableInput) {
+  QDir().mkpath(dir.file("out"));
+  const QString pattern = dir.file("out/x_%.swf");
+  auto expectFailure = [&](const QString &pdf, int code, const char *words) {
+    const RunResult r = RunConverter({pdf, "-j", "100", "-o", pattern});
+    EXPECT_EQ(r.exitCode, code) << pdf.toStdString() << ": " << r.err.toStdString();
+    EXPECT_TRUE(r.err.startsWith("pdf2swf: ")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(words)) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(Entries(dir.file("out")).isEmpty());
+  };
+  expectFailure(dir.file("nothing here.pdf"), kExitMissing, "does not exist");
+  QDir().mkpath(dir.file("folder.pdf"));
+  expectFailure(dir.file("folder.pdf"), kExitUnreadable, "cannot read");
+
+  ASSERT_TRUE(lwtest::WriteFile(dir.file("junk.pdf"), QByteArray(4000, 'x')));
+  expectFailure(dir.file("junk.pdf"), kExitDamaged, "damaged");
+  ASSERT_TRUE(lwtest::WriteFile(dir.file("empty.pdf"), QByteArray()));
+  expectFailure(dir.file("empty.pdf"), kExitDamaged, "damaged");
+
+  const QString plain = dir.file("plain.pdf");
+  ASSERT_TRUE(lwtest::MakeTestPdf(plain, 1));
+  const QString qpdf = QStandardPaths::findExecutable("qpdf");
+  if (!qpdf.isEmpty()) {
+    QProcess enc;
+    enc.start(qpdf, {"--encrypt", "secret", "owner", "256", "--", plain, dir.file("locked.pdf")});
+    ASSERT_TRUE(enc.waitForFinished(30000));
+    ASSERT_EQ(enc.exitCode(), 0);
+    expectFailure(dir.file("locked.pdf"), kExitEncrypted, "encrypted");
+  }
+
+  // Bad command line and an output folder that does not exist.
+  const RunResult usage = RunConverter({plain, "-j", "100"});
+  EXPECT_EQ(usage.exitCode, kExitUsage);
+  EXPECT_TRUE(usage.err.contains("-o"));
+  const RunResult noFolder = RunConverter({plain, "-j", "100", "-o", dir.file("missing/x_%.swf")});
+  EXPECT_EQ(noFolder.exitCode, kExitWriteFailed);
+  EXPECT_TRUE(noFolder.err.contains("cannot write"));
+
+  const RunResult help = RunConverter({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_TRUE(help.out.contains("page <done>/<total>"));
+  EXPECT_TRUE(help.out.contains("-r <dpi>"));
+}
+
+TEST_F(Pdf2SwfRun, RotatedPageGetsATurnedStage) {
+  const QString qpdf = QStandardPaths::findExecutable("qpdf");
+  if (qpdf.isEmpty()) GTEST_SKIP() << "qpdf not installed";
+  ASSERT_TRUE(lwtest::MakeTestPdf(dir.file("upright.pdf"), 2));
+  QProcess rotate;
+  rotate.start(qpdf, {"--rotate=+90:2", dir.file("upright.pdf"), dir.file("turned.pdf")});
+  ASSERT_TRUE(rotate.waitForFinished(30000));
+  ASSERT_EQ(rotate.exitCode(), 0);
+  QDir().mkpath(dir.file("out"));
+  const RunResult r = RunConverter({dir.file("turned.pdf"), "-j", "60", "-o", dir.file("out/t_%.swf"), "-r", "36"});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+#ifdef LW_PYTHON3
+  QProcess py;
+  py.setProcessChannelMode(QProcess::MergedChannels);
+  py.start(LW_PYTHON3, {QStringLiteral(LW_SOURCE_DIR "/tests/swf/check_swf.py"), "--width", "16840",
+                        "--height", "11900", "--image", "421x298", dir.file("out/t_2.swf")});
+  ASSERT_TRUE(py.waitForFinished(60000));
+  EXPECT_EQ(py.exitCode(), 0) << py.readAll().toStdString();
+#endif
+}
+
+TEST_F(Pdf2SwfRun, GiantPageIsRenderedSmallerInsteadOfFailing) {
+  QPdfWriter writer(dir.file("giant.pdf"));
+  writer.setPageSize(QPageSize(QSizeF(14400, 7200), QPageSize::Point));
+  writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+  {
+    QPainter p(&writer);
+    p.drawText(100, 100, "giant");
+  }
+  QDir().mkpath(dir.file("out"));
+  const RunResult r = RunConverter({dir.file("giant.pdf"), "-j", "30", "-o", dir.file("out/g_%.swf")});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+#ifdef LW_PYTHON3
+  QProcess py;
+  py.setProcessChannelMode(QProcess::MergedChannels);
+  py.start(LW_PYTHON3, {QStringLiteral(LW_SOURCE_DIR "/tests/swf/check_swf.py"), "--width", "288000",
+                        "--height", "144000", "--image", "12000x6000", dir.file("out/g_1.swf")});
+  ASSERT_TRUE(py.waitForFinished(60000));
+  EXPECT_EQ(py.exitCode(), 0) << py.readAll().toStdString();
+#endif
+}
