@@ -1,0 +1,282 @@
+import flash.display.Bitmap;
+import flash.display.Loader;
+import flash.display.Sprite;
+import flash.display.StageAlign;
+import flash.display.StageDisplayState;
+import flash.display.StageScaleMode;
+import flash.events.Event;
+import flash.events.IOErrorEvent;
+import flash.events.KeyboardEvent;
+import flash.events.MouseEvent;
+import flash.events.SecurityErrorEvent;
+import flash.external.ExternalInterface;
+import flash.net.URLLoader;
+import flash.net.URLRequest;
+import flash.system.LoaderContext;
+import flash.text.TextField;
+import flash.text.TextFormat;
+import leafweaver.Book;
+import leafweaver.BookConfig;
+import leafweaver.PageSlot;
+import leafweaver.Panel;
+
+/**
+	The book player. It reads the page list "source/Pages.xml" beside the
+	movie, shows the background and the book, and lets the reader turn the
+	pages with the mouse, the keyboard and the control panel.
+**/
+class Main extends Sprite {
+	static inline var MARGIN = 12;
+
+	var baseUrl:String;
+	var config:BookConfig;
+	var background:Sprite;
+	var bgImage:Loader;
+	var book:Book;
+	var panel:Panel;
+	var message:TextField;
+	var started:Float;
+
+	static function main() {
+		var m = new Main();
+		flash.Lib.current.addChild(m);
+	}
+
+	public function new() {
+		super();
+		started = flash.Lib.getTimer();
+		var stage = flash.Lib.current.stage;
+		stage.scaleMode = StageScaleMode.NO_SCALE;
+		stage.align = StageAlign.TOP_LEFT;
+		baseUrl = folderOf(flash.Lib.current.loaderInfo.url);
+		background = new Sprite();
+		addChild(background);
+		setUpHook();
+		var ul = new URLLoader();
+		ul.addEventListener(Event.COMPLETE, function(_) {
+			var c = BookConfig.parse(Std.string(ul.data));
+			if (c == null)
+				showMessage("The page list of this book cannot be read.");
+			else
+				start(c);
+		});
+		var failed = function(_:Event) showMessage("The page list of this book is missing.");
+		ul.addEventListener(IOErrorEvent.IO_ERROR, failed);
+		ul.addEventListener(SecurityErrorEvent.SECURITY_ERROR, failed);
+		ul.load(new URLRequest(baseUrl + "source/Pages.xml?t=" + Date.now().getTime()));
+		stage.addEventListener(Event.RESIZE, function(_) layout());
+		drawBackground();
+	}
+
+	function start(c:BookConfig) {
+		config = c;
+		var stage = flash.Lib.current.stage;
+		if (c.bgColor < 0) {
+			bgImage = new Loader();
+			bgImage.contentLoaderInfo.addEventListener(Event.INIT, function(_) {
+				try {
+					var b:Bitmap = cast bgImage.content;
+					b.smoothing = true;
+				} catch (e:Dynamic) {}
+				background.addChild(bgImage);
+				layout();
+			});
+			bgImage.contentLoaderInfo.addEventListener(IOErrorEvent.IO_ERROR, function(_) {});
+			bgImage.contentLoaderInfo.addEventListener(SecurityErrorEvent.SECURITY_ERROR, function(_) {});
+			bgImage.load(new URLRequest(baseUrl + "source/bg.jpg"), new LoaderContext(false));
+		}
+		book = new Book(c, baseUrl);
+		addChild(book);
+		panel = new Panel(c.panelColor, c.buttonColor, c.textColor);
+		addChild(panel);
+		panel.onAction = action;
+		panel.onJump = function(n) book.goToNumber(n);
+		book.onChange = updatePanel;
+		book.onTurned = function(p) event("turned", Std.string(p + 1));
+		book.onPageSettled = function(s:PageSlot) {
+			event(s.state == Loaded ? "page-loaded" : "page-failed", Std.string(s.index + 1));
+			if (!firstShown && book.visibleSettled()) {
+				firstShown = true;
+				event("first-page", Std.string(flash.Lib.getTimer() - started));
+			}
+		};
+		book.addEventListener(MouseEvent.MOUSE_DOWN, function(e:MouseEvent) {
+			event("debug-press", e.stageX + "," + e.stageY);
+			if (book.press(e.stageX, e.stageY)) {
+				stage.addEventListener(MouseEvent.MOUSE_MOVE, mouseMove);
+				stage.addEventListener(MouseEvent.MOUSE_UP, mouseUp);
+			}
+		});
+		stage.addEventListener(KeyboardEvent.KEY_DOWN, keyDown);
+		stage.addEventListener(MouseEvent.MOUSE_DOWN, function(e:MouseEvent) dbg++);
+		stage.addEventListener(MouseEvent.MOUSE_MOVE, function(e:MouseEvent) dbgMove++);
+		addEventListener(Event.ENTER_FRAME, function(_) dbgFrames++);
+		layout();
+		if (c.pages.length == 0)
+			showMessage("This book has no pages yet.");
+		event("ready", Std.string(c.pages.length));
+	}
+
+	var firstShown = false;
+	var dbg = 0;
+	var dbgFrames = 0;
+	var dbgMove = 0;
+
+	function mouseMove(e:MouseEvent) {
+		book.drag(e.stageX, e.stageY);
+	}
+
+	function mouseUp(e:MouseEvent) {
+		var stage = flash.Lib.current.stage;
+		stage.removeEventListener(MouseEvent.MOUSE_MOVE, mouseMove);
+		stage.removeEventListener(MouseEvent.MOUSE_UP, mouseUp);
+		book.release(e.stageX, e.stageY);
+	}
+
+	function keyDown(e:KeyboardEvent) {
+		var stage = flash.Lib.current.stage;
+		dbgMove = 1000 + e.keyCode;
+		if (stage.focus == panel.numberField)
+			return;
+		switch (e.keyCode) {
+			case 37, 33: book.prev();
+			case 39, 34: book.next();
+			case 36: book.first();
+			case 35: book.last();
+			case 187, 107: book.zoomIn();
+			case 189, 109: book.zoomOut();
+			default:
+		}
+	}
+
+	function action(name:String) {
+		switch (name) {
+			case "first": book.first();
+			case "prev": book.prev();
+			case "next": book.next();
+			case "last": book.last();
+			case "zoomin": book.zoomIn();
+			case "zoomout": book.zoomOut();
+			case "fullscreen":
+				var stage = flash.Lib.current.stage;
+				try {
+					stage.displayState = stage.displayState == StageDisplayState.NORMAL ? StageDisplayState.FULL_SCREEN : StageDisplayState.NORMAL;
+				} catch (e:Dynamic) {}
+		}
+	}
+
+	function updatePanel() {
+		if (panel == null)
+			return;
+		var v = book.visiblePages();
+		var label = v.length == 0 ? "" : (v.length == 1 ? Std.string(v[0] + 1) : (v[0] + 1) + "-" + (v[1] + 1));
+		panel.showPages(label, book.pageCount);
+		panel.setEnabled("first", book.canGoBack());
+		panel.setEnabled("prev", book.canGoBack());
+		panel.setEnabled("next", book.canGoForward());
+		panel.setEnabled("last", book.canGoForward());
+		panel.setEnabled("zoomin", book.zoomLevel < 4);
+		panel.setEnabled("zoomout", book.zoomed);
+	}
+
+	function layout() {
+		var stage = flash.Lib.current.stage;
+		var w = stage.stageWidth, h = stage.stageHeight;
+		drawBackground();
+		if (book != null) {
+			var bh = h - Panel.HEIGHT - 2 * MARGIN;
+			book.setViewport(MARGIN, MARGIN, w - 2 * MARGIN, bh, h > w);
+			panel.layout(w, h);
+			updatePanel();
+		}
+		if (message != null) {
+			message.width = Math.max(50, w - 40);
+			message.x = 20;
+			message.y = Math.max(10, h / 2 - 40);
+		}
+	}
+
+	function drawBackground() {
+		var stage = flash.Lib.current.stage;
+		var w = stage.stageWidth, h = stage.stageHeight;
+		var g = background.graphics;
+		g.clear();
+		g.beginFill(config != null && config.bgColor >= 0 ? config.bgColor : 0x5A6470);
+		g.drawRect(0, 0, w, h);
+		g.endFill();
+		if (bgImage != null && bgImage.parent != null) {
+			// Cover the stage, keeping the picture's proportions.
+			var iw = bgImage.contentLoaderInfo.width, ih = bgImage.contentLoaderInfo.height;
+			if (iw > 0 && ih > 0) {
+				var s = Math.max(w / iw, h / ih);
+				bgImage.scaleX = bgImage.scaleY = s;
+				bgImage.x = (w - iw * s) / 2;
+				bgImage.y = (h - ih * s) / 2;
+			}
+		}
+	}
+
+	function showMessage(text:String) {
+		if (message == null) {
+			message = new TextField();
+			var f = new flash.text.TextFormat("_sans", 18, 0xFFFFFF);
+			f.align = flash.text.TextFormatAlign.CENTER;
+			message.defaultTextFormat = f;
+			message.selectable = false;
+			message.wordWrap = true;
+			message.height = 80;
+			addChild(message);
+		}
+		message.text = text;
+		layout();
+		event("message", text);
+	}
+
+	// ---- page hook: lets the embedding page follow the player ----
+
+	function setUpHook() {
+		if (!ExternalInterface.available)
+			return;
+		try {
+			ExternalInterface.addCallback("leafweaverState", stateJson);
+		} catch (e:Dynamic) {}
+	}
+
+	function stateJson():String {
+		if (book == null)
+			return haxe.Json.stringify({ready: false});
+		return haxe.Json.stringify({
+			ready: true,
+			pageCount: book.pageCount,
+			visible: [for (p in book.visiblePages()) p + 1],
+			states: [for (p in book.visiblePages()) book.stateOf(p)],
+			loaded: [for (p in book.loadedPages()) p + 1],
+			live: book.livePages(),
+			single: book.single,
+			turning: book.turning,
+			zoom: book.zoomLevel,
+			settled: book.visibleSettled(), dbg: dbg, dbgMove: dbgMove, frames: dbgFrames, ms: flash.Lib.getTimer(), focus: Std.string(flash.Lib.current.stage.focus)
+		});
+	}
+
+	function event(name:String, detail:String) {
+		if (!ExternalInterface.available)
+			return;
+		try {
+			ExternalInterface.call("leafweaverPlayerEvent", name, detail);
+		} catch (e:Dynamic) {}
+	}
+
+	static function folderOf(url:String):String {
+		if (url == null)
+			return "";
+		var q = url.indexOf("?");
+		if (q >= 0)
+			url = url.substr(0, q);
+		var hash = url.indexOf("#");
+		if (hash >= 0)
+			url = url.substr(0, hash);
+		var slash = url.lastIndexOf("/");
+		return slash >= 0 ? url.substr(0, slash + 1) : "";
+	}
+}

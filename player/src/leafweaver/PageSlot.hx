@@ -1,0 +1,250 @@
+package leafweaver;
+
+import flash.display.Bitmap;
+import flash.display.DisplayObject;
+import flash.display.Loader;
+import flash.display.Shape;
+import flash.display.Sprite;
+import flash.events.ErrorEvent;
+import flash.events.Event;
+import flash.events.IOErrorEvent;
+import flash.events.SecurityErrorEvent;
+import flash.geom.Rectangle;
+import flash.net.URLLoader;
+import flash.net.URLLoaderDataFormat;
+import flash.net.URLRequest;
+import flash.system.LoaderContext;
+import flash.utils.ByteArray;
+
+enum PageState {
+	Idle;
+	Loading;
+	Loaded;
+	Failed;
+}
+
+/**
+	One page of the book: a sheet of paper of the page size with the page
+	file fitted onto it. The page file is loaded on request and dropped
+	again when the page is far from the open spread.
+**/
+class PageSlot {
+	public var index(default, null):Int;
+	public var url(default, null):String;
+	public var state(default, null):PageState = Idle;
+	/** The sheet; placed by the book in page coordinates (0,0)-(width,height). */
+	public var holder(default, null):Sprite;
+
+	var pageW:Float;
+	var pageH:Float;
+	var clip:Sprite;
+	var spinner:Shape;
+	var loader:Loader;
+	var urlLoader:URLLoader;
+	var bitmap:Bitmap;
+	var onSettled:PageSlot->Void;
+
+	public function new(index:Int, url:String, w:Float, h:Float, loaderColor:Int, onSettled:PageSlot->Void) {
+		this.index = index;
+		this.url = url;
+		this.onSettled = onSettled;
+		pageW = w;
+		pageH = h;
+		holder = new Sprite();
+		holder.mouseChildren = false;
+		var paper = new Shape();
+		paper.graphics.beginFill(0xFFFFFF);
+		paper.graphics.drawRect(0, 0, w, h);
+		paper.graphics.endFill();
+		holder.addChild(paper);
+		clip = new Sprite();
+		clip.scrollRect = new Rectangle(0, 0, w, h);
+		holder.addChild(clip);
+		spinner = makeSpinner(loaderColor);
+		spinner.x = w / 2;
+		spinner.y = h / 2;
+	}
+
+	public var busy(get, never):Bool;
+
+	inline function get_busy()
+		return state == Loading;
+
+	/** Starts loading the page file unless it is loaded or loading. */
+	public function load() {
+		if (state != Idle)
+			return;
+		state = Loading;
+		holder.addChild(spinner);
+		holder.addEventListener(Event.ENTER_FRAME, spin);
+		if (url == "") {
+			fail();
+			return;
+		}
+		var ext = extensionOf(url);
+		try {
+			if (ext == "bmp") {
+				urlLoader = new URLLoader();
+				urlLoader.dataFormat = URLLoaderDataFormat.BINARY;
+				urlLoader.addEventListener(Event.COMPLETE, bmpLoaded);
+				urlLoader.addEventListener(IOErrorEvent.IO_ERROR, loadFailed);
+				urlLoader.addEventListener(SecurityErrorEvent.SECURITY_ERROR, loadFailed);
+				urlLoader.load(new URLRequest(url));
+			} else {
+				loader = new Loader();
+				loader.contentLoaderInfo.addEventListener(Event.INIT, loaderReady);
+				loader.contentLoaderInfo.addEventListener(IOErrorEvent.IO_ERROR, loadFailed);
+				loader.contentLoaderInfo.addEventListener(SecurityErrorEvent.SECURITY_ERROR, loadFailed);
+				// A faulty page movie must not stop the book.
+				loader.uncaughtErrorEvents.addEventListener("uncaughtError", swallow);
+				loader.load(new URLRequest(url), new LoaderContext(false));
+			}
+		} catch (e:Dynamic) {
+			fail();
+		}
+	}
+
+	/** Drops the page file; the sheet stays as blank paper. */
+	public function unload() {
+		if (state == Idle)
+			return;
+		stopSpinner();
+		if (urlLoader != null) {
+			urlLoader.removeEventListener(Event.COMPLETE, bmpLoaded);
+			urlLoader.removeEventListener(IOErrorEvent.IO_ERROR, loadFailed);
+			urlLoader.removeEventListener(SecurityErrorEvent.SECURITY_ERROR, loadFailed);
+			try urlLoader.close() catch (e:Dynamic) {}
+			urlLoader = null;
+		}
+		if (loader != null) {
+			loader.contentLoaderInfo.removeEventListener(Event.INIT, loaderReady);
+			loader.contentLoaderInfo.removeEventListener(IOErrorEvent.IO_ERROR, loadFailed);
+			loader.contentLoaderInfo.removeEventListener(SecurityErrorEvent.SECURITY_ERROR, loadFailed);
+			if (state == Loading)
+				try loader.close() catch (e:Dynamic) {}
+			var content:DisplayObject = null;
+			try content = loader.content catch (e:Dynamic) {}
+			if (Std.isOfType(content, Bitmap)) {
+				var b:Bitmap = cast content;
+				if (b.bitmapData != null)
+					b.bitmapData.dispose();
+			}
+			try loader.unloadAndStop() catch (e:Dynamic) {}
+			loader = null;
+		}
+		if (bitmap != null) {
+			if (bitmap.bitmapData != null)
+				bitmap.bitmapData.dispose();
+			bitmap = null;
+		}
+		while (clip.numChildren > 0)
+			clip.removeChildAt(0);
+		state = Idle;
+	}
+
+	function loaderReady(_:Event) {
+		if (loader == null)
+			return;
+		var info = loader.contentLoaderInfo;
+		var w:Float = 0, h:Float = 0;
+		var content:DisplayObject = null;
+		try {
+			content = loader.content;
+			if (Std.isOfType(content, Bitmap)) {
+				var b:Bitmap = cast content;
+				b.smoothing = true;
+				w = b.bitmapData.width;
+				h = b.bitmapData.height;
+			} else {
+				w = info.width;
+				h = info.height;
+			}
+		} catch (e:Dynamic) {}
+		if (w <= 0 || h <= 0) {
+			try {
+				w = loader.width;
+				h = loader.height;
+			} catch (e:Dynamic) {}
+		}
+		if (w <= 0 || h <= 0) {
+			fail();
+			return;
+		}
+		show(loader, w, h);
+	}
+
+	function bmpLoaded(_:Event) {
+		if (urlLoader == null)
+			return;
+		var data:ByteArray = cast urlLoader.data;
+		urlLoader = null;
+		var bmd = data == null ? null : BmpDecoder.decode(data);
+		if (bmd == null) {
+			fail();
+			return;
+		}
+		bitmap = new Bitmap(bmd, flash.display.PixelSnapping.NEVER, true);
+		show(bitmap, bmd.width, bmd.height);
+	}
+
+	/** Fits the page content inside the sheet, keeping its proportions. */
+	function show(content:DisplayObject, w:Float, h:Float) {
+		stopSpinner();
+		var s = Math.min(pageW / w, pageH / h);
+		content.scaleX = content.scaleY = s;
+		content.x = (pageW - w * s) / 2;
+		content.y = (pageH - h * s) / 2;
+		clip.addChild(content);
+		state = Loaded;
+		onSettled(this);
+	}
+
+	function loadFailed(_:Event) {
+		fail();
+	}
+
+	function fail() {
+		stopSpinner();
+		urlLoader = null;
+		state = Failed;
+		onSettled(this);
+	}
+
+	function swallow(e:Event) {
+		e.preventDefault();
+	}
+
+	function spin(_:Event) {
+		spinner.rotation += 12;
+	}
+
+	function stopSpinner() {
+		holder.removeEventListener(Event.ENTER_FRAME, spin);
+		if (spinner.parent != null)
+			spinner.parent.removeChild(spinner);
+	}
+
+	static function makeSpinner(colour:Int):Shape {
+		var s = new Shape();
+		var g = s.graphics;
+		g.beginFill(0x000000, 0.35);
+		g.drawCircle(0, 0, 22);
+		g.endFill();
+		for (i in 0...10) {
+			var a = i * Math.PI / 5;
+			g.beginFill(colour, 0.25 + i * 0.075);
+			g.drawCircle(Math.cos(a) * 13, Math.sin(a) * 13, 3);
+			g.endFill();
+		}
+		return s;
+	}
+
+	static function extensionOf(u:String):String {
+		var q = u.indexOf("?");
+		if (q >= 0)
+			u = u.substr(0, q);
+		var dot = u.lastIndexOf(".");
+		var slash = u.lastIndexOf("/");
+		return dot > slash ? u.substr(dot + 1).toLowerCase() : "";
+	}
+}
