@@ -10,8 +10,8 @@ packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config git
   # libraries
-  qt6-base-dev qt6-webengine-dev qt6-httpserver-dev libqt6svg6
-  libpoppler-qt6-dev zlib1g-dev libpugixml-dev libgl-dev
+  qt6-base-dev qt6-webengine-dev qt6-httpserver-dev qt6-websockets-dev libqt6svg6 libxkbcommon-dev
+  libpoppler-qt6-dev zlib1g-dev libpugixml-dev libgl-dev libjpeg-dev
   libgtest-dev libgmock-dev googletest
   # the player movie
   haxe

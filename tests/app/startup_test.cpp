@@ -5,6 +5,8 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -36,13 +38,24 @@ TEST(Leafweaver, StartsOffscreenAndPreparesWorkFolder) {
   proc.start(lwtest::ProgramDir() + "/leafweaver", {});
   ASSERT_TRUE(proc.waitForStarted(10000));
 
+  // The preview folder becomes a full copy of the resource folder.
   const QString work = home.slash() + "Folivant/";
-  EXPECT_TRUE(WaitFor([&] { return Exists(work + "Preview/index.html"); }, 30000))
+  const QString resource = lwtest::ProgramDir() + "/Resource/";
+  QStringList files;
+  QDirIterator it(resource, QDir::Files, QDirIterator::Subdirectories);
+  while (it.hasNext()) files << it.next().mid(resource.size());
+  ASSERT_TRUE(files.contains("index.html"));
+  ASSERT_TRUE(files.contains("source/Pages.xml"));
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        for (const QString &f : files)
+          if (QFileInfo(work + "Preview/" + f).size() != QFileInfo(resource + f).size()) return false;
+        return true;
+      },
+      30000))
       << proc.readAll().toStdString();
   EXPECT_TRUE(QDir(work + "TempFiles").exists());
-  EXPECT_EQ(lwtest::ReadFile(work + "Preview/index.html"),
-            lwtest::ReadFile(lwtest::ProgramDir() + "/Resource/index.html"));
-  EXPECT_TRUE(Exists(work + "Preview/source/Pages.xml"));
+  EXPECT_EQ(lwtest::ReadFile(work + "Preview/index.html"), lwtest::ReadFile(resource + "index.html"));
 
   // Still running: only closing the window ends it.
   EXPECT_FALSE(proc.waitForFinished(1500));

@@ -1,0 +1,26 @@
+// leafweaver-publish: publishes a book from the command line, or serves a
+// published one on the loopback interface.
+
+#include "publish/publishcli.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+int main(int argc, char **argv) {
+  QCoreApplication app(argc, argv);
+  QTextStream out(stdout), err(stderr);
+  lw::PublishOptions options;
+  QString error;
+  if (!lw::ParsePublishArgs(app.arguments().mid(1), options, error)) {
+    err << "leafweaver-publish: " << error << " (see --help)\n";
+    return lw::kExitUsage;
+  }
+  if (options.help) {
+    out << lw::PublishUsage();
+    return lw::kExitOk;
+  }
+  if (!options.serveFolder.isEmpty()) return lw::RunServe(options, out, err);
+  return lw::RunPublish(options, QCoreApplication::applicationDirPath(), out, err);
+}

@@ -1,0 +1,422 @@
+#include "publish/publishcli.h"
+
+#include "convert/converterrunner.h"
+#include "fsutil/fsutil.h"
+#include "model/pageimport.h"
+#include "model/pagerange.h"
+#include "model/tfileobj.h"
+#include "model/uconst.h"
+#include "output/autobooksize.h"
+#include "output/bookpackage.h"
+#include "output/imageconvert.h"
+#include "publish/bookserver.h"
+#include "themes/colortext.h"
+#include "themes/tthememanager.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace lw {
+namespace {
+
+// A failure that ends the run with `status` and one line on standard error.
+struct RunError {
+  int status;
+  QString message;
+};
+
+std::optional<TColor> parseColor(const QString &text) {
+  static const QRegularExpression six("^#?[0-9A-Fa-f]{6}$");
+  if (!six.match(text).hasMatch()) return std::nullopt;
+  return HexTextToColor('$' + text.right(6));
+}
+
+QString lastLine(const QString &text) {
+  const QStringList lines = text.split('\n', Qt::SkipEmptyParts);
+  return lines.isEmpty() ? QString() : lines.last().trimmed();
+}
+
+class Progress {
+ public:
+  Progress(QTextStream &err, bool quiet) : err_(err), quiet_(quiet) {}
+  void line(const QString &text) {
+    if (quiet_) return;
+    err_ << text << '\n';
+    err_.flush();
+  }
+
+ private:
+  QTextStream &err_;
+  bool quiet_;
+};
+
+// Counts and checks every source before anything is converted or written.
+std::vector<std::shared_ptr<TFileObj>> loadSources(const PublishOptions &o) {
+  std::vector<std::shared_ptr<TFileObj>> files;
+  for (const PublishSource &s : o.sources) {
+    const QFileInfo info(s.path);
+    if (!info.exists()) throw RunError{kExitInput, s.path + ": no such file"};
+    if (!info.isFile()) throw RunError{kExitInput, s.path + ": not a file"};
+    QFile probe(s.path);
+    if (!probe.open(QIODevice::ReadOnly))
+      throw RunError{kExitInput, s.path + ": cannot be read: " + probe.errorString()};
+    probe.close();
+
+    auto file = std::make_shared<TFileObj>(info.absoluteFilePath());
+    if (file->fileType == kFilePdf) {
+      if (file->count < 1)
+        throw RunError{kExitInput, s.path + ": the pages of this PDF cannot be counted"};
+      if (!IsValidPageRange(s.range, file->count))
+        throw RunError{kExitInput, QStringLiteral("%1: the page range \"%2\" selects no page of its %3")
+                                       .arg(s.path, s.range)
+                                       .arg(file->count)};
+      file->rangeStr = TrimBlanks(s.range);
+    } else {
+      int w = 0, h = 0;
+      try {
+        GetImageFileSize(file->filePath, w, h);
+      } catch (const std::exception &e) {
+        throw RunError{kExitInput, QString::fromUtf8(e.what())};
+      }
+    }
+    files.push_back(file);
+  }
+  return files;
+}
+
+const TThemeObj *findTheme(const TThemeManager &themes, const QString &name) {
+  for (const auto &t : themes.themeList)
+    if (t->titleStr == name) return t.get();
+  for (const auto &t : themes.themeList)
+    if (t->titleStr.compare(name, Qt::CaseInsensitive) == 0) return t.get();
+  return nullptr;
+}
+
+// Book settings as the window would take them from its controls: the theme
+// first, then what the options set explicitly.
+void applySettings(TBookObj &book, const PublishOptions &o, const TThemeObj *theme, QSize size) {
+  book.titleStr = o.title;
+  book.keywordStr = o.keywords;
+  book.desStr = o.description;
+  if (theme) {
+    book.backgroundType = theme->bgType != kThemeBgImage ? 1 : 0;
+    book.backgroundImage = theme->bgImagePath;
+    book.backgroundColor = theme->bgColor;
+    book.buttonColor = theme->buttonColor;
+    book.panelColor = theme->panelColor;
+  }
+  if (o.backgroundColor) {
+    book.backgroundType = 1;
+    book.backgroundColor = *o.backgroundColor;
+  }
+  if (!o.backgroundImage.isEmpty()) {
+    book.backgroundType = 0;
+    book.backgroundImage = QFileInfo(o.backgroundImage).absoluteFilePath();
+  }
+  if (o.buttonColor) book.buttonColor = *o.buttonColor;
+  if (o.panelColor) book.panelColor = *o.panelColor;
+  book.width = size.width();
+  book.height = size.height();
+}
+
+int publish(const PublishOptions &o, const QString &appDir, QTextStream &out, QTextStream &err) {
+  Progress progress(err, o.quiet);
+  const TSysSetInfo paths = WorkspacePaths(appDir);
+
+  const TThemeObj *theme = nullptr;
+  std::unique_ptr<TThemeManager> themes;
+  if (!o.theme.isEmpty()) {
+    themes = std::make_unique<TThemeManager>(paths.ThemePath);
+    theme = findTheme(*themes, o.theme);
+    if (!theme) {
+      QStringList known;
+      for (const auto &t : themes->themeList) known << '"' + t->titleStr + '"';
+      throw RunError{kExitInput, QStringLiteral("unknown theme \"%1\" (themes: %2)")
+                                     .arg(o.theme, known.isEmpty() ? "none" : known.join(", "))};
+    }
+  }
+  if (!o.backgroundImage.isEmpty() && !QFileInfo(o.backgroundImage).isFile())
+    throw RunError{kExitInput, o.backgroundImage + ": no such background image"};
+
+  const auto files = loadSources(o);
+  const QSize size = o.size ? *o.size : [&] {
+    try {
+      return AutoBookSizeFor(*files.front());
+    } catch (const std::exception &e) {
+      throw RunError{kExitInput, QString::fromUtf8(e.what())};
+    }
+  }();
+
+  if (!PrepareTempFolder(paths))
+    throw RunError{kExitOutput, paths.TempPathStr + ": the work folder cannot be created"};
+
+  const int n = static_cast<int>(files.size());
+  for (int i = 0; i < n; ++i) {
+    const TFileObj &f = *files[static_cast<size_t>(i)];
+    const QString tag = QStringLiteral("[%1/%2] ").arg(i + 1).arg(n);
+    if (f.fileType != kFilePdf) {
+      progress.line(tag + f.showName);
+      continue;
+    }
+    progress.line(tag + "Converting " + f.showName + QStringLiteral(" (%1 pages)").arg(f.count));
+    const ConvertOutcome result = ConvertPdfToSwf(
+        f.filePath, paths.SwfToolPath, paths.TempPathStr, nullptr, [&](int done, int total) {
+          progress.line(tag + QStringLiteral("%1: page %2/%3").arg(f.showName).arg(done).arg(total));
+        });
+    if (result.status == ConvertOutcome::Skipped)
+      throw RunError{kExitOutput, paths.SwfToolPath + ": the converter is missing"};
+    if (result.status != ConvertOutcome::Converted) {
+      const QString why = lastLine(result.run.output);
+      throw RunError{kExitOutput, f.filePath + ": conversion failed" + (why.isEmpty() ? "" : ": " + why)};
+    }
+  }
+
+  TBookObj book;
+  applySettings(book, o, theme, size);
+  for (const auto &f : files) {
+    const auto added = ImportFilePages(book, *f, paths.TempPathStr);
+    const int wanted = f->fileType == kFilePdf ? static_cast<int>(f->GetRangeList(paths.TempPathStr).size()) : 1;
+    if (static_cast<int>(added.size()) < wanted)
+      progress.line(QStringLiteral("warning: %1: %2 of %3 pages are missing")
+                        .arg(f->filePath)
+                        .arg(wanted - static_cast<int>(added.size()))
+                        .arg(wanted));
+  }
+  if (book.pageList.empty()) throw RunError{kExitInput, "the book has no pages"};
+
+  const QString folder = QFileInfo(o.outputFolder).absoluteFilePath();
+  if (!QDir().mkpath(folder)) throw RunError{kExitOutput, folder + ": cannot create the output folder"};
+  const QDateTime now = QDateTime::currentDateTime();
+  const QString root = JoinPath(folder, PackageFolderName(now));
+  const bool existed = QFileInfo::exists(root);
+  progress.line(QStringLiteral("Writing %1 pages into %2").arg(book.PageCount()).arg(root));
+  try {
+    WriteBookPackage(book, paths, false, folder, now);
+  } catch (const std::exception &e) {
+    if (!existed) DeleteFolderTree(root);
+    throw RunError{kExitOutput, QString::fromUtf8(e.what())};
+  }
+  out << QDir::cleanPath(root) << '\n';
+  out.flush();
+  return kExitOk;
+}
+
+// Ctrl-C while serving: the handler writes to a socket pair, and the event
+// loop quits when it sees the byte.
+int signalPipe[2] = {-1, -1};
+void onSignal(int) {
+  const char c = 1;
+  [[maybe_unused]] ssize_t n = ::write(signalPipe[1], &c, 1);
+}
+
+}  // namespace
+
+std::optional<QSize> ParseBookSize(const QString &text) {
+  const QString t = text.trimmed();
+  if (t.compare("A3", Qt::CaseInsensitive) == 0) return QSize(1191, 842);
+  if (t.compare("A4", Qt::CaseInsensitive) == 0) return QSize(595, 842);
+  if (t.compare("A5", Qt::CaseInsensitive) == 0) return QSize(420, 595);
+  static const QRegularExpression wxh("^(\\d{1,4})[xX](\\d{1,4})$");
+  const auto m = wxh.match(t);
+  if (!m.hasMatch()) return std::nullopt;
+  const int w = m.captured(1).toInt(), h = m.captured(2).toInt();
+  if (w < 1 || h < 1) return std::nullopt;
+  return QSize(w, h);
+}
+
+QString PublishUsage() {
+  return QStringLiteral(R"(Usage: leafweaver-publish [options] FILE [--pages RANGE] [FILE [--pages RANGE]]... -o FOLDER
+       leafweaver-publish --serve FOLDER [--port N]
+
+Publishes a page-turning book from PDF and image files (PNG, JPEG, BMP), in
+the order given, into a new folder Quirell_<date>_<time> under FOLDER, and
+prints that folder's path. PDFs are converted with the program's converter.
+
+Sources:
+  FILE                     a PDF or an image; each becomes pages of the book
+  -p, --pages RANGE        pages of the PDF just named: "All" (default) or a
+                           list like "1-5, 8"            --pages "1,3"
+
+Book settings:
+  -o, --output FOLDER      where the book folder is made (required)
+                                                        -o ~/books
+  -t, --title TEXT         title of the book page       -t "Spring catalogue"
+  -k, --keywords TEXT      keywords of the book page    -k "shoes, spring"
+  -d, --description TEXT   description of the book page -d "Our new range"
+  -s, --size SIZE          A3, A4, A5 or WIDTHxHEIGHT (1..9999); without it
+                           the first file decides (a PDF gives A4)
+                                                        -s 800x600
+      --theme NAME         take background and colours from a theme, by the
+                           name shown in the window      --theme "Harbour Blue"
+      --background-color RRGGBB
+                           plain background colour      --background-color 1E3A5F
+      --background-image FILE
+                           background image             --background-image bg.jpg
+      --button-color RRGGBB colour of the player's buttons --button-color FFCC00
+      --panel-color RRGGBB  colour of the player's panel   --panel-color 333333
+  -q, --quiet              no progress on standard error
+  -h, --help               this text
+
+Serving a published book (browsers do not play it from disk):
+      --serve FOLDER       serve FOLDER on 127.0.0.1 and print its address;
+                           Ctrl-C stops             --serve ~/books/Quirell_2026-01-31_120000
+      --port N             port for --serve (default: a free one) --port 8080
+
+Exit status: 0 done, 64 usage error, 65 a source file, range, theme or
+background that cannot be used, 74 conversion or writing failed.
+
+Example:
+  leafweaver-publish report.pdf --pages "1-3" cover.png -t "Report" -s A4 -o out
+)");
+}
+
+bool ParsePublishArgs(const QStringList &args, PublishOptions &o, QString &error) {
+  o = PublishOptions();
+  bool pagesAllowed = false;
+  for (int i = 0; i < args.size(); ++i) {
+    const QString &a = args[i];
+    auto value = [&](QString &into) {
+      if (i + 1 >= args.size()) {
+        error = a + " needs a value";
+        return false;
+      }
+      into = args[++i];
+      return true;
+    };
+    auto color = [&](std::optional<TColor> &into) {
+      QString v;
+      if (!value(v)) return false;
+      into = parseColor(v.trimmed());
+      if (!into) error = a + ": \"" + v + "\" is not a colour of six hexadecimal digits (RRGGBB)";
+      return into.has_value();
+    };
+    QString v;
+    if (a == "-h" || a == "--help") {
+      o.help = true;
+    } else if (a == "-q" || a == "--quiet") {
+      o.quiet = true;
+    } else if (a == "-o" || a == "--output") {
+      if (!value(o.outputFolder)) return false;
+    } else if (a == "-t" || a == "--title") {
+      if (!value(o.title)) return false;
+    } else if (a == "-k" || a == "--keywords") {
+      if (!value(o.keywords)) return false;
+    } else if (a == "-d" || a == "--description") {
+      if (!value(o.description)) return false;
+    } else if (a == "-s" || a == "--size") {
+      if (!value(v)) return false;
+      o.size = ParseBookSize(v);
+      if (!o.size) {
+        error = "--size: \"" + v + "\" is not A3, A4, A5 or WIDTHxHEIGHT with both in 1..9999";
+        return false;
+      }
+    } else if (a == "--theme") {
+      if (!value(o.theme)) return false;
+    } else if (a == "--background-color") {
+      if (!color(o.backgroundColor)) return false;
+    } else if (a == "--background-image") {
+      if (!value(o.backgroundImage)) return false;
+    } else if (a == "--button-color") {
+      if (!color(o.buttonColor)) return false;
+    } else if (a == "--panel-color") {
+      if (!color(o.panelColor)) return false;
+    } else if (a == "-p" || a == "--pages") {
+      if (!value(v)) return false;
+      if (!pagesAllowed) {
+        error = "--pages must follow the PDF it applies to";
+        return false;
+      }
+      o.sources.back().range = v;
+      pagesAllowed = false;
+    } else if (a == "--serve") {
+      if (!value(o.serveFolder)) return false;
+    } else if (a == "--port") {
+      if (!value(v)) return false;
+      bool ok = false;
+      const uint port = v.toUInt(&ok);
+      if (!ok || port < 1 || port > 65535) {
+        error = "--port: \"" + v + "\" is not a port number (1..65535)";
+        return false;
+      }
+      o.port = static_cast<quint16>(port);
+    } else if (a.startsWith('-') && a.size() > 1) {
+      error = "unknown option " + a;
+      return false;
+    } else {
+      o.sources.push_back({a, "All"});
+      pagesAllowed = a.endsWith(".pdf", Qt::CaseInsensitive);
+    }
+  }
+  if (o.help) return true;
+  if (!o.serveFolder.isEmpty()) {
+    if (!o.sources.empty()) {
+      error = "--serve takes no source files";
+      return false;
+    }
+    return true;
+  }
+  if (o.port != 0) {
+    error = "--port only goes with --serve";
+    return false;
+  }
+  if (o.backgroundColor && !o.backgroundImage.isEmpty()) {
+    error = "choose either --background-color or --background-image";
+    return false;
+  }
+  if (o.sources.empty()) {
+    error = "no source files given";
+    return false;
+  }
+  if (o.outputFolder.isEmpty()) {
+    error = "no output folder given (-o FOLDER)";
+    return false;
+  }
+  return true;
+}
+
+int RunPublish(const PublishOptions &options, const QString &appDir, QTextStream &out,
+               QTextStream &err) {
+  try {
+    return publish(options, appDir, out, err);
+  } catch (const RunError &e) {
+    err << "leafweaver-publish: " << e.message << '\n';
+    err.flush();
+    return e.status;
+  }
+}
+
+int RunServe(const PublishOptions &options, QTextStream &out, QTextStream &err) {
+  if (!QFileInfo(options.serveFolder).isDir()) {
+    err << "leafweaver-publish: " << options.serveFolder << ": no such folder\n";
+    return kExitInput;
+  }
+  BookServer server(options.serveFolder);
+  const quint16 port = server.ListenLocal(options.port);
+  if (port == 0) {
+    err << "leafweaver-publish: cannot listen on 127.0.0.1 port " << options.port << '\n';
+    return kExitOutput;
+  }
+  out << "Serving " << server.root() << " at http://127.0.0.1:" << port << "/\n";
+  out << "Open that address in a browser; press Ctrl-C to stop.\n";
+  out.flush();
+
+  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
+    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &server);
+    QObject::connect(notifier, &QSocketNotifier::activated, [] { QCoreApplication::quit(); });
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+  }
+  QCoreApplication::exec();
+  return kExitOk;
+}
+
+}  // namespace lw

@@ -1,0 +1,153 @@
+// leafweaver-publish run as a user runs it: real converter, real files.
+
+#include "support/testdirs.h"
+#include "support/testpdf.h"
+
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using lwtest::Exists;
+using lwtest::ReadFile;
+using lwtest::TempDir;
+using lwtest::WriteFile;
+
+namespace {
+
+struct RunResult {
+  int status = -1;
+  QString out, err;
+};
+
+class Publish : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteFile(src.file("three.pdf"), lwtest::MakeTextPdf(3));
+    QImage img(800, 600, QImage::Format_RGB32);
+    img.fill(QColor(30, 120, 200));
+    img.save(src.file("pic.png"));
+    WriteFile(src.file("notes.pdf"), "just text, no PDF");
+  }
+
+  RunResult publish(const QStringList &args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", home.path());
+    env.remove("DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(src.path());
+    p.start(lwtest::ProgramDir() + "/leafweaver-publish", args);
+    RunResult r;
+    if (!p.waitForFinished(120000)) {
+      p.kill();
+      p.waitForFinished();
+      return r;
+    }
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+  }
+
+  TempDir src, out, home;
+};
+
+}  // namespace
+
+TEST_F(Publish, WholeRoadOnDisk) {
+  const RunResult r = publish({"three.pdf", "--pages", "1,3", "pic.png", "-t", "Tom & \"Jerry\" </title>",
+                         "-k", "cats", "-d", "<b>new</b>", "--panel-color", "FF0000", "-q",
+                         "-o", out.path()});
+  ASSERT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();  // quiet
+  const QString root = r.out.trimmed();
+  ASSERT_TRUE(root.startsWith(out.slash() + "Quirell_")) << root.toStdString();
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
+
+  for (const char *page : {"/pages/1.swf", "/pages/2.swf"}) {
+    const QByteArray swf = ReadFile(root + page);
+    EXPECT_TRUE(swf.startsWith("FWS") || swf.startsWith("CWS")) << page;
+  }
+  QImage png(root + "/pages/3.png");
+  EXPECT_EQ(png.size(), QSize(595, 447));  // fitted into the A4 book a PDF first file gives
+  EXPECT_FALSE(Exists(root + "/pages/4.swf"));
+  EXPECT_EQ(ReadFile(root + "/turnleaf.swf"), ReadFile(lwtest::ProgramDir() + "/ImageTool.dll"));
+  EXPECT_EQ(ReadFile(root + "/source/Pages.xml"),
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+            "<content width=\"595\" height=\"842\" bgcolor=\"FFFFFF\" loadercolor=\"ffffff\" "
+            "panelcolor=\"FF0000\" buttoncolor=\"FFFFFF\" textcolor=\"ffffff\">\n"
+            "  <page src=\"pages/1.swf\" />\n  <page src=\"pages/2.swf\" />\n"
+            "  <page src=\"pages/3.png\" />\n</content>\n");
+  const QByteArray html = ReadFile(root + "/index.html");
+  EXPECT_TRUE(html.contains("<title>Tom &amp; &quot;Jerry&quot; &lt;/title&gt;</title>")) << html.constData();
+  EXPECT_TRUE(html.contains("content=\"cats\""));
+  EXPECT_TRUE(html.contains("&lt;b&gt;new&lt;/b&gt;"));
+  EXPECT_FALSE(html.contains("{title}"));
+}
+
+TEST_F(Publish, ProgressAndImageFirstSize) {
+  const RunResult r = publish({"pic.png", "three.pdf", "-o", out.file("new/folder")});
+  ASSERT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("[2/2] Converting three.pdf")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("page 3/3")) << r.err.toStdString();
+  const QByteArray list = ReadFile(r.out.trimmed() + "/source/Pages.xml");
+  EXPECT_TRUE(list.contains("width=\"800\" height=\"600\"")) << list.constData();
+}
+
+TEST_F(Publish, ThemesBySize) {
+  const RunResult image = publish({"pic.png", "--theme", "harbour blue", "-s", "a5", "-q", "-o", out.file("a")});
+  ASSERT_EQ(image.status, 0) << image.err.toStdString();
+  const QString root = image.out.trimmed();
+  EXPECT_EQ(ReadFile(root + "/source/bg.jpg"), ReadFile(lwtest::ProgramDir() + "/Themes/harbour/bg.jpg"));
+  const QByteArray list = ReadFile(root + "/source/Pages.xml");
+  EXPECT_FALSE(list.contains("bgcolor"));
+  EXPECT_TRUE(list.contains("width=\"420\" height=\"595\""));
+
+  const RunResult colour = publish({"pic.png", "--theme", "Graphite Night", "-s", "640x480", "-q", "-o", out.file("b")});
+  ASSERT_EQ(colour.status, 0) << colour.err.toStdString();
+  EXPECT_FALSE(Exists(colour.out.trimmed() + "/source/bg.jpg"));
+  EXPECT_TRUE(ReadFile(colour.out.trimmed() + "/source/Pages.xml").contains("bgcolor="));
+}
+
+TEST_F(Publish, BadInputsSayWhyAndWriteNothing) {
+  const struct {
+    QStringList args;
+    int status;
+    const char *says;
+  } cases[] = {
+      {{"missing.pdf"}, 65, "missing.pdf: no such file"},
+      {{"notes.pdf"}, 65, "notes.pdf: the pages of this PDF cannot be counted"},
+      {{"three.pdf", "--pages", "7"}, 65, "selects no page"},
+      {{"three.pdf", "--pages", "2-1"}, 65, "selects no page"},
+      {{"pic.png", "--theme", "No Such Theme"}, 65, "unknown theme \"No Such Theme\""},
+      {{"pic.png", "--background-image", "none.jpg"}, 65, "none.jpg"},
+      {{"pic.png", "--frobnicate"}, 64, "unknown option --frobnicate"},
+      {{"pic.png", "-s", "0x10"}, 64, "--size"},
+      {{"pic.png", "-s", "10000x10"}, 64, "--size"},
+      {{"pic.png", "--button-color", "red"}, 64, "--button-color"},
+      {{"--pages", "1", "three.pdf"}, 64, "--pages must follow"},
+      {{"pic.png", "--pages", "1"}, 64, "--pages must follow"},
+  };
+  for (const auto &c : cases) {
+    const RunResult r = publish(c.args + QStringList{"-q", "-o", out.path()});
+    const std::string what = c.args.join(' ').toStdString();
+    EXPECT_EQ(r.status, c.status) << what;
+    EXPECT_TRUE(r.err.contains(c.says)) << what << ": " << r.err.toStdString();
+    EXPECT_EQ(r.err.count('\n'), 1) << what << ": " << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << what;
+    EXPECT_TRUE(QDir(out.path()).isEmpty()) << what;
+  }
+  const RunResult noOutput = publish({"pic.png"});
+  EXPECT_EQ(noOutput.status, 64);
+}
+
+TEST_F(Publish, HelpNamesEveryOption) {
+  const RunResult r = publish({"--help"});
+  EXPECT_EQ(r.status, 0);
+  for (const char *opt : {"--pages", "--output", "--title", "--keywords", "--description", "--size",
+                          "--theme", "--background-color", "--background-image", "--button-color",
+                          "--panel-color", "--quiet", "--serve", "--port", "Example"})
+    EXPECT_TRUE(r.out.contains(opt)) << opt;
+}
