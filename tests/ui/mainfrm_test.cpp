@@ -1,30 +1,555 @@
+// The main window with real widgets: its frame and controls, the book
+// settings in both directions, the page list, the themes, the automatic
+// book size and publishing.
+
+#include "fsutil/fsutil.h"
+#include "model/conversionnames.h"
 #include "model/uconst.h"
-#include "support/testdirs.h"
+#include "ui/colorbutton.h"
+#include "ui/errorbox.h"
 #include "ui/tmainfrm.h"
+#include "support/testpdf.h"
+#include "uitest.h"
 
 #include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 using namespace lw;
+using uitest::Find;
 
-TEST(TMainFrm, CreationPreparesBookWorkspaceAndFrame) {
-  lwtest::TempDir home;
-  const QByteArray old = qgetenv("XDG_DATA_HOME");
-  qputenv("XDG_DATA_HOME", home.path().toUtf8());
-  bookSizeEdited = autoSizeDone = true;
-  {
-    TMainFrm frm;
-    EXPECT_EQ(frm.windowTitle(), "Tarnwell Leafweaver");
-    EXPECT_EQ(frm.size(), QSize(1036, 593));
-    EXPECT_EQ(frm.minimumSize(), frm.maximumSize());
-    ASSERT_TRUE(BookObj);
-    EXPECT_EQ(BookObj->PageCount(), 0);
-    EXPECT_FALSE(bookSizeEdited);
-    EXPECT_FALSE(autoSizeDone);
-    EXPECT_EQ(SysSetInfo.AppDataPathStr, home.slash() + "Folivant/");
-    frm.show();
-    QApplication::processEvents();
-    EXPECT_TRUE(frm.isVisible());
+namespace {
+
+class MainFrmTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    bookSizeEdited = autoSizeDone = true;  // the window must reset both
   }
-  qputenv("XDG_DATA_HOME", old);
+  void TearDown() override {
+    SetBrowseForFolderHandler({});
+    LibraryList.clear();
+  }
+
+  // Creates and shows the window over the test workspace.
+  TMainFrm &Open() {
+    frm = std::make_unique<TMainFrm>(nullptr, ws.appDir());
+    frm->show();
+    QApplication::processEvents();
+    return *frm;
+  }
+
+  QString Text(const char *name) { return Find<QLineEdit>(frm.get(), name)->text(); }
+  QRadioButton *Radio(const char *name) { return Find<QRadioButton>(frm.get(), name); }
+  QSpinBox *Spin(const char *name) { return Find<QSpinBox>(frm.get(), name); }
+  TColorButton *Color(const char *name) { return Find<TColorButton>(frm.get(), name); }
+  QTreeWidget *Pages() { return Find<QTreeWidget>(frm.get(), "PageListView"); }
+
+  // The page list as "number:name" texts.
+  QStringList Rows() {
+    QStringList rows;
+    for (int i = 0; i < Pages()->topLevelItemCount(); ++i)
+      rows << Pages()->topLevelItem(i)->text(0) + ":" + Pages()->topLevelItem(i)->text(1);
+    return rows;
+  }
+  void Select(int row) {
+    Pages()->topLevelItem(row)->setSelected(true);
+    QApplication::processEvents();
+  }
+  // Adds image pages a.png, b.png, ... through the window's own routine.
+  void AddImagePages(int n) {
+    for (int i = 0; i < n; ++i) {
+      const QString path = uitest::WritePng(ws.scratch() + QChar('a' + i) + ".png", 40 + i, 30);
+      auto file = std::make_shared<TFileObj>(path);
+      frm->AddFilePages(*file);
+    }
+  }
+
+  uitest::Workspace ws{true};
+  std::unique_ptr<TMainFrm> frm;
+};
+
+TEST_F(MainFrmTest, CreationPreparesBookWorkspaceAndFrame) {
+  LibraryList.push_back(std::make_shared<TFileObj>(QStringLiteral("/nowhere/old.png")));
+  TMainFrm &w = Open();
+  EXPECT_EQ(w.windowTitle(), "Tarnwell Leafweaver");
+  EXPECT_EQ(w.size(), QSize(1036, 593));
+  EXPECT_EQ(w.minimumSize(), w.maximumSize());
+  ASSERT_TRUE(BookObj);
+  EXPECT_EQ(BookObj->PageCount(), 0);
+  EXPECT_TRUE(LibraryList.empty());
+  EXPECT_FALSE(bookSizeEdited);
+  EXPECT_FALSE(autoSizeDone);
+  EXPECT_EQ(SysSetInfo.AppDataPathStr, ws.dataHome() + "Folivant/");
+  EXPECT_EQ(SysSetInfo.AppPathStr, ws.appDir());
+  EXPECT_TRUE(lwtest::Exists(SysSetInfo.PreviewPath + "index.html"));
+
+  auto *tabs = Find<QTabWidget>(&w, "SetingTabCon");
+  ASSERT_TRUE(tabs);
+  EXPECT_EQ(tabs->size(), QSize(289, 535));
+  ASSERT_EQ(tabs->count(), 3);
+  EXPECT_EQ(tabs->tabText(0), "Theme");
+  EXPECT_EQ(tabs->tabText(1), "Book Setting");
+  EXPECT_EQ(tabs->tabText(2), "Page Setting");
+  EXPECT_EQ(tabs->widget(0)->objectName(), "ThemeTab");
+  EXPECT_EQ(tabs->widget(1)->objectName(), "BookTab");
+  EXPECT_EQ(tabs->widget(2)->objectName(), "PageTab");
+  EXPECT_EQ(tabs->currentIndex(), 0);
+  QWidget *web = Find<QWidget>(&w, "PreViewWeb");
+  ASSERT_TRUE(web);
+  EXPECT_EQ(web->size(), QSize(725, 534));
+  EXPECT_GE(web->x(), tabs->geometry().right());
+
+  const std::pair<const char *, const char *> buttons[] = {
+      {"AddFileBtn", "Add Files"}, {"PreviewBtn", "Preview"}, {"ExportBtn", "Publish"},
+      {"BgImageBtn", ">>"},        {"InsertBtn", "Insert"},   {"DeleteBtn", "Delete"},
+      {"ClearBtn", "Clear"},       {"DownBtn", "Down"},       {"UpBtn", "Up"}};
+  for (const auto &[name, caption] : buttons) {
+    auto *b = Find<QPushButton>(&w, name);
+    ASSERT_TRUE(b) << name;
+    EXPECT_EQ(b->text(), caption) << name;
+  }
+  const std::pair<const char *, const char *> radios[] = {
+      {"BgImageRad", "Image"}, {"BgColorRad", "Color"}, {"BookSizeType1", "A3"},
+      {"BookSizeType2", "A4"}, {"BookSizeType3", "A5"}, {"BookSizeType4", "Other"}};
+  for (const auto &[name, caption] : radios) {
+    ASSERT_TRUE(Radio(name)) << name;
+    EXPECT_EQ(Radio(name)->text(), caption) << name;
+  }
+  for (const char *name : {"BookTitleEdt", "BookKeywordEdt", "BookDesEdt", "BgImageEdt"})
+    EXPECT_TRUE(Find<QLineEdit>(&w, name)) << name;
+  EXPECT_TRUE(Find<QLineEdit>(&w, "BgImageEdt")->isReadOnly());
+  for (const char *name : {"BgColorBtn", "ButtonColorBtn", "PanelColorBtn"}) EXPECT_TRUE(Color(name)) << name;
+  for (const char *name : {"BookSizeWidthEdt", "BookSizeHeightEdt"}) {
+    ASSERT_TRUE(Spin(name));
+    EXPECT_EQ(Spin(name)->minimum(), 1);
+    EXPECT_EQ(Spin(name)->maximum(), 9999);
+  }
+  // The four groups of "Book Setting", top to bottom.
+  QStringList groups;
+  auto list = tabs->widget(1)->findChildren<QGroupBox *>();
+  std::sort(list.begin(), list.end(), [](auto *a, auto *b) { return a->y() < b->y(); });
+  for (auto *g : list) groups << g->title();
+  EXPECT_EQ(groups, QStringList({"Basic", "Background", "Style", "Book Size Setting"}));
+  for (const char *label : {"Book Title:", "Keywords:", "Description:", "Button Color:", "Panel Color:",
+                            "Width:", "Height:"}) {
+    const auto labels = w.findChildren<QLabel *>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](QLabel *l) { return l->text() == label; }))
+        << label;
+  }
+
+  auto *image = Find<QLabel>(&w, "ImagePreview");
+  auto *scroll = Find<QScrollArea>(&w, "ShowPdfScr");
+  ASSERT_TRUE(image && scroll);
+  EXPECT_EQ(image->size(), QSize(187, 150));
+  EXPECT_EQ(scroll->geometry(), image->geometry());
+  EXPECT_TRUE(Find<QWidget>(&w, "ShowPdfWeb"));
+  EXPECT_EQ(Pages()->columnCount(), 2);
+  EXPECT_EQ(Pages()->headerItem()->text(0), "Page");
+  EXPECT_EQ(Pages()->headerItem()->text(1), "Content");
+  EXPECT_EQ(Pages()->columnWidth(1), 202);
+  EXPECT_TRUE(Find<QListWidget>(&w, "ThemeListView"));
 }
+
+TEST_F(MainFrmTest, FirstShowPutsBookDefaultsIntoControls) {
+  Open();
+  EXPECT_EQ(Text("BookTitleEdt"), "");
+  EXPECT_EQ(Text("BookKeywordEdt"), "");
+  EXPECT_EQ(Text("BookDesEdt"), "");
+  EXPECT_TRUE(Radio("BgColorRad")->isChecked());
+  EXPECT_FALSE(Find<QLineEdit>(frm.get(), "BgImageEdt")->isEnabled());
+  for (const char *name : {"BgColorBtn", "ButtonColorBtn", "PanelColorBtn"})
+    EXPECT_EQ(Color(name)->color(), 0xFFFFFFu) << name;
+  EXPECT_TRUE(Radio("BookSizeType4")->isChecked());
+  EXPECT_EQ(Spin("BookSizeWidthEdt")->value(), 595);
+  EXPECT_EQ(Spin("BookSizeHeightEdt")->value(), 842);
+  EXPECT_FALSE(bookSizeEdited);  // filling the edits is not the user's change
+  EXPECT_EQ(Find<QListWidget>(frm.get(), "ThemeListView")->count(), 0);
+}
+
+TEST_F(MainFrmTest, BookSettingsGoBackAndForth) {
+  Open();
+  BookObj->titleStr = "Annual <report> & more";
+  BookObj->keywordStr = "k1, k2";
+  BookObj->desStr = " padded ";
+  BookObj->backgroundType = 0;
+  BookObj->backgroundImage = "/images/bg.png";
+  BookObj->backgroundColor = 0x112233;
+  BookObj->buttonColor = 0x0000FF;
+  BookObj->panelColor = 0x00FF00;
+  BookObj->width = 1000;
+  BookObj->height = 700;
+  frm->ShowBookSetting();
+  EXPECT_FALSE(bookSizeEdited);
+  EXPECT_TRUE(Radio("BgImageRad")->isChecked());
+  EXPECT_TRUE(Radio("BookSizeType4")->isChecked());
+  EXPECT_EQ(Text("BgImageEdt"), "/images/bg.png");
+  EXPECT_EQ(Color("BgColorBtn")->color(), 0x112233u);
+
+  // The book changes only when the controls are saved.
+  Find<QLineEdit>(frm.get(), "BookTitleEdt")->setText(" Typed title ");
+  EXPECT_EQ(BookObj->titleStr, "Annual <report> & more");
+  *BookObj = TBookObj();
+  frm->SaveBookSetting();
+  EXPECT_EQ(BookObj->titleStr, " Typed title ");
+  EXPECT_EQ(BookObj->keywordStr, "k1, k2");
+  EXPECT_EQ(BookObj->desStr, " padded ");
+  EXPECT_EQ(BookObj->backgroundType, 0);
+  EXPECT_EQ(BookObj->backgroundImage, "/images/bg.png");
+  EXPECT_EQ(BookObj->backgroundColor, 0x112233u);
+  EXPECT_EQ(BookObj->buttonColor, 0x0000FFu);
+  EXPECT_EQ(BookObj->panelColor, 0x00FF00u);
+  EXPECT_EQ(BookObj->width, 1000);
+  EXPECT_EQ(BookObj->height, 700);
+
+  // The colour background keeps the image path in the book.
+  Radio("BgColorRad")->click();
+  frm->SaveBookSetting();
+  EXPECT_EQ(BookObj->backgroundType, 1);
+  EXPECT_EQ(BookObj->backgroundImage, "/images/bg.png");
+}
+
+TEST_F(MainFrmTest, SizePresetsAndUnreadableSizeText) {
+  Open();
+  EXPECT_FALSE(bookSizeEdited);
+  Radio("BookSizeType1")->click();  // A3, landscape
+  EXPECT_TRUE(bookSizeEdited);
+  EXPECT_EQ(BookObj->width, 595);  // not before the next save
+  Find<QPushButton>(frm.get(), "PreviewBtn")->click();
+  EXPECT_EQ(BookObj->width, 1191);
+  EXPECT_EQ(BookObj->height, 842);
+  Radio("BookSizeType3")->click();
+  frm->SaveBookSetting();
+  EXPECT_EQ(BookObj->width, 420);
+  EXPECT_EQ(BookObj->height, 595);
+  Radio("BookSizeType2")->click();
+  frm->SaveBookSetting();
+  EXPECT_EQ(BookObj->width, 595);
+  EXPECT_EQ(BookObj->height, 842);
+
+  // Typed text the edits cannot read falls back to 800 x 600.
+  Spin("BookSizeWidthEdt")->findChild<QLineEdit *>()->setText("abc");
+  Spin("BookSizeHeightEdt")->findChild<QLineEdit *>()->setText("");
+  frm->SaveBookSetting();
+  EXPECT_EQ(BookObj->width, 800);
+  EXPECT_EQ(BookObj->height, 600);
+
+  // Typing a size also counts as the user's size.
+  bookSizeEdited = false;
+  Spin("BookSizeHeightEdt")->setValue(333);
+  EXPECT_TRUE(bookSizeEdited);
+}
+
+TEST_F(MainFrmTest, BackgroundRadioEnablesItsControls) {
+  Open();
+  auto *edit = Find<QLineEdit>(frm.get(), "BgImageEdt");
+  auto *browse = Find<QPushButton>(frm.get(), "BgImageBtn");
+  ASSERT_TRUE(Radio("BgColorRad")->isChecked());
+  EXPECT_FALSE(edit->isEnabled());
+  EXPECT_FALSE(browse->isEnabled());
+  EXPECT_TRUE(Color("BgColorBtn")->isEnabled());
+  Radio("BgImageRad")->click();
+  EXPECT_TRUE(edit->isEnabled());
+  EXPECT_TRUE(browse->isEnabled());
+  EXPECT_FALSE(Color("BgColorBtn")->isEnabled());
+  EXPECT_EQ(BookObj->backgroundType, 1);  // only at the next save
+
+  // ">>" takes the chosen file; a cancel changes nothing.
+  TMainFrm::SetImageChooser([](QWidget *, const QString &) { return QStringLiteral("/pics/one.jpg"); });
+  browse->click();
+  EXPECT_EQ(edit->text(), "/pics/one.jpg");
+  TMainFrm::SetImageChooser([](QWidget *, const QString &) { return QString(); });
+  browse->click();
+  EXPECT_EQ(edit->text(), "/pics/one.jpg");
+  TMainFrm::SetImageChooser({});
+
+  // The colour selector opens the colour dialog and takes its colour.
+  TColorButton::SetColorChooser([](QWidget *, TColor, TColor &chosen) {
+    chosen = 0x0A0B0C;
+    return true;
+  });
+  Color("PanelColorBtn")->click();
+  TColorButton::SetColorChooser({});
+  EXPECT_EQ(Color("PanelColorBtn")->color(), 0x0A0B0Cu);
+  EXPECT_EQ(ToQColor(0x0A0B0C), QColor(0x0C, 0x0B, 0x0A));
+  EXPECT_EQ(FromQColor(QColor(0x0C, 0x0B, 0x0A)), 0x0A0B0Cu);
+}
+
+TEST_F(MainFrmTest, PageListFollowsUpDownDeleteAndClear) {
+  Open();
+  AddImagePages(3);
+  EXPECT_EQ(Rows(), QStringList({"1:a.png", "2:b.png", "3:c.png"}));
+  auto click = [&](const char *name) { Find<QPushButton>(frm.get(), name)->click(); };
+
+  // Without a selected row the buttons do nothing.
+  click("UpBtn");
+  click("DeleteBtn");
+  EXPECT_EQ(BookObj->PageCount(), 3);
+
+  Select(0);
+  click("UpBtn");  // the first page stays first
+  EXPECT_EQ(Rows(), QStringList({"1:a.png", "2:b.png", "3:c.png"}));
+  EXPECT_TRUE(Pages()->selectedItems().isEmpty());
+  Select(2);
+  click("DownBtn");  // the last page stays last
+  EXPECT_EQ(Rows(), QStringList({"1:a.png", "2:b.png", "3:c.png"}));
+  Select(1);
+  click("UpBtn");
+  EXPECT_EQ(Rows(), QStringList({"1:b.png", "2:a.png", "3:c.png"}));
+  Select(0);
+  click("DownBtn");
+  EXPECT_EQ(Rows(), QStringList({"1:a.png", "2:b.png", "3:c.png"}));
+  EXPECT_EQ(FileNameOfPath(BookObj->Page(0)->filePath), "a.png");
+
+  // Deleting the last row shows the row before it, then the list is rebuilt.
+  auto *image = Find<QLabel>(frm.get(), "ImagePreview");
+  Select(2);
+  ASSERT_FALSE(image->isHidden());
+  EXPECT_EQ(image->pixmap().width(), 187);  // 42 x 30 fitted into 187 x 150
+  image->clear();
+  click("DeleteBtn");
+  EXPECT_EQ(Rows(), QStringList({"1:a.png", "2:b.png"}));
+  EXPECT_TRUE(Pages()->selectedItems().isEmpty());
+  EXPECT_FALSE(image->pixmap().isNull());  // b.png was shown on the way
+
+  // Deleting the first row leaves the preview as it was.
+  image->clear();
+  Select(0);
+  image->clear();
+  click("DeleteBtn");
+  EXPECT_EQ(Rows(), QStringList({"1:b.png"}));
+  EXPECT_TRUE(image->pixmap().isNull());
+  EXPECT_EQ(BookObj->PageCount(), 1);
+
+  // Clear removes every page.
+  AddImagePages(2);
+  EXPECT_EQ(Rows(), QStringList({"1:b.png", "2:a.png", "3:b.png"}));
+  click("ClearBtn");
+  EXPECT_EQ(BookObj->PageCount(), 0);
+  EXPECT_EQ(Pages()->topLevelItemCount(), 0);
+}
+
+TEST_F(MainFrmTest, SwfPageShowsInPageBrowserAndBrokenImageInErrorBox) {
+  Open();
+  uitest::ErrorRecorder errors;
+  const QString swf = ws.scratch() + "p_1.swf";
+  lwtest::WriteFile(swf, "FWS");
+  TPageObj *page = BookObj->AddPageByPath(swf);
+  page->fileType = kPageSwf;
+  page->showName = "p_1.pdf";
+  const QString broken = ws.scratch() + "broken.png";
+  lwtest::WriteFile(broken, "not an image");
+  TPageObj *bad = BookObj->AddPageByPath(broken);
+  bad->showName = "broken.png";
+  frm->RefreshPageList();
+
+  Select(0);
+  EXPECT_FALSE(Find<QScrollArea>(frm.get(), "ShowPdfScr")->isHidden());
+  EXPECT_TRUE(Find<QLabel>(frm.get(), "ImagePreview")->isHidden());
+  EXPECT_TRUE(errors.messages.isEmpty());
+
+  Pages()->clearSelection();
+  Select(1);
+  ASSERT_EQ(errors.messages.size(), 1);
+  EXPECT_TRUE(errors.messages[0].contains("broken.png")) << errors.messages[0].toStdString();
+  EXPECT_EQ(BookObj->PageCount(), 2);
+  EXPECT_EQ(Pages()->topLevelItemCount(), 2);
+  EXPECT_FALSE(Find<QScrollArea>(frm.get(), "ShowPdfScr")->isHidden());
+}
+
+TEST_F(MainFrmTest, PdfPagesAreAddedFromTheirExistingPageFiles) {
+  Open();
+  const QString pdf = ws.scratch() + "name.pdf";
+  lwtest::WriteFile(pdf, lwtest::MakeTextPdf(3));
+  TFileObj file(pdf);
+  ASSERT_EQ(file.count, 3);
+  file.rangeStr = "1-3";
+  const ConversionNames names = ConversionNamesFor(SysSetInfo.TempPathStr, pdf);
+  lwtest::WriteFile(names.PageFile(1), "FWS");
+  lwtest::WriteFile(names.PageFile(3), "FWS");  // page 2 failed to convert
+  frm->AddFilePages(file);
+  EXPECT_EQ(Rows(), QStringList({"1:name_1.pdf", "2:name_3.pdf"}));
+  ASSERT_EQ(BookObj->PageCount(), 2);
+  EXPECT_EQ(BookObj->Page(1)->fileType, kPageSwf);
+  EXPECT_EQ(BookObj->Page(1)->filePath, names.PageFile(3));
+
+  // A vanished image gives no page and no message.
+  uitest::ErrorRecorder errors;
+  TFileObj gone(ws.scratch() + "gone.png");
+  frm->AddFilePages(gone);
+  EXPECT_EQ(BookObj->PageCount(), 2);
+  EXPECT_TRUE(errors.messages.isEmpty());
+}
+
+TEST_F(MainFrmTest, ThemesFillTheListAndApplyTheirSettings) {
+  uitest::WriteTheme(ws.themesDir(), "a-photo", "Photo", 0, "101010", "0000FF", "00FF00", true);
+  uitest::WriteTheme(ws.themesDir(), "b-plain", "Plain", 1, "FF0000", "123456", "ABCDEF", false);
+  Open();
+  auto *list = Find<QListWidget>(frm.get(), "ThemeListView");
+  ASSERT_EQ(list->count(), 2);
+  EXPECT_EQ(list->item(0)->text(), "Photo");
+  EXPECT_EQ(list->item(1)->text(), "Plain");
+  EXPECT_EQ(list->iconSize(), QSize(228, 171));
+  EXPECT_EQ(list->item(0)->icon().availableSizes().value(0), QSize(228, 171));
+  EXPECT_TRUE(list->selectedItems().isEmpty());
+  ASSERT_TRUE(ThemeManager && ThemeManager->currThemeObj);
+
+  // The first theme is in the controls, the book keeps its defaults.
+  EXPECT_TRUE(Radio("BgImageRad")->isChecked());
+  EXPECT_EQ(Text("BgImageEdt"), ws.themesDir() + "a-photo/bg.jpg");
+  EXPECT_TRUE(Find<QLineEdit>(frm.get(), "BgImageEdt")->isEnabled());
+  EXPECT_EQ(Color("ButtonColorBtn")->color(), 0xFF0000u);  // "0000FF" is blue
+  EXPECT_EQ(BookObj->backgroundType, 1);
+
+  // A colour theme without an image clears and disables the image edit.
+  list->item(1)->setSelected(true);
+  EXPECT_EQ(ThemeManager->currThemeObj->titleStr, "Plain");
+  EXPECT_TRUE(Radio("BgColorRad")->isChecked());
+  EXPECT_EQ(Text("BgImageEdt"), "");
+  EXPECT_FALSE(Find<QLineEdit>(frm.get(), "BgImageEdt")->isEnabled());
+  EXPECT_TRUE(Color("BgColorBtn")->isEnabled());
+  EXPECT_EQ(Color("BgColorBtn")->color(), 0x0000FFu);
+  EXPECT_EQ(Color("ButtonColorBtn")->color(), 0x563412u);
+  EXPECT_EQ(Color("PanelColorBtn")->color(), 0xEFCDABu);
+  list->item(1)->setSelected(false);  // deselection changes nothing
+  EXPECT_EQ(ThemeManager->currThemeObj->titleStr, "Plain");
+  frm->SaveBookSetting();
+  EXPECT_EQ(BookObj->backgroundColor, 0x0000FFu);
+}
+
+TEST_F(MainFrmTest, UnreadableThumbnailStopsTheListInTheErrorBox) {
+  uitest::WriteTheme(ws.themesDir(), "a", "First", 1, "FFFFFF", "FFFFFF", "FFFFFF", false);
+  uitest::WriteTheme(ws.themesDir(), "b", "Second", 1, "FFFFFF", "FFFFFF", "FFFFFF", false);
+  uitest::WriteTheme(ws.themesDir(), "c", "Third", 1, "FFFFFF", "FFFFFF", "FFFFFF", false);
+  lwtest::WriteFile(ws.themesDir() + "b/thumb.bmp", "BM broken");
+  uitest::ErrorRecorder errors;
+  Open();
+  ASSERT_EQ(errors.messages.size(), 1);
+  EXPECT_TRUE(errors.messages[0].contains("thumb.bmp"));
+  auto *list = Find<QListWidget>(frm.get(), "ThemeListView");
+  ASSERT_GE(list->count(), 1);
+  EXPECT_EQ(list->item(0)->text(), "First");
+  EXPECT_LE(list->count(), 2);  // nothing after the broken one
+  EXPECT_TRUE(frm->isVisible());
+}
+
+struct AutoSizeCase {
+  int w, h, wantW, wantH;
+};
+
+TEST_F(MainFrmTest, AutoBookSizeFromTheFirstImage) {
+  Open();
+  const AutoSizeCase cases[] = {{800, 600, 800, 600},     {3200, 1000, 1600, 500}, {1000, 2000, 800, 1600},
+                                {2001, 1000, 1600, 800},  {1600, 1600, 1600, 1600}, {1000, 3200, 500, 1600}};
+  for (const AutoSizeCase &c : cases) {
+    LibraryList.clear();
+    autoSizeDone = bookSizeEdited = false;
+    Radio("BookSizeType2")->setChecked(true);
+    const QString path = uitest::WritePng(ws.scratch() + QString("i%1x%2.png").arg(c.w).arg(c.h), c.w, c.h);
+    LibraryList.push_back(std::make_shared<TFileObj>(path));  // not checked: still the size source
+    frm->AddCheckedFiles();
+    EXPECT_EQ(BookObj->PageCount(), 0);
+    EXPECT_EQ(BookObj->width, c.wantW) << c.w << "x" << c.h;
+    EXPECT_EQ(BookObj->height, c.wantH) << c.w << "x" << c.h;
+    EXPECT_EQ(Spin("BookSizeWidthEdt")->value(), c.wantW);
+    EXPECT_EQ(Spin("BookSizeHeightEdt")->value(), c.wantH);
+    EXPECT_TRUE(Radio("BookSizeType4")->isChecked());
+    EXPECT_TRUE(autoSizeDone);
+  }
+  // Only once per run.
+  LibraryList.insert(LibraryList.begin(), std::make_shared<TFileObj>(uitest::WritePng(ws.scratch() + "s.png", 10, 20)));
+  frm->AddCheckedFiles();
+  EXPECT_EQ(BookObj->width, 500);
+}
+
+TEST_F(MainFrmTest, AutoBookSizeForPdfAndForASizeTheUserSet) {
+  Open();
+  const QString pdf = ws.scratch() + "doc.pdf";
+  lwtest::WriteFile(pdf, lwtest::MakeTextPdf(1));
+  LibraryList.push_back(std::make_shared<TFileObj>(pdf));
+  BookObj->width = 10;
+  frm->AddCheckedFiles();
+  EXPECT_TRUE(Radio("BookSizeType2")->isChecked());
+  EXPECT_EQ(BookObj->width, 595);
+  EXPECT_EQ(BookObj->height, 842);
+
+  // "A5" chosen before any file stays.
+  autoSizeDone = false;
+  bookSizeEdited = false;
+  Radio("BookSizeType3")->click();
+  LibraryList.front() = std::make_shared<TFileObj>(uitest::WritePng(ws.scratch() + "x.png", 800, 600));
+  frm->AddCheckedFiles();
+  EXPECT_TRUE(autoSizeDone);
+  EXPECT_EQ(Spin("BookSizeWidthEdt")->value(), 420);
+  frm->SaveBookSetting();
+  EXPECT_EQ(BookObj->width, 420);
+  EXPECT_EQ(BookObj->height, 595);
+
+  // A first image that cannot be decoded: error box, size unchanged, done.
+  autoSizeDone = bookSizeEdited = false;
+  const QString broken = ws.scratch() + "broken.png";
+  lwtest::WriteFile(broken, "no image");
+  LibraryList.front() = std::make_shared<TFileObj>(broken);
+  uitest::ErrorRecorder errors;
+  RunGuarded(frm.get(), [&] { frm->AddCheckedFiles(); });
+  EXPECT_EQ(errors.messages.size(), 1);
+  EXPECT_TRUE(autoSizeDone);
+  EXPECT_EQ(BookObj->width, 420);
+}
+
+TEST_F(MainFrmTest, PublishingAnEmptyBookOpensNoDialog) {
+  Open();
+  int asked = 0;
+  SetBrowseForFolderHandler([&](const QString &, const QString &, QString &) {
+    ++asked;
+    return false;
+  });
+  Find<QLineEdit>(frm.get(), "BookTitleEdt")->setText("Empty");
+  Find<QPushButton>(frm.get(), "ExportBtn")->click();
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(BookObj->titleStr, "Empty");  // the settings were still taken
+
+  // With a page the folder dialog comes up; a cancel writes nothing.
+  AddImagePages(1);
+  QString prompt;
+  SetBrowseForFolderHandler([&](const QString &p, const QString &root, QString &) {
+    ++asked;
+    prompt = p;
+    EXPECT_TRUE(root.isEmpty());
+    return false;
+  });
+  Find<QPushButton>(frm.get(), "ExportBtn")->click();
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(prompt, "Select Directory");
+  EXPECT_TRUE(frm->lastPackageFolder().isEmpty());
+}
+
+TEST_F(MainFrmTest, PublishWritesThePackageWithTheTypedTitle) {
+  Open();
+  AddImagePages(2);
+  Find<QLineEdit>(frm.get(), "BookTitleEdt")->setText("Never previewed");
+  lwtest::TempDir out;
+  SetBrowseForFolderHandler([&](const QString &, const QString &, QString &folder) {
+    folder = out.path();  // no trailing "/"
+    return true;
+  });
+  uitest::ErrorRecorder errors;
+  Find<QPushButton>(frm.get(), "ExportBtn")->click();
+  EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join("\n").toStdString();
+  const QString pkg = frm->lastPackageFolder();
+  ASSERT_TRUE(pkg.startsWith(out.slash() + "Quirell_")) << pkg.toStdString();
+  EXPECT_TRUE(lwtest::Exists(pkg + "pages/1.png"));
+  EXPECT_TRUE(lwtest::Exists(pkg + "pages/2.png"));
+  EXPECT_TRUE(lwtest::ReadFile(pkg + "index.html").contains("Never previewed"));
+  EXPECT_TRUE(frm->isEnabled());  // input is back after writing
+}
+
+}  // namespace

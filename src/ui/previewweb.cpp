@@ -1,0 +1,122 @@
+#include "ui/previewweb.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QUrl>
+#include <QWebEnginePage>
+#include <QWebEngineSettings>
+
+namespace lw {
+namespace {
+
+void allowLocalFiles(QWebEngineView *view) {
+  QWebEngineSettings *s = view->settings();
+  s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+  s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+  s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+  s->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+  s->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+}
+
+// Strips the body's margins, border and scroll bars; answers whether a body
+// was there.
+const char kStyleBody[] = R"JS(
+(function () {
+  var b = document.body;
+  if (!b) return false;
+  b.setAttribute('scroll', 'no');
+  b.style.border = '0';
+  b.style.borderStyle = 'none';
+  b.style.margin = '0';
+  b.style.padding = '0';
+  b.style.overflow = 'hidden';
+  return true;
+})()
+)JS";
+
+}  // namespace
+
+PreviewWeb::PreviewWeb(QWidget *parent) : QWebEngineView(parent) {
+  setObjectName("PreViewWeb");
+  allowLocalFiles(this);
+  connect(this, &QWebEngineView::loadFinished, this, &PreviewWeb::PreViewWebDocumentComplete);
+}
+
+void PreviewWeb::ShowPreview(const QString &htmlPath) { load(QUrl::fromLocalFile(htmlPath)); }
+
+void PreviewWeb::PreViewWebDocumentComplete(bool ok) {
+  if (!ok) {
+    emit previewStyled(false);
+    return;
+  }
+  page()->runJavaScript(kStyleBody, [this](const QVariant &result) {
+    ++styledLoads_;
+    emit previewStyled(result.toBool());
+  });
+}
+
+QString PageWrapperHtml() {
+  return QStringLiteral(R"HTML(<!DOCTYPE html>
+<html><head><meta charset="utf-8">
+<style>html,body{margin:0;padding:0;width:100%;height:100%;overflow:hidden;background:#fff}
+#page{width:100%;height:100%}</style>
+<script>window.RufflePlayer = window.RufflePlayer || {};
+window.RufflePlayer.config = { publicPath: "ruffle/", autoplay: "on", unmuteOverlay: "hidden",
+  splashScreen: false, letterbox: "off", contextMenu: "off", warnOnUnsupportedContent: false,
+  showSwfDownload: false, logLevel: "error" };</script>
+<script src="ruffle/ruffle.js"></script>
+</head><body><div id="page"></div>
+<script>
+var player = null;
+function showPage(url) {
+  if (!window.RufflePlayer || !window.RufflePlayer.newest) return false;
+  if (!player) {
+    player = window.RufflePlayer.newest().createPlayer();
+    player.style.width = "100%";
+    player.style.height = "100%";
+    document.getElementById("page").appendChild(player);
+  }
+  if (url) player.ruffle().load({ url: url, allowScriptAccess: false });
+  return true;
+}
+</script></body></html>)HTML");
+}
+
+PageWeb::PageWeb(const QString &runtimeFolder, QWidget *parent)
+    : QWebEngineView(parent), runtimeFolder_(runtimeFolder) {
+  setObjectName("ShowPdfWeb");
+  allowLocalFiles(this);
+  connect(this, &QWebEngineView::loadFinished, this, [this](bool) {
+    wrapperLoading_ = false;
+    wrapperLoaded_ = true;
+    emit wrapperReady();
+    pushPage();
+  });
+}
+
+void PageWeb::loadWrapper() {
+  wrapperLoading_ = true;
+  QString base = runtimeFolder_;
+  if (!base.endsWith('/')) base += '/';
+  setHtml(PageWrapperHtml(), QUrl::fromLocalFile(base));
+}
+
+void PageWeb::ShowPage(const QString &swfPath) {
+  current_ = swfPath;
+  if (!wrapperLoaded_) {
+    if (!wrapperLoading_) loadWrapper();
+    return;  // pushed when the wrapper has loaded
+  }
+  pushPage();
+}
+
+void PageWeb::pushPage() {
+  const QString url =
+      current_.isEmpty() ? QString() : QUrl::fromLocalFile(current_).toString(QUrl::FullyEncoded);
+  // The URL goes in as a JSON string literal, so no character of the path
+  // can end the script's string.
+  const QByteArray literal = QJsonDocument(QJsonArray{url}).toJson(QJsonDocument::Compact);
+  page()->runJavaScript("showPage(" + QString::fromUtf8(literal.mid(1, literal.size() - 2)) + ")");
+}
+
+}  // namespace lw

@@ -1,0 +1,66 @@
+// The embedded browsers of the main window: the large book preview and the
+// small page browser that shows one converted page.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QWebEngineView>
+
+namespace lw {
+
+// Browser that shows a package's index.html from disk, with the page's
+// margins, border and scroll bars stripped after every load so the book
+// fills the area.
+class PreviewWeb : public QWebEngineView {
+  Q_OBJECT
+ public:
+  explicit PreviewWeb(QWidget *parent = nullptr);
+
+  // Navigates to the local file `htmlPath`; local files may load local files
+  // (the player and its runtime). Returns at once; loading goes on.
+  void ShowPreview(const QString &htmlPath);
+
+  // Number of finished loads whose body styling was applied.
+  int styledLoads() const { return styledLoads_; }
+
+ signals:
+  // A load finished and the body styling was applied (or there was no body).
+  void previewStyled(bool ok);
+
+ private:
+  void PreViewWebDocumentComplete(bool ok);
+  int styledLoads_ = 0;
+};
+
+// Browser that shows one SWF page file through the runtime in the preview
+// folder. The wrapper page is loaded once; later pages reuse the running
+// player instead of starting a new one.
+class PageWeb : public QWebEngineView {
+  Q_OBJECT
+ public:
+  // `runtimeFolder` is the folder that holds ruffle/ (the preview folder).
+  explicit PageWeb(const QString &runtimeFolder, QWidget *parent = nullptr);
+
+  // Shows the SWF file at `swfPath`. An empty path clears the page.
+  void ShowPage(const QString &swfPath);
+
+  QString currentPage() const { return current_; }
+
+ signals:
+  void wrapperReady();
+
+ private:
+  void loadWrapper();
+  void pushPage();
+
+  QString runtimeFolder_;
+  QString current_;
+  bool wrapperLoaded_ = false;
+  bool wrapperLoading_ = false;
+};
+
+// The wrapper page of PageWeb (exposed for tests): loads ruffle/ruffle.js
+// from the page's base folder and offers showPage(url).
+QString PageWrapperHtml();
+
+}  // namespace lw

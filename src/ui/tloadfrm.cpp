@@ -1,0 +1,334 @@
+#include "ui/tloadfrm.h"
+
+#include "convert/tfrmloadprocess.h"
+#include "model/pagerange.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStyledItemDelegate>
+#include <QTreeWidget>
+#include <algorithm>
+
+namespace lw {
+
+const char *const TLoadFrm::kOpenFilter =
+    "All support files (*.png *.jpg *.bmp *.pdf);;PDF files (*.pdf);;Image files (*.png *.jpg *.bmp)";
+
+namespace {
+
+constexpr int kFileRole = Qt::UserRole;
+
+TLoadFrm::FileChooser &fileChooser() {
+  static TLoadFrm::FileChooser chooser;
+  return chooser;
+}
+
+// Hands a finished Page Range edit to the dialog instead of writing the
+// typed text into the cell: the dialog decides what is stored.
+class RangeDelegate : public QStyledItemDelegate {
+ public:
+  RangeDelegate(TLoadFrm *dialog, QTreeWidget *tree)
+      : QStyledItemDelegate(tree), dialog_(dialog), tree_(tree) {}
+
+  void setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &index) const override {
+    auto *edit = qobject_cast<QLineEdit *>(editor);
+    if (!edit || index.parent().isValid()) return;
+    dialog_->LibraryTreeNewText(tree_->topLevelItem(index.row()), index.column(), edit->text());
+  }
+
+ private:
+  TLoadFrm *dialog_;
+  QTreeWidget *tree_;
+};
+
+}  // namespace
+
+void TLoadFrm::SetFileChooser(FileChooser chooser) { fileChooser() = std::move(chooser); }
+
+TLoadFrm::TLoadFrm(QWidget *parent) : QDialog(parent) {
+  setObjectName("LoadFrm");
+  setWindowTitle("Library");
+  setFixedSize(516, 365);
+  QFont font(QStringLiteral("Tahoma"));
+  font.setPixelSize(11);
+  setFont(font);
+
+  sGroupBox1 = new QGroupBox("Resource files", this);
+  sGroupBox1->setObjectName("sGroupBox1");
+  sGroupBox1->setGeometry(8, 8, 503, 313);
+
+  LibraryTree = new QTreeWidget(sGroupBox1);
+  LibraryTree->setObjectName("LibraryTree");
+  LibraryTree->setGeometry(17, 24, 472, 253);
+  LibraryTree->setColumnCount(4);
+  LibraryTree->setHeaderLabels({"ID", "File Name", "Page Count", "Page Range"});
+  LibraryTree->setRootIsDecorated(false);
+  LibraryTree->setSelectionMode(QAbstractItemView::SingleSelection);
+  LibraryTree->setSelectionBehavior(QAbstractItemView::SelectRows);
+  LibraryTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  LibraryTree->setAllColumnsShowFocus(false);
+  LibraryTree->header()->setSectionsMovable(true);
+  LibraryTree->header()->setStretchLastSection(false);
+  LibraryTree->header()->setStyleSheet(
+      QStringLiteral("QHeaderView::section { background-color: rgb(186, 203, 211); }"));
+  LibraryTree->setColumnWidth(kColName, 260);
+  LibraryTree->setColumnWidth(kColCount, 74);
+  LibraryTree->setColumnWidth(kColRange, 74);
+  LibraryTree->setItemDelegate(new RangeDelegate(this, LibraryTree));
+
+  AddBtn = new QPushButton("Add PDF,Image Files", sGroupBox1);
+  AddBtn->setObjectName("AddBtn");
+  AddBtn->setGeometry(17, 283, 128, 25);
+  DelBtn = new QPushButton("Delete", sGroupBox1);
+  DelBtn->setObjectName("DelBtn");
+  DelBtn->setGeometry(151, 283, 75, 25);
+  CheckAllBtn = new QCheckBox("Checked All", sGroupBox1);
+  CheckAllBtn->setObjectName("CheckAllBtn");
+  CheckAllBtn->setGeometry(403, 283, 83, 19);
+
+  CancelBtn = new QPushButton("Cancel", this);
+  CancelBtn->setObjectName("CancelBtn");
+  CancelBtn->setGeometry(334, 331, 75, 25);
+  OkBtn = new QPushButton("OK", this);
+  OkBtn->setObjectName("OkBtn");
+  OkBtn->setGeometry(422, 331, 75, 25);
+  OkBtn->setDefault(true);
+
+  connect(AddBtn, &QPushButton::clicked, this, [this] { AddBtnClick(); });
+  connect(DelBtn, &QPushButton::clicked, this, [this] { DelBtnClick(); });
+  connect(CheckAllBtn, &QCheckBox::toggled, this, [this] { CheckAllBtnClick(); });
+  connect(OkBtn, &QPushButton::clicked, this, [this] { OkBtnClick(); });
+  connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
+  connect(LibraryTree, &QTreeWidget::itemChanged, this,
+          [this](QTreeWidgetItem *row, int column) { LibraryTreeChecked(row, column); });
+  connect(LibraryTree, &QTreeWidget::itemClicked, this,
+          [this](QTreeWidgetItem *row, int column) { LibraryTreeClick(row, column); });
+  connect(LibraryTree, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem *row, int column) { LibraryTreeDoubleClick(row, column); });
+}
+
+TLoadFrm::~TLoadFrm() {
+  // The rows go with the dialog; the files outlive it.
+  for (const auto &file : LibraryList) file->perNode = nullptr;
+  for (const auto &file : currPdfList) file->perNode = nullptr;
+}
+
+void TLoadFrm::showEvent(QShowEvent *event) {
+  QDialog::showEvent(event);
+  if (shownOnce_) return;
+  shownOnce_ = true;
+  FormShow();
+}
+
+void TLoadFrm::FormShow() {
+  ApplyShowTag();
+  FillLibraryTree();
+}
+
+void TLoadFrm::ApplyShowTag() {
+  if (ShowTag == 0) {
+    CancelBtn->hide();
+    OkBtn->setText("Close");
+  } else {
+    CancelBtn->show();
+    OkBtn->setText("OK");
+  }
+}
+
+void TLoadFrm::FillLibraryTree() {
+  LibraryTree->clear();
+  for (const auto &file : LibraryList) {
+    file->isChecked = false;
+    file->perNode = AppendRow(file);
+  }
+}
+
+QTreeWidgetItem *TLoadFrm::AppendRow(const std::shared_ptr<TFileObj> &file) {
+  filling_ = true;
+  auto *row = new QTreeWidgetItem;
+  row->setData(kColId, kFileRole, QVariant::fromValue(static_cast<void *>(file.get())));
+  Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+  if (file->fileType == kFilePdf) flags |= Qt::ItemIsEditable;
+  row->setFlags(flags);
+  LibraryTree->addTopLevelItem(row);
+  file->perNode = row;
+  for (int column = kColId; column <= kColRange; ++column)
+    row->setText(column, LibraryTreeGetText(*file, column));
+  LibraryTreeInitNode(row);
+  filling_ = false;
+  return row;
+}
+
+void TLoadFrm::LibraryTreeInitNode(QTreeWidgetItem *row) {
+  TFileObj *file = FileOfRow(row);
+  if (!file || ShowTag != 1) return;
+  row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
+  row->setCheckState(kColId, file->isChecked ? Qt::Checked : Qt::Unchecked);
+}
+
+void TLoadFrm::LibraryTreeChecked(QTreeWidgetItem *row, int column) {
+  if (column != kColId) return;
+  TFileObj *file = FileOfRow(row);
+  if (!file || !row->data(kColId, Qt::CheckStateRole).isValid()) return;
+  file->isChecked = row->checkState(kColId) == Qt::Checked;
+}
+
+TFileObj *TLoadFrm::FileOfRow(QTreeWidgetItem *row) const {
+  if (!row) return nullptr;
+  return static_cast<TFileObj *>(row->data(kColId, kFileRole).value<void *>());
+}
+
+QString TLoadFrm::LibraryTreeGetText(const TFileObj &file, int column) {
+  switch (column) {
+    case kColId: {
+      const auto it = std::find_if(LibraryList.begin(), LibraryList.end(),
+                                   [&](const auto &f) { return f.get() == &file; });
+      return it == LibraryList.end() ? QString() : QString::number(it - LibraryList.begin() + 1);
+    }
+    case kColName:
+      return file.showName;
+    case kColCount:
+      return file.fileType == kFilePdf ? QString::number(file.count) : QStringLiteral("-");
+    case kColRange:
+      return file.fileType == kFilePdf ? file.rangeStr : QStringLiteral("-");
+    default:
+      return QString();
+  }
+}
+
+void TLoadFrm::RefreshRowTexts() {
+  filling_ = true;
+  for (int i = 0; i < LibraryTree->topLevelItemCount(); ++i) {
+    QTreeWidgetItem *row = LibraryTree->topLevelItem(i);
+    if (const TFileObj *file = FileOfRow(row))
+      for (int column = kColId; column <= kColRange; ++column)
+        row->setText(column, LibraryTreeGetText(*file, column));
+  }
+  filling_ = false;
+}
+
+bool TLoadFrm::LibraryTreeEditing(QTreeWidgetItem *row, int column) const {
+  const TFileObj *file = FileOfRow(row);
+  return file && column == kColRange && file->fileType == kFilePdf;
+}
+
+void TLoadFrm::LibraryTreeClick(QTreeWidgetItem *row, int column) {
+  if (!row || LibraryTree->selectedItems().isEmpty() || !LibraryTree->currentItem()) return;
+  // Clicks elsewhere end an edit through the view itself (it commits the
+  // editor when the current cell changes).
+  if (column == kColRange && LibraryTreeEditing(LibraryTree->selectedItems().first(), column))
+    LibraryTree->editItem(LibraryTree->currentItem(), kColRange);
+}
+
+void TLoadFrm::LibraryTreeDoubleClick(QTreeWidgetItem *row, int column) {
+  if (LibraryTreeEditing(row, column)) LibraryTree->editItem(row, column);
+}
+
+void TLoadFrm::LibraryTreeNewText(QTreeWidgetItem *row, int column, const QString &text) {
+  TFileObj *file = FileOfRow(row);
+  if (!file || !LibraryTreeEditing(row, column)) return;
+  if (!text.isEmpty() && IsValidPageRange(text, file->count)) file->rangeStr = text;
+  // After the edit, whatever its outcome: the stored text without blanks
+  // and control characters at its ends.
+  file->rangeStr = TrimBlanks(file->rangeStr);
+  filling_ = true;
+  row->setText(kColRange, LibraryTreeGetText(*file, kColRange));
+  filling_ = false;
+}
+
+bool TLoadFrm::IsNewFile(const QString &path) {
+  return std::none_of(LibraryList.begin(), LibraryList.end(),
+                      [&](const auto &file) { return file->filePath == path; });
+}
+
+void TLoadFrm::AddLibraryFile(const QString &path) {
+  auto file = std::make_shared<TFileObj>(path);
+  LibraryList.push_back(file);
+  file->isChecked = true;
+  file->perNode = AppendRow(file);
+  if (file->fileType == kFilePdf) currPdfList.push_back(file);
+}
+
+void TLoadFrm::AddBtnClick() {
+  currPdfList.clear();
+  QStringList paths;
+  if (fileChooser())
+    paths = fileChooser()(this, kOpenFilter);
+  else
+    paths = QFileDialog::getOpenFileNames(this, QString(), QString(), kOpenFilter);
+  for (const QString &path : paths)
+    if (!path.isEmpty() && IsNewFile(path)) AddLibraryFile(path);
+  if (!currPdfList.empty()) {
+    TFrmLoadProcess progress(this);
+    progress.loadTag = 1;
+    progress.pdfList = currPdfList;
+    if (progress.exec() == TFrmLoadProcess::kResultCancelled) RemoveUnconvertedFiles();
+  }
+  currPdfList.clear();
+}
+
+void TLoadFrm::RemoveUnconvertedFiles() {
+  for (const auto &file : currPdfList) {
+    if (file->isConverter) continue;
+    if (file->perNode) {
+      delete file->perNode;
+      file->perNode = nullptr;
+    }
+    LibraryList.erase(std::remove(LibraryList.begin(), LibraryList.end(), file), LibraryList.end());
+  }
+  RefreshRowTexts();
+}
+
+void TLoadFrm::DeleteRow(QTreeWidgetItem *row) {
+  if (TFileObj *file = FileOfRow(row)) {
+    LibraryList.erase(std::remove_if(LibraryList.begin(), LibraryList.end(),
+                                     [&](const auto &f) { return f.get() == file; }),
+                      LibraryList.end());
+    file->perNode = nullptr;
+  }
+  delete row;
+}
+
+void TLoadFrm::DelBtnClick() {
+  // Single selection: at most one row to delete.
+  const QList<QTreeWidgetItem *> selected = LibraryTree->selectedItems();
+  if (selected.isEmpty()) return;
+  QTreeWidgetItem *row = selected.first();
+  const int index = LibraryTree->indexOfTopLevelItem(row);
+  QTreeWidgetItem *next = LibraryTree->topLevelItem(index + 1);
+  if (!next) next = LibraryTree->topLevelItem(index - 1);
+  DeleteRow(row);
+  LibraryTree->setFocus();
+  RefreshRowTexts();
+  if (next) SelectOnlyNode(next);
+}
+
+void TLoadFrm::SelectOnlyNode(QTreeWidgetItem *row) {
+  if (!row) return;
+  LibraryTree->clearSelection();
+  LibraryTree->setCurrentItem(row);
+  row->setSelected(true);
+  LibraryTree->scrollToItem(row, QAbstractItemView::EnsureVisible);
+  LibraryTree->setFocus();
+}
+
+void TLoadFrm::CheckAllBtnClick() {
+  const bool checked = CheckAllBtn->isChecked();
+  for (const auto &file : LibraryList) file->isChecked = checked;
+  if (ShowTag != 1) return;
+  for (int i = 0; i < LibraryTree->topLevelItemCount(); ++i)
+    LibraryTree->topLevelItem(i)->setCheckState(kColId, checked ? Qt::Checked : Qt::Unchecked);
+}
+
+void TLoadFrm::OkBtnClick() { done(kResultOk); }
+
+void TLoadFrm::CancelBtnClick() { done(kResultCancel); }
+
+void TLoadFrm::reject() { done(kResultCancel); }
+
+}  // namespace lw

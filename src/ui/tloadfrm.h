@@ -1,0 +1,120 @@
+// The "Library" dialog: the source files of the library list with their
+// page counts and page ranges. Files are added here (new PDFs are converted
+// at once), deleted, given a page range and ticked for the book.
+#pragma once
+
+#include "model/tfileobj.h"
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QCheckBox;
+class QGroupBox;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace lw {
+
+class TLoadFrm : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TLoadFrm(QWidget *parent = nullptr);
+  ~TLoadFrm() override;
+
+  // Modal results.
+  static constexpr int kResultOk = 1;
+  static constexpr int kResultCancel = 2;
+
+  // Columns of the library list.
+  enum Column { kColId = 0, kColName = 1, kColCount = 2, kColRange = 3 };
+
+  // 1: picking mode (check boxes, OK and Cancel); 0: view mode (no check
+  // boxes, Cancel hidden, OK captioned "Close"). Set before showing.
+  int ShowTag = 1;
+
+  // Filter of the add dialog, in Qt's filter syntax: "All support files",
+  // "PDF files", "Image files", the first one preselected.
+  static const char *const kOpenFilter;
+
+  // Replaces the add dialog (tests answer it without a window). The chooser
+  // returns the chosen paths in order, or an empty list for a cancel. An
+  // empty function restores the dialog.
+  using FileChooser = std::function<QStringList(QWidget *owner, const QString &filter)>;
+  static void SetFileChooser(FileChooser chooser);
+
+  // Lets the user choose files and adds every path not yet in the library;
+  // the new PDFs are then converted in the progress window, and after a
+  // cancel the ones left unconverted are removed again.
+  void AddBtnClick();
+  // Removes the selected file from the library and selects its neighbour
+  // (the next row, or the one before for the last row).
+  void DelBtnClick();
+  // Sets every file's check state to the "Checked All" box's state.
+  void CheckAllBtnClick();
+  void OkBtnClick();
+  void CancelBtnClick();
+
+  // True when no library file has exactly this path (case-sensitive).
+  static bool IsNewFile(const QString &path);
+  // Adds a file for `path` to the library and a checked row for it; a PDF
+  // also joins the batch to convert.
+  void AddLibraryFile(const QString &path);
+  // Removes every unconverted file of the current batch from the list and
+  // the library.
+  void RemoveUnconvertedFiles();
+
+  // The text of a cell: ID (position in the library, from 1), file name,
+  // page count and page range ("-" for the last two of an image).
+  static QString LibraryTreeGetText(const TFileObj &file, int column);
+  // Takes an edited Page Range text: stored when it is valid for the file's
+  // page count, ignored (old text kept) when empty or invalid; then the
+  // stored text is trimmed. Other columns are not editable.
+  void LibraryTreeNewText(QTreeWidgetItem *row, int column, const QString &text);
+  // May this cell be edited? Only the Page Range cell of a PDF row.
+  bool LibraryTreeEditing(QTreeWidgetItem *row, int column) const;
+  // The file of a row, or null.
+  TFileObj *FileOfRow(QTreeWidgetItem *row) const;
+
+  // Selects `row` alone, makes it current, scrolls it into view and
+  // focuses the list.
+  void SelectOnlyNode(QTreeWidgetItem *row);
+
+  // The library rows (for tests and the opener).
+  QTreeWidget *tree() const { return LibraryTree; }
+
+  void reject() override;  // a closed window counts as Cancel
+
+ protected:
+  void showEvent(QShowEvent *event) override;
+
+ private:
+  void FormShow();
+  void ApplyShowTag();
+  void FillLibraryTree();
+  // Appends the row of `file` and initialises its check box.
+  QTreeWidgetItem *AppendRow(const std::shared_ptr<TFileObj> &file);
+  void LibraryTreeInitNode(QTreeWidgetItem *row);
+  void LibraryTreeChecked(QTreeWidgetItem *row, int column);
+  void LibraryTreeClick(QTreeWidgetItem *row, int column);
+  void LibraryTreeDoubleClick(QTreeWidgetItem *row, int column);
+  // Rewrites every row's texts (IDs renumber after a removal).
+  void RefreshRowTexts();
+  void DeleteRow(QTreeWidgetItem *row);
+
+  TFileList currPdfList;  // the PDFs of the current Add
+  bool filling_ = false;  // rows are being written by the program
+  bool shownOnce_ = false;
+
+  QGroupBox *sGroupBox1 = nullptr;
+  QTreeWidget *LibraryTree = nullptr;
+  QPushButton *AddBtn = nullptr;
+  QPushButton *DelBtn = nullptr;
+  QCheckBox *CheckAllBtn = nullptr;
+  QPushButton *CancelBtn = nullptr;
+  QPushButton *OkBtn = nullptr;
+};
+
+}  // namespace lw

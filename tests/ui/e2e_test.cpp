@@ -1,0 +1,94 @@
+// The whole road with real parts: a PDF and an image added through the
+// Library dialog's own add routine, the PDF converted by the real converter,
+// a page range, the book published, and the package played by headless
+// Chromium over a loopback web server.
+
+#include "fsutil/fsutil.h"
+#include "model/uconst.h"
+#include "ui/errorbox.h"
+#include "ui/tloadfrm.h"
+#include "ui/tmainfrm.h"
+#include "support/testpdf.h"
+#include "uitest.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+using namespace lw;
+using uitest::Find;
+
+TEST(EndToEnd, PdfAndImageBecomeAPublishedBookThatPlays) {
+  uitest::Workspace ws(true);
+  ASSERT_TRUE(lwtest::Exists(ws.appDir() + "pdf2swf")) << "build the converter first";
+  ASSERT_TRUE(lwtest::Exists(ws.appDir() + "ImageTool.dll")) << "build the player first";
+  uitest::ErrorRecorder errors;
+  TMainFrm frm(nullptr, ws.appDir());
+  frm.show();
+  QApplication::processEvents();
+
+  const QString pdf = ws.scratch() + "report.pdf";
+  ASSERT_TRUE(lwtest::WriteFile(pdf, lwtest::MakeTextPdf(3)));
+  const QString png = uitest::WritePng(ws.scratch() + "photo.png", 300, 200, Qt::red);
+  TLoadFrm::SetFileChooser([&](QWidget *, const QString &) { return QStringList({pdf, png}); });
+
+  // "Add Files" opens the dialog; inside it the files are added, the PDF is
+  // converted in the progress window, its range set, and OK pressed.
+  bool drove = false;
+  uitest::WhenModal([&](QWidget *modal) {
+    auto *dialog = qobject_cast<TLoadFrm *>(modal);
+    ASSERT_TRUE(dialog);
+    dialog->AddBtnClick();
+    QTreeWidget *tree = dialog->tree();
+    EXPECT_EQ(tree->topLevelItemCount(), 2);
+    EXPECT_EQ(tree->topLevelItem(0)->text(2), "3");
+    dialog->LibraryTreeNewText(tree->topLevelItem(0), TLoadFrm::kColRange, "1,3");
+    Find<QPushButton>(dialog, "OkBtn")->click();
+    drove = true;
+  });
+  Find<QPushButton>(&frm, "AddFileBtn")->click();
+  ASSERT_TRUE(drove);
+  ASSERT_EQ(LibraryList.size(), 2u);
+  EXPECT_TRUE(LibraryList[0]->isConverter);
+  EXPECT_EQ(LibraryList[0]->rangeStr, "1,3");
+
+  auto *pages = Find<QTreeWidget>(&frm, "PageListView");
+  QStringList rows;
+  for (int i = 0; i < pages->topLevelItemCount(); ++i)
+    rows << pages->topLevelItem(i)->text(0) + ":" + pages->topLevelItem(i)->text(1);
+  EXPECT_EQ(rows, QStringList({"1:report_1.pdf", "2:report_3.pdf", "3:photo.png"}));
+  EXPECT_TRUE(Find<QRadioButton>(&frm, "BookSizeType2")->isChecked());  // a PDF came first: A4
+
+  Find<QLineEdit>(&frm, "BookTitleEdt")->setText("Road test");
+  lwtest::TempDir out;
+  SetBrowseForFolderHandler([&](const QString &, const QString &, QString &folder) {
+    folder = out.path();
+    return true;
+  });
+  Find<QPushButton>(&frm, "ExportBtn")->click();
+  SetBrowseForFolderHandler({});
+  TLoadFrm::SetFileChooser({});
+  EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join("\n").toStdString();
+
+  const QString pkg = frm.lastPackageFolder();
+  ASSERT_FALSE(pkg.isEmpty());
+  for (const char *file : {"pages/1.swf", "pages/2.swf", "pages/3.png", "index.html", "turnleaf.swf",
+                           "source/Pages.xml"})
+    EXPECT_TRUE(lwtest::Exists(pkg + file)) << file;
+  EXPECT_FALSE(lwtest::Exists(pkg + "pages/4.png"));
+  LibraryList.clear();
+
+  QProcess node;
+  node.setProcessChannelMode(QProcess::MergedChannels);
+  node.setWorkingDirectory(QStringLiteral(LW_SOURCE_DIR));
+  node.start("node", {QStringLiteral(LW_SOURCE_DIR) + "/tests/ui/e2e_check.js", pkg, "3", "Road test"});
+  ASSERT_TRUE(node.waitForStarted(10000));
+  ASSERT_TRUE(node.waitForFinished(120000));
+  const QString output = QString::fromUtf8(node.readAll());
+  EXPECT_EQ(node.exitCode(), 0) << output.toStdString();
+  EXPECT_TRUE(output.contains("ok page 1 shown")) << output.toStdString();
+}

@@ -1,0 +1,333 @@
+// The Library dialog with real widgets: rows and IDs, check boxes, adding
+// files through the dialog's own routine, range edits, deletion and the
+// modal results.
+
+#include "convert/tfrmloadprocess.h"
+#include "model/conversionnames.h"
+#include "model/uconst.h"
+#include "ui/tloadfrm.h"
+#include "support/testpdf.h"
+#include "uitest.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+using namespace lw;
+using uitest::Find;
+
+namespace {
+
+class LoadFrmTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    LibraryList.clear();
+    InitWorkspace(ws.appDir());
+  }
+  void TearDown() override {
+    TLoadFrm::SetFileChooser({});
+    LibraryList.clear();
+  }
+
+  std::shared_ptr<TFileObj> Library(const QString &path) {
+    auto file = std::make_shared<TFileObj>(path);
+    LibraryList.push_back(file);
+    return file;
+  }
+  QString Png(const QString &name) { return uitest::WritePng(ws.scratch() + name, 8, 6); }
+  QString Pdf(const QString &name, int pages) {
+    lwtest::WriteFile(ws.scratch() + name, lwtest::MakeTextPdf(pages));
+    return ws.scratch() + name;
+  }
+  // Shows a dialog in picking mode (not modally: the tests drive it).
+  TLoadFrm &Open(int showTag = 1) {
+    dlg = std::make_unique<TLoadFrm>();
+    dlg->ShowTag = showTag;
+    dlg->show();
+    QApplication::processEvents();
+    return *dlg;
+  }
+  QTreeWidget *Tree() { return dlg->tree(); }
+  // Each row as "ID|name|count|range|check" (check: x, _ or none).
+  QStringList Rows() {
+    QStringList rows;
+    for (int i = 0; i < Tree()->topLevelItemCount(); ++i) {
+      QTreeWidgetItem *r = Tree()->topLevelItem(i);
+      const QVariant box = r->data(0, Qt::CheckStateRole);
+      rows << QStringList({r->text(0), r->text(1), r->text(2), r->text(3),
+                           !box.isValid() ? "none" : r->checkState(0) == Qt::Checked ? "x" : "_"})
+                  .join('|');
+    }
+    return rows;
+  }
+  void ChooseFiles(const QStringList &paths) {
+    TLoadFrm::SetFileChooser([paths](QWidget *, const QString &filter) {
+      EXPECT_EQ(filter, TLoadFrm::kOpenFilter);
+      return paths;
+    });
+  }
+
+  uitest::Workspace ws{true};
+  std::unique_ptr<TLoadFrm> dlg;
+};
+
+TEST_F(LoadFrmTest, FrameAndControls) {
+  TLoadFrm &d = Open();
+  EXPECT_EQ(d.windowTitle(), "Library");
+  EXPECT_EQ(d.size(), QSize(516, 365));
+  const std::pair<const char *, const char *> buttons[] = {
+      {"AddBtn", "Add PDF,Image Files"}, {"DelBtn", "Delete"}, {"CancelBtn", "Cancel"}, {"OkBtn", "OK"}};
+  for (const auto &[name, caption] : buttons) {
+    ASSERT_TRUE(Find<QPushButton>(&d, name)) << name;
+    EXPECT_EQ(Find<QPushButton>(&d, name)->text(), caption);
+  }
+  auto *all = Find<QCheckBox>(&d, "CheckAllBtn");
+  ASSERT_TRUE(all);
+  EXPECT_EQ(all->text(), "Checked All");
+  EXPECT_FALSE(all->isChecked());
+  ASSERT_EQ(Tree()->objectName(), "LibraryTree");
+  EXPECT_EQ(Tree()->columnCount(), 4);
+  QStringList headers;
+  for (int c = 0; c < 4; ++c) headers << Tree()->headerItem()->text(c);
+  EXPECT_EQ(headers, QStringList({"ID", "File Name", "Page Count", "Page Range"}));
+  EXPECT_EQ(Tree()->columnWidth(1), 260);
+  EXPECT_EQ(Tree()->columnWidth(2), 74);
+  EXPECT_EQ(Tree()->columnWidth(3), 74);
+  EXPECT_EQ(Tree()->selectionMode(), QAbstractItemView::SingleSelection);
+  EXPECT_EQ(QString(TLoadFrm::kOpenFilter).split(";;").size(), 3);
+}
+
+TEST_F(LoadFrmTest, OpeningListsTheLibraryUncheckedWithIds) {
+  Library(Png("one.png"))->isChecked = true;
+  Library(Pdf("two.pdf", 4))->rangeStr = "2-3";
+  Library(Png("three.png"))->isChecked = true;
+  Open();
+  EXPECT_EQ(Rows(), QStringList({"1|one.png|-|-|_", "2|two.pdf|4|2-3|_", "3|three.png|-|-|_"}));
+  for (const auto &file : LibraryList) {
+    EXPECT_FALSE(file->isChecked);
+    EXPECT_TRUE(file->perNode);
+  }
+
+  // Ticking a row ticks its file; "Checked All" sets every row and file.
+  Tree()->topLevelItem(1)->setCheckState(0, Qt::Checked);
+  EXPECT_TRUE(LibraryList[1]->isChecked);
+  Find<QCheckBox>(dlg.get(), "CheckAllBtn")->click();
+  EXPECT_EQ(Rows(), QStringList({"1|one.png|-|-|x", "2|two.pdf|4|2-3|x", "3|three.png|-|-|x"}));
+  Tree()->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+  EXPECT_FALSE(LibraryList[0]->isChecked);
+  EXPECT_TRUE(Find<QCheckBox>(dlg.get(), "CheckAllBtn")->isChecked());  // does not follow rows
+  Find<QCheckBox>(dlg.get(), "CheckAllBtn")->click();
+  for (const auto &file : LibraryList) EXPECT_FALSE(file->isChecked);
+}
+
+TEST_F(LoadFrmTest, ViewModeHasNoBoxesAndACloseButton) {
+  Library(Png("one.png"));
+  TLoadFrm &d = Open(0);
+  EXPECT_FALSE(Find<QPushButton>(&d, "CancelBtn")->isVisible());
+  EXPECT_EQ(Find<QPushButton>(&d, "OkBtn")->text(), "Close");
+  EXPECT_EQ(Rows(), QStringList({"1|one.png|-|-|none"}));
+}
+
+TEST_F(LoadFrmTest, CheckedAllOnAnEmptyLibraryOnlyTogglesItself) {
+  Open();
+  auto *all = Find<QCheckBox>(dlg.get(), "CheckAllBtn");
+  all->click();
+  EXPECT_TRUE(all->isChecked());
+  EXPECT_EQ(Tree()->topLevelItemCount(), 0);
+  EXPECT_TRUE(LibraryList.empty());
+}
+
+TEST_F(LoadFrmTest, AddingImagesSkipsKnownPathsButNotOtherCase) {
+  Library(Png("old.png"));
+  Open();
+  const QString a = Png("a.png");
+  const QString b = Png("b.png");
+  const QString upper = Png("OLD.png");
+  ChooseFiles({a, ws.scratch() + "old.png", b, a, upper});
+  int modals = 0;
+  QObject guard;
+  // No progress window comes up for images.
+  QTimer::singleShot(0, &guard, [&] { modals += QApplication::activeModalWidget() ? 1 : 0; });
+  dlg->AddBtnClick();
+  QApplication::processEvents();
+  EXPECT_EQ(modals, 0);
+  EXPECT_EQ(Rows(), QStringList({"1|old.png|-|-|_", "2|a.png|-|-|x", "3|b.png|-|-|x", "4|OLD.png|-|-|x"}));
+  ASSERT_EQ(LibraryList.size(), 4u);
+  EXPECT_TRUE(LibraryList[3]->isChecked);
+  EXPECT_EQ(LibraryList[3]->perNode, Tree()->topLevelItem(3));
+  EXPECT_TRUE(TLoadFrm::IsNewFile(ws.scratch() + "A.png"));
+  EXPECT_FALSE(TLoadFrm::IsNewFile(a));
+
+  // A cancelled file dialog adds nothing.
+  ChooseFiles({});
+  dlg->AddBtnClick();
+  EXPECT_EQ(LibraryList.size(), 4u);
+}
+
+TEST_F(LoadFrmTest, PageRangeEditsOfPdfRowsOnly) {
+  Library(Pdf("doc.pdf", 5));
+  Library(Png("pic.png"));
+  Open();
+  QTreeWidgetItem *pdfRow = Tree()->topLevelItem(0);
+  QTreeWidgetItem *imageRow = Tree()->topLevelItem(1);
+  EXPECT_TRUE(dlg->LibraryTreeEditing(pdfRow, TLoadFrm::kColRange));
+  EXPECT_FALSE(dlg->LibraryTreeEditing(pdfRow, TLoadFrm::kColName));
+  EXPECT_FALSE(dlg->LibraryTreeEditing(imageRow, TLoadFrm::kColRange));
+
+  // Typed through the cell editor: blanks around a valid range go.
+  Tree()->setCurrentItem(pdfRow, TLoadFrm::kColRange);
+  Tree()->editItem(pdfRow, TLoadFrm::kColRange);
+  auto *editor = Tree()->viewport()->findChild<QLineEdit *>();
+  ASSERT_TRUE(editor);
+  editor->setText("  1, 3-4 \t");
+  QTest::keyClick(editor, Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_EQ(LibraryList[0]->rangeStr, "1, 3-4");
+  EXPECT_EQ(pdfRow->text(3), "1, 3-4");
+
+  // Rejected texts keep the old one, without a message.
+  for (const char *bad : {"", "6", "0", "3-2", "x", " , "}) {
+    dlg->LibraryTreeNewText(pdfRow, TLoadFrm::kColRange, bad);
+    EXPECT_EQ(LibraryList[0]->rangeStr, "1, 3-4") << bad;
+  }
+  dlg->LibraryTreeNewText(pdfRow, TLoadFrm::kColRange, "all");
+  EXPECT_EQ(LibraryList[0]->rangeStr, "all");
+  dlg->LibraryTreeNewText(imageRow, TLoadFrm::kColRange, "1");
+  EXPECT_EQ(LibraryList[1]->rangeStr, "All");
+  EXPECT_EQ(imageRow->text(3), "-");
+  EXPECT_EQ(imageRow->text(2), "-");
+
+  // A click on the image row's range cell opens no editor.
+  const QRect cell = Tree()->visualItemRect(imageRow);
+  const int x = Tree()->header()->sectionViewportPosition(3) + 10;
+  QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {}, QPoint(x, cell.center().y()));
+  QApplication::processEvents();
+  EXPECT_FALSE(Tree()->viewport()->findChild<QLineEdit *>() &&
+               Tree()->viewport()->findChild<QLineEdit *>()->isVisible());
+  // ... and on the PDF row's range cell it does.
+  QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {},
+                    QPoint(x, Tree()->visualItemRect(pdfRow).center().y()));
+  QApplication::processEvents();
+  auto *open = Tree()->viewport()->findChild<QLineEdit *>();
+  ASSERT_TRUE(open && open->isVisible());
+  QTest::keyClick(open, Qt::Key_Escape);  // a cancelled edit changes nothing
+  EXPECT_EQ(LibraryList[0]->rangeStr, "all");
+}
+
+TEST_F(LoadFrmTest, DeleteSelectsTheNeighbourAndIdsCloseUp) {
+  for (const char *name : {"a.png", "b.png", "c.png", "d.png"}) Library(Png(name));
+  Open();
+  auto del = [&] { Find<QPushButton>(dlg.get(), "DelBtn")->click(); };
+  auto selected = [&] {
+    const auto rows = Tree()->selectedItems();
+    return rows.isEmpty() ? QString("none") : rows.first()->text(1);
+  };
+  del();  // nothing selected: nothing happens
+  EXPECT_EQ(LibraryList.size(), 4u);
+
+  Tree()->topLevelItem(1)->setSelected(true);
+  del();  // a middle row: the next one is selected
+  EXPECT_EQ(Rows(), QStringList({"1|a.png|-|-|_", "2|c.png|-|-|_", "3|d.png|-|-|_"}));
+  EXPECT_EQ(selected(), "c.png");
+  EXPECT_EQ(Tree()->currentItem()->text(1), "c.png");
+
+  Tree()->clearSelection();
+  Tree()->topLevelItem(2)->setSelected(true);
+  del();  // the last row: the one before it
+  EXPECT_EQ(Rows(), QStringList({"1|a.png|-|-|_", "2|c.png|-|-|_"}));
+  EXPECT_EQ(selected(), "c.png");
+  EXPECT_EQ(LibraryList.size(), 2u);
+
+  del();
+  del();  // the only row: nothing selected afterwards
+  EXPECT_EQ(Tree()->topLevelItemCount(), 0);
+  EXPECT_EQ(selected(), "none");
+  EXPECT_TRUE(LibraryList.empty());
+}
+
+TEST_F(LoadFrmTest, NewPdfsAreConvertedInTheProgressWindow) {
+  const QString pdf = Pdf("report.pdf", 2);
+  const QString a = Png("a.png");
+  const QString b = Png("b.png");
+  Open();
+  ChooseFiles({a, pdf, b});
+  QStringList modals;
+  uitest::WhenModal([&](QWidget *w) { modals << w->metaObject()->className(); });
+  dlg->AddBtnClick();
+  EXPECT_EQ(modals, QStringList({"lw::TFrmLoadProcess"}));
+  EXPECT_EQ(Rows(), QStringList({"1|a.png|-|-|x", "2|report.pdf|2|All|x", "3|b.png|-|-|x"}));
+  ASSERT_EQ(LibraryList.size(), 3u);
+  EXPECT_TRUE(LibraryList[1]->isConverter);
+  const ConversionNames names = ConversionNamesFor(SysSetInfo.TempPathStr, pdf);
+  EXPECT_TRUE(lwtest::Exists(names.PageFile(1)));
+  EXPECT_TRUE(lwtest::Exists(names.PageFile(2)));
+  EXPECT_EQ(LibraryList[1]->GetRangeList(), QStringList({names.PageFile(1), names.PageFile(2)}));
+
+  // Adding the same PDF again converts nothing.
+  modals.clear();
+  ChooseFiles({pdf});
+  uitest::WhenModal([&](QWidget *w) { modals << w->metaObject()->className(); }, 500);
+  dlg->AddBtnClick();
+  uitest::Spin([] { return false; }, 600);
+  EXPECT_TRUE(modals.isEmpty());
+  EXPECT_EQ(LibraryList.size(), 3u);
+}
+
+TEST_F(LoadFrmTest, CancelRemovesTheUnconvertedPdfsOfTheBatch) {
+  Library(Png("kept.png"));
+  const QString first = Pdf("first.pdf", 1);
+  const QString second = Pdf("second.pdf", 120);
+  const QString third = Pdf("third.pdf", 1);
+  const QString image = Png("new.png");
+  Open();
+  ChooseFiles({first, image, second, third});
+  // Escape as soon as the window names the second PDF.
+  bool escaped = false;
+  uitest::WhenModal([&](QWidget *w) {
+    auto *progress = qobject_cast<TFrmLoadProcess *>(w);
+    ASSERT_TRUE(progress);
+    auto *poll = new QTimer(progress);
+    QObject::connect(poll, &QTimer::timeout, progress, [&, progress, poll] {
+      if (!progress->ShowLab->text().contains("second.pdf")) return;
+      poll->stop();
+      escaped = true;
+      QTest::keyClick(progress, Qt::Key_Escape);
+    });
+    poll->start(2);
+  });
+  dlg->AddBtnClick();
+  ASSERT_TRUE(escaped);
+  EXPECT_EQ(Rows(), QStringList({"1|kept.png|-|-|_", "2|first.pdf|1|All|x", "3|new.png|-|-|x"}));
+  ASSERT_EQ(LibraryList.size(), 3u);
+  EXPECT_TRUE(LibraryList[1]->isConverter);
+  EXPECT_TRUE(TLoadFrm::IsNewFile(second));
+  EXPECT_TRUE(TLoadFrm::IsNewFile(third));
+
+  // Cancelling the dialog keeps the files; the next opening lists them unchecked.
+  dlg->CancelBtnClick();
+  EXPECT_EQ(dlg->result(), 2);
+  dlg.reset();
+  Open();
+  EXPECT_EQ(Rows(), QStringList({"1|kept.png|-|-|_", "2|first.pdf|1|All|_", "3|new.png|-|-|_"}));
+}
+
+TEST_F(LoadFrmTest, ModalResults) {
+  auto run = [](const std::function<void(TLoadFrm &)> &act) {
+    TLoadFrm d;
+    uitest::WhenModal([&](QWidget *) { act(d); });
+    return d.exec();
+  };
+  EXPECT_EQ(run([](TLoadFrm &d) { Find<QPushButton>(&d, "OkBtn")->click(); }), 1);
+  EXPECT_EQ(run([](TLoadFrm &d) { Find<QPushButton>(&d, "CancelBtn")->click(); }), 2);
+  EXPECT_EQ(run([](TLoadFrm &d) { d.close(); }), 2);
+  EXPECT_EQ(run([](TLoadFrm &d) { QTest::keyClick(&d, Qt::Key_Escape); }), 2);
+}
+
+}  // namespace
