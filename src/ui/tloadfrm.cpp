@@ -2,6 +2,7 @@
 
 #include "convert/tfrmloadprocess.h"
 #include "model/pagerange.h"
+#include "ui/errorbox.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -99,9 +100,9 @@ TLoadFrm::TLoadFrm(QWidget *parent) : QDialog(parent) {
   OkBtn->setGeometry(422, 331, 75, 25);
   OkBtn->setDefault(true);
 
-  connect(AddBtn, &QPushButton::clicked, this, [this] { AddBtnClick(); });
-  connect(DelBtn, &QPushButton::clicked, this, [this] { DelBtnClick(); });
-  connect(CheckAllBtn, &QCheckBox::toggled, this, [this] { CheckAllBtnClick(); });
+  connect(AddBtn, &QPushButton::clicked, this, [this] { RunGuarded(this, [this] { AddBtnClick(); }); });
+  connect(DelBtn, &QPushButton::clicked, this, [this] { RunGuarded(this, [this] { DelBtnClick(); }); });
+  connect(CheckAllBtn, &QCheckBox::toggled, this, [this] { RunGuarded(this, [this] { CheckAllBtnClick(); }); });
   connect(OkBtn, &QPushButton::clicked, this, [this] { OkBtnClick(); });
   connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
   connect(LibraryTree, &QTreeWidget::itemChanged, this,

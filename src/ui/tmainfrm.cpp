@@ -543,8 +543,8 @@ void TMainFrm::AutoBookSize() {
     w = kSizePresets[1].width;
     h = kSizePresets[1].height;
   } else {
+    GetImageFileSize(first.filePath, w, h);  // throws before any control changes
     BookSizeType[3]->setChecked(true);
-    GetImageFileSize(first.filePath, w, h);
     if (w > kAutoSizeLimit || h > kAutoSizeLimit) {
       const double s = w < h ? double(h) / kAutoSizeLimit : double(w) / kAutoSizeLimit;
       // nearbyint rounds to nearest with halves to even (the default mode).

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QImage>
 #include <QProcess>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 using lwtest::Exists;
@@ -85,6 +86,21 @@ TEST_F(Publish, WholeRoadOnDisk) {
   EXPECT_TRUE(html.contains("content=\"cats\""));
   EXPECT_TRUE(html.contains("&lt;b&gt;new&lt;/b&gt;"));
   EXPECT_FALSE(html.contains("{title}"));
+}
+
+TEST_F(Publish, ServedBookPlaysInChromium) {
+  const RunResult r = publish({"three.pdf", "--pages", "1,3", "pic.png", "-q", "-o", out.path()});
+  ASSERT_EQ(r.status, 0) << r.err.toStdString();
+  const QString node = QStandardPaths::findExecutable("node");
+  ASSERT_FALSE(node.isEmpty()) << "node is needed for the browser check";
+  QProcess check;
+  check.setProcessChannelMode(QProcess::MergedChannels);
+  check.start(node, {QStringLiteral(LW_SOURCE_DIR) + "/tests/publish/served_book_check.js",
+                     lwtest::ProgramDir(), r.out.trimmed(), "3"});
+  ASSERT_TRUE(check.waitForFinished(120000));
+  const QString said = QString::fromUtf8(check.readAll());
+  EXPECT_EQ(check.exitCode(), 0) << said.toStdString();
+  EXPECT_TRUE(said.contains("ok page 1 shown")) << said.toStdString();
 }
 
 TEST_F(Publish, ProgressAndImageFirstSize) {

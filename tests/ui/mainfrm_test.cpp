@@ -7,6 +7,7 @@
 #include "model/uconst.h"
 #include "ui/colorbutton.h"
 #include "ui/errorbox.h"
+#include "ui/tloadfrm.h"
 #include "ui/tmainfrm.h"
 #include "support/testpdf.h"
 #include "uitest.h"
@@ -503,6 +504,43 @@ TEST_F(MainFrmTest, AutoBookSizeForPdfAndForASizeTheUserSet) {
   EXPECT_EQ(errors.messages.size(), 1);
   EXPECT_TRUE(autoSizeDone);
   EXPECT_EQ(BookObj->width, 420);
+  EXPECT_TRUE(Radio("BookSizeType3")->isChecked());
+}
+
+TEST(ErrorBox, ShowsTheMessageOfAnyErrorAndGoesOn) {
+  uitest::ErrorRecorder errors;
+  EXPECT_TRUE(RunGuarded(nullptr, [] {}));
+  EXPECT_FALSE(RunGuarded(nullptr, [] { throw std::runtime_error("Cannot write /x/Pages.xml: disk full"); }));
+  EXPECT_FALSE(RunGuarded(nullptr, [] { throw 42; }));
+  EXPECT_EQ(errors.messages, QStringList({"Cannot write /x/Pages.xml: disk full", "Unknown error"}));
+}
+
+TEST_F(MainFrmTest, LibraryDialogCancelAddsNoPagesAndEachOkAddsTheCheckedFiles) {
+  Open();
+  const QString png = uitest::WritePng(ws.scratch() + "pic.png", 800, 600);
+  TLoadFrm::SetFileChooser([&](QWidget *, const QString &) { return QStringList({png}); });
+  auto openAnd = [&](const char *button, bool add, bool tick) {
+    uitest::WhenModal([&, button, add, tick](QWidget *modal) {
+      auto *dialog = qobject_cast<TLoadFrm *>(modal);
+      ASSERT_TRUE(dialog);
+      EXPECT_EQ(dialog->ShowTag, 1);
+      if (add) dialog->AddBtnClick();
+      if (tick) dialog->tree()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+      Find<QPushButton>(dialog, button)->click();
+    });
+    Find<QPushButton>(frm.get(), "InsertBtn")->click();
+  };
+  openAnd("CancelBtn", true, false);
+  EXPECT_EQ(LibraryList.size(), 1u);  // the file stays in the library
+  EXPECT_EQ(BookObj->PageCount(), 0);
+  EXPECT_FALSE(autoSizeDone);
+  openAnd("OkBtn", false, false);  // nothing ticked: no page, but the size is taken
+  EXPECT_EQ(BookObj->PageCount(), 0);
+  EXPECT_EQ(BookObj->width, 800);
+  openAnd("OkBtn", false, true);
+  openAnd("OkBtn", false, true);  // ticked again: its page comes twice
+  EXPECT_EQ(Rows(), QStringList({"1:pic.png", "2:pic.png"}));
+  TLoadFrm::SetFileChooser({});
 }
 
 TEST_F(MainFrmTest, PublishingAnEmptyBookOpensNoDialog) {

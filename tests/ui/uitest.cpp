@@ -17,15 +17,6 @@
 namespace uitest {
 
 namespace {
-// The embedded browsers run Chromium: as root it needs its sandbox off, and
-// the shared GL contexts must be asked for before the application exists.
-struct BrowserSetup {
-  BrowserSetup() {
-    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
-      qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-  }
-} browserSetup;
 
 void CopyIfExists(const QString &from, const QString &to) {
   if (QFile::exists(from)) {
