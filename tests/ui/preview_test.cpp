@@ -4,6 +4,7 @@
 
 #include "fsutil/fsutil.h"
 #include "support/testdirs.h"
+#include "uitest.h"
 #include "ui/previewweb.h"
 
 #include <QDeadlineTimer>
@@ -17,19 +18,9 @@
 using namespace lw;
 using lwtest::TempDir;
 using lwtest::WriteFile;
+using uitest::Spin;
 
 namespace {
-
-// Runs the event loop until `done` is true or `ms` have passed.
-bool Spin(const std::function<bool()> &done, int ms) {
-  QDeadlineTimer deadline(ms);
-  while (!done() && !deadline.hasExpired()) {
-    QEventLoop loop;
-    QTimer::singleShot(20, &loop, &QEventLoop::quit);
-    loop.exec();
-  }
-  return done();
-}
 
 QVariant Eval(QWebEngineView &view, const QString &script) {
   QVariant result;
