@@ -48,6 +48,12 @@ bool PdfCursor::MatchText(std::string_view text) {
   return true;
 }
 
+bool PdfCursor::KeyIsName(std::string_view key, std::string_view value) {
+  if (!FindKey(key)) return false;
+  SkipBlanks();
+  return MatchText(value);
+}
+
 bool PdfCursor::FindKey(std::string_view key) {
   int depth = 0;
   const std::uint8_t first = static_cast<std::uint8_t>(key.front());
@@ -189,9 +195,7 @@ bool PdfReader::ReadXrefStream(std::int64_t &prev) {
   if (!c.ReadNumber(value) || !c.ReadNumber(value)) return false;
   const std::uint8_t *dict = c.pos;
 
-  if (!c.FindKey("/Type")) return false;
-  c.SkipBlanks();
-  if (!c.MatchText("/XRef")) return false;
+  if (!c.KeyIsName("/Type", "/XRef")) return false;
 
   if (rootObjectNumber == -1) {
     c.pos = dict;
@@ -201,9 +205,7 @@ bool PdfReader::ReadXrefStream(std::int64_t &prev) {
   }
 
   c.pos = dict;
-  if (!c.FindKey("/Filter")) return false;
-  c.SkipBlanks();
-  if (!c.MatchText("/FlateDecode")) return false;
+  if (!c.KeyIsName("/Filter", "/FlateDecode")) return false;
 
   std::int32_t columns = 0, predictor = 0;
   ReadDecodeParms(dict, columns, predictor);
@@ -356,13 +358,9 @@ bool PdfReader::LoadObjectFromStream(std::int32_t number, TByteBuffer &buffer) {
 
   PdfCursor &c = cursor;
   const std::uint8_t *dict = c.pos;
-  if (!c.FindKey("/Type")) return false;
-  c.SkipBlanks();
-  if (!c.MatchText("/ObjStm")) return false;
+  if (!c.KeyIsName("/Type", "/ObjStm")) return false;
   c.pos = dict;
-  if (!c.FindKey("/Filter")) return false;
-  c.SkipBlanks();
-  if (!c.MatchText("/FlateDecode")) return false;
+  if (!c.KeyIsName("/Filter", "/FlateDecode")) return false;
   std::int32_t columns = 0, predictor = 0;
   ReadDecodeParms(dict, columns, predictor);
   std::int32_t count = 0, first = 0;

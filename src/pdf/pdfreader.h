@@ -49,6 +49,9 @@ struct PdfCursor {
   // dictionary met. A longer name beginning with the key matches too. On
   // success the cursor is just after the key; false when not found.
   bool FindKey(std::string_view key);
+  // FindKey(key), then blanks, then the name `value` (such as "/XRef"):
+  // true when all three are there, the cursor after the name.
+  bool KeyIsName(std::string_view key, std::string_view value);
   // From inside a dictionary, moves just past the ">>" that closes it (to
   // the buffer end when it is not closed). Always true.
   bool SkipDictionary();
