@@ -101,16 +101,12 @@ class Main extends Sprite {
 			}
 		};
 		book.addEventListener(MouseEvent.MOUSE_DOWN, function(e:MouseEvent) {
-			event("debug-press", e.stageX + "," + e.stageY);
 			if (book.press(e.stageX, e.stageY)) {
 				stage.addEventListener(MouseEvent.MOUSE_MOVE, mouseMove);
 				stage.addEventListener(MouseEvent.MOUSE_UP, mouseUp);
 			}
 		});
 		stage.addEventListener(KeyboardEvent.KEY_DOWN, keyDown);
-		stage.addEventListener(MouseEvent.MOUSE_DOWN, function(e:MouseEvent) dbg++);
-		stage.addEventListener(MouseEvent.MOUSE_MOVE, function(e:MouseEvent) dbgMove++);
-		addEventListener(Event.ENTER_FRAME, function(_) dbgFrames++);
 		layout();
 		if (c.pages.length == 0)
 			showMessage("This book has no pages yet.");
@@ -118,9 +114,6 @@ class Main extends Sprite {
 	}
 
 	var firstShown = false;
-	var dbg = 0;
-	var dbgFrames = 0;
-	var dbgMove = 0;
 
 	function mouseMove(e:MouseEvent) {
 		book.drag(e.stageX, e.stageY);
@@ -135,12 +128,11 @@ class Main extends Sprite {
 
 	function keyDown(e:KeyboardEvent) {
 		var stage = flash.Lib.current.stage;
-		dbgMove = 1000 + e.keyCode;
 		if (stage.focus == panel.numberField)
 			return;
 		switch (e.keyCode) {
-			case 37, 33: book.prev();
-			case 39, 34: book.next();
+			case 37, 38, 33: book.prev();
+			case 39, 40, 34: book.next();
 			case 36: book.first();
 			case 35: book.last();
 			case 187, 107: book.zoomIn();
@@ -255,7 +247,7 @@ class Main extends Sprite {
 			single: book.single,
 			turning: book.turning,
 			zoom: book.zoomLevel,
-			settled: book.visibleSettled(), dbg: dbg, dbgMove: dbgMove, frames: dbgFrames, ms: flash.Lib.getTimer(), focus: Std.string(flash.Lib.current.stage.focus)
+			settled: book.visibleSettled()
 		});
 	}
 

@@ -54,6 +54,20 @@ async function turnNext(page, opts, st) {
 
 const plain = { width: 400, height: 500, bgcolor: "146E6E", pages };
 
+const eight = { width: 400, height: 500, bgcolor: "146E6E",
+  pages: [1, 2, 3, 4, 5, 6, 7, 8].map((n) => ({ name: n + ".png", data: web.solidPng(400, 500, n % 2 ? RED : GREEN) })) };
+
+// Waits until the book rests showing exactly `pages`.
+async function rests(page, pages, what) {
+  return web.waitState(page, (s) => s.ready && !s.turning && s.settled &&
+    JSON.stringify(s.visible) === JSON.stringify(pages), 10000, what + " to show " + pages.join("-"));
+}
+
+async function clickPanel(page, name) {
+  const p = web.panelPoint(1000, 700, name);
+  await page.mouse.click(p.x, p.y);
+}
+
 web.runCases([
   ["first page shows its pixels, then next turns to pages 2 and 3", async () => {
     await withBook(plain, async (page, errors) => {
@@ -68,6 +82,50 @@ web.runCases([
       web.assert(web.shareNear(img, pageBox(plain, st2, "right"), BLUE) > 0.8, "BMP page 3 not on the right");
       const real = errors.filter((e) => !/Failed to load resource/.test(e));
       web.assert(real.length === 0, "console errors: " + real.join("; "));
+    });
+  }],
+  ["keys, panel buttons and a typed page number move through the book", async () => {
+    await withBook(eight, async (page, errors) => {
+      await rests(page, [1], "the opened book");
+      // The book has the keyboard as soon as it is up, without a click.
+      const keys = [["ArrowRight", [2, 3]], ["PageDown", [4, 5]], ["ArrowDown", [6, 7]], ["End", [8]],
+        ["ArrowLeft", [6, 7]], ["PageUp", [4, 5]], ["ArrowUp", [2, 3]], ["Home", [1]]];
+      for (const [key, want] of keys) {
+        await page.keyboard.press(key);
+        await rests(page, want, key);
+      }
+      for (const [button, want] of [["last", [8]], ["prev", [6, 7]], ["first", [1]], ["next", [2, 3]]]) {
+        await clickPanel(page, button);
+        await rests(page, want, "the " + button + " button");
+      }
+      const box = web.panelPoint(1000, 700, "number");
+      await page.mouse.click(box.x, box.y);
+      await page.keyboard.press("Control+A");
+      await page.keyboard.type("5");
+      await page.keyboard.press("Enter");
+      await rests(page, [4, 5], "page 5 typed");
+      // Enter hands the keyboard back to the book.
+      await page.keyboard.press("ArrowRight");
+      await rests(page, [6, 7], "a key after the jump");
+      await clickPanel(page, "zoomin");
+      await web.waitState(page, (s) => s.zoom === 1, 5000, "zoomed in");
+      await web.shot(page, path.join(artefacts, "zoomed.png"));
+      await clickPanel(page, "zoomout");
+      await web.waitState(page, (s) => s.zoom === 0, 5000, "zoomed out");
+      const real = errors.filter((e) => !/Failed to load resource/.test(e));
+      web.assert(real.length === 0, "console errors: " + real.join("; "));
+    });
+  }],
+  ["a window taller than wide shows one page at a time", async () => {
+    await withBook(plain, async (page) => {
+      await page.setViewportSize({ width: 600, height: 900 });
+      await web.waitState(page, (s) => s.ready && s.single && s.settled, 30000, "single-page view");
+      await page.keyboard.press("ArrowRight");
+      const st = await rests(page, [2], "next in single view");
+      const b = web.bookBox(600, 900, plain.width, plain.height, true);
+      const img = await web.shot(page, path.join(artefacts, "single-page.png"));
+      const box = { x0: b.left + b.width * 0.25, x1: b.left + b.width * 0.75, y0: b.top + b.height * 0.25, y1: b.top + b.height * 0.75 };
+      web.assert(st.single && web.shareNear(img, box, GREEN) > 0.8, "page 2 does not fill the single view");
     });
   }],
   ["a colour background fills the stage around the book", async () => {

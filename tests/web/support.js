@@ -297,6 +297,15 @@ function bookBox(w, h, pw, ph, single) {
   return { scale: s, left, top, spine: single ? left : left + pw * s, width: pw * s, height: ph * s };
 }
 
+/** Centre of a control panel button ("first" … "fullscreen", or "number" for the page box), mirroring the player. */
+function panelPoint(w, h, name) {
+  const button = 28, rowWidth = 346;
+  const left = Math.round((w - rowWidth) / 2), y = h - 20;
+  const at = { first: 0, prev: 34, number: 68 + 24 - button / 2, next: 170, last: 204, zoomout: 250, zoomin: 284, fullscreen: 318 };
+  if (!(name in at)) throw new Error("no panel control " + name);
+  return { x: left + at[name] + button / 2, y };
+}
+
 async function shot(page, file) {
   const buf = await page.screenshot({ path: file });
   return decodePng(buf);
@@ -327,5 +336,5 @@ function assert(cond, msg) {
 
 module.exports = {
   serve, launch, makeBook, programDir, tempDir, removeTree, solidPng, solidBmp, decodePng,
-  near, shareNear, openBook, state, waitState, events, bookBox, shot, runCases, assert,
+  near, shareNear, openBook, state, waitState, events, bookBox, panelPoint, shot, runCases, assert,
 };
