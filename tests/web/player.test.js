@@ -116,6 +116,24 @@ web.runCases([
       web.assert(real.length === 0, "console errors: " + real.join("; "));
     });
   }],
+  ["a long book keeps only the pages near the open spread", async () => {
+    const small = web.solidPng(80, 100, GREEN);
+    const opts = { width: 400, height: 500, bgcolor: "146E6E",
+      pages: Array.from({ length: 60 }, (_, i) => ({ name: i + 1 + ".png", data: small })) };
+    await withBook(opts, async (page, errors, server) => {
+      await rests(page, [1], "the opened book");
+      await page.keyboard.press("End");
+      await rests(page, [60], "the last page");
+      // Spreads ... 54-55, 56-57, 58-59, [60]: the open one and two before it.
+      const st = await web.waitState(page, (s) => s.loaded.length === 5, 10000, "the pages near the end loaded");
+      web.assert(JSON.stringify(st.loaded) === "[56,57,58,59,60]" && st.live === 5, "kept " + JSON.stringify(st));
+      await page.keyboard.press("Home");
+      const back = await web.waitState(page, (s) => s.visible[0] === 1 && s.loaded.length === 5 && !s.turning, 10000, "the front again");
+      web.assert(JSON.stringify(back.loaded) === "[1,2,3,4,5]", "kept at the front " + JSON.stringify(back.loaded));
+      const fetched = server.requests.filter((r) => /^\/pages\//.test(r)).length;
+      web.assert(fetched <= 16, "fetched " + fetched + " page files for two places in the book");
+    });
+  }],
   ["a window taller than wide shows one page at a time", async () => {
     await withBook(plain, async (page) => {
       await page.setViewportSize({ width: 600, height: 900 });
