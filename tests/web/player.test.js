@@ -2,6 +2,7 @@
 // The player movie in real headless Chromium, served over loopback: books
 // built from the program folder's template.
 // Usage: node player.test.js <program folder> <artefact folder>
+const { execFileSync } = require("child_process");
 const fs = require("fs");
 const path = require("path");
 const web = require("./support.js");
@@ -56,6 +57,26 @@ const plain = { width: 400, height: 500, bgcolor: "146E6E", pages };
 
 const eight = { width: 400, height: 500, bgcolor: "146E6E",
   pages: [1, 2, 3, 4, 5, 6, 7, 8].map((n) => ({ name: n + ".png", data: web.solidPng(400, 500, n % 2 ? RED : GREEN) })) };
+
+// A one-colour JPEG or GIF of w x h, written by PIL.
+function pilImage(w, h, rgb, format) {
+  const file = path.join(web.tempDir("lw-img-"), "page." + format.toLowerCase());
+  execFileSync("/usr/bin/python3", ["-c",
+    "import sys; from PIL import Image; Image.new('RGB', (int(sys.argv[1]), int(sys.argv[2])), " +
+    "tuple(int(v) for v in sys.argv[3].split(','))).save(sys.argv[4], sys.argv[5])",
+    String(w), String(h), rgb.join(","), file, format]);
+  const data = fs.readFileSync(file);
+  web.removeTree(path.dirname(file));
+  return data;
+}
+
+// Drags with the mouse from (x0,y0) to (x1,y1) in steps, then lets go.
+async function drag(page, x0, y0, x1, y1) {
+  await page.mouse.move(x0, y0);
+  await page.mouse.down();
+  for (let i = 1; i <= 12; i++) await page.mouse.move(x0 + ((x1 - x0) * i) / 12, y0 + ((y1 - y0) * i) / 12);
+  await page.mouse.up();
+}
 
 // Waits until the book rests showing exactly `pages`.
 async function rests(page, pages, what) {
@@ -114,6 +135,36 @@ web.runCases([
       await web.waitState(page, (s) => s.zoom === 0, 5000, "zoomed out");
       const real = errors.filter((e) => !/Failed to load resource/.test(e));
       web.assert(real.length === 0, "console errors: " + real.join("; "));
+    });
+  }],
+  ["a dragged corner turns past the middle and falls back before it", async () => {
+    await withBook(eight, async (page) => {
+      const st = await rests(page, [1], "the opened book");
+      const b = web.bookBox(1000, 700, eight.width, eight.height, st.single);
+      const right = b.spine + b.width - 6, bottom = b.top + b.height - 6;
+      await drag(page, right, bottom, b.spine + b.width * 0.8, bottom - 30);
+      await rests(page, [1], "a short drag");
+      await drag(page, right, bottom, b.spine - b.width * 0.7, bottom - 20);
+      await rests(page, [2, 3], "a drag over the spine");
+      // And back from the left page's top corner.
+      await drag(page, b.spine - b.width + 6, b.top + 6, b.spine + b.width * 0.7, b.top + 20);
+      await rests(page, [1], "a drag back");
+    });
+  }],
+  ["JPEG and GIF pages show", async () => {
+    const opts = { width: 400, height: 500, bgcolor: "146E6E", pages: [
+      { name: "1.jpg", data: pilImage(400, 500, RED, "JPEG") },
+      { name: "2.gif", data: pilImage(400, 500, GREEN, "GIF") },
+      { name: "3.jpg", data: pilImage(400, 500, BLUE, "JPEG") }] };
+    await withBook(opts, async (page) => {
+      const st1 = await rests(page, [1], "the JPEG first page");
+      let img = await web.shot(page, path.join(artefacts, "jpeg-page.png"));
+      web.assert(web.shareNear(img, pageBox(opts, st1, "right"), RED) > 0.8, "JPEG page 1 not drawn");
+      await page.keyboard.press("ArrowRight");
+      const st = await rests(page, [2, 3], "the GIF and JPEG spread");
+      img = await web.shot(page, path.join(artefacts, "gif-jpeg-pages.png"));
+      web.assert(web.shareNear(img, pageBox(opts, st, "left"), GREEN) > 0.8, "GIF page 2 not drawn");
+      web.assert(web.shareNear(img, pageBox(opts, st, "right"), BLUE) > 0.8, "JPEG page 3 not drawn");
     });
   }],
   ["a long book keeps only the pages near the open spread", async () => {
