@@ -133,6 +133,10 @@ web.runCases([
       await web.shot(page, path.join(artefacts, "zoomed.png"));
       await clickPanel(page, "zoomout");
       await web.waitState(page, (s) => s.zoom === 0, 5000, "zoomed out");
+      await clickPanel(page, "fullscreen");
+      await page.waitForFunction(() => document.fullscreenElement !== null, null, { timeout: 5000 });
+      await clickPanel(page, "fullscreen");
+      await page.waitForFunction(() => document.fullscreenElement === null, null, { timeout: 5000 });
       const real = errors.filter((e) => !/Failed to load resource/.test(e));
       web.assert(real.length === 0, "console errors: " + real.join("; "));
     });
