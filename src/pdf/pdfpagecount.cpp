@@ -16,8 +16,13 @@ namespace lw {
 
 namespace {
 
-// The /N of a linearization dictionary standing in the file's first object.
-std::optional<std::int32_t> ReadLinearizedPageCount(const std::uint8_t *data, std::size_t size) {
+struct TLinearization {
+  std::int32_t pages = 0;        // /N
+  std::int64_t fileLength = -1;  // /L, or -1 when the dictionary has none
+};
+
+// The /N (and /L) of a linearization dictionary standing in the file's first object.
+std::optional<TLinearization> ReadLinearizedPageCount(const std::uint8_t *data, std::size_t size) {
   const std::size_t limit = size < 32 ? size : 32;
   const void *o = std::memchr(data, 'o', limit);
   const std::size_t at = o ? static_cast<const std::uint8_t *>(o) - data : 32;
@@ -26,14 +31,15 @@ std::optional<std::int32_t> ReadLinearizedPageCount(const std::uint8_t *data, st
   c.pos = data + at;
   if (!c.FindKey("/Linearized")) return std::nullopt;
   c.pos = data + at;
-  std::int32_t pages = 0;
-  if (!c.FindKey("/N ") || !c.ReadNumber(pages)) return std::nullopt;
-  return pages;
+  TLinearization lin;
+  if (!c.FindKey("/N ") || !c.ReadNumber(lin.pages)) return std::nullopt;
+  c.pos = data + at;
+  std::int32_t length = 0;
+  if (c.FindKey("/L ") && c.ReadNumber(length)) lin.fileLength = length;
+  return lin;
 }
 
-std::int32_t CountPages(const std::uint8_t *data, std::size_t size) {
-  if (const auto pages = ReadLinearizedPageCount(data, size)) return *pages;
-
+std::int32_t CountPagesFromXref(const std::uint8_t *data, std::size_t size) {
   PdfCursor tail(data, data + size);
   if (size < 5) return -1;
   tail.pos = data + size - 5;
@@ -61,6 +67,18 @@ std::int32_t CountPages(const std::uint8_t *data, std::size_t size) {
     if (!c.ReadNumber(count)) return -1;
   }
   return count;
+}
+
+std::int32_t CountPages(const std::uint8_t *data, std::size_t size) {
+  const auto lin = ReadLinearizedPageCount(data, size);
+  if (!lin) return CountPagesFromXref(data, size);
+  // /L is the file's length when it was linearized. A longer (or shorter)
+  // file was changed afterwards, typically by an incremental update that
+  // may add pages: its cross-reference information knows better, and /N
+  // stays the answer when that cannot be read.
+  if (lin->fileLength < 0 || lin->fileLength == static_cast<std::int64_t>(size)) return lin->pages;
+  const std::int32_t counted = CountPagesFromXref(data, size);
+  return counted >= 0 ? counted : lin->pages;
 }
 
 // Reads what `fd` holds to its end.

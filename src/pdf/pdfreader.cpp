@@ -13,6 +13,8 @@ namespace {
 
 bool IsDigit(std::uint8_t b) { return b >= '0' && b <= '9'; }
 bool IsBlank(std::uint8_t b) { return b < 0x21; }
+// The format's white-space characters: NUL, tab, line feed, form feed, CR, blank.
+bool IsWhiteSpace(std::uint8_t b) { return b == 0 || b == 9 || b == 10 || b == 12 || b == 13 || b == 32; }
 bool IsDelimiter(std::uint8_t b) { return b && std::strchr("()<>[]{}/%", b) != nullptr; }
 
 // An object number computed from a table's first number plus a position.
@@ -176,13 +178,27 @@ bool PdfReader::ReadStreamData(const std::uint8_t *dictStart, std::int32_t colum
                                std::int32_t predictor, TByteBuffer &out) {
   PdfCursor &c = cursor;
   c.pos = dictStart;
-  std::int32_t length = 0;
-  if (!c.FindKey("/Length") || !c.ReadNumber(length)) return false;  // "12 0 R" reads 12
+  std::int32_t length = 0, generation = 0;
+  if (!c.FindKey("/Length") || !c.ReadNumber(length)) return false;
+  // "/Length 12 0 R": the length stands in another object. The data then
+  // runs to the end of the file at most; inflating stops at the end of the
+  // compressed stream all the same.
+  const std::uint8_t *afterNumber = c.pos;
+  bool indirect = false;
+  if (c.ReadNumber(generation)) {
+    c.SkipBlanks();
+    indirect = c.MatchText("R");
+  }
+  c.pos = afterNumber;
   c.SkipDictionary();
   while (c.pos < c.end && *c.pos != 's') ++c.pos;
   if (!c.MatchText("stream")) return false;
-  c.SkipBlanks();
-  if (!InflateBuffer(c.pos, static_cast<std::size_t>(c.end - c.pos), length, out)) return false;
+  // Only white space ends the keyword's line: a zlib header may begin with
+  // a byte below the blank (0x08, 0x18).
+  while (c.pos < c.end && IsWhiteSpace(*c.pos)) ++c.pos;
+  const std::size_t rest = static_cast<std::size_t>(c.end - c.pos);
+  if (indirect) length = rest > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(rest);
+  if (!InflateBuffer(c.pos, rest, length, out)) return false;
   if (columns > 0 && predictor > 9)
     out.resize(UndoPngPredictor(out.data(), static_cast<std::int32_t>(out.size()), columns));
   return true;

@@ -33,6 +33,9 @@ TEST(PdfPageCount, HandMadeCases) {
       {"classic_indirect_count", 4},
       {"linearized_damaged_rest", 12},      // /N of the linearization dictionary
       {"linearized_n_linebreak", 3},        // "/N\n12" is not taken
+      {"linearized_then_updated", 3},       // longer than its /L: the update counts
+      {"xrefstream_indirect_length", 5},    // "/Length 9 0 R"
+      {"xrefstream_small_zlib_window", 9},  // zlib header byte 0x18 after "stream"
       {"incremental_update", 3},            // the newest page tree
       {"xrefstream_compressed_pages", 6},
       {"xrefstream_compressed_catalog", 5}, // catalog in an object stream, PNG rows

@@ -21,8 +21,10 @@ class Doc:
         self.offsets[num] = len(self.data)
         self.data += b"%d 0 obj\n%s\nendobj\n" % (num, body)
 
-    def stream(self, num, dict_body, raw):
-        self.add(num, b"<< %s /Length %d >>\nstream\n%s\nendstream" % (dict_body, len(raw), raw))
+    def stream(self, num, dict_body, raw, length=None):
+        """`length` replaces the /Length value (such as b"9 0 R")."""
+        length = length if length is not None else b"%d" % len(raw)
+        self.add(num, b"<< %s /Length %s >>\nstream\n%s\nendstream" % (dict_body, length, raw))
 
     def table(self, nums, trailer, free=(), shift=0):
         """A classic section listing `nums` (offsets moved by `shift`) and
@@ -42,9 +44,10 @@ class Doc:
         self.data += out + b"trailer\n<< %s >>\n" % trailer
         return at
 
-    def xref_stream(self, num, rows, extra, predictor=False):
+    def xref_stream(self, num, rows, extra, predictor=False, length=None, wbits=15):
         """A cross-reference stream object; rows maps object number to
-        (type, field2, field3). Returns its offset."""
+        (type, field2, field3); `wbits` is zlib's window size. Returns its
+        offset."""
         nums = sorted(rows)
         index, run = [], []
         for n in nums + [None]:
@@ -65,8 +68,10 @@ class Doc:
             raw = bytes(filtered)
             parms = b" /DecodeParms << /Columns 6 /Predictor 12 >>"
         at = len(self.data)
+        packer = zlib.compressobj(-1, zlib.DEFLATED, wbits)
         self.stream(num, b"/Type /XRef /W [1 3 2] /Index [%s] /Filter /FlateDecode%s %s"
-                    % (b" ".join(b"%d" % v for v in index), parms, extra), zlib.compress(raw))
+                    % (b" ".join(b"%d" % v for v in index), parms, extra),
+                    packer.compress(raw) + packer.flush(), length)
         return at
 
     def object_stream(self, num, objects):
@@ -128,6 +133,28 @@ d.add(1, b"<< /Type /Catalog /Pages 2 0 R >>")
 pages(d, b"3")
 page(d)
 d.finish("linearized_n_linebreak", d.table([1, 2, 3, 4], b"/Size 5 /Root 1 0 R", free=[0]))
+
+# Linearized with /N 2 and /L its length, then updated: the appended
+# section gives the page tree 3 pages, and the file is longer than /L.
+def linearized(length):
+    d = Doc(b"%PDF-1.4\n%\xe2\xe3\xcf\xd3\n")
+    d.add(4, b"<< /Linearized 1 /L %d /N 2 >>" % length)
+    d.add(1, b"<< /Type /Catalog /Pages 2 0 R >>")
+    pages(d, b"2")
+    page(d)
+    at = d.table([1, 2, 3, 4], b"/Size 5 /Root 1 0 R", free=[0])
+    d.data += b"startxref\n%d\n%%%%EOF\n" % at
+    return d, at
+
+
+length = 0
+while True:  # until /L holds the length it makes
+    d, old = linearized(length)
+    if len(d.data) == length:
+        break
+    length = len(d.data)
+pages(d, b"3")
+d.finish("linearized_then_updated", d.table([2], b"/Size 5 /Root 1 0 R /Prev %d" % old))
 
 # Incremental update: the newer section lists a new catalog and page tree.
 d = Doc()
@@ -240,3 +267,30 @@ d.finish("classic_prev_to_xrefstream", d.table([4, 12, 13], b"/Size 14 /Root 12 
 
 with open(os.path.join(HERE, "not_a_pdf.pdf"), "wb") as f:
     f.write(b"This is a text file that merely has the extension .pdf.\n")
+
+
+# The stream's /Length is "9 0 R": object 9 holds the number.
+def indirect_length(value):
+    d = Doc()
+    d.add(1, b"<< /Type /Catalog /Pages 2 0 R >>")
+    pages(d, b"5")
+    page(d)
+    d.add(9, b"%6d" % value)  # fixed width: the offsets stay put
+    at = d.xref_stream(11, d.rows([1, 2, 3, 9]), b"/Size 12 /Root 1 0 R", length=b"9 0 R")
+    start = d.data.index(b"stream\n", at) + 7
+    return d, at, d.data.index(b"\nendstream", start) - start
+
+
+d, at, size = indirect_length(0)
+d, at, _ = indirect_length(size)
+d.finish("xrefstream_indirect_length", at)
+
+# zlib data with a 512-byte window: its header's first byte is 0x18,
+# a byte below the blank that must not be skipped as one after "stream".
+d = Doc()
+d.add(1, b"<< /Type /Catalog /Pages 2 0 R >>")
+pages(d, b"9")
+page(d)
+at = d.xref_stream(11, d.rows([1, 2, 3]), b"/Size 12 /Root 1 0 R", wbits=9)
+assert d.data[d.data.index(b"stream\n", at) + 7] < 0x21
+d.finish("xrefstream_small_zlib_window", at)
