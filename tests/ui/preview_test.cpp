@@ -7,9 +7,12 @@
 #include "uitest.h"
 #include "ui/previewweb.h"
 
+#include <QApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <gtest/gtest.h>
 
@@ -98,6 +101,30 @@ TEST(PreviewWeb, ResourceBookStartsThePlayer) {
   // The runtime comes from the package's own ruffle/ folder and has loaded
   // the player movie.
   EXPECT_TRUE(Spin([&] { return Eval(web, kLoadedWidth).toInt() > 0; }, 30000));
+}
+
+// The book takes the keyboard inside its page once it runs; that must not
+// pull the window's focus away from the field the user is typing in.
+TEST(PreviewWeb, PlayingBookLeavesTheWindowFocusAlone) {
+  TempDir t;
+  CopyFolderTree(lwtest::ProgramDir() + "/Resource", t.path(), ".*");
+  QWidget window;
+  auto *layout = new QVBoxLayout(&window);
+  auto *edit = new QLineEdit;
+  auto *web = new PreviewWeb;
+  layout->addWidget(edit);
+  layout->addWidget(web);
+  window.resize(725, 600);
+  window.show();
+  window.activateWindow();
+  edit->setFocus();
+  ASSERT_TRUE(Spin([&] { return QApplication::focusWidget() == edit; }, 5000));
+  web->ShowPreview(t.file("index.html"));
+  ASSERT_TRUE(Spin([&] {
+    return Eval(*web, "(window.leafweaverEvents||[]).some(function(e){return e.name==='ready';})").toBool();
+  }, 30000));
+  Spin([] { return false; }, 300);
+  EXPECT_EQ(QApplication::focusWidget(), edit);
 }
 
 TEST(PageWeb, ShowsPagesInOnePlayer) {
