@@ -8,9 +8,10 @@
 
 namespace lw {
 
-// The page count of the PDF held in `data` (`size` bytes): the page-tree
-// root's /Count, or the linearization dictionary's /N, which may be 0.
-// Returns -1 when it cannot be found; never throws.
+// The page count of the PDF held in `data` (`size` bytes), which may be 0:
+// the linearization dictionary's /N while the file still has the length
+// its /L gives, otherwise the page-tree root's /Count (and /N again when
+// that cannot be read). Returns -1 when it cannot be found; never throws.
 int GetPdfPageCountFromMemory(const std::uint8_t *data, std::size_t size);
 
 // The page count of the PDF file at `path` (UTF-8), mapped read-only into
