@@ -68,8 +68,10 @@ function webGlIsEmulated() {
     var gl = document.createElement("canvas").getContext("webgl");
     if (!gl) return true;
     var info = gl.getExtension("WEBGL_debug_renderer_info");
-    return /swiftshader|llvmpipe|softpipe|software|basic render/i.test(
-      String(gl.getParameter(info ? info.UNMASKED_RENDERER_WEBGL : gl.RENDERER)));
+    var name = String(gl.getParameter(info ? info.UNMASKED_RENDERER_WEBGL : gl.RENDERER));
+    var lose = gl.getExtension("WEBGL_lose_context");
+    if (lose) lose.loseContext();
+    return /swiftshader|llvmpipe|softpipe|software|basic render/i.test(name);
   } catch (e) {
     return true;
   }

@@ -299,11 +299,11 @@ function bookBox(w, h, pw, ph, single) {
 
 /** Centre of a control panel button ("first" … "fullscreen", or "number" for the page box), mirroring the player. */
 function panelPoint(w, h, name) {
-  const button = 28, rowWidth = 346;
-  const left = Math.round((w - rowWidth) / 2), y = h - 20;
-  const at = { first: 0, prev: 34, number: 68 + 24 - button / 2, next: 170, last: 204, zoomout: 250, zoomin: 284, fullscreen: 318 };
-  if (!(name in at)) throw new Error("no panel control " + name);
-  return { x: left + at[name] + button / 2, y };
+  // Centres along the panel's row of 346 pixels: 28-pixel buttons 6 apart,
+  // the page box (96 wide, its number field at 4..44) after "prev".
+  const centre = { first: 14, prev: 48, number: 92, next: 184, last: 218, zoomout: 264, zoomin: 298, fullscreen: 332 };
+  if (!(name in centre)) throw new Error("no panel control " + name);
+  return { x: Math.round((w - 346) / 2) + centre[name], y: h - 20 };
 }
 
 async function shot(page, file) {
