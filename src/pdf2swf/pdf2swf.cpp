@@ -328,6 +328,7 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
   std::mutex mutex;  // guards done, result and the progress callback
   int done = 0;
   int result = kExitOk;
+  std::vector<QString> written;  // page files of this run, removed again if it fails
 
   auto work = [&](std::unique_ptr<Poppler::Document> doc) {
     if (!doc) doc = OpenDocument(data);
@@ -368,9 +369,9 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
         why = QStringLiteral("page %1 of \"%2\" could not be rendered")
                   .arg(index + 1)
                   .arg(options.pdfPath);
-      } else if (!WritePageFile(PageFileName(options.pattern, index + 1), movie, &why)) {
-        code = kExitWriteFailed;
       }
+      const QString target = PageFileName(options.pattern, index + 1);
+      if (code == kExitOk && !WritePageFile(target, movie, &why)) code = kExitWriteFailed;
       std::lock_guard lock(mutex);
       if (code != kExitOk) {
         if (result == kExitOk) {
@@ -380,6 +381,7 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
         failed = true;
         return;
       }
+      written.push_back(target);
       ++done;
       if (progress) progress(done, total);
     }
@@ -390,6 +392,10 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
   threads.emplace_back(work, std::move(first));
   for (int i = 1; i < workers; ++i) threads.emplace_back(work, nullptr);
   for (auto &t : threads) t.join();
+  // A failed run leaves no partial page set that a later reader could take
+  // for a complete conversion.
+  if (result != kExitOk)
+    for (const QString &path : written) QFile::remove(path);
   return result;
 }
 

@@ -84,7 +84,8 @@ using ProgressFn = std::function<void(int done, int total)>;
 // with its own document. Each page file is written under "<name>.part" and
 // renamed when complete, so an interrupted run never leaves a half-written
 // page file. Returns kExitOk, or the exit code of the first failure with a
-// message in `error`; after a failure no further pages are started.
+// message in `error`; after a failure no further pages are started and the
+// page files this run wrote are removed again.
 int ConvertPdf(const Options &options, const ProgressFn &progress, QString *error);
 
 }  // namespace lw::pdf2swf
