@@ -1,5 +1,7 @@
 #include "convert/converterrunner.h"
 
+#include "convert/conversioncache.h"
+
 #include "fsutil/fsutil.h"
 #include "model/conversionnames.h"
 #include "model/uconst.h"
@@ -137,6 +139,52 @@ RunOutcome RunCommandLine(const QStringList &command, int timeoutMs,
   return outcome;
 }
 
+namespace {
+
+// The converter's exit codes for a PDF it cannot use (missing, unreadable,
+// encrypted, damaged or without pages), as opposed to its own failures.
+bool isSourceRefusal(int exitCode) { return exitCode >= 2 && exitCode <= 5; }
+
+// Page files 1..n that follow each other without a gap in `names.folder`.
+int countPageFiles(const ConversionNames &names) {
+  int n = 0;
+  while (QFileInfo(names.PageFile(n + 1)).isFile()) ++n;
+  return n;
+}
+
+QString withoutSlash(QString folder) {
+  while (folder.endsWith('/') && folder.size() > 1) folder.chop(1);
+  return folder;
+}
+
+// A name beside `folder` that no other run of this or another process uses.
+QString privateFolder(const QString &folder, const char *kind) {
+  static std::atomic<int> counter{0};
+  return QStringLiteral("%1.%2-%3-%4")
+      .arg(withoutSlash(folder), QLatin1String(kind))
+      .arg(::getpid())
+      .arg(counter.fetch_add(1));
+}
+
+// Puts the finished conversion `fresh` in the place of `folder` (whatever
+// was there goes). Returns false when the rename fails.
+bool moveIntoPlace(const QString &fresh, const QString &folder) {
+  const QString target = withoutSlash(folder);
+  QString old;
+  if (QFileInfo::exists(target)) {
+    old = privateFolder(folder, "old");
+    if (!QDir().rename(target, old)) return false;
+  }
+  if (!QDir().rename(fresh, target)) {
+    if (!old.isEmpty()) QDir().rename(old, target);
+    return false;
+  }
+  if (!old.isEmpty()) DeleteFolderTree(old);
+  return true;
+}
+
+}  // namespace
+
 ConvertOutcome ConvertPdfToSwf(const QString &pdfPath, const QString &toolPath,
                                const QString &tempPath, const std::atomic<bool> *stop,
                                const PagesFn &onPages, int timeoutMs) {
@@ -155,18 +203,42 @@ ConvertOutcome ConvertPdfToSwf(const QString &pdfPath, const QString &toolPath,
     outcome.status = ConvertOutcome::Failed;
     return outcome;
   }
-  if (QFileInfo::exists(names.folder)) DeleteFolderTree(names.folder);
-  QDir().mkdir(names.folder);
-  if (!QFileInfo(names.folder).isDir()) {
+  std::unique_ptr<ConversionLock> lock = ConversionLock::Acquire(names.folder, stop);
+  if (!lock) {
+    outcome.status = stop && stop->load() ? ConvertOutcome::Cancelled : ConvertOutcome::Failed;
+    return outcome;
+  }
+  outcome.lock = std::move(lock);
+
+  // An unchanged file converted before, by this or another process.
+  if (const int pages = CompleteConversionPages(names, pdfPath); pages > 0) {
+    TouchConversion(names.folder);
+    outcome.status = ConvertOutcome::Converted;
+    outcome.reused = true;
+    outcome.existedBefore = true;
+    outcome.pageCount = pages;
+    if (onPages) onPages(pages, pages);
+    return outcome;
+  }
+  outcome.existedBefore = QFileInfo::exists(names.folder);
+
+  // Convert into a private folder and move it into place when complete, so
+  // that no reader ever sees a half-made or half-deleted page set.
+  const ConversionStamp before = ConversionStamp::ForSource(pdfPath, 0);
+  const QString fresh = privateFolder(names.folder, "tmp");
+  if (!QDir().mkdir(fresh)) {
     outcome.status = ConvertOutcome::Failed;
     return outcome;
   }
-  outcome.run =
-      RunCommandLine(ConverterCommand(toolPath, pdfPath, names.Pattern()), timeoutMs, stop, onPages);
+  ConversionNames freshNames = names;
+  freshNames.folder = fresh + '/';
+  outcome.run = RunCommandLine(ConverterCommand(toolPath, pdfPath, freshNames.Pattern()),
+                               timeoutMs, stop, onPages);
   switch (outcome.run.status) {
     case RunOutcome::Finished:
-      outcome.status =
-          outcome.run.exitCode == 0 ? ConvertOutcome::Converted : ConvertOutcome::Failed;
+      outcome.status = outcome.run.exitCode == 0               ? ConvertOutcome::Converted
+                       : isSourceRefusal(outcome.run.exitCode) ? ConvertOutcome::Refused
+                                                               : ConvertOutcome::Failed;
       break;
     case RunOutcome::Stopped:
       outcome.status = ConvertOutcome::Cancelled;
@@ -183,6 +255,17 @@ ConvertOutcome ConvertPdfToSwf(const QString &pdfPath, const QString &toolPath,
       outcome.status = ConvertOutcome::Failed;
       break;
   }
+  if (outcome.status == ConvertOutcome::Converted) {
+    ConversionStamp stamp = before;
+    stamp.pageCount = countPageFiles(freshNames);
+    if (stamp.pageCount < 1 || !WriteConversionStamp(fresh, stamp) ||
+        !moveIntoPlace(fresh, names.folder)) {
+      outcome.status = ConvertOutcome::Failed;
+    } else {
+      outcome.pageCount = stamp.pageCount;
+    }
+  }
+  if (outcome.status != ConvertOutcome::Converted) DeleteFolderTree(fresh);
   return outcome;
 }
 

@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace lw {
 
@@ -64,24 +65,36 @@ struct RunOutcome {
 RunOutcome RunCommandLine(const QStringList &command, int timeoutMs = kConverterTimeoutMs,
                           const std::atomic<bool> *stop = nullptr, const PagesFn &onPages = {});
 
+class ConversionLock;
+
 struct ConvertOutcome {
   enum Status {
-    Converted,  // the converter finished with exit code 0
+    Converted,  // the pages are complete in the conversion folder (converted now or before)
     Skipped,    // the converter or the PDF is missing: nothing was created, deleted or run
     Cancelled,  // `stop` was set; before the start nothing was touched
+    Refused,    // the converter cannot use the PDF (unreadable, encrypted, damaged, no pages)
     Failed,     // the folder could not be made, or the converter failed or crashed
     TimedOut,   // the converter ran past the limit and was ended
   };
   Status status = Skipped;
   QString folder;  // the conversion folder (empty when skipped)
+  int pageCount = 0;           // pages in the folder when converted
+  bool reused = false;         // an earlier conversion of the unchanged file was taken
+  bool existedBefore = false;  // the conversion folder was there before this call
   RunOutcome run;
+  // The conversion folder's lock, held for as long as the caller keeps
+  // this outcome (a publisher keeps it until its book is written); null
+  // when none was taken.
+  std::shared_ptr<ConversionLock> lock;
 };
 
 // Converts one PDF with the converter `toolPath` into its conversion folder
-// under `tempPath`: deletes that folder if it exists (never `tempPath`
-// itself), creates it again (one level) and runs the converter with
-// RunCommandLine. Page files the converter wrote before a failure, a
-// time-out or a stop stay in the folder.
+// under `tempPath`. Waits for the folder's lock (other processes of the
+// user may be converting the same PDF), then takes a complete conversion
+// of the unchanged file when there is one; otherwise the converter writes
+// into a private folder that replaces the conversion folder only when it
+// is complete and stamped. After a failure, a time-out or a stop the
+// conversion folder is as it was and nothing of the run is left.
 ConvertOutcome ConvertPdfToSwf(const QString &pdfPath, const QString &toolPath,
                                const QString &tempPath, const std::atomic<bool> *stop = nullptr,
                                const PagesFn &onPages = {},

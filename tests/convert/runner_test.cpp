@@ -1,6 +1,7 @@
 // The converter runner: its command line, its child-process handling and the
 // conversion of real PDFs by the real converter.
 
+#include "convert/conversioncache.h"
 #include "convert/converterrunner.h"
 #include "convert_support.h"
 #include "model/conversionnames.h"
@@ -10,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSemaphore>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -169,10 +171,10 @@ TEST_F(RunnerTest, ConvertsARealPdfIntoItsConversionFolder) {
   ASSERT_EQ(ConvertPdfToSwf(percent).status, ConvertOutcome::Converted);
   EXPECT_TRUE(lwtest::Exists(ConversionNamesFor(SysSetInfo.TempPathStr, percent).PageFile(1)));
 
-  // A damaged PDF: the converter fails, which is not a conversion.
+  // A damaged PDF: the converter refuses it, which is not a conversion.
   ASSERT_TRUE(lwtest::WriteFile(dir.file("My Docs/broken.pdf"), "%PDF-1.4 nothing else"));
   out = ConvertPdfToSwf(dir.file("My Docs/broken.pdf"));
-  EXPECT_EQ(out.status, ConvertOutcome::Failed);
+  EXPECT_EQ(out.status, ConvertOutcome::Refused);
   EXPECT_NE(out.run.exitCode, 0);
   EXPECT_TRUE(out.run.output.contains("damaged")) << out.run.output.toStdString();
 }
@@ -211,4 +213,147 @@ TEST_F(RunnerTest, PdfWithoutStemNeverClearsTheTemporaryFolder) {
   EXPECT_NE(QDir::cleanPath(out.folder), QDir::cleanPath(SysSetInfo.TempPathStr));
   EXPECT_EQ(lwtest::ReadFile(SysSetInfo.TempPathStr + "keep.txt"), "keep");
   EXPECT_TRUE(lwtest::Exists(ConversionNamesFor(SysSetInfo.TempPathStr, pdf).PageFile(1)));
+}
+
+namespace {
+
+// Writes pages 1..$PAGES (default 3) of the pattern, one a moment apart, and
+// counts its runs in "<converter>.runs"; fails after page 2 when the PDF's
+// name holds "fail".
+const QByteArray kCountingConverter =
+    "echo run >> \"$0.runs\"\n"
+    "n=${PAGES:-3}; i=1\n"
+    "while [ $i -le $n ]; do\n"
+    "  case \"$1\" in *fail*) [ $i -eq 3 ] && exit 7;; esac\n"
+    "  p=$(printf '%s' \"$5\" | sed \"s/%/$i/\"); printf 'FWS' > \"$p\"; echo page $i/$n\n"
+    "  sleep 0.05; i=$((i+1))\n"
+    "done\n";
+
+int Runs(const QString &converter) {
+  return static_cast<int>(lwtest::ReadFile(converter + ".runs").count("run"));
+}
+
+}  // namespace
+
+TEST_F(RunnerTest, UnchangedPdfIsReusedChangedOneConvertedAgainFailedRunLeavesTheOldPages) {
+  UseFakeConverter(kCountingConverter);
+  const QString pdf = dir.file("docs/guide.pdf");
+  ASSERT_TRUE(lwtest::MakeTestPdf(pdf, 3));
+  const ConversionNames names = ConversionNamesFor(SysSetInfo.TempPathStr, pdf);
+
+  ConvertOutcome out = ConvertPdfToSwf(pdf);
+  ASSERT_EQ(out.status, ConvertOutcome::Converted) << out.run.output.toStdString();
+  EXPECT_EQ(out.pageCount, 3);
+  EXPECT_FALSE(out.reused);
+  EXPECT_FALSE(out.existedBefore);
+  out = {};
+  // The same file again: taken as it is, nothing runs.
+  out = ConvertPdfToSwf(pdf);
+  EXPECT_EQ(out.status, ConvertOutcome::Converted);
+  EXPECT_TRUE(out.reused);
+  EXPECT_EQ(out.pageCount, 3);
+  EXPECT_EQ(Runs(SysSetInfo.SwfToolPath), 1);
+  // A page file gone, or the file changed: converted again.
+  ASSERT_TRUE(QFile::remove(names.PageFile(2)));
+  out = ConvertPdfToSwf(pdf);
+  EXPECT_FALSE(out.reused);
+  EXPECT_EQ(Runs(SysSetInfo.SwfToolPath), 2);
+  ASSERT_TRUE(lwtest::WriteFile(pdf, lwtest::ReadFile(pdf) + "\n% appended\n"));
+  out = ConvertPdfToSwf(pdf);
+  EXPECT_FALSE(out.reused);
+  EXPECT_EQ(Runs(SysSetInfo.SwfToolPath), 3);
+  EXPECT_TRUE(out.existedBefore);
+
+  // A run that fails half-way leaves the previous pages whole and nothing
+  // of its own.
+  const QString failing = dir.file("docs/fail.pdf");
+  ASSERT_TRUE(lwtest::MakeTestPdf(failing, 3));
+  const ConversionNames failNames = ConversionNamesFor(SysSetInfo.TempPathStr, failing);
+  ASSERT_TRUE(lwtest::WriteFile(failNames.PageFile(1), "older page"));
+  out = ConvertPdfToSwf(failing);
+  EXPECT_EQ(out.status, ConvertOutcome::Failed);
+  EXPECT_EQ(lwtest::ReadFile(failNames.PageFile(1)), "older page");
+  EXPECT_EQ(Files(failNames.folder), QStringList{"fail_1.swf"});
+  const QStringList left = QDir(SysSetInfo.TempPathStr).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+  for (const QString &name : left) EXPECT_FALSE(name.contains(".tmp-")) << name.toStdString();
+}
+
+TEST_F(RunnerTest, ConcurrentConversionsOfOnePdfEachEndWithEveryPage) {
+  UseFakeConverter(kCountingConverter);
+  qputenv("PAGES", "8");
+  const QString pdf = dir.file("docs/long.pdf");
+  ASSERT_TRUE(lwtest::MakeTestPdf(pdf, 8));
+  const ConversionNames names = ConversionNamesFor(SysSetInfo.TempPathStr, pdf);
+  // Each thread keeps its lock while it checks the pages, as a publisher
+  // keeps it while it copies them.
+  std::atomic<int> complete{0};
+  std::vector<QThread *> threads;
+  for (int t = 0; t < 3; ++t) {
+    threads.push_back(QThread::create([&] {
+      const ConvertOutcome out = ConvertPdfToSwf(pdf);
+      bool all = out.status == ConvertOutcome::Converted && out.pageCount == 8;
+      for (int n = 1; n <= 8; ++n) all = all && QFileInfo(names.PageFile(n)).isFile();
+      if (all) ++complete;
+    }));
+    threads.back()->start();
+  }
+  for (QThread *t : threads) {
+    t->wait();
+    delete t;
+  }
+  qunsetenv("PAGES");
+  EXPECT_EQ(complete.load(), 3);
+  EXPECT_EQ(Runs(SysSetInfo.SwfToolPath), 1) << "the later runs took the first one's pages";
+
+  // One thread may name the same PDF twice while it holds the first lock.
+  const ConvertOutcome first = ConvertPdfToSwf(pdf);
+  const ConvertOutcome second = ConvertPdfToSwf(pdf);
+  EXPECT_EQ(second.status, ConvertOutcome::Converted);
+  EXPECT_FALSE(ConversionLock::TryAcquire(names.folder)) << "held while the outcomes live";
+}
+
+TEST_F(RunnerTest, PruningRemovesConversionsOfGoneOrLongUnusedFilesAndLeftovers) {
+  UseFakeConverter(kCountingConverter);
+  const QString temp = SysSetInfo.TempPathStr;
+  auto convert = [&](const QString &name) {
+    const QString pdf = dir.file("docs/" + name);
+    EXPECT_TRUE(lwtest::MakeTestPdf(pdf, 1));
+    EXPECT_EQ(ConvertPdfToSwf(pdf).status, ConvertOutcome::Converted);
+    return ConversionNamesFor(temp, pdf).folder;
+  };
+  const QString kept = convert("kept.pdf");
+  const QString gone = convert("gone.pdf");
+  const QString busy = convert("busy.pdf");
+  ASSERT_TRUE(QFile::remove(dir.file("docs/gone.pdf")));
+  ASSERT_TRUE(QFile::remove(dir.file("docs/busy.pdf")));
+  const QString leftover = temp + "kept.0123.tmp-99999-0";
+  ASSERT_TRUE(QDir().mkpath(leftover));
+  const QString unstamped = temp + "old.4567";
+  ASSERT_TRUE(lwtest::WriteFile(unstamped + "/old_1.swf", "FWS"));
+
+  // Another thread converting "busy" holds its lock: it stays.
+  QSemaphore held, release;
+  QThread *holder = QThread::create([&] {
+    const auto lock = ConversionLock::Acquire(busy);
+    held.release();
+    release.acquire();
+  });
+  holder->start();
+  held.acquire();
+
+  EXPECT_EQ(PruneConversions(temp), 2);  // gone, leftover
+  EXPECT_TRUE(QFileInfo::exists(kept));
+  EXPECT_FALSE(QFileInfo::exists(gone));
+  EXPECT_TRUE(QFileInfo::exists(busy));
+  EXPECT_FALSE(QFileInfo::exists(leftover));
+  EXPECT_TRUE(QFileInfo::exists(unstamped));
+  release.release();
+  holder->wait();
+  delete holder;
+
+  // A month on, what was not used goes; "busy" has lost its source too.
+  EXPECT_EQ(PruneConversions(temp, QDateTime::currentDateTime().addDays(31)), 3);
+  EXPECT_FALSE(QFileInfo::exists(kept));
+  EXPECT_FALSE(QFileInfo::exists(unstamped));
+  EXPECT_FALSE(QFileInfo::exists(busy));
 }

@@ -1,0 +1,216 @@
+#include "convert/conversioncache.h"
+
+#include "fsutil/fsutil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
+#include <QThread>
+
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace lw {
+namespace {
+
+QString withoutSlash(QString folder) {
+  while (folder.endsWith('/') && folder.size() > 1) folder.chop(1);
+  return folder;
+}
+
+QString stampPath(const QString &folder) {
+  return withoutSlash(folder) + '/' + kConversionStampName;
+}
+
+// Private folders of a run: "<name>.tmp-<pid>-<n>" while converting,
+// "<name>.old-<pid>-<n>" for the conversion it replaces.
+bool isPrivateFolder(const QString &name, QString *base) {
+  for (const char *mark : {".tmp-", ".old-"}) {
+    const qsizetype at = name.lastIndexOf(QLatin1String(mark));
+    if (at > 0) {
+      *base = name.left(at);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+ConversionStamp ConversionStamp::ForSource(const QString &pdfPath, int pages) {
+  ConversionStamp stamp;
+  stamp.sourcePath = pdfPath;
+  stamp.pageCount = pages;
+  const QFileInfo info(pdfPath);
+  if (info.isFile()) {
+    stamp.sourceSize = info.size();
+    stamp.sourceModifiedMs = info.lastModified().toMSecsSinceEpoch();
+  }
+  return stamp;
+}
+
+bool ConversionStamp::SameSource(const ConversionStamp &other) const {
+  return sourcePath == other.sourcePath && sourceSize == other.sourceSize &&
+         sourceModifiedMs == other.sourceModifiedMs && sourceSize >= 0;
+}
+
+bool WriteConversionStamp(const QString &folder, const ConversionStamp &stamp) {
+  QSaveFile file(stampPath(folder));
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  const QByteArray text = "leafweaver-conversion 1\nsource " + stamp.sourcePath.toUtf8() +
+                          "\nsize " + QByteArray::number(stamp.sourceSize) + "\nmodified " +
+                          QByteArray::number(stamp.sourceModifiedMs) + "\npages " +
+                          QByteArray::number(stamp.pageCount) + '\n';
+  file.write(text);
+  return file.commit();
+}
+
+bool ParseConversionStamp(const QByteArray &text, ConversionStamp &stamp) {
+  const QList<QByteArray> lines = text.split('\n');
+  if (lines.size() < 5 || lines[0] != "leafweaver-conversion 1") return false;
+  ConversionStamp read;
+  bool okSize = false, okTime = false, okPages = false;
+  for (const QByteArray &line : lines.mid(1)) {
+    const qsizetype blank = line.indexOf(' ');
+    if (blank < 0) continue;
+    const QByteArray key = line.left(blank), value = line.mid(blank + 1);
+    if (key == "source") read.sourcePath = QString::fromUtf8(value);
+    else if (key == "size") read.sourceSize = value.toLongLong(&okSize);
+    else if (key == "modified") read.sourceModifiedMs = value.toLongLong(&okTime);
+    else if (key == "pages") read.pageCount = value.toInt(&okPages);
+  }
+  if (read.sourcePath.isEmpty() || !okSize || !okTime || !okPages || read.pageCount < 1)
+    return false;
+  stamp = read;
+  return true;
+}
+
+bool ReadConversionStamp(const QString &folder, ConversionStamp &stamp) {
+  QFile file(stampPath(folder));
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  return ParseConversionStamp(file.read(4096), stamp);
+}
+
+void TouchConversion(const QString &folder) {
+  QFile file(stampPath(folder));
+  if (file.exists() && file.open(QIODevice::ReadWrite))
+    file.setFileTime(QDateTime::currentDateTime(), QFileDevice::FileModificationTime);
+}
+
+namespace {
+
+// The conversion locks this process holds: the lock file, the thread that
+// holds it and how often that thread took it.
+struct HeldLock {
+  std::unique_ptr<QLockFile> file;
+  std::thread::id owner;
+  int depth = 0;
+};
+std::mutex heldMutex;
+std::map<QString, HeldLock> &heldLocks() {
+  static std::map<QString, HeldLock> held;
+  return held;
+}
+
+enum class Take { Taken, Busy, Impossible };
+
+Take takeLock(const QString &key, bool again) {
+  std::lock_guard guard(heldMutex);
+  auto &held = heldLocks();
+  if (auto it = held.find(key); it != held.end()) {
+    if (!again || it->second.owner != std::this_thread::get_id()) return Take::Busy;
+    ++it->second.depth;
+    return Take::Taken;
+  }
+  auto file = std::make_unique<QLockFile>(key + ".lock");
+  // A conversion may run for minutes: only a dead owner makes a lock stale.
+  file->setStaleLockTime(0);
+  if (!file->tryLock(0)) {
+    return file->error() == QLockFile::LockFailedError ? Take::Busy : Take::Impossible;
+  }
+  held.emplace(key, HeldLock{std::move(file), std::this_thread::get_id(), 1});
+  return Take::Taken;
+}
+
+}  // namespace
+
+ConversionLock::~ConversionLock() {
+  std::lock_guard guard(heldMutex);
+  auto &held = heldLocks();
+  const auto it = held.find(key_);
+  if (it == held.end() || --it->second.depth > 0) return;
+  it->second.file->unlock();
+  held.erase(it);
+}
+
+std::unique_ptr<ConversionLock> ConversionLock::TryAcquire(const QString &folder) {
+  const QString key = withoutSlash(folder);
+  if (takeLock(key, false) != Take::Taken) return nullptr;
+  return std::unique_ptr<ConversionLock>(new ConversionLock(key));
+}
+
+std::unique_ptr<ConversionLock> ConversionLock::Acquire(const QString &folder,
+                                                        const std::atomic<bool> *stop) {
+  const QString key = withoutSlash(folder);
+  for (;;) {
+    if (stop && stop->load()) return nullptr;
+    switch (takeLock(key, true)) {
+      case Take::Taken:
+        return std::unique_ptr<ConversionLock>(new ConversionLock(key));
+      case Take::Impossible:
+        return nullptr;
+      case Take::Busy:
+        QThread::msleep(50);
+        break;
+    }
+  }
+}
+
+int CompleteConversionPages(const ConversionNames &names, const QString &pdfPath) {
+  ConversionStamp stamp;
+  if (!ReadConversionStamp(names.folder, stamp)) return 0;
+  if (!stamp.SameSource(ConversionStamp::ForSource(pdfPath, stamp.pageCount))) return 0;
+  for (int n = 1; n <= stamp.pageCount; ++n)
+    if (!QFileInfo(names.PageFile(n)).isFile()) return 0;
+  return stamp.pageCount;
+}
+
+int PruneConversions(const QString &tempPath, const QDateTime &now, int maxAgeDays) {
+  const QDir temp(tempPath);
+  if (tempPath.isEmpty() || !temp.exists()) return 0;
+  const QDateTime oldest = now.addDays(-maxAgeDays);
+  int removed = 0;
+  for (const QFileInfo &entry : temp.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+    if (entry.isSymLink()) continue;
+    const QString folder = entry.absoluteFilePath();
+    QString base;
+    if (isPrivateFolder(entry.fileName(), &base)) {
+      // Left by a run that ended without cleaning up: its owner held the
+      // base folder's lock while it lived.
+      const auto lock = ConversionLock::TryAcquire(temp.absoluteFilePath(base));
+      if (!lock) continue;
+      DeleteFolderTree(folder);
+      removed += !QFileInfo::exists(folder);
+      continue;
+    }
+    const auto lock = ConversionLock::TryAcquire(folder);
+    if (!lock) continue;
+    ConversionStamp stamp;
+    bool prune = false;
+    if (ReadConversionStamp(folder, stamp)) {
+      prune = !QFileInfo(stamp.sourcePath).isFile() ||
+              QFileInfo(stampPath(folder)).lastModified() < oldest;
+    } else {
+      prune = entry.lastModified() < oldest;
+    }
+    if (!prune) continue;
+    DeleteFolderTree(folder);
+    removed += !QFileInfo::exists(folder);
+  }
+  return removed;
+}
+
+}  // namespace lw
