@@ -2,78 +2,68 @@
 
 #include "convert/converterrunner.h"
 
-#include <QMetaObject>
+#include <QDeadlineTimer>
 #include <QThread>
-
-#include <chrono>
 
 namespace lw {
 
-TConvertPafThread::TConvertPafThread(const TFileList &selPdfList, QObject *frmHandle)
-    : pdfList(selPdfList), parHandle(frmHandle), parGuard_(frmHandle) {}
+namespace {
 
-std::shared_ptr<TConvertPafThread> TConvertPafThread::Create(const TFileList &selPdfList,
-                                                             QObject *frmHandle) {
-  std::shared_ptr<TConvertPafThread> job(new TConvertPafThread(selPdfList, frmHandle));
-  // The worker holds the job until its work is done, so the job outlives
-  // every use the worker makes of it whatever the window does.
-  QThread *worker = QThread::create([self = job]() mutable {
-    self->Execute();
-    self.reset();
-  });
-  QObject::connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-  worker->start();
-  return job;
+QString lastLine(const QString &text) {
+  const QStringList lines = text.split('\n', Qt::SkipEmptyParts);
+  return lines.isEmpty() ? QString() : lines.last().trimmed();
 }
 
-void TConvertPafThread::DetachReceiver() {
-  std::lock_guard lock(parMutex_);
-  parHandle = nullptr;
+}  // namespace
+
+TConvertPafThread::TConvertPafThread(const TFileList &selPdfList, QObject *parent)
+    : QObject(parent), pdfList(selPdfList) {
+  qRegisterMetaType<lw::ConvertFileResult>();
 }
 
-bool TConvertPafThread::WaitFinished(int timeoutMs) {
-  std::unique_lock lock(doneMutex_);
-  doneSignal_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return finished_.load(); });
+TConvertPafThread::~TConvertPafThread() {
+  Cancel();
+  if (worker_) {
+    worker_->wait();
+    delete worker_;
+  }
+}
+
+void TConvertPafThread::Start() {
+  if (worker_) return;
+  worker_ = QThread::create([this] { Execute(); });
+  worker_->start();
+}
+
+bool TConvertPafThread::Wait(int timeoutMs) {
+  if (!worker_) return finished_.load();
+  worker_->wait(timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(timeoutMs));
   return finished_.load();
-}
-
-void TConvertPafThread::Post(int index, int code) {
-  // Posting only queues the call: the worker never waits for the window.
-  std::lock_guard lock(parMutex_);
-  if (!parHandle || !parGuard_) return;
-  QMetaObject::invokeMethod(parHandle, "OnConvertProgress", Qt::QueuedConnection,
-                            Q_ARG(int, index), Q_ARG(int, code));
-}
-
-void TConvertPafThread::PostPages(int index, int done, int total) {
-  std::lock_guard lock(parMutex_);
-  if (!parHandle || !parGuard_) return;
-  QMetaObject::invokeMethod(parHandle, "OnPagesConverted", Qt::QueuedConnection,
-                            Q_ARG(int, index), Q_ARG(int, done), Q_ARG(int, total));
 }
 
 void TConvertPafThread::Execute() {
   const int count = static_cast<int>(pdfList.size());
   for (int i = 0; i < count; ++i) {
-    Post(i, kConvertStarting);
-    const std::shared_ptr<TFileObj> &f = pdfList[i];
+    emit fileStarted(i);
+    const std::shared_ptr<TFileObj> &f = pdfList[static_cast<size_t>(i)];
     ConvertOutcome outcome;
     if (f) {
       outcome = ConvertPdfToSwf(f->filePath, &isCancel,
-                                [this, i](int done, int total) { PostPages(i, done, total); });
+                                [this, i](int done, int total) { emit pagesConverted(i, done, total); });
     }
     if (isCancel) break;
-    // Only a converter run that succeeded marks the file converted.
-    if (f && outcome.status == ConvertOutcome::Converted) f->isConverter = true;
-    Post(i, kConvertFileDone);
+    ConvertFileResult result;
+    result.converted = f && outcome.status == ConvertOutcome::Converted;
+    result.refused = outcome.status == ConvertOutcome::Refused;
+    result.pageCount = outcome.pageCount;
+    if (!result.converted) result.message = lastLine(outcome.run.output);
+    // Only a complete conversion marks the file converted.
+    if (result.converted) f->isConverter = true;
+    emit fileDone(i, result);
     if (isCancel) break;
   }
-  Post(0, kConvertJobEnded);
-  {
-    std::lock_guard lock(doneMutex_);
-    finished_ = true;
-  }
-  doneSignal_.notify_all();
+  finished_ = true;
+  emit allDone(isCancel.load());
 }
 
 }  // namespace lw

@@ -39,9 +39,9 @@ TFrmLoadProcess::TFrmLoadProcess(QWidget *owner)
 }
 
 TFrmLoadProcess::~TFrmLoadProcess() {
-  // Messages the job sends from now on are dropped; those already queued
-  // go with this object.
-  if (job_) job_->DetachReceiver();
+  // Signals the job emits from now on reach no slot of this window; those
+  // already queued go with it.
+  if (job_) job_->disconnect(this);
 }
 
 void TFrmLoadProcess::showEvent(QShowEvent *event) {
@@ -60,24 +60,32 @@ void TFrmLoadProcess::showEvent(QShowEvent *event) {
 
 void TFrmLoadProcess::FormShow() {
   if (loadTag != 1) return;
-  job_ = TConvertPafThread::Create(pdfList, this);
+  job_ = std::make_unique<TConvertPafThread>(pdfList);
+  connect(job_.get(), &TConvertPafThread::fileStarted, this, &TFrmLoadProcess::OnFileStarted);
+  connect(job_.get(), &TConvertPafThread::pagesConverted, this, &TFrmLoadProcess::OnPagesConverted);
+  connect(job_.get(), &TConvertPafThread::fileDone, this, &TFrmLoadProcess::OnFileDone);
+  connect(job_.get(), &TConvertPafThread::allDone, this, &TFrmLoadProcess::OnAllDone);
+  job_->Start();
 }
 
-void TFrmLoadProcess::OnConvertProgress(int index, int code) {
-  if (closed_) return;
-  // The end of the job closes the window whatever index it carries.
-  if (code == kConvertJobEnded) {
-    done(kResultDone);
-    return;
-  }
+void TFrmLoadProcess::OnFileStarted(int index) {
+  if (closed_ || index < 0 || index >= static_cast<int>(pdfList.size()) || !pdfList[index]) return;
+  currentIndex_ = index;
+  ShowLab->setText(QStringLiteral("Loading ") + pdfList[index]->showName + QStringLiteral("..."));
+  PageProgressBar->setRange(0, 1);
+  PageProgressBar->setValue(0);
+}
+
+void TFrmLoadProcess::OnFileDone(int index, const ConvertFileResult &result) {
   if (index < 0 || index >= static_cast<int>(pdfList.size()) || !pdfList[index]) return;
-  if (code == kConvertStarting) {
-    currentIndex_ = index;
-    ShowLab->setText(QStringLiteral("Loading ") + pdfList[index]->showName +
-                     QStringLiteral("..."));
-    PageProgressBar->setRange(0, 1);
-    PageProgressBar->setValue(0);
-  }
+  TFileObj &file = *pdfList[index];
+  if (result.converted && file.count < 1) file.count = result.pageCount;
+  if (!result.converted && !result.message.isEmpty()) file.problemStr = result.message;
+}
+
+void TFrmLoadProcess::OnAllDone() {
+  // The end of the job closes the window.
+  if (!closed_) done(kResultDone);
 }
 
 void TFrmLoadProcess::OnPagesConverted(int index, int done, int total) {

@@ -32,17 +32,20 @@ class TFrmLoadProcess : public QDialog {
   QLabel *ShowLab = nullptr;
   QProgressBar *PageProgressBar = nullptr;  // pages done in the current file
 
-  // The job this window started, or null before it is shown.
-  std::shared_ptr<TConvertPafThread> job() const { return job_; }
+  // The job this window started and owns, or null before it is shown. The
+  // job goes with the window, which cancels it and waits for it.
+  TConvertPafThread *job() const { return job_.get(); }
 
   // Modal results.
   static constexpr int kResultDone = 1;
   static constexpr int kResultCancelled = 2;
 
- public slots:
-  // Messages of the job (see tconvertpafthread.h).
-  void OnConvertProgress(int index, int code);
+  // The job's signals (see tconvertpafthread.h). A PDF whose pages could
+  // not be counted takes the converter's page count.
+  void OnFileStarted(int index);
   void OnPagesConverted(int index, int done, int total);
+  void OnFileDone(int index, const ConvertFileResult &result);
+  void OnAllDone();
 
   // Escape or closing the window: cancels the job (ending its converter
   // child) and closes at once with result 2, without waiting for the job.
@@ -57,7 +60,7 @@ class TFrmLoadProcess : public QDialog {
  private:
   void FormShow();
 
-  std::shared_ptr<TConvertPafThread> job_;
+  std::unique_ptr<TConvertPafThread> job_;
   bool shown_ = false;
   bool closed_ = false;
   int currentIndex_ = -1;

@@ -28,6 +28,7 @@ void TFileObj::InitFromPath() {
   if (fileType == kFilePdf) {
     count = GetPdfPageCount(QFile::encodeName(filePath).toStdString());
     if (count > kMaxPdfPageCount) count = -1;
+    if (count < 1) problemStr = count == 0 ? QStringLiteral("has no pages") : QStringLiteral("is damaged");
   }
 }
 

@@ -36,6 +36,10 @@ class TFileObj {
   QString showName;       // last path component, extension included
   int count = 1;          // image: 1; PDF: page count, -1 when not found
   QString rangeStr;       // page-range text, "All" at first
+  // Why a PDF gives no pages, in plain words ("is damaged", "is
+  // password-protected", "has no pages"); empty while it has pages. Set
+  // when the file is read and when its conversion fails.
+  QString problemStr;
   // Set by the conversion worker when the converter has finished this PDF,
   // read by the user-interface thread.
   std::atomic<bool> isConverter{false};

@@ -158,8 +158,7 @@ QTreeWidgetItem *TLoadFrm::AppendRow(const std::shared_ptr<TFileObj> &file) {
   row->setFlags(flags);
   LibraryTree->addTopLevelItem(row);
   file->perNode = row;
-  for (int column = kColId; column <= kColRange; ++column)
-    row->setText(column, LibraryTreeGetText(*file, column));
+  SetRowTexts(row, *file);
   LibraryTreeInitNode(row);
   filling_ = false;
   return row;
@@ -194,7 +193,10 @@ QString TLoadFrm::LibraryTreeGetText(const TFileObj &file, int column) {
     case kColName:
       return file.showName;
     case kColCount:
-      return file.fileType == kFilePdf ? QString::number(file.count) : QStringLiteral("-");
+      if (file.fileType != kFilePdf) return QStringLiteral("-");
+      // A PDF without pages says why instead of a count ("damaged").
+      if (file.count < 1 && !file.problemStr.isEmpty()) return CellProblemText(file.problemStr);
+      return QString::number(file.count);
     case kColRange:
       return file.fileType == kFilePdf ? file.rangeStr : QStringLiteral("-");
     default:
@@ -206,11 +208,23 @@ void TLoadFrm::RefreshRowTexts() {
   filling_ = true;
   for (int i = 0; i < LibraryTree->topLevelItemCount(); ++i) {
     QTreeWidgetItem *row = LibraryTree->topLevelItem(i);
-    if (const TFileObj *file = FileOfRow(row))
-      for (int column = kColId; column <= kColRange; ++column)
-        row->setText(column, LibraryTreeGetText(*file, column));
+    if (const TFileObj *file = FileOfRow(row)) SetRowTexts(row, *file);
   }
   filling_ = false;
+}
+
+QString TLoadFrm::CellProblemText(const QString &problem) {
+  return problem.startsWith(QLatin1String("is ")) ? problem.mid(3) : problem;
+}
+
+void TLoadFrm::SetRowTexts(QTreeWidgetItem *row, const TFileObj &file) {
+  for (int column = kColId; column <= kColRange; ++column) {
+    row->setText(column, LibraryTreeGetText(file, column));
+    row->setToolTip(column, file.count < 1 && !file.problemStr.isEmpty()
+                                ? QStringLiteral("This PDF %1: it adds no pages to the book.")
+                                      .arg(file.problemStr)
+                                : QString());
+  }
 }
 
 bool TLoadFrm::LibraryTreeEditing(QTreeWidgetItem *row, int column) const {

@@ -67,8 +67,11 @@ class TLoadFrm : public QDialog {
   void RemoveUnconvertedFiles();
 
   // The text of a cell: ID (position in the library, from 1), file name,
-  // page count and page range ("-" for the last two of an image).
+  // page count and page range ("-" for the last two of an image). A PDF
+  // without pages shows why in place of its count ("damaged").
   static QString LibraryTreeGetText(const TFileObj &file, int column);
+  // A file's problem as a cell shows it: "is damaged" becomes "damaged".
+  static QString CellProblemText(const QString &problem);
   // Takes an edited Page Range text: stored when it is valid for the file's
   // page count, ignored (old text kept) when empty or invalid; then the
   // stored text is trimmed. Other columns are not editable.
@@ -86,6 +89,11 @@ class TLoadFrm : public QDialog {
   QTreeWidget *tree() const { return LibraryTree; }
 
   void reject() override;  // a closed window counts as Cancel
+
+ private:
+  // Every cell's text, and a tooltip saying why a PDF adds no pages.
+  void SetRowTexts(QTreeWidgetItem *row, const TFileObj &file);
+ public:
 
  protected:
   void showEvent(QShowEvent *event) override;

@@ -3,6 +3,7 @@
 // job's messages.
 #pragma once
 
+#include "convert/tconvertpafthread.h"
 #include "model/uconst.h"
 #include "support/testdirs.h"
 
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QObject>
 #include <QStandardPaths>
+#include <QStringList>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -58,18 +60,32 @@ class ConvertFixture : public ::testing::Test {
   lw::TSysSetInfo saved_;
 };
 
-// Receives the job's messages like the progress window does.
-class MessageRecorder : public QObject {
+// Records the job's signals as the progress window receives them.
+class JobRecorder : public QObject {
   Q_OBJECT
  public:
-  std::vector<std::pair<int, int>> codes;
-  std::vector<std::pair<int, int>> pages;  // (index, done)
- public slots:
-  void OnConvertProgress(int index, int code) {
-    codes.emplace_back(index, code);
-    EXPECT_EQ(QThread::currentThread(), thread());
+  void Watch(lw::TConvertPafThread &job) {
+    connect(&job, &lw::TConvertPafThread::fileStarted, this, [this](int i) {
+      EXPECT_EQ(QThread::currentThread(), thread());
+      Add(QStringLiteral("started %1").arg(i));
+    });
+    connect(&job, &lw::TConvertPafThread::pagesConverted, this,
+            [this](int i, int done, int) { pages.emplace_back(i, done); });
+    connect(&job, &lw::TConvertPafThread::fileDone, this, [this](int i, const lw::ConvertFileResult &r) {
+      Add(r.converted ? QStringLiteral("done %1 converted %2").arg(i).arg(r.pageCount)
+                      : QStringLiteral("done %1 not converted").arg(i));
+    });
+    connect(&job, &lw::TConvertPafThread::allDone, this, [this] { Add("ended"); });
   }
-  void OnPagesConverted(int index, int done, int) { pages.emplace_back(index, done); }
+  QStringList events;
+  std::vector<std::pair<int, int>> pages;  // (index, done)
+  int *delivered = nullptr;  // counts every signal received, when set
+
+ private:
+  void Add(const QString &event) {
+    events << event;
+    if (delivered) ++*delivered;
+  }
 };
 
 }  // namespace lwtest

@@ -14,25 +14,14 @@
 #include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
+#include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace lw;
 
 namespace {
-
-// Runs the event loop until `done` holds or `ms` pass.
-template <typename Pred>
-bool SpinUntil(Pred done, int ms) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(2);
-  }
-  return true;
-}
 
 void PressEscape(QWidget *w) {
   QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
@@ -57,17 +46,21 @@ class JobTest : public lwtest::ConvertFixture {
   }
 };
 
-TEST_F(JobTest, NormalBatchPostsMessagesInOrderAndMarksWhatConverted) {
+TEST_F(JobTest, NormalBatchSignalsInOrderAndMarksWhatConverted) {
   UseRealConverter();
   TFileList batch{Pdf("first.pdf", 2), Pdf("second one.pdf", 1),
                   std::make_shared<TFileObj>(dir.file("Source Files/gone.pdf"))};
-  lwtest::MessageRecorder recorder;
-  const auto job = TConvertPafThread::Create(batch, &recorder);
-  ASSERT_TRUE(SpinUntil([&] { return job->IsFinished(); }, 60000));
-  SpinUntil([&] { return recorder.codes.size() >= 7; }, 2000);
-  EXPECT_EQ(recorder.codes, (std::vector<std::pair<int, int>>{
-                                {0, 1}, {0, 2}, {1, 1}, {1, 2}, {2, 1}, {2, 2}, {0, 3}}));
+  lwtest::JobRecorder recorder;
+  TConvertPafThread job(batch);
+  recorder.Watch(job);
+  QSignalSpy ended(&job, &TConvertPafThread::allDone);
+  job.Start();
+  ASSERT_TRUE(ended.wait(60000));
+  EXPECT_EQ(recorder.events, (QStringList{"started 0", "done 0 converted 2", "started 1",
+                                          "done 1 converted 1", "started 2", "done 2 not converted",
+                                          "ended"}));
   EXPECT_EQ(recorder.pages, (std::vector<std::pair<int, int>>{{0, 1}, {0, 2}, {1, 1}}));
+  EXPECT_TRUE(job.IsFinished());
   EXPECT_TRUE(batch[0]->isConverter);
   EXPECT_TRUE(batch[1]->isConverter);
   EXPECT_FALSE(batch[2]->isConverter) << "a missing PDF is not converted";
@@ -98,7 +91,7 @@ TEST_F(JobTest, WindowShowsEachFileAndItsPagesThenClosesWithOne) {
   EXPECT_EQ(frm.PageProgressBar->value(), 3);
   EXPECT_TRUE(frm.pdfList[0]->isConverter);
   ASSERT_TRUE(frm.job());
-  EXPECT_TRUE(frm.job()->WaitFinished(5000));
+  EXPECT_TRUE(frm.job()->Wait(5000));
 }
 
 TEST_F(JobTest, EscapeDuringTheSecondOfThreeEndsOnlyTheJobsOwnConverter) {
@@ -132,7 +125,7 @@ TEST_F(JobTest, EscapeDuringTheSecondOfThreeEndsOnlyTheJobsOwnConverter) {
   ASSERT_TRUE(sinceEscape.isValid());
   EXPECT_LT(sinceEscape.elapsed(), 500) << "the window closes at once";
   ASSERT_TRUE(frm.job());
-  EXPECT_TRUE(frm.job()->WaitFinished(1000 - static_cast<int>(sinceEscape.elapsed())));
+  EXPECT_TRUE(frm.job()->Wait(1000 - static_cast<int>(sinceEscape.elapsed())));
   EXPECT_LT(sinceEscape.elapsed(), 1000) << "the job ends within a second of Escape";
   EXPECT_TRUE(frm.pdfList[0]->isConverter);
   EXPECT_FALSE(frm.pdfList[1]->isConverter);
@@ -144,38 +137,54 @@ TEST_F(JobTest, EscapeDuringTheSecondOfThreeEndsOnlyTheJobsOwnConverter) {
   other.waitForFinished();
 }
 
-TEST_F(JobTest, MessagesAfterTheWindowIsGoneAreDroppedAndLateEscapeKeepsResultTwo) {
+TEST_F(JobTest, SignalsAfterTheReceiverIsGoneAreDroppedAndLateEscapeKeepsResultTwo) {
   UseFakeConverter(kFakeConverter);
-  // Escape after the job posted its end but before the window handled it.
+  // Escape after the job ended but before the window handled its end.
   {
     TFrmLoadProcess frm;
     frm.loadTag = 1;
     frm.pdfList = {Pdf("quick.pdf", 1)};
     frm.show();
     ASSERT_TRUE(frm.job());
-    ASSERT_TRUE(frm.job()->WaitFinished(10000));
+    ASSERT_TRUE(frm.job()->Wait(10000));
     PressEscape(&frm);
-    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents();
     EXPECT_EQ(frm.result(), 2);
     EXPECT_TRUE(frm.pdfList[0]->isConverter);
   }
-  // The window goes while its job runs; the job lives on and ends alone.
-  std::shared_ptr<TConvertPafThread> job;
+  // Signals queued for a receiver that goes before they are delivered are
+  // dropped, while a receiver that stays gets them all.
+  {
+    TConvertPafThread job(TFileList{Pdf("dropped.pdf", 1)});
+    auto *gone = new lwtest::JobRecorder;
+    int goneGot = 0;
+    gone->delivered = &goneGot;
+    lwtest::JobRecorder stays;
+    gone->Watch(job);
+    stays.Watch(job);
+    job.Start();
+    ASSERT_TRUE(job.Wait(10000));
+    delete gone;
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(stays.events, (QStringList{"started 0", "done 0 converted 1", "ended"}));
+    EXPECT_EQ(goneGot, 0) << "the gone receiver got nothing";
+  }
+  // The window goes while its job runs: it cancels the job and waits, so
+  // nothing of the job outlives it.
   auto batch = TFileList{Pdf("slow.pdf", 1)};
   {
     auto *frm = new TFrmLoadProcess;
     frm->loadTag = 1;
     frm->pdfList = batch;
     frm->show();
-    job = frm->job();
-    ASSERT_TRUE(SpinUntil([&] { return frm->ShowLab->text() == "Loading slow.pdf..."; }, 5000));
+    ASSERT_TRUE(frm->job());
+    QSignalSpy started(frm->job(), &TConvertPafThread::fileStarted);
+    ASSERT_TRUE(started.count() > 0 || started.wait(5000));
+    QElapsedTimer clock;
+    clock.start();
     delete frm;
+    EXPECT_LT(clock.elapsed(), 2000) << "the converter child is ended, not waited for";
   }
-  ASSERT_TRUE(job);
-  EXPECT_FALSE(job->IsFinished());
-  job->Cancel();
-  EXPECT_TRUE(job->WaitFinished(2000));
-  SpinUntil([] { return false; }, 100);  // deliver whatever was queued
   EXPECT_FALSE(batch[0]->isConverter);
 
   // A window told not to load starts nothing.
