@@ -52,8 +52,8 @@ bool isContentHashed(const QString &relative) {
   if (!relative.startsWith(QLatin1String("ruffle/")) ||
       !(relative.endsWith(QLatin1String(".wasm")) || relative.endsWith(QLatin1String(".js"))))
     return false;
-  const QStringList parts = relative.mid(7).split('.');
-  return std::any_of(parts.begin(), parts.end(),
+  const QStringList pieces = relative.mid(7).split('.');
+  return std::any_of(pieces.begin(), pieces.end(),
                      [](const QString &p) { return p.size() >= 16 && isHex(p); });
 }
 
@@ -62,11 +62,11 @@ bool isContentHashed(const QString &relative) {
 double acceptWeight(const QByteArray &accept, const QByteArray &coding) {
   double star = 0;
   for (const QByteArray &item : accept.split(',')) {
-    const QList<QByteArray> parts = item.split(';');
-    const QByteArray name = parts.first().trimmed().toLower();
+    const QList<QByteArray> fields = item.split(';');
+    const QByteArray name = fields.first().trimmed().toLower();
     double weight = 1;
-    for (qsizetype i = 1; i < parts.size(); ++i) {
-      const QByteArray param = parts[i].trimmed().toLower();
+    for (qsizetype i = 1; i < fields.size(); ++i) {
+      const QByteArray param = fields[i].trimmed().toLower();
       if (param.startsWith("q=")) weight = param.mid(2).toDouble();  // malformed: 0
     }
     if (name == coding) return weight;
@@ -285,10 +285,10 @@ ServedFile ResolveRequestPath(const QString &canonicalRoot, const QByteArray &en
 ByteRange ParseByteRange(const QByteArray &header, qint64 size) {
   const QByteArray value = header.trimmed();
   if (!value.toLower().startsWith("bytes=")) return {};
-  const QByteArray spec = value.mid(6).trimmed();
-  const qsizetype dash = spec.indexOf('-');
-  if (spec.contains(',') || dash < 0) return {};
-  const QByteArray from = spec.left(dash).trimmed(), to = spec.mid(dash + 1).trimmed();
+  const QByteArray ranges = value.mid(6).trimmed();
+  const qsizetype dash = ranges.indexOf('-');
+  if (ranges.contains(',') || dash < 0) return {};
+  const QByteArray from = ranges.left(dash).trimmed(), to = ranges.mid(dash + 1).trimmed();
   if (!allDigits(from) || !allDigits(to) || (from.isEmpty() && to.isEmpty())) return {};
   bool ok = true;
   ByteRange out;
