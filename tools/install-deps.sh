@@ -10,8 +10,10 @@ packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config git
   # libraries
-  qt6-base-dev qt6-webengine-dev qt6-httpserver-dev qt6-websockets-dev libqt6svg6 libxkbcommon-dev
+  qt6-base-dev qt6-webengine-dev qt6-websockets-dev libqt6svg6 libxkbcommon-dev
   libpoppler-qt6-dev zlib1g-dev libpugixml-dev libgl-dev libjpeg-dev
+  libcivetweb-dev   # the book server of leafweaver-publish --serve
+  brotli            # precompressing the book runtime at build time
   libgtest-dev libgmock-dev googletest
   # the player movie
   haxe
@@ -19,7 +21,7 @@ packages=(
   xvfb xauth chromium fonts-dejavu-core
   # test and benchmark tools
   qpdf poppler-utils ghostscript python3-reportlab python3-yaswfp python3-pil
-  clang libclang-rt-14-dev hyperfine imagemagick
+  clang libclang-rt-14-dev hyperfine imagemagick wrk
 )
 
 missing=()

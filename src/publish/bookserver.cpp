@@ -1,19 +1,229 @@
 #include "publish/bookserver.h"
 
-#include <QDir>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QHostAddress>
-#include <QHttpServerRequest>
-#include <QHttpServerResponder>
+#include <QLocale>
+
+#include <civetweb.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace lw {
 namespace {
 
-using Status = QHttpServerResponder::StatusCode;
+using Headers = std::vector<std::pair<const char *, QByteArray>>;
+
+// Enough worker threads for a browser's six connections many times over and
+// for a load of 64 clients; each connection keeps one while it is open.
+constexpr const char *kThreads = "128";
+// An answer is read from its file and written in pieces of this size, so a
+// connection costs the same memory whatever the size of the file.
+constexpr qint64 kPiece = 64 * 1024;
+// Cache policy: the runtime's content-hashed files never change under their
+// name; everything else is revalidated (a cheap 304 when unchanged).
+constexpr const char *kKeepForAYear = "max-age=31536000, immutable";
+constexpr const char *kRevalidate = "no-cache";
+constexpr const char *kHttpDate = "ddd, dd MMM yyyy hh:mm:ss 'GMT'";
 
 bool insideRoot(const QString &root, const QString &canonical) {
   return canonical == root || canonical.startsWith(root + '/');
+}
+
+bool isHex(const QString &text) {
+  return std::all_of(text.begin(), text.end(), [](QChar c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+  });
+}
+
+bool allDigits(const QByteArray &text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The runtime's chunks carry a hash of their content in their names
+// ("core.ruffle.<hash>.js", "<hash>.wasm"): a new runtime comes with new
+// names, so a browser may keep these without asking again.
+bool isContentHashed(const QString &relative) {
+  if (!relative.startsWith(QLatin1String("ruffle/")) ||
+      !(relative.endsWith(QLatin1String(".wasm")) || relative.endsWith(QLatin1String(".js"))))
+    return false;
+  const QStringList pieces = relative.mid(7).split('.');
+  return std::any_of(pieces.begin(), pieces.end(),
+                     [](const QString &p) { return p.size() >= 16 && isHex(p); });
+}
+
+// The weight ("q") that the Accept-Encoding value `accept` gives `coding`;
+// a coding it does not name takes the weight of "*", or 0.
+double acceptWeight(const QByteArray &accept, const QByteArray &coding) {
+  double star = 0;
+  for (const QByteArray &item : accept.split(',')) {
+    const QList<QByteArray> fields = item.split(';');
+    const QByteArray name = fields.first().trimmed().toLower();
+    double weight = 1;
+    for (qsizetype i = 1; i < fields.size(); ++i) {
+      const QByteArray param = fields[i].trimmed().toLower();
+      if (param.startsWith("q=")) weight = param.mid(2).toDouble();  // malformed: 0
+    }
+    if (name == coding) return weight;
+    if (name == "*") star = weight;
+  }
+  return star;
+}
+
+QByteArray httpDate(qint64 secondsSinceEpoch) {
+  return QLocale::c()
+      .toString(QDateTime::fromSecsSinceEpoch(secondsSinceEpoch, Qt::UTC), QString(kHttpDate))
+      .toLatin1();
+}
+
+// Seconds since the epoch of an HTTP date, or -1 when `text` is not one.
+qint64 parseHttpDate(const QByteArray &text) {
+  QDateTime at = QLocale::c().toDateTime(QString::fromLatin1(text.trimmed()), QString(kHttpDate));
+  if (!at.isValid()) return -1;
+  at.setTimeSpec(Qt::UTC);
+  return at.toSecsSinceEpoch();
+}
+
+QByteArray header(mg_connection *conn, const char *name) {
+  const char *value = mg_get_header(conn, name);
+  return value ? QByteArray(value) : QByteArray();
+}
+
+bool isHead(mg_connection *conn) {
+  return qstrcmp(mg_get_request_info(conn)->request_method, "HEAD") == 0;
+}
+
+// Sends the status line and `headers` (civetweb adds Date and Connection).
+// Returns `status`, which the request handler hands back to civetweb.
+int sendHeaders(mg_connection *conn, int status, const Headers &headers) {
+  mg_response_header_start(conn, status);
+  for (const auto &[name, value] : headers)
+    mg_response_header_add(conn, name, value.constData(), int(value.size()));
+  mg_response_header_send(conn);
+  return status;
+}
+
+int sendText(mg_connection *conn, int status, const QByteArray &text, Headers headers = {}) {
+  headers.emplace_back("Content-Type", "text/plain; charset=utf-8");
+  headers.emplace_back("Content-Length", QByteArray::number(text.size()));
+  sendHeaders(conn, status, headers);
+  if (!isHead(conn)) mg_write(conn, text.constData(), size_t(text.size()));
+  return status;
+}
+
+// Sends `length` bytes of `fd` from `offset` piece by piece. Stops when the
+// client has gone or does not take a piece within the request time-out.
+void sendBytes(mg_connection *conn, int fd, qint64 offset, qint64 length) {
+  std::vector<char> piece(kPiece);
+  while (length > 0) {
+    const ssize_t got = ::pread(fd, piece.data(), size_t(std::min(length, kPiece)), offset);
+    if (got <= 0 || mg_write(conn, piece.data(), size_t(got)) != int(got)) return;
+    offset += got;
+    length -= got;
+  }
+}
+
+// A compressed copy of `path` ("x.wasm.br", "x.wasm.gz") that the request
+// accepts, lies inside `root` and is a file; the first choice is brotli, the
+// smaller. Empty encoding: send `path` itself.
+struct Representation {
+  QString path;
+  QByteArray encoding;
+};
+
+Representation chooseRepresentation(mg_connection *conn, const QString &root, const QString &path) {
+  const QByteArray accept = header(conn, "Accept-Encoding");
+  static const std::pair<const char *, const char *> kCopies[] = {{"br", ".br"}, {"gzip", ".gz"}};
+  for (const auto &[coding, suffix] : kCopies) {
+    if (acceptWeight(accept, coding) <= 0) continue;
+    const QFileInfo copy(path + QLatin1String(suffix));
+    if (copy.isFile() && insideRoot(root, copy.canonicalFilePath()))
+      return {copy.canonicalFilePath(), coding};
+  }
+  return {path, {}};
+}
+
+// Whether the request's validators say the client's copy is current.
+// If-None-Match, when sent, decides alone.
+bool notModified(mg_connection *conn, const QByteArray &etag, qint64 modified) {
+  if (const char *match = mg_get_header(conn, "If-None-Match")) {
+    for (QByteArray tag : QByteArray(match).split(',')) {
+      tag = tag.trimmed();
+      if (tag.startsWith("W/")) tag = tag.mid(2);
+      if (tag == "*" || tag == etag) return true;
+    }
+    return false;
+  }
+  const QByteArray since = header(conn, "If-Modified-Since");
+  const qint64 at = since.isEmpty() ? -1 : parseHttpDate(since);
+  return at >= 0 && modified <= at;
+}
+
+// Answers GET or HEAD for the file `path` (inside `root`, checked).
+int sendFile(mg_connection *conn, const QString &root, const QString &path) {
+  const QString relative = path.mid(root.size() + 1);
+  const bool compressible =
+      relative.endsWith(QLatin1String(".wasm")) || relative.endsWith(QLatin1String(".js"));
+  const Representation chosen =
+      compressible ? chooseRepresentation(conn, root, path) : Representation{path, {}};
+
+  const int fd = ::open(QFile::encodeName(chosen.path).constData(), O_RDONLY | O_CLOEXEC);
+  struct stat st;
+  if (fd < 0 || ::fstat(fd, &st) != 0) {
+    if (fd >= 0) ::close(fd);
+    return sendText(conn, 404, "Not found\n");
+  }
+  const qint64 size = st.st_size;
+  const qint64 modified = st.st_mtim.tv_sec;
+  const qint64 modifiedNs = modified * 1000000000LL + st.st_mtim.tv_nsec;
+  QByteArray etag = '"' + QByteArray::number(size, 16) + '-' + QByteArray::number(modifiedNs, 16);
+  if (!chosen.encoding.isEmpty()) etag += '-' + chosen.encoding;
+  etag += '"';
+  const QByteArray lastModified = httpDate(modified);
+
+  Headers headers = {{"Cache-Control", isContentHashed(relative) ? kKeepForAYear : kRevalidate},
+                     {"ETag", etag},
+                     {"Last-Modified", lastModified}};
+  if (compressible) headers.emplace_back("Vary", "Accept-Encoding");
+  if (notModified(conn, etag, modified)) {
+    ::close(fd);
+    return sendHeaders(conn, 304, headers);
+  }
+
+  // If-Range: the range holds only for the copy the client has.
+  const QByteArray ifRange = header(conn, "If-Range").trimmed();
+  const ByteRange range = ifRange.isEmpty() || ifRange == etag || ifRange == lastModified
+                              ? ParseByteRange(header(conn, "Range"), size)
+                              : ByteRange{};
+  headers.emplace_back("Accept-Ranges", "bytes");
+  if (range.kind == ByteRange::Unsatisfiable) {
+    ::close(fd);
+    headers.emplace_back("Content-Range", "bytes */" + QByteArray::number(size));
+    return sendText(conn, 416, "Range not satisfiable\n", headers);
+  }
+  headers.emplace_back("Content-Type", MimeTypeFor(path));
+  headers.emplace_back("X-Content-Type-Options", "nosniff");
+  if (!chosen.encoding.isEmpty()) headers.emplace_back("Content-Encoding", chosen.encoding);
+  qint64 first = 0, length = size;
+  int status = 200;
+  if (range.kind == ByteRange::Part) {
+    status = 206;
+    first = range.first;
+    length = range.last - range.first + 1;
+    headers.emplace_back("Content-Range", "bytes " + QByteArray::number(range.first) + '-' +
+                                              QByteArray::number(range.last) + '/' +
+                                              QByteArray::number(size));
+  }
+  headers.emplace_back("Content-Length", QByteArray::number(length));
+  sendHeaders(conn, status, headers);
+  if (!isHead(conn)) sendBytes(conn, fd, first, length);
+  ::close(fd);
+  return status;
 }
 
 }  // namespace
@@ -72,39 +282,107 @@ ServedFile ResolveRequestPath(const QString &canonicalRoot, const QByteArray &en
   return out;
 }
 
+ByteRange ParseByteRange(const QByteArray &header, qint64 size) {
+  const QByteArray value = header.trimmed();
+  if (!value.toLower().startsWith("bytes=")) return {};
+  const QByteArray ranges = value.mid(6).trimmed();
+  const qsizetype dash = ranges.indexOf('-');
+  if (ranges.contains(',') || dash < 0) return {};
+  const QByteArray from = ranges.left(dash).trimmed(), to = ranges.mid(dash + 1).trimmed();
+  if (!allDigits(from) || !allDigits(to) || (from.isEmpty() && to.isEmpty())) return {};
+  bool ok = true;
+  ByteRange out;
+  out.kind = ByteRange::Part;
+  if (from.isEmpty()) {  // the last N bytes
+    const qint64 count = to.toLongLong(&ok);
+    if (!ok) return {};
+    if (count == 0 || size == 0) return {ByteRange::Unsatisfiable};
+    out.first = std::max<qint64>(0, size - count);
+    out.last = size - 1;
+    return out;
+  }
+  out.first = from.toLongLong(&ok);
+  if (!ok) return {};
+  out.last = size - 1;
+  if (!to.isEmpty()) {
+    const qint64 last = to.toLongLong(&ok);
+    if (!ok || last < out.first) return {};
+    out.last = std::min(last, size - 1);
+  }
+  if (out.first >= size) return {ByteRange::Unsatisfiable};
+  return out;
+}
+
+bool IsLoopbackHost(const QByteArray &host) {
+  QByteArray name = host.trimmed().toLower();
+  const qsizetype colon = name.lastIndexOf(':');
+  if (colon >= 0) {
+    if (!allDigits(name.mid(colon + 1))) return false;
+    name.truncate(colon);
+  }
+  return name == "127.0.0.1" || name == "localhost";
+}
+
 BookServer::BookServer(const QString &folder, QObject *parent)
-    : QAbstractHttpServer(parent), root_(QFileInfo(folder).canonicalFilePath()) {}
+    : QObject(parent), root_(QFileInfo(folder).canonicalFilePath()) {}
+
+BookServer::~BookServer() {
+  if (context_) mg_stop(context_);
+}
+
+void BookServer::SetTimeouts(int requestMs, int keepAliveMs) {
+  requestTimeoutMs_ = requestMs;
+  keepAliveTimeoutMs_ = keepAliveMs;
+}
 
 quint16 BookServer::ListenLocal(quint16 port) {
   if (root_.isEmpty() || !QFileInfo(root_).isDir()) return 0;
-  return listen(QHostAddress::LocalHost, port);
+  if (context_) mg_stop(std::exchange(context_, nullptr));
+  const QByteArray ports = "127.0.0.1:" + QByteArray::number(port);
+  const QByteArray requestMs = QByteArray::number(requestTimeoutMs_);
+  const QByteArray keepAliveMs = QByteArray::number(keepAliveTimeoutMs_);
+  const char *options[] = {
+      "listening_ports", ports.constData(),
+      "num_threads", kThreads,
+      "request_timeout_ms", requestMs.constData(),
+      "enable_keep_alive", "yes",
+      "keep_alive_timeout_ms", keepAliveMs.constData(),
+      // The request handler decodes the path itself, exactly once.
+      "decode_url", "no",
+      // No cross-origin reading: civetweb would allow every origin.
+      "access_control_allow_origin", "",
+      "enable_directory_listing", "no",
+      nullptr};
+  mg_callbacks callbacks{};
+  callbacks.log_message = [](const mg_connection *, const char *) { return 1; };  // quiet
+  context_ = mg_start(&callbacks, this, options);
+  if (!context_) return 0;
+  // "**" matches every path: civetweb never looks for files on its own.
+  mg_set_request_handler(context_, "**", &BookServer::handleRequest, this);
+  mg_server_port listening[1];
+  if (mg_get_server_ports(context_, 1, listening) < 1) {
+    mg_stop(std::exchange(context_, nullptr));
+    return 0;
+  }
+  return quint16(listening[0].port);
 }
 
-bool BookServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) {
-  QHttpServerResponder responder = makeResponder(request, socket);
-  const auto method = request.method();
-  if (method != QHttpServerRequest::Method::Get && method != QHttpServerRequest::Method::Head) {
-    responder.write(QByteArray("Only GET and HEAD are served.\n"), "text/plain",
-                    Status::MethodNotAllowed);
-    return true;
-  }
-  const ServedFile served = ResolveRequestPath(root_, request.url().path(QUrl::FullyEncoded).toUtf8());
-  if (served.status == 403) {
-    responder.write(QByteArray("Forbidden\n"), "text/plain", Status::Forbidden);
-    return true;
-  }
-  QFile file(served.path);
-  if (served.status != 200 || !file.open(QIODevice::ReadOnly)) {
-    responder.write(QByteArray("Not found\n"), "text/plain", Status::NotFound);
-    return true;
-  }
-  const QByteArray body = method == QHttpServerRequest::Method::Head ? QByteArray() : file.readAll();
-  responder.write(body, MimeTypeFor(served.path), Status::Ok);
-  return true;
-}
-
-void BookServer::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) {
-  makeResponder(request, socket).write(QByteArray("Not found\n"), "text/plain", Status::NotFound);
+int BookServer::handleRequest(mg_connection *conn, void *self) {
+  // Runs on civetweb's worker threads; reads only root_, fixed at construction.
+  const QString &root = static_cast<const BookServer *>(self)->root_;
+  const mg_request_info *request = mg_get_request_info(conn);
+  // A page of another site that has its name point at 127.0.0.1 (DNS
+  // rebinding) sends its own name as Host: it gets nothing.
+  if (!IsLoopbackHost(header(conn, "Host")))
+    return sendText(conn, 421, "This server answers only for 127.0.0.1 and localhost.\n");
+  if (qstrcmp(request->request_method, "GET") != 0 && !isHead(conn))
+    return sendText(conn, 405, "Only GET and HEAD are served.\n", {{"Allow", "GET, HEAD"}});
+  if (!request->local_uri_raw || request->local_uri_raw[0] != '/')
+    return sendText(conn, 400, "Bad request\n");
+  const ServedFile served = ResolveRequestPath(root, request->local_uri_raw);
+  if (served.status == 403) return sendText(conn, 403, "Forbidden\n");
+  if (served.status != 200) return sendText(conn, 404, "Not found\n");
+  return sendFile(conn, root, served.path);
 }
 
 }  // namespace lw

@@ -1,12 +1,20 @@
 // A small web server for one published book folder, so that a browser can
 // play it: browsers refuse to run the player from a folder opened from disk.
-// It listens on the loopback interface only and never serves anything
-// outside the folder.
+// It listens on the loopback interface only, answers only requests addressed
+// to 127.0.0.1 or localhost, and never serves anything outside the folder.
+//
+// The connections (threads, keep-alive, time-outs, request parsing) are
+// civetweb's; the answer for a file is written here: the precompressed copy
+// the browser accepts, validators and 304, byte ranges, and a cache policy
+// per file.
 #pragma once
 
-#include <QAbstractHttpServer>
 #include <QByteArray>
+#include <QObject>
 #include <QString>
+
+struct mg_context;
+struct mg_connection;
 
 namespace lw {
 
@@ -28,10 +36,34 @@ ServedFile ResolveRequestPath(const QString &canonicalRoot, const QByteArray &en
 // give "application/octet-stream".
 QByteArray MimeTypeFor(const QString &fileName);
 
-class BookServer : public QAbstractHttpServer {
+// The part of a file a Range header asks for.
+struct ByteRange {
+  enum Kind { Whole, Part, Unsatisfiable } kind = Whole;
+  qint64 first = 0;  // for Part: the first and last byte, both included
+  qint64 last = -1;
+};
+
+// Reads the Range header `header` against a file of `size` bytes. One range
+// ("bytes=A-B", "bytes=A-", "bytes=-N") gives Part, clipped to the file;
+// one that starts past the end (or a zero suffix) gives Unsatisfiable.
+// Anything else (no header, another unit, several ranges, bad syntax) gives
+// Whole: the file is answered in full.
+ByteRange ParseByteRange(const QByteArray &header, qint64 size);
+
+// Whether a Host header names this machine's loopback server: "127.0.0.1"
+// or "localhost", with or without a port. False for a missing header.
+bool IsLoopbackHost(const QByteArray &host);
+
+class BookServer : public QObject {
   Q_OBJECT
  public:
   explicit BookServer(const QString &folder, QObject *parent = nullptr);
+  ~BookServer() override;
+
+  // Time-outs for the next ListenLocal: how long a client may take to send
+  // a request or to take the next piece of an answer, and how long an idle
+  // kept-alive connection stays open.
+  void SetTimeouts(int requestMs, int keepAliveMs);
 
   // Starts listening on 127.0.0.1 at `port` (0 picks a free one). Returns
   // the port, or 0 when the folder does not exist or the port is taken.
@@ -39,12 +71,13 @@ class BookServer : public QAbstractHttpServer {
 
   QString root() const { return root_; }
 
- protected:
-  bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
-  void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
-
  private:
+  static int handleRequest(mg_connection *conn, void *self);
+
   QString root_;
+  mg_context *context_ = nullptr;
+  int requestTimeoutMs_ = 10000;
+  int keepAliveTimeoutMs_ = 5000;
 };
 
 }  // namespace lw

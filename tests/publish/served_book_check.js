@@ -3,24 +3,9 @@
 // loopback port, opens it in headless Chromium and checks that the player
 // shows page 1 and that the runtime's WebAssembly comes with its own type.
 // Usage: node served_book_check.js <program folder> <package folder> <page count>
-const { spawn } = require("child_process");
 const path = require("path");
 const web = require(path.join(__dirname, "..", "web", "support.js"));
-
-function startServer(program, folder) {
-  const child = spawn(path.join(program, "leafweaver-publish"), ["--serve", folder],
-    { stdio: ["ignore", "pipe", "pipe"] });
-  return new Promise((resolve, reject) => {
-    let out = "";
-    const timer = setTimeout(() => reject(new Error("no address printed: " + out)), 10000);
-    child.stdout.on("data", (d) => {
-      out += d;
-      const m = /http:\/\/127\.0\.0\.1:(\d+)\//.exec(out);
-      if (m) { clearTimeout(timer); resolve({ child, url: m[0] }); }
-    });
-    child.on("exit", (code) => reject(new Error("server ended with " + code + ": " + out)));
-  });
-}
+const { startServer } = require("./serve_support.js");
 
 async function main() {
   const [program, pkg, pagesText] = process.argv.slice(2);
