@@ -19,14 +19,14 @@ private class Turn {
 	/** Page shown first once the turn is complete. */
 	public var target:Int;
 	/** Where the corner rests when the turn is undone, and when it is complete. */
-	public var rest:Point;
-	public var done:Point;
+	public var rest:Vec2;
+	public var done:Vec2;
 	/** Completing the turn means bringing the corner to `rest` (single-page view, going back). */
 	public var reverse:Bool = false;
 	public var dragging:Bool = false;
 	public var animating:Bool = false;
-	public var from:Point;
-	public var to:Point;
+	public var from:Vec2;
+	public var to:Vec2;
 	public var t0:Float = 0;
 	public var duration:Float = 0;
 	public var commit:Bool = false;
@@ -462,7 +462,7 @@ class Book extends Sprite {
 				return null;
 		}
 		t.rest = t.fold.c.clone();
-		t.done = new Point(-w, t.fold.c.y);
+		t.done = new Vec2(-w, t.fold.c.y);
 		turn = t;
 		if (t.reverse)
 			t.fold.moveTo(t.done.x, t.done.y);
@@ -581,7 +581,8 @@ class Book extends Sprite {
 			m.concat(new Matrix(-1, 0, 0, 1, 0, 0));
 			if (single)
 				m = new Matrix(-1, 0, 0, 1, w, 0);
-			m.concat(f.reflection());
+			var r = f.reflection();
+		m.concat(new Matrix(r.a, r.b, r.c, r.d, r.tx, r.ty));
 			t.back.holder.transform.matrix = m;
 			turnLayer.addChild(t.back.holder);
 			fill(backMask, fo);
@@ -593,7 +594,7 @@ class Book extends Sprite {
 		}
 	}
 
-	static function fill(s:Shape, poly:Array<Point>) {
+	static function fill(s:Shape, poly:Array<Vec2>) {
 		var g = s.graphics;
 		g.clear();
 		g.beginFill(0xFF0000);
@@ -605,7 +606,7 @@ class Book extends Sprite {
 	}
 
 	/** A gradient from the fold line, dark at the line, fading over `len`. */
-	static function drawShade(s:Shape, f:Fold, poly:Array<Point>, alpha:Float, len:Float, away:Bool = false) {
+	static function drawShade(s:Shape, f:Fold, poly:Array<Vec2>, alpha:Float, len:Float, away:Bool = false) {
 		var g = s.graphics;
 		g.clear();
 		if (poly.length < 3)
@@ -628,7 +629,7 @@ class Book extends Sprite {
 
 	// ---- mouse turning ----
 
-	var grabStart:Point;
+	var grabStart:Vec2;
 	var grabMouse:Point;
 	var pressed:Bool = false;
 	var pressTurn:Int = 0; // 1 forward, -1 back, 0 none
