@@ -1,0 +1,17 @@
+/**
+	Unit tests of the player's parts that need no display: fold geometry and
+	reading the page list. Run by the interpreter:
+
+	    haxe -cp player/src -cp tests/player -main PlayerTests --interp
+
+	The exit status is non-zero when a case fails.
+**/
+class PlayerTests {
+	static function main() {
+		var c = new Check();
+		FoldTests.run(c);
+		BookConfigTests.run(c);
+		Sys.println('${c.passed} passed, ${c.failed} failed');
+		Sys.exit(c.failed == 0 ? 0 : 1);
+	}
+}
