@@ -15,15 +15,18 @@ import flash.net.URLRequest;
 import flash.system.LoaderContext;
 import flash.text.TextField;
 import flash.text.TextFormat;
+import leafweaver.Action;
 import leafweaver.Book;
 import leafweaver.BookConfig;
+import leafweaver.KeyMap;
 import leafweaver.PageSlot;
 import leafweaver.Panel;
 
 /**
 	The book player. It reads the page list "source/Pages.xml" beside the
 	movie, shows the background and the book, and lets the reader turn the
-	pages with the mouse, the keyboard and the control panel.
+	pages with the mouse, the keyboard and the control panel; keys and panel
+	buttons come here as actions.
 **/
 class Main extends Sprite {
 	static inline var MARGIN = 12;
@@ -89,8 +92,7 @@ class Main extends Sprite {
 		addChild(book);
 		panel = new Panel(c.panelColor, c.buttonColor, c.textColor);
 		addChild(panel);
-		panel.onAction = action;
-		panel.onJump = function(n) book.goToNumber(n);
+		panel.onAction = perform;
 		book.onChange = updatePanel;
 		book.onTurned = function(p) event("turned", Std.string(p + 1));
 		book.onPageSettled = function(s:PageSlot) {
@@ -127,33 +129,39 @@ class Main extends Sprite {
 	}
 
 	function keyDown(e:KeyboardEvent) {
-		var stage = flash.Lib.current.stage;
-		if (stage.focus == panel.numberField)
+		// Keys typed into the page box are the box's.
+		if (flash.Lib.current.stage.focus == panel.numberField)
 			return;
-		switch (e.keyCode) {
-			case 37, 38, 33: book.prev();
-			case 39, 40, 34: book.next();
-			case 36: book.first();
-			case 35: book.last();
-			case 187, 107: book.zoomIn();
-			case 189, 109: book.zoomOut();
-			default:
-		}
+		var a = KeyMap.actionOf(e.keyCode);
+		if (a != null)
+			perform(a);
 	}
 
-	function action(name:String) {
-		switch (name) {
-			case "first": book.first();
-			case "prev": book.prev();
-			case "next": book.next();
-			case "last": book.last();
-			case "zoomin": book.zoomIn();
-			case "zoomout": book.zoomOut();
-			case "fullscreen":
+	function perform(a:Action) {
+		switch (a) {
+			case First: book.first();
+			case Previous: book.prev();
+			case Next: book.next();
+			case Last: book.last();
+			case GoTo(n): book.goToNumber(n);
+			case ZoomIn: book.zoomIn();
+			case ZoomOut: book.zoomOut();
+			case FullScreen:
 				var stage = flash.Lib.current.stage;
 				try {
 					stage.displayState = stage.displayState == StageDisplayState.NORMAL ? StageDisplayState.FULL_SCREEN : StageDisplayState.NORMAL;
 				} catch (e:Dynamic) {}
+		}
+	}
+
+	/** Whether the action would do anything now. */
+	function can(a:Action):Bool {
+		return switch (a) {
+			case First, Previous: book.canGoBack();
+			case Next, Last: book.canGoForward();
+			case ZoomIn: book.zoomLevel < 4;
+			case ZoomOut: book.zoomed;
+			case FullScreen, GoTo(_): true;
 		}
 	}
 
@@ -162,13 +170,7 @@ class Main extends Sprite {
 			return;
 		var v = book.visiblePages();
 		var label = v.length == 0 ? "" : (v.length == 1 ? Std.string(v[0] + 1) : (v[0] + 1) + "-" + (v[1] + 1));
-		panel.showPages(label, book.pageCount);
-		panel.setEnabled("first", book.canGoBack());
-		panel.setEnabled("prev", book.canGoBack());
-		panel.setEnabled("next", book.canGoForward());
-		panel.setEnabled("last", book.canGoForward());
-		panel.setEnabled("zoomin", book.zoomLevel < 4);
-		panel.setEnabled("zoomout", book.zoomed);
+		panel.update(label, book.pageCount, can);
 	}
 
 	function layout() {

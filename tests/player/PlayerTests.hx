@@ -1,6 +1,6 @@
 /**
-	Unit tests of the player's parts that need no display: fold geometry and
-	reading the page list. Run by the interpreter:
+	Unit tests of the player's parts that need no display: fold geometry, the
+	keys and reading the page list. Run by the interpreter:
 
 	    haxe -cp player/src -cp tests/player -main PlayerTests --interp
 
@@ -10,6 +10,7 @@ class PlayerTests {
 	static function main() {
 		var c = new Check();
 		FoldTests.run(c);
+		KeyMapTests.run(c);
 		BookConfigTests.run(c);
 		Sys.println('${c.passed} passed, ${c.failed} failed');
 		Sys.exit(c.failed == 0 ? 0 : 1);
