@@ -7,7 +7,6 @@ import flash.display.StageScaleMode;
 import flash.events.Event;
 import flash.events.IOErrorEvent;
 import flash.events.KeyboardEvent;
-import flash.events.MouseEvent;
 import flash.events.SecurityErrorEvent;
 import flash.external.ExternalInterface;
 import flash.net.URLLoader;
@@ -21,12 +20,13 @@ import leafweaver.BookConfig;
 import leafweaver.KeyMap;
 import leafweaver.PageSlot;
 import leafweaver.Panel;
+import leafweaver.PointerInput;
 
 /**
 	The book player. It reads the page list "source/Pages.xml" beside the
 	movie, shows the background and the book, and lets the reader turn the
-	pages with the mouse, the keyboard and the control panel; keys and panel
-	buttons come here as actions.
+	pages with the mouse, the keyboard and the control panel: all three come
+	here as actions.
 **/
 class Main extends Sprite {
 	static inline var MARGIN = 12;
@@ -93,6 +93,7 @@ class Main extends Sprite {
 		panel = new Panel(c.panelColor, c.buttonColor, c.textColor);
 		addChild(panel);
 		panel.onAction = perform;
+		new PointerInput(book, perform);
 		book.onChange = updatePanel;
 		book.onTurned = function(p) event("turned", Std.string(p + 1));
 		book.onPageSettled = function(s:PageSlot) {
@@ -102,12 +103,6 @@ class Main extends Sprite {
 				event("first-page", Std.string(flash.Lib.getTimer() - started));
 			}
 		};
-		book.addEventListener(MouseEvent.MOUSE_DOWN, function(e:MouseEvent) {
-			if (book.press(e.stageX, e.stageY)) {
-				stage.addEventListener(MouseEvent.MOUSE_MOVE, mouseMove);
-				stage.addEventListener(MouseEvent.MOUSE_UP, mouseUp);
-			}
-		});
 		stage.addEventListener(KeyboardEvent.KEY_DOWN, keyDown);
 		layout();
 		if (c.pages.length == 0)
@@ -116,17 +111,6 @@ class Main extends Sprite {
 	}
 
 	var firstShown = false;
-
-	function mouseMove(e:MouseEvent) {
-		book.drag(e.stageX, e.stageY);
-	}
-
-	function mouseUp(e:MouseEvent) {
-		var stage = flash.Lib.current.stage;
-		stage.removeEventListener(MouseEvent.MOUSE_MOVE, mouseMove);
-		stage.removeEventListener(MouseEvent.MOUSE_UP, mouseUp);
-		book.release(e.stageX, e.stageY);
-	}
 
 	function keyDown(e:KeyboardEvent) {
 		// Keys typed into the page box are the box's.
@@ -139,38 +123,19 @@ class Main extends Sprite {
 
 	function perform(a:Action) {
 		switch (a) {
-			case First: book.first();
-			case Previous: book.prev();
-			case Next: book.next();
-			case Last: book.last();
-			case GoTo(n): book.goToNumber(n);
-			case ZoomIn: book.zoomIn();
-			case ZoomOut: book.zoomOut();
 			case FullScreen:
 				var stage = flash.Lib.current.stage;
 				try {
 					stage.displayState = stage.displayState == StageDisplayState.NORMAL ? StageDisplayState.FULL_SCREEN : StageDisplayState.NORMAL;
 				} catch (e:Dynamic) {}
-		}
-	}
-
-	/** Whether the action would do anything now. */
-	function can(a:Action):Bool {
-		return switch (a) {
-			case First, Previous: book.canGoBack();
-			case Next, Last: book.canGoForward();
-			case ZoomIn: book.zoomLevel < 4;
-			case ZoomOut: book.zoomed;
-			case FullScreen, GoTo(_): true;
+			default:
+				book.perform(a);
 		}
 	}
 
 	function updatePanel() {
-		if (panel == null)
-			return;
-		var v = book.visiblePages();
-		var label = v.length == 0 ? "" : (v.length == 1 ? Std.string(v[0] + 1) : (v[0] + 1) + "-" + (v[1] + 1));
-		panel.update(label, book.pageCount, can);
+		if (panel != null)
+			panel.update(book.pageLabel(), book.pageCount, book.can);
 	}
 
 	function layout() {

@@ -1,6 +1,7 @@
 /**
-	Unit tests of the player's parts that need no display: fold geometry, the
-	keys and reading the page list. Run by the interpreter:
+	Unit tests of the player's parts that need no display: spread arithmetic,
+	fold geometry, the turn's motion, zoom and pan, the keys, and reading the
+	page list. Run by the interpreter:
 
 	    haxe -cp player/src -cp tests/player -main PlayerTests --interp
 
@@ -9,7 +10,10 @@
 class PlayerTests {
 	static function main() {
 		var c = new Check();
+		SpreadsTests.run(c);
 		FoldTests.run(c);
+		TurnTests.run(c);
+		ViewTests.run(c);
 		KeyMapTests.run(c);
 		BookConfigTests.run(c);
 		Sys.println('${c.passed} passed, ${c.failed} failed');
