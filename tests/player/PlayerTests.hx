@@ -1,5 +1,5 @@
 /**
-	Unit tests of the player's parts that need no display: spread arithmetic,
+	Unit tests of the player's classes that need no display: spread arithmetic,
 	fold geometry, the turn's motion, zoom and pan, the keys, and reading the
 	page list. Run by the interpreter:
 

@@ -7,10 +7,10 @@ import flash.Lib;
 import leafweaver.Action;
 
 /**
-	The open book. It holds the place the book lies open at and ties the
-	parts together: the spread arithmetic (`Spreads`), the pages held
-	(`PageWindow`), zoom and pan (`View`), the running turn (`Turn`) and the
-	drawing (`BookPainter`).
+	The open book. It holds the place the book lies open at and drives the
+	classes that do the work: the spread arithmetic (`Spreads`), the pages
+	held (`PageWindow`), zoom and pan (`View`), the running turn (`Turn`) and
+	the drawing (`BookPainter`).
 **/
 class Book extends Sprite {
 	/** Spreads on either side of the open one whose pages are kept loaded. */
