@@ -1,5 +1,3 @@
-import flash.display.Bitmap;
-import flash.display.Loader;
 import flash.display.Sprite;
 import flash.display.StageAlign;
 import flash.display.StageDisplayState;
@@ -7,39 +5,41 @@ import flash.display.StageScaleMode;
 import flash.events.Event;
 import flash.events.IOErrorEvent;
 import flash.events.KeyboardEvent;
-import flash.events.MouseEvent;
 import flash.events.SecurityErrorEvent;
-import flash.external.ExternalInterface;
 import flash.net.URLLoader;
 import flash.net.URLRequest;
-import flash.system.LoaderContext;
 import flash.text.TextField;
 import flash.text.TextFormat;
+import flash.text.TextFormatAlign;
+import leafweaver.Action;
+import leafweaver.Backdrop;
 import leafweaver.Book;
 import leafweaver.BookConfig;
+import leafweaver.BrowserHooks;
+import leafweaver.KeyMap;
 import leafweaver.PageSlot;
 import leafweaver.Panel;
+import leafweaver.PointerInput;
 
 /**
 	The book player. It reads the page list "source/Pages.xml" beside the
 	movie, shows the background and the book, and lets the reader turn the
-	pages with the mouse, the keyboard and the control panel.
+	pages with the mouse, the keyboard and the control panel: all three come
+	here as actions.
 **/
 class Main extends Sprite {
 	static inline var MARGIN = 12;
 
 	var baseUrl:String;
-	var config:BookConfig;
-	var background:Sprite;
-	var bgImage:Loader;
+	var backdrop:Backdrop;
 	var book:Book;
 	var panel:Panel;
 	var message:TextField;
 	var started:Float;
+	var firstShown = false;
 
 	static function main() {
-		var m = new Main();
-		flash.Lib.current.addChild(m);
+		flash.Lib.current.addChild(new Main());
 	}
 
 	public function new() {
@@ -49,9 +49,9 @@ class Main extends Sprite {
 		stage.scaleMode = StageScaleMode.NO_SCALE;
 		stage.align = StageAlign.TOP_LEFT;
 		baseUrl = folderOf(flash.Lib.current.loaderInfo.url);
-		background = new Sprite();
-		addChild(background);
-		setUpHook();
+		backdrop = new Backdrop();
+		addChild(backdrop);
+		BrowserHooks.offerState(report);
 		var ul = new URLLoader();
 		ul.addEventListener(Event.COMPLETE, function(_) {
 			var c = BookConfig.parse(Std.string(ul.data));
@@ -65,118 +65,69 @@ class Main extends Sprite {
 		ul.addEventListener(SecurityErrorEvent.SECURITY_ERROR, failed);
 		ul.load(new URLRequest(baseUrl + "source/Pages.xml?t=" + Date.now().getTime()));
 		stage.addEventListener(Event.RESIZE, function(_) layout());
-		drawBackground();
+		layout();
 	}
 
 	function start(c:BookConfig) {
-		config = c;
-		var stage = flash.Lib.current.stage;
-		if (c.bgColor < 0) {
-			bgImage = new Loader();
-			bgImage.contentLoaderInfo.addEventListener(Event.INIT, function(_) {
-				try {
-					var b:Bitmap = cast bgImage.content;
-					b.smoothing = true;
-				} catch (e:Dynamic) {}
-				background.addChild(bgImage);
-				layout();
-			});
-			bgImage.contentLoaderInfo.addEventListener(IOErrorEvent.IO_ERROR, function(_) {});
-			bgImage.contentLoaderInfo.addEventListener(SecurityErrorEvent.SECURITY_ERROR, function(_) {});
-			bgImage.load(new URLRequest(baseUrl + "source/bg.jpg"), new LoaderContext(false));
-		}
+		if (c.bgColor >= 0)
+			backdrop.setColour(c.bgColor);
+		else
+			backdrop.loadImage(baseUrl + "source/bg.jpg");
 		book = new Book(c, baseUrl);
 		addChild(book);
 		panel = new Panel(c.panelColor, c.buttonColor, c.textColor);
 		addChild(panel);
-		panel.onAction = action;
-		panel.onJump = function(n) book.goToNumber(n);
+		panel.onAction = perform;
+		new PointerInput(book, perform);
 		book.onChange = updatePanel;
-		book.onTurned = function(p) event("turned", Std.string(p + 1));
+		book.onTurned = function(p) BrowserHooks.send("turned", Std.string(p + 1));
 		book.onPageSettled = function(s:PageSlot) {
-			event(s.state == Loaded ? "page-loaded" : "page-failed", Std.string(s.index + 1));
+			BrowserHooks.send(s.state == Loaded ? "page-loaded" : "page-failed", Std.string(s.index + 1));
 			if (!firstShown && book.visibleSettled()) {
 				firstShown = true;
-				event("first-page", Std.string(flash.Lib.getTimer() - started));
+				BrowserHooks.send("first-page", Std.string(flash.Lib.getTimer() - started));
 			}
 		};
-		book.addEventListener(MouseEvent.MOUSE_DOWN, function(e:MouseEvent) {
-			if (book.press(e.stageX, e.stageY)) {
-				stage.addEventListener(MouseEvent.MOUSE_MOVE, mouseMove);
-				stage.addEventListener(MouseEvent.MOUSE_UP, mouseUp);
-			}
-		});
-		stage.addEventListener(KeyboardEvent.KEY_DOWN, keyDown);
+		flash.Lib.current.stage.addEventListener(KeyboardEvent.KEY_DOWN, keyDown);
 		layout();
 		if (c.pages.length == 0)
 			showMessage("This book has no pages yet.");
-		event("ready", Std.string(c.pages.length));
-	}
-
-	var firstShown = false;
-
-	function mouseMove(e:MouseEvent) {
-		book.drag(e.stageX, e.stageY);
-	}
-
-	function mouseUp(e:MouseEvent) {
-		var stage = flash.Lib.current.stage;
-		stage.removeEventListener(MouseEvent.MOUSE_MOVE, mouseMove);
-		stage.removeEventListener(MouseEvent.MOUSE_UP, mouseUp);
-		book.release(e.stageX, e.stageY);
+		BrowserHooks.send("ready", Std.string(c.pages.length));
 	}
 
 	function keyDown(e:KeyboardEvent) {
-		var stage = flash.Lib.current.stage;
-		if (stage.focus == panel.numberField)
+		// Keys typed into the page box are the box's.
+		if (flash.Lib.current.stage.focus == panel.numberField)
 			return;
-		switch (e.keyCode) {
-			case 37, 38, 33: book.prev();
-			case 39, 40, 34: book.next();
-			case 36: book.first();
-			case 35: book.last();
-			case 187, 107: book.zoomIn();
-			case 189, 109: book.zoomOut();
-			default:
-		}
+		var a = KeyMap.actionOf(e.keyCode);
+		if (a != null)
+			perform(a);
 	}
 
-	function action(name:String) {
-		switch (name) {
-			case "first": book.first();
-			case "prev": book.prev();
-			case "next": book.next();
-			case "last": book.last();
-			case "zoomin": book.zoomIn();
-			case "zoomout": book.zoomOut();
-			case "fullscreen":
+	function perform(a:Action) {
+		switch (a) {
+			case FullScreen:
 				var stage = flash.Lib.current.stage;
 				try {
 					stage.displayState = stage.displayState == StageDisplayState.NORMAL ? StageDisplayState.FULL_SCREEN : StageDisplayState.NORMAL;
 				} catch (e:Dynamic) {}
+			default:
+				book.perform(a);
 		}
 	}
 
 	function updatePanel() {
-		if (panel == null)
-			return;
-		var v = book.visiblePages();
-		var label = v.length == 0 ? "" : (v.length == 1 ? Std.string(v[0] + 1) : (v[0] + 1) + "-" + (v[1] + 1));
-		panel.showPages(label, book.pageCount);
-		panel.setEnabled("first", book.canGoBack());
-		panel.setEnabled("prev", book.canGoBack());
-		panel.setEnabled("next", book.canGoForward());
-		panel.setEnabled("last", book.canGoForward());
-		panel.setEnabled("zoomin", book.zoomLevel < 4);
-		panel.setEnabled("zoomout", book.zoomed);
+		if (panel != null)
+			panel.update(book.pageLabel(), book.pageCount, book.can);
 	}
 
 	function layout() {
 		var stage = flash.Lib.current.stage;
 		var w = stage.stageWidth, h = stage.stageHeight;
-		drawBackground();
+		backdrop.fit(w, h);
 		if (book != null) {
 			var bh = h - Panel.HEIGHT - 2 * MARGIN;
+			// A window taller than wide shows one page at a time.
 			book.setViewport(MARGIN, MARGIN, w - 2 * MARGIN, bh, h > w);
 			panel.layout(w, h);
 			updatePanel();
@@ -188,31 +139,11 @@ class Main extends Sprite {
 		}
 	}
 
-	function drawBackground() {
-		var stage = flash.Lib.current.stage;
-		var w = stage.stageWidth, h = stage.stageHeight;
-		var g = background.graphics;
-		g.clear();
-		g.beginFill(config != null && config.bgColor >= 0 ? config.bgColor : 0x5A6470);
-		g.drawRect(0, 0, w, h);
-		g.endFill();
-		if (bgImage != null && bgImage.parent != null) {
-			// Cover the stage, keeping the picture's proportions.
-			var iw = bgImage.contentLoaderInfo.width, ih = bgImage.contentLoaderInfo.height;
-			if (iw > 0 && ih > 0) {
-				var s = Math.max(w / iw, h / ih);
-				bgImage.scaleX = bgImage.scaleY = s;
-				bgImage.x = (w - iw * s) / 2;
-				bgImage.y = (h - ih * s) / 2;
-			}
-		}
-	}
-
 	function showMessage(text:String) {
 		if (message == null) {
 			message = new TextField();
-			var f = new flash.text.TextFormat("_sans", 18, 0xFFFFFF);
-			f.align = flash.text.TextFormatAlign.CENTER;
+			var f = new TextFormat("_sans", 18, 0xFFFFFF);
+			f.align = TextFormatAlign.CENTER;
 			message.defaultTextFormat = f;
 			message.selectable = false;
 			message.wordWrap = true;
@@ -221,42 +152,26 @@ class Main extends Sprite {
 		}
 		message.text = text;
 		layout();
-		event("message", text);
+		BrowserHooks.send("message", text);
 	}
 
-	// ---- page hook: lets the embedding page follow the player ----
-
-	function setUpHook() {
-		if (!ExternalInterface.available)
-			return;
-		try {
-			ExternalInterface.addCallback("leafweaverState", stateJson);
-		} catch (e:Dynamic) {}
-	}
-
-	function stateJson():String {
+	/** The state `leafweaverState()` reports to the page. */
+	function report():Dynamic {
 		if (book == null)
-			return haxe.Json.stringify({ready: false});
-		return haxe.Json.stringify({
+			return {ready: false};
+		var visible = book.visiblePages();
+		return {
 			ready: true,
 			pageCount: book.pageCount,
-			visible: [for (p in book.visiblePages()) p + 1],
-			states: [for (p in book.visiblePages()) book.stateOf(p)],
+			visible: [for (p in visible) p + 1],
+			states: [for (p in visible) book.stateOf(p)],
 			loaded: [for (p in book.loadedPages()) p + 1],
 			live: book.livePages(),
 			single: book.single,
 			turning: book.turning,
 			zoom: book.zoomLevel,
 			settled: book.visibleSettled()
-		});
-	}
-
-	function event(name:String, detail:String) {
-		if (!ExternalInterface.available)
-			return;
-		try {
-			ExternalInterface.call("leafweaverPlayerEvent", name, detail);
-		} catch (e:Dynamic) {}
+		};
 	}
 
 	static function folderOf(url:String):String {

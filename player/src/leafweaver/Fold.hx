@@ -1,20 +1,18 @@
 package leafweaver;
 
-import flash.geom.Matrix;
-import flash.geom.Point;
-
 /**
 	The geometry of a page being turned. Coordinates are those of a page
 	lying flat to the right of the spine: spine at x = 0, page from (0,0)
 	to (w,h). The grabbed corner c is folded onto the point p; the fold
-	line is the perpendicular bisector of c and p.
+	line is the perpendicular bisector of c and p. Plain arithmetic, no
+	display objects: the drawing side turns `reflection()` into a matrix.
 **/
 class Fold {
 	public var w(default, null):Float;
 	public var h(default, null):Float;
-	public var c(default, null):Point;
-	public var p(default, null):Point;
-	/** Point on the fold line and the unit normal pointing towards the corner. */
+	public var c(default, null):Vec2;
+	public var p(default, null):Vec2;
+	/** Vec2 on the fold line and the unit normal pointing towards the corner. */
 	var mx:Float;
 	var my:Float;
 	var nx:Float;
@@ -24,7 +22,7 @@ class Fold {
 	public function new(w:Float, h:Float, cornerBottom:Bool) {
 		this.w = w;
 		this.h = h;
-		c = new Point(w, cornerBottom ? h : 0);
+		c = new Vec2(w, cornerBottom ? h : 0);
 		p = c.clone();
 		folded = false;
 	}
@@ -64,70 +62,70 @@ class Fold {
 	}
 
 	/** Part of the page that stays flat (all of it when nothing is folded). */
-	public function flatPart():Array<Point> {
+	public function flatPart():Array<Vec2> {
 		var page = rect();
 		return folded ? clip(page, false) : page;
 	}
 
 	/** The folded-over part, where it now lies (its back side shows). */
-	public function foldedPart():Array<Point> {
+	public function foldedPart():Array<Vec2> {
 		if (!folded)
 			return [];
 		return [for (q in clip(rect(), true)) reflect(q)];
 	}
 
 	/** The flat page area uncovered by the fold. */
-	public function uncoveredPart():Array<Point> {
+	public function uncoveredPart():Array<Vec2> {
 		return folded ? clip(rect(), true) : [];
 	}
 
-	/** The reflection across the fold line as a matrix. */
-	public function reflection():Matrix {
+	/** The reflection across the fold line. */
+	public function reflection():Affine {
 		if (!folded)
-			return new Matrix();
+			return new Affine();
 		// x' = x - 2 ((x - m) . n) n
 		var a = 1 - 2 * nx * nx, b = -2 * nx * ny, d = 1 - 2 * ny * ny;
 		var k = 2 * (mx * nx + my * ny);
-		return new Matrix(a, b, b, d, k * nx, k * ny);
+		return new Affine(a, b, b, d, k * nx, k * ny);
 	}
 
 	/** Two points of the fold line inside the page, or null. */
-	public function foldLine():Null<Array<Point>> {
+	public function foldLine():Null<Array<Vec2>> {
 		if (!folded)
 			return null;
-		var pts:Array<Point> = [];
+		var pts:Array<Vec2> = [];
 		var page = rect();
 		for (i in 0...4) {
 			var a = page[i], b = page[(i + 1) % 4];
 			var da = side(a), db = side(b);
 			if ((da <= 0 && db > 0) || (da > 0 && db <= 0)) {
 				var t = da / (da - db);
-				pts.push(new Point(a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t));
+				pts.push(new Vec2(a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t));
 			}
 		}
 		return pts.length >= 2 ? [pts[0], pts[1]] : null;
 	}
 
-	public function normal():Point {
-		return new Point(nx, ny);
+	public function normal():Vec2 {
+		return new Vec2(nx, ny);
 	}
 
-	function rect():Array<Point> {
-		return [new Point(0, 0), new Point(w, 0), new Point(w, h), new Point(0, h)];
+	function rect():Array<Vec2> {
+		return [new Vec2(0, 0), new Vec2(w, 0), new Vec2(w, h), new Vec2(0, h)];
 	}
 
-	inline function side(q:Point):Float {
+	inline function side(q:Vec2):Float {
 		return (q.x - mx) * nx + (q.y - my) * ny;
 	}
 
-	function reflect(q:Point):Point {
+	function reflect(q:Vec2):Vec2 {
 		var s = 2 * side(q);
-		return new Point(q.x - s * nx, q.y - s * ny);
+		return new Vec2(q.x - s * nx, q.y - s * ny);
 	}
 
 	/** Clips a convex polygon to one side of the fold line. */
-	function clip(poly:Array<Point>, cornerSide:Bool):Array<Point> {
-		var out:Array<Point> = [];
+	function clip(poly:Array<Vec2>, cornerSide:Bool):Array<Vec2> {
+		var out:Array<Vec2> = [];
 		var n = poly.length;
 		for (i in 0...n) {
 			var a = poly[i], b = poly[(i + 1) % n];
@@ -141,7 +139,7 @@ class Fold {
 				out.push(a);
 			if (ina != inb) {
 				var t = da / (da - db);
-				out.push(new Point(a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t));
+				out.push(new Vec2(a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t));
 			}
 		}
 		return out;

@@ -8,6 +8,7 @@ import flash.text.TextField;
 import flash.text.TextFieldType;
 import flash.text.TextFormat;
 import flash.text.TextFormatAlign;
+import leafweaver.Action;
 
 /** The control bar: first, previous, next, last, zoom, full screen and the page number box. */
 class Panel extends Sprite {
@@ -15,10 +16,8 @@ class Panel extends Sprite {
 	static inline var BUTTON = 28;
 	static inline var GAP = 6;
 
-	/** Called with the action name of a pressed button ("first", "prev", …). */
-	public var onAction:String->Void;
-	/** Called with the number typed into the page box. */
-	public var onJump:Int->Void;
+	/** Called with the action of a pressed button, and with GoTo for a number typed into the page box. */
+	public var onAction:Action->Void;
 	public var numberField(default, null):TextField;
 
 	var bar:Shape;
@@ -27,7 +26,7 @@ class Panel extends Sprite {
 	var panelColor:Int;
 	var buttonColor:Int;
 	var textColor:Int;
-	var buttons:Map<String, Sprite> = new Map();
+	var buttons:Array<{action:Action, sprite:Sprite}> = [];
 
 	public function new(panelColor:Int, buttonColor:Int, textColor:Int) {
 		super();
@@ -39,8 +38,8 @@ class Panel extends Sprite {
 		row = new Sprite();
 		addChild(row);
 		var x = 0.0;
-		for (name in ["first", "prev"]) {
-			addButton(name, x);
+		for (a in [First, Previous]) {
+			addButton(a, x);
 			x += BUTTON + GAP;
 		}
 		var box = new Sprite();
@@ -76,33 +75,33 @@ class Panel extends Sprite {
 		numberField.addEventListener(KeyboardEvent.KEY_DOWN, function(e:KeyboardEvent) {
 			if (e.keyCode == 13) {
 				var n = Std.parseInt(numberField.text);
-				if (n != null && onJump != null)
-					onJump(n);
+				if (n != null && onAction != null)
+					onAction(GoTo(n));
 				if (stage != null)
 					stage.focus = null;
 			}
 		});
 		x += 96 + GAP;
-		for (name in ["next", "last", "zoomout", "zoomin", "fullscreen"]) {
-			if (name == "zoomout")
+		for (a in [Next, Last, ZoomOut, ZoomIn, FullScreen]) {
+			if (a == ZoomOut)
 				x += GAP * 2;
-			addButton(name, x);
+			addButton(a, x);
 			x += BUTTON + GAP;
 		}
 	}
 
-	/** Shows the page numbers; `label` is what the box shows, `total` the page count. */
-	public function showPages(label:String, total:Int) {
+	/**
+		Shows the page numbers (`label` in the box, `total` the page count)
+		and dims the buttons whose action `can` says would do nothing.
+	**/
+	public function update(label:String, total:Int, can:Action->Bool) {
 		if (stage == null || stage.focus != numberField)
 			numberField.text = label;
 		totalField.text = "/ " + total;
-	}
-
-	public function setEnabled(name:String, on:Bool) {
-		var b = buttons.get(name);
-		if (b != null) {
-			b.alpha = on ? 1 : 0.4;
-			b.mouseEnabled = on;
+		for (b in buttons) {
+			var on = can(b.action);
+			b.sprite.alpha = on ? 1 : 0.4;
+			b.sprite.mouseEnabled = on;
 		}
 	}
 
@@ -119,9 +118,9 @@ class Panel extends Sprite {
 		row.x = Math.round((stageW - row.width) / 2);
 	}
 
-	function addButton(name:String, x:Float) {
+	function addButton(action:Action, x:Float) {
 		var b = new Sprite();
-		b.name = name;
+		b.name = nameOf(action);
 		b.buttonMode = true;
 		b.useHandCursor = true;
 		b.mouseChildren = false;
@@ -130,18 +129,32 @@ class Panel extends Sprite {
 		g.drawRoundRect(0, 0, BUTTON, BUTTON, 8, 8);
 		g.endFill();
 		var icon = new Shape();
-		drawIcon(icon, name, contrastOf(buttonColor));
+		drawIcon(icon, action, contrastOf(buttonColor));
 		b.addChild(icon);
 		b.x = x;
 		b.y = (HEIGHT - BUTTON) / 2;
 		b.addEventListener(MouseEvent.CLICK, function(_) {
 			if (onAction != null)
-				onAction(name);
+				onAction(action);
 		});
 		b.addEventListener(MouseEvent.ROLL_OVER, function(_) b.transform.colorTransform = new flash.geom.ColorTransform(0.85, 0.85, 0.85));
 		b.addEventListener(MouseEvent.ROLL_OUT, function(_) b.transform.colorTransform = new flash.geom.ColorTransform());
 		row.addChild(b);
-		buttons.set(name, b);
+		buttons.push({action: action, sprite: b});
+	}
+
+	/** The button's display-object name, for finding it from outside. */
+	static function nameOf(a:Action):String {
+		return switch (a) {
+			case First: "first";
+			case Previous: "prev";
+			case Next: "next";
+			case Last: "last";
+			case ZoomIn: "zoomin";
+			case ZoomOut: "zoomout";
+			case FullScreen: "fullscreen";
+			case GoTo(_): "number";
+		}
 	}
 
 	/** Black or white, whichever stands out more against the colour. */
@@ -150,7 +163,7 @@ class Panel extends Sprite {
 		return (r * 299 + g * 587 + b * 114) / 1000 > 140 ? 0x202020 : 0xFFFFFF;
 	}
 
-	static function drawIcon(s:Shape, name:String, c:Int) {
+	static function drawIcon(s:Shape, action:Action, c:Int) {
 		var g = s.graphics;
 		var m = BUTTON / 2;
 		function tri(x:Float, left:Bool) {
@@ -171,18 +184,18 @@ class Panel extends Sprite {
 			g.drawRect(x, m - 6, 2.5, 12);
 			g.endFill();
 		}
-		switch (name) {
-			case "first":
+		switch (action) {
+			case First:
 				bar(8);
 				tri(m + 2, true);
-			case "prev":
+			case Previous:
 				tri(m, true);
-			case "next":
+			case Next:
 				tri(m, false);
-			case "last":
+			case Last:
 				tri(m - 2, false);
 				bar(BUTTON - 10.5);
-			case "zoomin", "zoomout":
+			case ZoomIn, ZoomOut:
 				g.lineStyle(2.2, c);
 				g.drawCircle(m - 2, m - 2, 6.5);
 				g.moveTo(m + 3, m + 3);
@@ -190,10 +203,10 @@ class Panel extends Sprite {
 				g.lineStyle();
 				g.beginFill(c);
 				g.drawRect(m - 5.5, m - 3, 7, 2);
-				if (name == "zoomin")
+				if (action == ZoomIn)
 					g.drawRect(m - 3, m - 5.5, 2, 7);
 				g.endFill();
-			case "fullscreen":
+			case FullScreen:
 				g.lineStyle(2.2, c);
 				for (sx in [-1, 1])
 					for (sy in [-1, 1]) {
@@ -201,6 +214,7 @@ class Panel extends Sprite {
 						g.lineTo(m + sx * 8, m + sy * 8);
 						g.lineTo(m + sx * 3, m + sy * 8);
 					}
+			case GoTo(_):
 		}
 	}
 }

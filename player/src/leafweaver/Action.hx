@@ -1,0 +1,14 @@
+package leafweaver;
+
+/** What the reader asks the player to do, whether by key, panel button or click. */
+enum Action {
+	First;
+	Previous;
+	Next;
+	Last;
+	ZoomIn;
+	ZoomOut;
+	FullScreen;
+	/** Open the book at the page with this 1-based number. */
+	GoTo(number:Int);
+}

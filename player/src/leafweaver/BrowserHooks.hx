@@ -1,0 +1,28 @@
+package leafweaver;
+
+import flash.external.ExternalInterface;
+
+/**
+	What the embedding page sees of the player: the call
+	`player.leafweaverState()`, answering JSON, and the events passed to the
+	page's `leafweaverPlayerEvent(name, detail)`, which the template collects
+	in `window.leafweaverEvents`. Without a page to talk to, both are silent.
+**/
+class BrowserHooks {
+	/** Answers `leafweaverState()` with `state()` as JSON. */
+	public static function offerState(state:Void->Dynamic) {
+		if (!ExternalInterface.available)
+			return;
+		try {
+			ExternalInterface.addCallback("leafweaverState", function() return haxe.Json.stringify(state()));
+		} catch (e:Dynamic) {}
+	}
+
+	public static function send(name:String, detail:String) {
+		if (!ExternalInterface.available)
+			return;
+		try {
+			ExternalInterface.call("leafweaverPlayerEvent", name, detail);
+		} catch (e:Dynamic) {}
+	}
+}

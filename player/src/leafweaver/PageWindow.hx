@@ -1,0 +1,116 @@
+package leafweaver;
+
+/**
+	The pages the player holds: a slot for each page near the open place,
+	loaded in the order they are wanted, a few at a time. Pages that fall
+	out of the window are dropped, their files released.
+**/
+class PageWindow {
+	static inline var MAX_PARALLEL_LOADS = 4;
+
+	/** Called when a page has loaded or failed. */
+	public var onSettled:PageSlot->Void;
+
+	var config:BookConfig;
+	var baseUrl:String;
+	var slots:Map<Int, PageSlot> = new Map();
+	var pending:Array<Int> = [];
+
+	public function new(config:BookConfig, baseUrl:String) {
+		this.config = config;
+		this.baseUrl = baseUrl;
+	}
+
+	/** The slot of page p, made (not loaded) when missing; null outside the book. */
+	public function slot(p:Int):Null<PageSlot> {
+		if (p < 0 || p >= config.pages.length)
+			return null;
+		var s = slots.get(p);
+		if (s == null) {
+			s = new PageSlot(p, resolve(config.pages[p]), config.width, config.height, config.loaderColor, settled);
+			slots.set(p, s);
+		}
+		return s;
+	}
+
+	/** Holds exactly the pages of `order` and loads them, first ones first. */
+	public function keep(order:Array<Int>) {
+		for (k in [for (k in slots.keys()) k]) {
+			if (order.indexOf(k) < 0) {
+				var sl = slots.get(k);
+				sl.unload();
+				if (sl.holder.parent != null)
+					sl.holder.parent.removeChild(sl.holder);
+				sl.holder.mask = null;
+				slots.remove(k);
+			}
+		}
+		pending = order;
+		for (p in order)
+			slot(p);
+		pump();
+	}
+
+	/** Pages whose file has loaded or failed, in book order. */
+	public function loadedPages():Array<Int> {
+		var out = [for (k in slots.keys()) if (slots.get(k).state == Loaded || slots.get(k).state == Failed) k];
+		out.sort(function(a, b) return a - b);
+		return out;
+	}
+
+	/** How many pages the player holds. */
+	public function count():Int
+		return [for (_ in slots.keys()) 1].length;
+
+	/** Whether each of the pages has loaded or failed. */
+	public function allSettled(pages:Array<Int>):Bool {
+		for (p in pages) {
+			var s = slots.get(p);
+			if (s == null || s.state == Loading || s.state == Idle)
+				return false;
+		}
+		return true;
+	}
+
+	/** "none", "idle", "loading", "loaded" or "failed". */
+	public function stateOf(p:Int):String {
+		var s = slots.get(p);
+		return s == null ? "none" : switch (s.state) {
+			case Idle: "idle";
+			case Loading: "loading";
+			case Loaded: "loaded";
+			case Failed: "failed";
+		}
+	}
+
+	function resolve(src:String):String {
+		if (src == "")
+			return "";
+		if (src.indexOf("://") > 0 || StringTools.startsWith(src, "/"))
+			return src;
+		return baseUrl + src;
+	}
+
+	function settled(s:PageSlot) {
+		if (onSettled != null)
+			onSettled(s);
+		pump();
+	}
+
+	function pump() {
+		var busy = 0;
+		for (s in slots)
+			if (s.busy)
+				busy++;
+		for (p in pending) {
+			if (busy >= MAX_PARALLEL_LOADS)
+				break;
+			var s = slots.get(p);
+			if (s != null && s.state == Idle) {
+				s.load();
+				if (s.busy)
+					busy++;
+			}
+		}
+	}
+}

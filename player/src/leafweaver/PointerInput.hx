@@ -1,0 +1,109 @@
+package leafweaver;
+
+import flash.events.MouseEvent;
+import leafweaver.Action;
+
+/**
+	The mouse on the book: a click on the right-hand (left-hand) half turns
+	forward (back); a press near the page followed by a move drags the
+	corner, and letting go completes the turn past the middle of the page or
+	lets it fall back. While zoomed in, dragging pans instead.
+**/
+class PointerInput {
+	/** How far, in stage pixels, the mouse moves before a press becomes a drag. */
+	static inline var SLOP = 5;
+
+	var book:Book;
+	var onAction:Action->Void;
+	var pressed:Bool = false;
+	var moved:Bool = false;
+	var panning:Bool = false;
+	/** 1 forward, -1 back, 0 no turn. */
+	var pressTurn:Int = 0;
+	var pressX:Float = 0;
+	var pressY:Float = 0;
+
+	/** Clicks become `Next` and `Previous` through onAction; drags work the book directly. */
+	public function new(book:Book, onAction:Action->Void) {
+		this.book = book;
+		this.onAction = onAction;
+		book.addEventListener(MouseEvent.MOUSE_DOWN, function(e:MouseEvent) {
+			if (press(e.stageX, e.stageY)) {
+				var stage = flash.Lib.current.stage;
+				stage.addEventListener(MouseEvent.MOUSE_MOVE, mouseMove);
+				stage.addEventListener(MouseEvent.MOUSE_UP, mouseUp);
+			}
+		});
+	}
+
+	function mouseMove(e:MouseEvent)
+		drag(e.stageX, e.stageY);
+
+	function mouseUp(e:MouseEvent) {
+		var stage = flash.Lib.current.stage;
+		stage.removeEventListener(MouseEvent.MOUSE_MOVE, mouseMove);
+		stage.removeEventListener(MouseEvent.MOUSE_UP, mouseUp);
+		release();
+	}
+
+	/** Returns true when the book takes the press. */
+	function press(sx:Float, sy:Float):Bool {
+		var half = book.halfAt(book.toBook(sx, sy));
+		if (half == 0)
+			return false;
+		pressed = true;
+		moved = false;
+		pressX = sx;
+		pressY = sy;
+		panning = book.zoomed;
+		pressTurn = 0;
+		if (panning)
+			return true;
+		book.finishTurn();
+		if (half > 0 && book.canGoForward())
+			pressTurn = 1;
+		else if (half < 0 && book.canGoBack())
+			pressTurn = -1;
+		return true;
+	}
+
+	function drag(sx:Float, sy:Float) {
+		if (!pressed)
+			return;
+		if (!moved && Math.abs(sx - pressX) + Math.abs(sy - pressY) < SLOP)
+			return;
+		if (panning) {
+			book.panBy(sx - pressX, sy - pressY);
+			pressX = sx;
+			pressY = sy;
+			moved = true;
+			return;
+		}
+		if (pressTurn == 0)
+			return;
+		if (!moved) {
+			moved = true;
+			if (!book.grabCorner(pressTurn > 0, book.toBook(pressX, pressY))) {
+				pressTurn = 0;
+				return;
+			}
+		}
+		book.dragCorner(book.toBook(sx, sy));
+	}
+
+	function release() {
+		if (!pressed)
+			return;
+		pressed = false;
+		if (panning) {
+			panning = false;
+			return;
+		}
+		if (!moved) {
+			if (pressTurn != 0)
+				onAction(pressTurn > 0 ? Next : Previous);
+			return;
+		}
+		book.dropCorner();
+	}
+}
