@@ -1,11 +1,13 @@
 #include "app/startup.h"
 
+#include "convert/conversioncache.h"
 #include "convert/tfrmloadprocess.h"
 #include "model/uconst.h"
 #include "ui/tloadfrm.h"
 #include "ui/tmainfrm.h"
 
 #include <QApplication>
+#include <QThreadPool>
 
 #include <unistd.h>
 
@@ -31,6 +33,11 @@ int RunApplication(QApplication &app) {
   TLoadFrm loadFrm(&mainFrm);
   TFrmLoadProcess loadProcess(&mainFrm);
   mainFrm.show();
+  // Converted pages are kept between runs, but not for ever: conversions of
+  // files that are gone or that were not used for a month go, away from the
+  // window's thread. The global pool waits for the task at exit.
+  QThreadPool::globalInstance()->start(
+      [temp = SysSetInfo.TempPathStr] { PruneConversions(temp); });
   return app.exec();
 }
 

@@ -79,7 +79,10 @@ void TFrmLoadProcess::OnFileStarted(int index) {
 void TFrmLoadProcess::OnFileDone(int index, const ConvertFileResult &result) {
   if (index < 0 || index >= static_cast<int>(pdfList.size()) || !pdfList[index]) return;
   TFileObj &file = *pdfList[index];
-  if (result.converted && file.count < 1) file.count = result.pageCount;
+  if (result.converted && file.count < 1) {
+    file.count = result.pageCount;
+    file.problemStr.clear();
+  }
   if (!result.converted && !result.message.isEmpty()) file.problemStr = result.message;
 }
 

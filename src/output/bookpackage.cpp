@@ -86,7 +86,46 @@ void writeBackground(const TBookObj &book, const QString &root) {
 
 enum class Encoding { Utf8, Utf16Le, Utf16Be };
 
+// A new folder under `folder` named `name`, or `name` + "_2", "_3", ...
+// when that is taken; made with one mkdir each, so two writers in the same
+// second never share one.
+QString makeNewFolder(const QString &folder, const QString &name) {
+  if (!QDir().mkpath(folder)) fail("Cannot create", folder, "the folder cannot be created");
+  for (int n = 1; n < 10000; ++n) {
+    const QString root = JoinPath(folder, n == 1 ? name : name + '_' + QString::number(n));
+    if (QDir().mkdir(root)) return root;
+    if (!QFileInfo::exists(root)) fail("Cannot create", root, "the folder cannot be created");
+  }
+  fail("Cannot create", JoinPath(folder, name), "every numbered name is taken");
+}
+
 }  // namespace
+
+bool IsCompletePageFile(const QString &path, int fileType) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  if (fileType != kPageSwf) return file.size() > 0;
+  const QByteArray head = file.read(8);
+  if (head.size() < 8) return false;
+  const QByteArray signature = head.left(3);
+  if (signature != "FWS" && signature != "CWS" && signature != "ZWS") return false;
+  const quint32 length = static_cast<quint8>(head[4]) | static_cast<quint8>(head[5]) << 8 |
+                         static_cast<quint8>(head[6]) << 16 |
+                         static_cast<quint32>(static_cast<quint8>(head[7])) << 24;
+  // The header gives the whole movie's length once uncompressed.
+  if (signature == "FWS") return length == file.size();
+  return length >= 8 && file.size() > 8;
+}
+
+QStringList IncompletePages(const TBookObj &book) {
+  QStringList missing;
+  for (size_t i = 0; i < book.pageList.size(); ++i) {
+    const TPageObj &page = *book.pageList[i];
+    if (!IsCompletePageFile(page.filePath, page.fileType))
+      missing << QStringLiteral("page %1 (%2)").arg(i + 1).arg(QDir::toNativeSeparators(page.filePath));
+  }
+  return missing;
+}
 
 QString PackageFolderName(const QDateTime &when) {
   return "Quirell_" + when.toString("yyyy-MM-dd_HHmmss");
@@ -168,19 +207,30 @@ void WriteEmptyPreview(const TBookObj &book, const TSysSetInfo &paths) {
 }
 
 QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool isPreview,
-                         const QString &folder, const QDateTime &now) {
+                         const QString &folder, const QDateTime &now, QString *createdRoot) {
   if (book.pageList.empty()) {
     if (isPreview) WriteEmptyPreview(book, paths);
     return {};
+  }
+
+  // A book is written whole or not at all: every page file must be there
+  // and complete before anything is touched.
+  if (const QStringList missing = IncompletePages(book); !missing.isEmpty()) {
+    const QString shown = missing.mid(0, 5).join(", ") +
+                          (missing.size() > 5 ? QStringLiteral(" and %1 more").arg(missing.size() - 5) : "");
+    throw PackageError(QStringLiteral("%1 of the book's %2 pages are missing or incomplete: %3")
+                           .arg(missing.size())
+                           .arg(book.pageList.size())
+                           .arg(shown)
+                           .toStdString());
   }
 
   QString root;
   if (isPreview) {
     root = paths.PreviewPath;
   } else {
-    root = JoinPath(folder, PackageFolderName(now));
-    if (!QDir(root).exists() && !QDir().mkpath(root))
-      fail("Cannot create", root, "the folder cannot be created");
+    root = makeNewFolder(folder, PackageFolderName(now));
+    if (createdRoot) *createdRoot = root;
     CopyFolderTree(paths.ResPath, root, ".*");
     root += '/';
   }

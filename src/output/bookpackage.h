@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <stdexcept>
 
 namespace lw {
@@ -28,15 +29,30 @@ QString PackageFolderName(const QDateTime &when);
 
 // Writes `book` as a package. With `isPreview` the package root is the
 // preview folder and `folder` is ignored; otherwise a new folder named by
-// PackageFolderName(now) is made under `folder`. A book without pages
-// rebuilds the empty preview (WriteEmptyPreview) when previewing and writes
-// nothing when publishing.
+// PackageFolderName(now) is made under `folder` (made with its parents);
+// when that name is taken, "_2", "_3", ... is appended, so no book is ever
+// written over another. A book without pages rebuilds the empty preview
+// (WriteEmptyPreview) when previewing and writes nothing when publishing.
+// Before anything is written every page file must be complete
+// (IsCompletePageFile); otherwise PackageError names the pages and nothing
+// is touched. The new folder's path goes to `createdRoot` as soon as it is
+// made, so that a caller can remove it after a failure.
 // Returns the package root with a trailing "/", or an empty string when no
 // package was written (publishing an empty book). Throws PackageError; files
 // written before the failure stay.
 QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool isPreview,
                          const QString &folder,
-                         const QDateTime &now = QDateTime::currentDateTime());
+                         const QDateTime &now = QDateTime::currentDateTime(),
+                         QString *createdRoot = nullptr);
+
+// True when the page file at `path` is there and whole: a movie
+// (kPageSwf) must have an SWF signature and, uncompressed, exactly the
+// length its header gives; an image must not be empty. False otherwise.
+bool IsCompletePageFile(const QString &path, int fileType);
+
+// The pages of `book` whose files are missing or incomplete, each as
+// "page N (path)"; empty when every page is complete.
+QStringList IncompletePages(const TBookObj &book);
 
 // Resets the preview folder to a copy of the resource folder and sets the
 // sample page list's size (368 x 450) and colours from `book`. Throws

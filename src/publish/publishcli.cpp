@@ -18,6 +18,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTemporaryFile>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -73,8 +75,17 @@ std::vector<std::shared_ptr<TFileObj>> loadSources(const PublishOptions &o) {
 
     auto file = std::make_shared<TFileObj>(info.absoluteFilePath());
     if (file->fileType == kFilePdf) {
-      if (file->count < 1)
-        throw RunError{kExitInput, s.path + ": the pages of this PDF cannot be counted"};
+      // A file the counter cannot read may still be one the converter
+      // reads: its range is checked once the converter has counted it.
+      file->rangeStr = TrimBlanks(s.range);
+      if (file->count == 0) throw RunError{kExitInput, s.path + ": this PDF " + file->problemStr};
+      if (file->count < 0) {
+        if (file->problemStr == QLatin1String("is not a PDF") ||
+            file->problemStr == QLatin1String("cannot be read"))
+          throw RunError{kExitInput, s.path + ": " + file->problemStr};
+        files.push_back(file);
+        continue;
+      }
       if (!IsValidPageRange(s.range, file->count))
         throw RunError{kExitInput, QStringLiteral("%1: the page range \"%2\" selects no page of its %3")
                                        .arg(s.path, s.range)
@@ -156,27 +167,59 @@ int publish(const PublishOptions &o, const QString &appDir, QTextStream &out, QT
     }
   }();
 
+  // The output folder must take files before anything is converted.
+  const QString folder = QFileInfo(o.outputFolder).absoluteFilePath();
+  if (!QDir().mkpath(folder)) throw RunError{kExitOutput, folder + ": cannot create the output folder"};
+  if (QTemporaryFile probe(JoinPath(folder, ".leafweaver-XXXXXX")); !probe.open())
+    throw RunError{kExitOutput, folder + ": cannot write into the output folder: " + probe.errorString()};
+
   if (!PrepareTempFolder(paths))
     throw RunError{kExitOutput, paths.TempPathStr + ": the work folder cannot be created"};
 
+  // The conversions stay locked until the book is written, so no other
+  // Leafweaver process replaces or prunes their pages meanwhile; those this
+  // run made are removed again at the end, whatever the outcome.
+  std::vector<ConvertOutcome> conversions;
+  const auto removeOwnConversions = qScopeGuard([&] {
+    for (const ConvertOutcome &c : conversions)
+      if (c.status == ConvertOutcome::Converted && !c.existedBefore && !c.folder.isEmpty())
+        DeleteFolderTree(c.folder);
+  });
+
   const int n = static_cast<int>(files.size());
   for (int i = 0; i < n; ++i) {
-    const TFileObj &f = *files[static_cast<size_t>(i)];
+    TFileObj &f = *files[static_cast<size_t>(i)];
     const QString tag = QStringLiteral("[%1/%2] ").arg(i + 1).arg(n);
     if (f.fileType != kFilePdf) {
       progress.line(tag + f.showName);
       continue;
     }
-    progress.line(tag + "Converting " + f.showName + QStringLiteral(" (%1 pages)").arg(f.count));
-    const ConvertOutcome result = ConvertPdfToSwf(
+    progress.line(tag + "Converting " + f.showName +
+                  (f.count > 0 ? QStringLiteral(" (%1 pages)").arg(f.count) : QString()));
+    ConvertOutcome result = ConvertPdfToSwf(
         f.filePath, paths.SwfToolPath, paths.TempPathStr, nullptr, [&](int done, int total) {
           progress.line(tag + QStringLiteral("%1: page %2/%3").arg(f.showName).arg(done).arg(total));
         });
-    if (result.status == ConvertOutcome::Skipped)
+    const QString why = lastLine(result.run.output);
+    const ConvertOutcome::Status status = result.status;
+    conversions.push_back(std::move(result));
+    if (status == ConvertOutcome::Skipped)
       throw RunError{kExitOutput, paths.SwfToolPath + ": the converter is missing"};
-    if (result.status != ConvertOutcome::Converted) {
-      const QString why = lastLine(result.run.output);
+    if (status == ConvertOutcome::Refused) {
+      // The converter's own words say what is wrong with the file
+      // ("is encrypted and needs a password", "is damaged").
+      throw RunError{kExitInput, f.filePath + ": " +
+                                     (why.isEmpty() ? "this PDF " + f.problemStr : why)};
+    }
+    if (status != ConvertOutcome::Converted)
       throw RunError{kExitOutput, f.filePath + ": conversion failed" + (why.isEmpty() ? "" : ": " + why)};
+    if (f.count < 1) {
+      f.count = conversions.back().pageCount;
+      f.problemStr.clear();
+      if (!IsValidPageRange(f.rangeStr, f.count))
+        throw RunError{kExitInput, QStringLiteral("%1: the page range \"%2\" selects no page of its %3")
+                                       .arg(f.filePath, f.rangeStr)
+                                       .arg(f.count)};
     }
   }
 
@@ -186,23 +229,20 @@ int publish(const PublishOptions &o, const QString &appDir, QTextStream &out, QT
     const auto added = ImportFilePages(book, *f, paths.TempPathStr);
     const int wanted = f->fileType == kFilePdf ? static_cast<int>(f->GetRangeList(paths.TempPathStr).size()) : 1;
     if (static_cast<int>(added.size()) < wanted)
-      progress.line(QStringLiteral("warning: %1: %2 of %3 pages are missing")
-                        .arg(f->filePath)
-                        .arg(wanted - static_cast<int>(added.size()))
-                        .arg(wanted));
+      throw RunError{kExitOutput, QStringLiteral("%1: %2 of its %3 chosen pages are missing after conversion")
+                                      .arg(f->filePath)
+                                      .arg(wanted - static_cast<int>(added.size()))
+                                      .arg(wanted)};
   }
   if (book.pageList.empty()) throw RunError{kExitInput, "the book has no pages"};
 
-  const QString folder = QFileInfo(o.outputFolder).absoluteFilePath();
-  if (!QDir().mkpath(folder)) throw RunError{kExitOutput, folder + ": cannot create the output folder"};
-  const QDateTime now = QDateTime::currentDateTime();
-  const QString root = JoinPath(folder, PackageFolderName(now));
-  const bool existed = QFileInfo::exists(root);
-  progress.line(QStringLiteral("Writing %1 pages into %2").arg(book.PageCount()).arg(root));
+  progress.line(QStringLiteral("Writing %1 pages into %2").arg(book.PageCount()).arg(folder));
+  QString created;
+  QString root;
   try {
-    WriteBookPackage(book, paths, false, folder, now);
+    root = WriteBookPackage(book, paths, false, folder, QDateTime::currentDateTime(), &created);
   } catch (const std::exception &e) {
-    if (!existed) DeleteFolderTree(root);
+    if (!created.isEmpty()) DeleteFolderTree(created);
     throw RunError{kExitOutput, QString::fromUtf8(e.what())};
   }
   out << QDir::cleanPath(root) << '\n';

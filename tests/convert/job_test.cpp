@@ -195,3 +195,22 @@ TEST_F(JobTest, SignalsAfterTheReceiverIsGoneAreDroppedAndLateEscapeKeepsResultT
   idle.reject();
   EXPECT_EQ(idle.result(), 2);
 }
+
+TEST_F(JobTest, AFileTheCounterCannotReadTakesTheConvertersPageCount) {
+  // Pages 1 and 2 of whatever it is given: the converter reads what the
+  // counter could not.
+  UseFakeConverter(
+      "for i in 1 2; do p=$(printf '%s' \"$5\" | sed \"s/%/$i/\"); printf FWS > \"$p\"; "
+      "echo page $i/2; done\n");
+  const QString path = dir.file("Source Files/odd.pdf");
+  ASSERT_TRUE(lwtest::WriteFile(path, "%PDF-1.4 a file whose pages cannot be counted"));
+  TFrmLoadProcess frm;
+  frm.loadTag = 1;
+  frm.pdfList = {std::make_shared<TFileObj>(path)};
+  ASSERT_EQ(frm.pdfList[0]->count, -1);
+  EXPECT_FALSE(frm.pdfList[0]->problemStr.isEmpty());
+  EXPECT_EQ(frm.exec(), 1);
+  EXPECT_EQ(frm.pdfList[0]->count, 2);
+  EXPECT_TRUE(frm.pdfList[0]->problemStr.isEmpty());
+  EXPECT_EQ(frm.pdfList[0]->GetRangeList().size(), 2);
+}

@@ -49,7 +49,7 @@ class Package : public ::testing::Test {
   }
 
   QString swfPage(const QString &name) {
-    WriteFile(src.file(name), "FWS page " + name.toUtf8());
+    WriteFile(src.file(name), lwtest::TinySwf("page " + name.toUtf8()));
     return src.file(name);
   }
 
@@ -81,7 +81,7 @@ TEST_F(Package, PreviewOfOneSwfPageWithColourBackground) {
   EXPECT_EQ(WriteBookPackage(book, paths, true, ""), paths.PreviewPath);
 
   const QString p = paths.PreviewPath;
-  EXPECT_EQ(ReadFile(p + "pages/1.swf"), "FWS page report_1.swf");
+  EXPECT_EQ(ReadFile(p + "pages/1.swf"), lwtest::TinySwf("page report_1.swf"));
   EXPECT_FALSE(Exists(p + "source/bg.jpg"));
   EXPECT_EQ(ReadFile(p + "turnleaf.swf"), "FWS player movie");
   EXPECT_EQ(ReadFile(p + "source/Pages.xml"),
@@ -224,4 +224,44 @@ TEST(FillPageTemplate, LineEndings) {
   EXPECT_EQ(FillPageTemplate("a\nb\r\nc\rd", "", "", ""), "a\r\nb\r\nc\r\nd\r\n");
   EXPECT_EQ(FillPageTemplate("a\n\nb\n", "", "", ""), "a\r\n\r\nb\r\n");
   EXPECT_EQ(FillPageTemplate("", "", "", ""), "");
+}
+
+TEST_F(Package, PublishingTwiceInOneSecondNeverWritesOverABook) {
+  addPage(swfPage("a_1.swf"), kPageSwf);
+  const QString first = WriteBookPackage(book, paths, false, out.path(), when);
+  QString created;
+  const QString second = WriteBookPackage(book, paths, false, out.path(), when, &created);
+  const QString third = WriteBookPackage(book, paths, false, out.path(), when);
+  EXPECT_EQ(first, out.slash() + "Quirell_2013-05-07_143205/");
+  EXPECT_EQ(second, out.slash() + "Quirell_2013-05-07_143205_2/");
+  EXPECT_EQ(created + '/', second);
+  EXPECT_EQ(third, out.slash() + "Quirell_2013-05-07_143205_3/");
+}
+
+TEST_F(Package, MissingOrTruncatedPagesStopTheBookBeforeAnythingIsWritten) {
+  addPage(swfPage("a_1.swf"), kPageSwf);
+  const QByteArray whole = lwtest::TinySwf("a page that was cut short");
+  WriteFile(src.file("a_2.swf"), whole.left(whole.size() - 4));
+  addPage(src.file("a_2.swf"), kPageSwf);
+  addPage(swfPage("a_3.swf"), kPageSwf);
+  QFile::remove(src.file("a_3.swf"));
+  WriteFile(src.file("empty.png"), "");
+  addPage(src.file("empty.png"), kPageImage);
+  try {
+    WriteBookPackage(book, paths, false, out.path(), when);
+    FAIL() << "a short book was written";
+  } catch (const PackageError &e) {
+    const QString said = e.what();
+    EXPECT_TRUE(said.contains("3 of the book's 4 pages")) << e.what();
+    EXPECT_TRUE(said.contains("page 2") && said.contains("page 3") && said.contains("page 4")) << e.what();
+    EXPECT_FALSE(said.contains("page 1 ")) << e.what();
+  }
+  EXPECT_TRUE(QDir(out.path()).isEmpty());
+
+  EXPECT_TRUE(IsCompletePageFile(src.file("a_1.swf"), kPageSwf));
+  EXPECT_FALSE(IsCompletePageFile(src.file("a_1.swf").chopped(4) + ".png", kPageImage));
+  WriteFile(src.file("c.swf"), QByteArray("CWS\x0A\x40\x00\x00\x00", 8) + "zlib data");
+  EXPECT_TRUE(IsCompletePageFile(src.file("c.swf"), kPageSwf));
+  WriteFile(src.file("short.swf"), "FWS");
+  EXPECT_FALSE(IsCompletePageFile(src.file("short.swf"), kPageSwf));
 }

@@ -7,6 +7,9 @@
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
+
+#include <memory>
+#include <vector>
 #include <gtest/gtest.h>
 
 using lwtest::Exists;
@@ -134,7 +137,7 @@ TEST_F(Publish, BadInputsSayWhyAndWriteNothing) {
     const char *says;
   } cases[] = {
       {{"missing.pdf"}, 65, "missing.pdf: no such file"},
-      {{"notes.pdf"}, 65, "notes.pdf: the pages of this PDF cannot be counted"},
+      {{"notes.pdf"}, 65, "not a PDF"},
       {{"three.pdf", "--pages", "7"}, 65, "selects no page"},
       {{"three.pdf", "--pages", "2-1"}, 65, "selects no page"},
       {{"pic.png", "--theme", "No Such Theme"}, 65, "unknown theme \"No Such Theme\""},
@@ -157,6 +160,62 @@ TEST_F(Publish, BadInputsSayWhyAndWriteNothing) {
   }
   const RunResult noOutput = publish({"pic.png"});
   EXPECT_EQ(noOutput.status, 64);
+
+  // An output folder that cannot be made is found before any conversion.
+  const RunResult blocked = publish({"three.pdf", "-q", "-o", src.file("pic.png/books")});
+  EXPECT_EQ(blocked.status, 74);
+  EXPECT_TRUE(blocked.err.contains("output folder")) << blocked.err.toStdString();
+  EXPECT_FALSE(blocked.err.contains("Converting"));
+  EXPECT_TRUE(QDir(home.file("Folivant/TempFiles")).isEmpty()) << "nothing was converted";
+
+  // A password-protected PDF is the input's fault.
+  if (QStandardPaths::findExecutable("qpdf").isEmpty()) GTEST_SKIP() << "qpdf is needed for the encrypted case";
+  ASSERT_EQ(QProcess::execute("qpdf", {"--encrypt", "user", "owner", "256", "--", src.file("three.pdf"),
+                                       src.file("locked.pdf")}),
+            0);
+  const RunResult locked = publish({"locked.pdf", "-q", "-o", out.path()});
+  EXPECT_EQ(locked.status, 65) << locked.err.toStdString();
+  EXPECT_TRUE(locked.err.contains("password")) << locked.err.toStdString();
+  EXPECT_TRUE(QDir(out.path()).isEmpty());
+}
+
+// Several publishers of one long PDF at once, sharing one work folder and
+// one output folder: every book complete, none written over another, and
+// the conversions they made removed again.
+TEST_F(Publish, ConcurrentPublishesOfOnePdfEachWriteTheWholeBook) {
+  constexpr int kPages = 40;
+  WriteFile(src.file("long.pdf"), lwtest::MakeTextPdf(kPages));
+  std::vector<std::unique_ptr<QProcess>> runs;
+  for (int i = 0; i < 3; ++i) {
+    auto p = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", home.path());
+    env.remove("DISPLAY");
+    p->setProcessEnvironment(env);
+    p->setWorkingDirectory(src.path());
+    p->start(lwtest::ProgramDir() + "/leafweaver-publish", {"long.pdf", "-q", "-o", out.path()});
+    runs.push_back(std::move(p));
+  }
+  QStringList roots;
+  for (auto &p : runs) {
+    ASSERT_TRUE(p->waitForFinished(300000));
+    const QString err = QString::fromUtf8(p->readAllStandardError());
+    EXPECT_EQ(p->exitCode(), 0) << err.toStdString();
+    roots << QString::fromUtf8(p->readAllStandardOutput()).trimmed();
+  }
+  roots.removeDuplicates();
+  ASSERT_EQ(roots.size(), 3) << roots.join(' ').toStdString();
+  for (const QString &root : roots) {
+    for (int n = 1; n <= kPages; ++n) {
+      const QByteArray page = ReadFile(root + QStringLiteral("/pages/%1.swf").arg(n));
+      ASSERT_TRUE(page.startsWith("FWS") || page.startsWith("CWS")) << root.toStdString() << " page " << n;
+    }
+    EXPECT_FALSE(Exists(root + QStringLiteral("/pages/%1.swf").arg(kPages + 1)));
+  }
+  EXPECT_TRUE(QDir(home.file("Folivant/TempFiles"))
+                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+                  .isEmpty())
+      << "each run removes the conversion it made";
 }
 
 TEST_F(Publish, HelpNamesEveryOption) {

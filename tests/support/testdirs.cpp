@@ -25,4 +25,11 @@ bool Exists(const QString &path) { return QFileInfo::exists(path); }
 
 QString ProgramDir() { return QStringLiteral(LW_PROGRAM_DIR); }
 
+QByteArray TinySwf(const QByteArray &tail) {
+  QByteArray swf("FWS\x0A", 4);
+  const quint32 length = static_cast<quint32>(8 + tail.size());
+  for (int i = 0; i < 4; ++i) swf += static_cast<char>((length >> (8 * i)) & 0xFF);
+  return swf + tail;
+}
+
 }  // namespace lwtest

@@ -25,6 +25,9 @@ bool WriteFile(const QString &path, const QByteArray &bytes);
 // The bytes of `path`, or an empty array when it cannot be read.
 QByteArray ReadFile(const QString &path);
 bool Exists(const QString &path);
+// A whole uncompressed SWF movie: the header with its true length, then
+// `tail` (not a valid tag list: enough for code that copies page files).
+QByteArray TinySwf(const QByteArray &tail = {});
 
 // The program folder of this build (executables, Resource/, Themes/).
 QString ProgramDir();
