@@ -1,5 +1,6 @@
 #include "output/autobooksize.h"
 
+#include "model/booksizes.h"
 #include "output/imageconvert.h"
 
 #include <cmath>
@@ -7,14 +8,14 @@
 namespace lw {
 
 QSize LimitBookSize(int w, int h) {
-  if (w <= 1600 && h <= 1600) return {w, h};
-  const double s = w < h ? h / 1600.0 : w / 1600.0;
+  if (w <= kAutoSizeLimit && h <= kAutoSizeLimit) return {w, h};
+  const double s = w < h ? double(h) / kAutoSizeLimit : double(w) / kAutoSizeLimit;
   // nearbyint rounds halves to even under the default rounding mode.
   return {static_cast<int>(std::nearbyint(w / s)), static_cast<int>(std::nearbyint(h / s))};
 }
 
 QSize AutoBookSizeFor(const TFileObj &first) {
-  if (first.fileType == kFilePdf) return {595, 842};
+  if (first.fileType == kFilePdf) return PdfBookSize();
   int w = 0, h = 0;
   GetImageFileSize(first.filePath, w, h);
   return LimitBookSize(w, h);

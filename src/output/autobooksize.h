@@ -7,6 +7,9 @@
 
 namespace lw {
 
+// The largest side the automatic book size takes from an image.
+inline constexpr int kAutoSizeLimit = 1600;
+
 // A PDF gives the A4 size 595 x 842 whatever its own page size. An image
 // gives its pixel size, scaled down so that its longer side is 1600 when
 // either side is larger (halves rounded to even).

@@ -2,6 +2,7 @@
 
 #include "convert/converterrunner.h"
 #include "fsutil/fsutil.h"
+#include "model/booksizes.h"
 #include "model/pageimport.h"
 #include "model/pagerange.h"
 #include "model/tfileobj.h"
@@ -104,27 +105,13 @@ std::vector<std::shared_ptr<TFileObj>> loadSources(const PublishOptions &o) {
   return files;
 }
 
-const TThemeObj *findTheme(const TThemeManager &themes, const QString &name) {
-  for (const auto &t : themes.themeList)
-    if (t->titleStr == name) return t.get();
-  for (const auto &t : themes.themeList)
-    if (t->titleStr.compare(name, Qt::CaseInsensitive) == 0) return t.get();
-  return nullptr;
-}
-
 // Book settings as the window would take them from its controls: the theme
 // first, then what the options set explicitly.
 void applySettings(TBookObj &book, const PublishOptions &o, const TThemeObj *theme, QSize size) {
   book.titleStr = o.title;
   book.keywordStr = o.keywords;
   book.desStr = o.description;
-  if (theme) {
-    book.backgroundType = theme->bgType != kThemeBgImage ? 1 : 0;
-    book.backgroundImage = theme->bgImagePath;
-    book.backgroundColor = theme->bgColor;
-    book.buttonColor = theme->buttonColor;
-    book.panelColor = theme->panelColor;
-  }
+  if (theme) ApplyBookLook(book, ThemeBookLook(*theme));
   if (o.backgroundColor) {
     book.backgroundType = 1;
     book.backgroundColor = *o.backgroundColor;
@@ -147,7 +134,7 @@ int publish(const PublishOptions &o, const QString &appDir, QTextStream &out, QT
   std::unique_ptr<TThemeManager> themes;
   if (!o.theme.isEmpty()) {
     themes = std::make_unique<TThemeManager>(paths.ThemePath);
-    theme = findTheme(*themes, o.theme);
+    theme = FindThemeByName(*themes, o.theme);
     if (!theme) {
       QStringList known;
       for (const auto &t : themes->themeList) known << '"' + t->titleStr + '"';
@@ -259,19 +246,6 @@ void onSignal(int) {
 }
 
 }  // namespace
-
-std::optional<QSize> ParseBookSize(const QString &text) {
-  const QString t = text.trimmed();
-  if (t.compare("A3", Qt::CaseInsensitive) == 0) return QSize(1191, 842);
-  if (t.compare("A4", Qt::CaseInsensitive) == 0) return QSize(595, 842);
-  if (t.compare("A5", Qt::CaseInsensitive) == 0) return QSize(420, 595);
-  static const QRegularExpression wxh("^(\\d{1,4})[xX](\\d{1,4})$");
-  const auto m = wxh.match(t);
-  if (!m.hasMatch()) return std::nullopt;
-  const int w = m.captured(1).toInt(), h = m.captured(2).toInt();
-  if (w < 1 || h < 1) return std::nullopt;
-  return QSize(w, h);
-}
 
 QString PublishUsage() {
   return QStringLiteral(R"(Usage: leafweaver-publish [options] FILE [--pages RANGE] [FILE [--pages RANGE]]... -o FOLDER

@@ -45,10 +45,6 @@ struct PublishOptions {
 // a bad port, a size outside 1..9999 or a missing output folder.
 bool ParsePublishArgs(const QStringList &args, PublishOptions &options, QString &error);
 
-// "A3", "A4", "A5" (any case) or "WIDTHxHEIGHT" with both in 1..9999.
-// Returns no value for anything else.
-std::optional<QSize> ParseBookSize(const QString &text);
-
 // The --help text: every option with an example.
 QString PublishUsage();
 

@@ -110,4 +110,30 @@ void TThemeManager::ScanThemes() {
   if (!themeList.empty()) currThemeObj = themeList.front().get();
 }
 
+TBookLook ThemeBookLook(const TThemeObj &theme) {
+  TBookLook look;
+  look.backgroundType = theme.bgType != kThemeBgImage ? 1 : 0;
+  look.backgroundImage = theme.bgImagePath;
+  look.backgroundColor = theme.bgColor;
+  look.buttonColor = theme.buttonColor;
+  look.panelColor = theme.panelColor;
+  return look;
+}
+
+void ApplyBookLook(TBookObj &book, const TBookLook &look) {
+  book.backgroundType = look.backgroundType;
+  book.backgroundImage = look.backgroundImage;
+  book.backgroundColor = look.backgroundColor;
+  book.buttonColor = look.buttonColor;
+  book.panelColor = look.panelColor;
+}
+
+const TThemeObj *FindThemeByName(const TThemeManager &themes, const QString &name) {
+  for (const auto &t : themes.themeList)
+    if (t->titleStr == name) return t.get();
+  for (const auto &t : themes.themeList)
+    if (t->titleStr.compare(name, Qt::CaseInsensitive) == 0) return t.get();
+  return nullptr;
+}
+
 }  // namespace lw

@@ -72,4 +72,23 @@ class TThemeManager {
   void ScanThemes();
 };
 
+// What a theme gives a book: its background and colours, in the book's
+// terms (the window shows them in its controls, leafweaver-publish puts
+// them into the book).
+struct TBookLook {
+  int backgroundType = 1;  // as TBookObj::backgroundType: 0 image, 1 colour
+  QString backgroundImage;
+  TColor backgroundColor = kWhite;
+  TColor buttonColor = kWhite;
+  TColor panelColor = kWhite;
+};
+
+// The look of `theme`. Never fails.
+TBookLook ThemeBookLook(const TThemeObj &theme);
+// Puts `look` into `book`'s background and colour fields.
+void ApplyBookLook(TBookObj &book, const TBookLook &look);
+// The theme whose show name is `name` (exactly, else ignoring letter
+// case), or null when none is.
+const TThemeObj *FindThemeByName(const TThemeManager &themes, const QString &name);
+
 }  // namespace lw

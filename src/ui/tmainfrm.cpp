@@ -1,8 +1,11 @@
 #include "ui/tmainfrm.h"
 
 #include "fsutil/fsutil.h"
+#include "model/booksizes.h"
+#include "model/pageimport.h"
 #include "model/pagerange.h"
 #include "model/uconst.h"
+#include "output/autobooksize.h"
 #include "output/bookpackage.h"
 #include "output/imageconvert.h"
 #include "ui/colorbutton.h"
@@ -352,8 +355,8 @@ void TMainFrm::BgImageBtnClick() {
 
 void TMainFrm::BookSizeType1Click(int tag) {
   if (tag < 0 || tag > 2) return;
-  BookSizeWidthEdt->setValue(kSizePresets[tag].width);
-  BookSizeHeightEdt->setValue(kSizePresets[tag].height);
+  BookSizeWidthEdt->setValue(kBookSizePresets[tag].width);
+  BookSizeHeightEdt->setValue(kBookSizePresets[tag].height);
   // Choosing a preset is a size the user set, even when the edits already
   // held its values and so reported no change.
   BookSizeWidthEdtChange();
@@ -483,16 +486,16 @@ void TMainFrm::ThemeListViewSelectItem() {
 
 void TMainFrm::ApplyTheme() {
   if (!ThemeManager || !ThemeManager->currThemeObj) return;
-  const TThemeObj &theme = *ThemeManager->currThemeObj;
-  if (theme.bgType != 0)
+  const TBookLook look = ThemeBookLook(*ThemeManager->currThemeObj);
+  if (look.backgroundType != 0)
     BgColorRad->setChecked(true);
   else
     BgImageRad->setChecked(true);
-  BgImageEdt->setText(theme.bgImagePath);
-  BgColorBtn->setColor(theme.bgColor);
+  BgImageEdt->setText(look.backgroundImage);
+  BgColorBtn->setColor(look.backgroundColor);
   UpdateBackgroundControls();
-  ButtonColorBtn->setColor(theme.buttonColor);
-  PanelColorBtn->setColor(theme.panelColor);
+  ButtonColorBtn->setColor(look.buttonColor);
+  PanelColorBtn->setColor(look.panelColor);
 }
 
 // ---------------------------------------------------------------------------
@@ -514,21 +517,7 @@ void TMainFrm::AddCheckedFiles() {
 }
 
 void TMainFrm::AddFilePages(const TFileObj &file) {
-  if (file.fileType == kFileImage) {
-    TPageObj *page = BookObj->AddPageByPath(file.filePath);
-    if (!page) return;
-    page->fileType = kPageImage;
-    page->showName = FileNameOfPath(file.filePath);
-    AddPageRow(page);
-  } else if (file.fileType == kFilePdf) {
-    for (const QString &path : file.GetRangeList()) {
-      TPageObj *page = BookObj->AddPageByPath(path);
-      if (!page) continue;
-      page->fileType = kPageSwf;
-      page->showName = GetFileNameNoExt(FileNameOfPath(path)) + QStringLiteral(".pdf");
-      AddPageRow(page);
-    }
-  }
+  for (TPageObj *page : ImportFilePages(*BookObj, file, SysSetInfo.TempPathStr)) AddPageRow(page);
 }
 
 void TMainFrm::AutoBookSize() {
@@ -536,28 +525,14 @@ void TMainFrm::AutoBookSize() {
   autoSizeDone = true;
   const TFileObj &first = *LibraryList.front();
   if (bookSizeEdited) return;
-  int w = 0;
-  int h = 0;
-  if (first.fileType == kFilePdf) {
-    BookSizeType[1]->setChecked(true);
-    w = kSizePresets[1].width;
-    h = kSizePresets[1].height;
-  } else {
-    GetImageFileSize(first.filePath, w, h);  // throws before any control changes
-    BookSizeType[3]->setChecked(true);
-    if (w > kAutoSizeLimit || h > kAutoSizeLimit) {
-      const double s = w < h ? double(h) / kAutoSizeLimit : double(w) / kAutoSizeLimit;
-      // nearbyint rounds to nearest with halves to even (the default mode).
-      w = int(std::nearbyint(w / s));
-      h = int(std::nearbyint(h / s));
-    }
-  }
-  BookObj->width = w;
-  BookObj->height = h;
+  const QSize size = AutoBookSizeFor(first);  // throws before any control changes
+  BookSizeType[first.fileType == kFilePdf ? 1 : 3]->setChecked(true);
+  BookObj->width = size.width();
+  BookObj->height = size.height();
   // Filling the edits from the automatic size is not a user's change.
   isFillData = true;
-  BookSizeWidthEdt->setValue(w);
-  BookSizeHeightEdt->setValue(h);
+  BookSizeWidthEdt->setValue(size.width());
+  BookSizeHeightEdt->setValue(size.height());
   isFillData = false;
 }
 

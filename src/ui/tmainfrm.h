@@ -46,16 +46,6 @@ class TMainFrm : public QWidget {
   static constexpr int kClientWidth = 1036;
   static constexpr int kClientHeight = 593;
 
-  // Size presets of the "A3", "A4" and "A5" radio buttons, by their tag.
-  struct SizePreset {
-    int width;
-    int height;
-  };
-  static constexpr SizePreset kSizePresets[3] = {{1191, 842}, {595, 842}, {420, 595}};
-
-  // The largest side the automatic book size takes from an image.
-  static constexpr int kAutoSizeLimit = 1600;
-
   // --- Book settings -----------------------------------------------------
   // Book -> controls. Leaves bookSizeEdited alone.
   void ShowBookSetting();

@@ -12,6 +12,7 @@
 #include "uitest.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -26,6 +27,9 @@ TEST(EndToEnd, PdfAndImageBecomeAPublishedBookThatPlays) {
   uitest::Workspace ws(true);
   ASSERT_TRUE(lwtest::Exists(ws.appDir() + "pdf2swf")) << "build the converter first";
   ASSERT_TRUE(lwtest::Exists(ws.appDir() + "ImageTool.dll")) << "build the player first";
+  // A theme with a background image: the window starts with it, the
+  // command line is told to take it.
+  uitest::WriteTheme(ws.themesDir(), "dusk", "Test Dusk", 0, "102030", "FFCC00", "334455", true);
   uitest::ErrorRecorder errors;
   TMainFrm frm(nullptr, ws.appDir());
   frm.show();
@@ -81,6 +85,27 @@ TEST(EndToEnd, PdfAndImageBecomeAPublishedBookThatPlays) {
     EXPECT_TRUE(lwtest::Exists(pkg + file)) << file;
   EXPECT_FALSE(lwtest::Exists(pkg + "pages/4.png"));
   LibraryList.clear();
+
+  // leafweaver-publish given the same inputs builds the same book: one rule
+  // for pages, size and theme serves both.
+  lwtest::TempDir cliOut, cliHome;
+  QProcess cli;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_DATA_HOME", cliHome.path());
+  cli.setProcessEnvironment(env);
+  cli.start(ws.appDir() + "leafweaver-publish",
+            {pdf, "--pages", "1,3", png, "-t", "Road test", "--theme", "Test Dusk", "-q", "-o",
+             cliOut.path()});
+  ASSERT_TRUE(cli.waitForFinished(120000));
+  ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+  const QString cliPkg = QString::fromUtf8(cli.readAllStandardOutput()).trimmed() + '/';
+  for (const char *file : {"source/Pages.xml", "index.html", "source/bg.jpg", "turnleaf.swf",
+                           "pages/1.swf", "pages/2.swf"})
+    EXPECT_EQ(lwtest::ReadFile(cliPkg + file), lwtest::ReadFile(pkg + file)) << file;
+  // The fitted image: the same pixels (the encoder's side data may differ).
+  const QImage cliImage(cliPkg + "pages/3.png"), windowImage(pkg + "pages/3.png");
+  EXPECT_FALSE(windowImage.isNull());
+  EXPECT_EQ(cliImage.convertToFormat(QImage::Format_RGB32), windowImage.convertToFormat(QImage::Format_RGB32));
 
   QProcess node;
   node.setProcessChannelMode(QProcess::MergedChannels);

@@ -40,6 +40,7 @@ Workspace::Workspace(bool withTools) : oldHome_(qgetenv("XDG_DATA_HOME")) {
   if (withTools) {
     CopyIfExists(built + "ImageTool.dll", program_.slash() + "ImageTool.dll");
     CopyIfExists(built + "pdf2swf", program_.slash() + "pdf2swf");
+    CopyIfExists(built + "leafweaver-publish", program_.slash() + "leafweaver-publish");
   }
 }
 
