@@ -168,7 +168,10 @@ int main(int argc, char **argv) {
     sinceTick.start();
     QElapsedTimer t;
     t.start();
+    QEventLoop untilWritten;
+    QObject::connect(&frm, &TMainFrm::packageWritten, &untilWritten, &QEventLoop::quit);
     frm.findChild<QPushButton *>("ExportBtn")->click();
+    untilWritten.exec();
     publish.push_back(t.nsecsElapsed() / 1e6);
     longest = std::max(longest, sinceTick.nsecsElapsed() / 1e6);
     tick.stop();

@@ -1,6 +1,5 @@
 #include "fsutil/fsutil.h"
 
-#include <QCoreApplication>
 #include <QFileDialog>
 #include <QStandardPaths>
 
@@ -40,10 +39,6 @@ bool passesFilter(const QString &name, const QString &filter) {
   return extensionOf(name).compare(filter, Qt::CaseInsensitive) == 0;
 }
 
-void processEvents() {
-  if (QCoreApplication::instance()) QCoreApplication::processEvents();
-}
-
 // Entries of a folder sorted by name, "." and ".." never included.
 std::vector<fs::directory_entry> sortedEntries(const fs::path &dir) {
   std::vector<fs::directory_entry> out;
@@ -80,7 +75,6 @@ void deleteTree(const fs::path &dir) {
 void copyTree(const fs::path &src, const fs::path &dst, const QString &filter) {
   std::error_code ec;
   for (const auto &entry : sortedEntries(src)) {
-    processEvents();
     const QString name = fromName(entry.path());
     const fs::path target = dst / entry.path().filename();
     if (entry.is_directory(ec)) {
@@ -104,7 +98,6 @@ QStringList ListFolder(const QString &folder, const QString &filter) {
   std::error_code ec;
   if (!fs::is_directory(toPath(dir), ec)) return names;
   for (const auto &entry : sortedEntries(toPath(dir))) {
-    processEvents();
     const QString name = fromName(entry.path());
     if (filter == QLatin1String("/")) {
       if (entry.is_directory(ec)) names << name;

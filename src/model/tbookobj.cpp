@@ -64,4 +64,20 @@ void TBookObj::DownPageByIndex(int selIndex) {
   std::swap(pageList[static_cast<size_t>(selIndex)], pageList[static_cast<size_t>(selIndex + 1)]);
 }
 
+TBookObj TBookObj::Copy() const {
+  TBookObj copy;
+  for (const auto &page : pageList) copy.pageList.push_back(std::make_unique<TPageObj>(*page));
+  copy.titleStr = titleStr;
+  copy.keywordStr = keywordStr;
+  copy.desStr = desStr;
+  copy.backgroundType = backgroundType;
+  copy.backgroundImage = backgroundImage;
+  copy.backgroundColor = backgroundColor;
+  copy.buttonColor = buttonColor;
+  copy.panelColor = panelColor;
+  copy.width = width;
+  copy.height = height;
+  return copy;
+}
+
 }  // namespace lw

@@ -49,6 +49,13 @@ class TBookObj {
   int width = 595;
   int height = 842;
 
+  TBookObj() = default;
+  TBookObj(TBookObj &&) = default;
+  TBookObj &operator=(TBookObj &&) = default;
+  // A copy with pages of its own (for a writer that works while the book
+  // may change). Never fails.
+  TBookObj Copy() const;
+
   int PageCount() const { return static_cast<int>(pageList.size()); }
   TPageObj *Page(int index) const;  // nullptr outside 0..count-1
   int IndexOfPage(const TPageObj *page) const;  // -1 when not in the book

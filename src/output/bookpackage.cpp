@@ -4,7 +4,6 @@
 #include "output/imageconvert.h"
 #include "themes/colortext.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -207,7 +206,8 @@ void WriteEmptyPreview(const TBookObj &book, const TSysSetInfo &paths) {
 }
 
 QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool isPreview,
-                         const QString &folder, const QDateTime &now, QString *createdRoot) {
+                         const QString &folder, const QDateTime &now, QString *createdRoot,
+                         const PageWrittenFn &onPage) {
   if (book.pageList.empty()) {
     if (isPreview) WriteEmptyPreview(book, paths);
     return {};
@@ -263,9 +263,7 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
       }
     }
     content.append_child("page").append_attribute("src") = ("pages/" + name).toUtf8().constData();
-    // Keep the window painting through a long book (its input is blocked
-    // while it publishes).
-    if (i % 16 == 15 && QCoreApplication::instance()) QCoreApplication::processEvents();
+    if (onPage) onPage(static_cast<int>(i) + 1, static_cast<int>(book.pageList.size()));
   }
   saveXml(doc, listPath);
 

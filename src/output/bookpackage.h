@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <stdexcept>
 
 namespace lw {
@@ -37,13 +38,15 @@ QString PackageFolderName(const QDateTime &when);
 // (IsCompletePageFile); otherwise PackageError names the pages and nothing
 // is touched. The new folder's path goes to `createdRoot` as soon as it is
 // made, so that a caller can remove it after a failure.
+// `onPage` hears of each page written (on the writer's thread).
 // Returns the package root with a trailing "/", or an empty string when no
 // package was written (publishing an empty book). Throws PackageError; files
 // written before the failure stay.
+using PageWrittenFn = std::function<void(int done, int total)>;
 QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool isPreview,
                          const QString &folder,
                          const QDateTime &now = QDateTime::currentDateTime(),
-                         QString *createdRoot = nullptr);
+                         QString *createdRoot = nullptr, const PageWrittenFn &onPage = {});
 
 // True when the page file at `path` is there and whole: a movie
 // (kPageSwf) must have an SWF signature and, uncompressed, exactly the

@@ -7,6 +7,7 @@
 #include "model/uconst.h"
 #include "output/autobooksize.h"
 #include "output/bookpackage.h"
+#include "output/packagejob.h"
 #include "output/imageconvert.h"
 #include "ui/colorbutton.h"
 #include "ui/errorbox.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -110,6 +112,13 @@ void TMainFrm::BuildControls() {
   PreViewWeb = new PreviewWeb(this);
   PreViewWeb->setObjectName("PreViewWeb");
   PreViewWeb->setGeometry(303, 51, 725, 534);
+
+  // Pages written of all while a package is being written.
+  WriteProgressBar = new QProgressBar(this);
+  WriteProgressBar->setObjectName("WriteProgressBar");
+  WriteProgressBar->setGeometry(303, 16, 260, 18);
+  WriteProgressBar->setFormat(QStringLiteral("Writing page %v of %m"));
+  WriteProgressBar->hide();
 
   connect(AddFileBtn, &QPushButton::clicked, this, [this] { Guarded([this] { InsertBtnClick(); }); });
   connect(PreviewBtn, &QPushButton::clicked, this, [this] { Guarded([this] { PreviewBtnClick(); }); });
@@ -539,20 +548,47 @@ void TMainFrm::AutoBookSize() {
 // ---------------------------------------------------------------------------
 // Preview and publishing
 
-QString TMainFrm::WritePackage(bool isPreview, const QString &folder) {
-  // The copies let pending events run; the window takes no input meanwhile.
-  struct InputBlock {
-    QWidget *w;
-    explicit InputBlock(QWidget *widget) : w(widget) { w->setEnabled(false); }
-    ~InputBlock() { w->setEnabled(true); }
-  } block(this);
-  return WriteBookPackage(*BookObj, SysSetInfo, isPreview, folder);
+void TMainFrm::SetCommandsEnabled(bool enabled) {
+  for (QWidget *w : {static_cast<QWidget *>(AddFileBtn), static_cast<QWidget *>(PreviewBtn),
+                     static_cast<QWidget *>(ExportBtn), static_cast<QWidget *>(SetingTabCon)})
+    w->setEnabled(enabled);
+}
+
+void TMainFrm::WritePackage(bool isPreview, const QString &folder,
+                            const std::function<void(const QString &root)> &then) {
+  if (packageJob_) return;  // one package at a time; the commands are off meanwhile
+  SetCommandsEnabled(false);
+  WriteProgressBar->setRange(0, std::max(1, BookObj->PageCount()));
+  WriteProgressBar->setValue(0);
+  WriteProgressBar->setVisible(BookObj->PageCount() > 0);
+  packageJob_ = std::make_unique<PackageJob>(*BookObj, SysSetInfo, isPreview, folder);
+  connect(packageJob_.get(), &PackageJob::pagesWritten, this,
+          [this](int done, int total) {
+            WriteProgressBar->setRange(0, total);
+            WriteProgressBar->setValue(done);
+          });
+  auto finish = [this] {
+    WriteProgressBar->hide();
+    SetCommandsEnabled(true);
+    // The job's worker has ended once it signalled; release it outside its
+    // own signal.
+    packageJob_.release()->deleteLater();
+  };
+  connect(packageJob_.get(), &PackageJob::written, this, [this, then, finish](const QString &root) {
+    finish();
+    Guarded([&] { then(root); });
+    emit packageWritten(root);
+  });
+  connect(packageJob_.get(), &PackageJob::failed, this, [this, finish](const QString &message) {
+    finish();
+    ShowErrorMessage(this, message);
+    emit packageWritten(QString());
+  });
 }
 
 void TMainFrm::PreviewBtnClick() {
   SaveBookSetting();
-  WritePackage(true, QString());
-  ShowPreview();
+  WritePackage(true, QString(), [this](const QString &) { ShowPreview(); });
 }
 
 void TMainFrm::ExportBtnClick() {
@@ -560,7 +596,7 @@ void TMainFrm::ExportBtnClick() {
   if (BookObj->PageCount() == 0) return;
   QString folder;
   if (!BrowseForFolder(QStringLiteral("Select Directory"), QString(), this, folder)) return;
-  lastPackage_ = WritePackage(false, WithTrailingSlash(folder));
+  WritePackage(false, WithTrailingSlash(folder), [this](const QString &root) { lastPackage_ = root; });
 }
 
 }  // namespace lw

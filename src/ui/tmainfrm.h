@@ -17,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QScrollArea;
@@ -26,6 +27,7 @@ class QTreeWidget;
 
 namespace lw {
 
+class PackageJob;
 class PageWeb;
 class PreviewWeb;
 class TColorButton;
@@ -93,13 +95,15 @@ class TMainFrm : public QWidget {
   // while the user has not set a size. Throws ImageError when that file is
   // an image that cannot be decoded (the size then stays).
   void AutoBookSize();
-  // Writes the book into the preview folder and shows it. Throws
-  // PackageError / ImageError from the package writer.
+  // Writes the book into the preview folder on a worker thread and shows
+  // it when done; a failure goes to the error box.
   void PreviewBtnClick();
   // Asks for a folder and publishes the book into a new package folder
-  // there; nothing for a book without pages. Throws PackageError /
-  // ImageError from the package writer.
+  // there on a worker thread; nothing for a book without pages. A failure
+  // goes to the error box.
   void ExportBtnClick();
+  // True while a package is being written (the commands are off).
+  bool IsWritingPackage() const { return packageJob_ != nullptr; }
   // Picks the background image file.
   void BgImageBtnClick();
   // The package folder the last publishing wrote (empty before).
@@ -113,6 +117,11 @@ class TMainFrm : public QWidget {
 
   // Filter of the background image dialog.
   static const char *const kImageFilter;
+
+ signals:
+  // A preview or a publishing has ended: the package root, or empty when
+  // nothing was written or the writer failed.
+  void packageWritten(const QString &root);
 
  protected:
   void showEvent(QShowEvent *event) override;
@@ -138,13 +147,18 @@ class TMainFrm : public QWidget {
   int SelectedPageIndex() const;
   // Runs `action` through the general error box; slots call this.
   void Guarded(const std::function<void()> &action);
-  // Writes a package with the window's input blocked, so that events run by
-  // long copies cannot change the book meanwhile.
-  QString WritePackage(bool isPreview, const QString &folder);
+  // Writes a copy of the book as a package on a worker thread, with the
+  // pages written shown and the commands off meanwhile; then `then` runs
+  // with the package root. Does nothing while another package is written.
+  void WritePackage(bool isPreview, const QString &folder,
+                    const std::function<void(const QString &root)> &then);
+  void SetCommandsEnabled(bool enabled);
 
   bool shown_ = false;
   bool isFillData = false;
   QString lastPackage_;
+  std::unique_ptr<PackageJob> packageJob_;
+  QProgressBar *WriteProgressBar = nullptr;
 
   QPushButton *AddFileBtn = nullptr;
   QPushButton *PreviewBtn = nullptr;

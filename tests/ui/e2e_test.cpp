@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 using namespace lw;
@@ -73,7 +74,9 @@ TEST(EndToEnd, PdfAndImageBecomeAPublishedBookThatPlays) {
     folder = out.path();
     return true;
   });
+  QSignalSpy written(&frm, &TMainFrm::packageWritten);
   Find<QPushButton>(&frm, "ExportBtn")->click();
+  ASSERT_TRUE(written.wait(60000));
   SetBrowseForFolderHandler({});
   TLoadFrm::SetFileChooser({});
   EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join("\n").toStdString();

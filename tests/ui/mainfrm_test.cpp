@@ -23,6 +23,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 using namespace lw;
@@ -72,6 +73,13 @@ class MainFrmTest : public ::testing::Test {
       auto file = std::make_shared<TFileObj>(path);
       frm->AddFilePages(*file);
     }
+  }
+
+  // Waits for the preview or publishing the last click started.
+  void WaitForPackage() {
+    if (!frm->IsWritingPackage()) return;
+    QSignalSpy written(frm.get(), &TMainFrm::packageWritten);
+    ASSERT_TRUE(written.wait(30000));
   }
 
   uitest::Workspace ws{true};
@@ -225,6 +233,7 @@ TEST_F(MainFrmTest, SizePresetsAndUnreadableSizeText) {
   EXPECT_TRUE(bookSizeEdited);
   EXPECT_EQ(BookObj->width, 595);  // not before the next save
   Find<QPushButton>(frm.get(), "PreviewBtn")->click();
+  WaitForPackage();
   EXPECT_EQ(BookObj->width, 1191);
   EXPECT_EQ(BookObj->height, 842);
   Radio("BookSizeType3")->click();
@@ -563,14 +572,21 @@ TEST_F(MainFrmTest, PublishWritesThePackageWithTheTypedTitle) {
     return true;
   });
   uitest::ErrorRecorder errors;
+  QSignalSpy written(frm.get(), &TMainFrm::packageWritten);
   Find<QPushButton>(frm.get(), "ExportBtn")->click();
+  // Written on a worker: the commands are off until it is done.
+  EXPECT_TRUE(frm->IsWritingPackage());
+  EXPECT_FALSE(Find<QPushButton>(frm.get(), "ExportBtn")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>(frm.get(), "PreviewBtn")->isEnabled());
+  ASSERT_TRUE(written.wait(30000));
   EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join("\n").toStdString();
   const QString pkg = frm->lastPackageFolder();
+  EXPECT_EQ(written.first().first().toString(), pkg);
   ASSERT_TRUE(pkg.startsWith(out.slash() + "Quirell_")) << pkg.toStdString();
   EXPECT_TRUE(lwtest::Exists(pkg + "pages/1.png"));
   EXPECT_TRUE(lwtest::Exists(pkg + "pages/2.png"));
   EXPECT_TRUE(lwtest::ReadFile(pkg + "index.html").contains("Never previewed"));
-  EXPECT_TRUE(frm->isEnabled());  // input is back after writing
+  EXPECT_TRUE(Find<QPushButton>(frm.get(), "ExportBtn")->isEnabled());  // the commands are back
 }
 
 }  // namespace
