@@ -11,6 +11,7 @@
 
 #include "convert/converterrunner.h"
 #include "fsutil/fsutil.h"
+#include "ui/browseforfolder.h"
 #include "model/conversionnames.h"
 #include "model/tfileobj.h"
 #include "model/uconst.h"

@@ -1,6 +1,5 @@
 #include "fsutil/fsutil.h"
 
-#include <QFileDialog>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -11,11 +10,6 @@ namespace fs = std::filesystem;
 
 namespace lw {
 namespace {
-
-BrowseForFolderHandler &browseHandler() {
-  static BrowseForFolderHandler handler;
-  return handler;
-}
 
 fs::path toPath(const QString &s) { return fs::path(s.toStdString()); }
 QString fromName(const fs::path &p) { return QString::fromStdString(p.filename().string()); }
@@ -152,25 +146,6 @@ void ForceDeleteFile(const QString &path) {
 QString JoinPath(const QString &folder, const QString &name) {
   if (folder.endsWith('/')) return folder + name;
   return folder + '/' + name;
-}
-
-bool BrowseForFolder(const QString &prompt, const QString &root, QWidget *owner,
-                     QString &folderOut) {
-  folderOut.clear();
-  if (browseHandler()) {
-    const bool ok = browseHandler()(prompt, root, folderOut);
-    if (!ok) folderOut.clear();
-    return ok;
-  }
-  const QString chosen = QFileDialog::getExistingDirectory(
-      owner, prompt, root, QFileDialog::ShowDirsOnly);
-  if (chosen.isEmpty()) return false;
-  folderOut = chosen;
-  return true;
-}
-
-void SetBrowseForFolderHandler(BrowseForFolderHandler handler) {
-  browseHandler() = std::move(handler);
 }
 
 QString GetSpecialFolderPath(int number) {

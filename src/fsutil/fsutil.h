@@ -11,7 +11,6 @@
 #include <QStringList>
 #include <functional>
 
-class QWidget;
 
 namespace lw {
 
@@ -49,19 +48,6 @@ void ForceDeleteFile(const QString &path);
 // `folder` + "/" + `name`, with exactly one "/" between them when `folder`
 // already ends in one. Neither part is trimmed.
 QString JoinPath(const QString &folder, const QString &name);
-
-// Shows the folder picker, modal to `owner`, with `prompt` as its caption,
-// rooted at `root` when it is not empty. Returns true and the chosen folder
-// (no trailing "/" except for "/") in `folderOut`; false and an empty
-// `folderOut` when the user cancelled.
-bool BrowseForFolder(const QString &prompt, const QString &root, QWidget *owner,
-                     QString &folderOut);
-
-// Replaces the folder picker (tests answer it without a dialog). Pass an
-// empty function to restore the real dialog.
-using BrowseForFolderHandler =
-    std::function<bool(const QString &prompt, const QString &root, QString &folderOut)>;
-void SetBrowseForFolderHandler(BrowseForFolderHandler handler);
 
 // Platform folder numbers understood by GetSpecialFolderPath.
 inline constexpr int kFolderAppData = 26;   // per-user application data

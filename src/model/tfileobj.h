@@ -8,8 +8,6 @@
 #include <memory>
 #include <vector>
 
-class QTreeWidgetItem;
-
 namespace lw {
 
 inline constexpr int kFileImage = 0;
@@ -43,7 +41,6 @@ class TFileObj {
   // Set by the conversion worker when the converter has finished this PDF,
   // read by the user-interface thread.
   std::atomic<bool> isConverter{false};
-  QTreeWidgetItem *perNode = nullptr;  // row of the Library dialog, or none
   bool isChecked = false;  // ticked in the Library dialog
 
   // Paths of the page files that `rangeStr` chooses, in ascending page

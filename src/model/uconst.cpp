@@ -7,7 +7,13 @@
 
 namespace lw {
 
-TSysSetInfo SysSetInfo;
+namespace {
+TSysSetInfo workspace;
+}  // namespace
+
+const TSysSetInfo &SysSetInfo = workspace;
+
+void SetWorkspace(const TSysSetInfo &paths) { workspace = paths; }
 std::unique_ptr<TBookObj> BookObj;
 bool bookSizeEdited = false;
 bool autoSizeDone = false;
@@ -32,7 +38,7 @@ bool PrepareTempFolder(const TSysSetInfo &paths) {
 }
 
 void InitWorkspace(const QString &appDir) {
-  SysSetInfo = WorkspacePaths(appDir);
+  SetWorkspace(WorkspacePaths(appDir));
   const TSysSetInfo &s = SysSetInfo;
   PrepareTempFolder(s);
   if (QDir(s.PreviewPath).exists()) DeleteFolderTree(s.PreviewPath);

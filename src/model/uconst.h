@@ -23,7 +23,13 @@ struct TSysSetInfo {
   QString ThemePath;        // AppPathStr + "Themes/"
 };
 
-extern TSysSetInfo SysSetInfo;
+// The workspace of the run, read-only: InitWorkspace fills it once at
+// start-up, before any worker runs.
+extern const TSysSetInfo &SysSetInfo;
+
+// Replaces the workspace record: InitWorkspace does at start-up, tests set
+// their own folders. Not for use while a worker may read it.
+void SetWorkspace(const TSysSetInfo &paths);
 
 // The one book of the run; created by the main window.
 extern std::unique_ptr<TBookObj> BookObj;

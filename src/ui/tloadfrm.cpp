@@ -113,11 +113,7 @@ TLoadFrm::TLoadFrm(QWidget *parent) : QDialog(parent) {
           [this](QTreeWidgetItem *row, int column) { LibraryTreeDoubleClick(row, column); });
 }
 
-TLoadFrm::~TLoadFrm() {
-  // The rows go with the dialog; the files outlive it.
-  for (const auto &file : LibraryList) file->perNode = nullptr;
-  for (const auto &file : currPdfList) file->perNode = nullptr;
-}
+TLoadFrm::~TLoadFrm() = default;
 
 void TLoadFrm::showEvent(QShowEvent *event) {
   QDialog::showEvent(event);
@@ -145,7 +141,7 @@ void TLoadFrm::FillLibraryTree() {
   LibraryTree->clear();
   for (const auto &file : LibraryList) {
     file->isChecked = false;
-    file->perNode = AppendRow(file);
+    AppendRow(file);
   }
 }
 
@@ -157,7 +153,6 @@ QTreeWidgetItem *TLoadFrm::AppendRow(const std::shared_ptr<TFileObj> &file) {
   if (file->fileType == kFilePdf) flags |= Qt::ItemIsEditable;
   row->setFlags(flags);
   LibraryTree->addTopLevelItem(row);
-  file->perNode = row;
   SetRowTexts(row, *file);
   LibraryTreeInitNode(row);
   filling_ = false;
@@ -176,6 +171,12 @@ void TLoadFrm::LibraryTreeChecked(QTreeWidgetItem *row, int column) {
   TFileObj *file = FileOfRow(row);
   if (!file || !row->data(kColId, Qt::CheckStateRole).isValid()) return;
   file->isChecked = row->checkState(kColId) == Qt::Checked;
+}
+
+QTreeWidgetItem *TLoadFrm::RowOfFile(const TFileObj *file) const {
+  for (int i = 0; i < LibraryTree->topLevelItemCount(); ++i)
+    if (FileOfRow(LibraryTree->topLevelItem(i)) == file) return LibraryTree->topLevelItem(i);
+  return nullptr;
 }
 
 TFileObj *TLoadFrm::FileOfRow(QTreeWidgetItem *row) const {
@@ -265,7 +266,7 @@ void TLoadFrm::AddLibraryFile(const QString &path) {
   auto file = std::make_shared<TFileObj>(path);
   LibraryList.push_back(file);
   file->isChecked = true;
-  file->perNode = AppendRow(file);
+  AppendRow(file);
   if (file->fileType == kFilePdf) currPdfList.push_back(file);
 }
 
@@ -290,10 +291,7 @@ void TLoadFrm::AddBtnClick() {
 void TLoadFrm::RemoveUnconvertedFiles() {
   for (const auto &file : currPdfList) {
     if (file->isConverter) continue;
-    if (file->perNode) {
-      delete file->perNode;
-      file->perNode = nullptr;
-    }
+    delete RowOfFile(file.get());
     LibraryList.erase(std::remove(LibraryList.begin(), LibraryList.end(), file), LibraryList.end());
   }
   RefreshRowTexts();
@@ -304,7 +302,6 @@ void TLoadFrm::DeleteRow(QTreeWidgetItem *row) {
     LibraryList.erase(std::remove_if(LibraryList.begin(), LibraryList.end(),
                                      [&](const auto &f) { return f.get() == file; }),
                       LibraryList.end());
-    file->perNode = nullptr;
   }
   delete row;
 }

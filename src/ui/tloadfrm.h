@@ -80,6 +80,8 @@ class TLoadFrm : public QDialog {
   bool LibraryTreeEditing(QTreeWidgetItem *row, int column) const;
   // The file of a row, or null.
   TFileObj *FileOfRow(QTreeWidgetItem *row) const;
+  // The row of a file, or null when it has none.
+  QTreeWidgetItem *RowOfFile(const TFileObj *file) const;
 
   // Selects `row` alone, makes it current, scrolls it into view and
   // focuses the list.

@@ -1,6 +1,7 @@
 #include "ui/tmainfrm.h"
 
 #include "fsutil/fsutil.h"
+#include "ui/browseforfolder.h"
 #include "model/booksizes.h"
 #include "model/pageimport.h"
 #include "model/pagerange.h"

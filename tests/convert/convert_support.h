@@ -24,12 +24,20 @@ class ConvertFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     saved_ = lw::SysSetInfo;
-    lw::SysSetInfo.TempPathStr = dir.slash() + "Work Folder/TempFiles/";
+    lw::TSysSetInfo mine = saved_;
+    mine.TempPathStr = dir.slash() + "Work Folder/TempFiles/";
+    mine.SwfToolPath = dir.file("bin/pdf2swf");
+    lw::SetWorkspace(mine);
     QDir().mkpath(lw::SysSetInfo.TempPathStr);
     QDir().mkpath(dir.file("bin"));
-    lw::SysSetInfo.SwfToolPath = dir.file("bin/pdf2swf");
   }
-  void TearDown() override { lw::SysSetInfo = saved_; }
+  void TearDown() override { lw::SetWorkspace(saved_); }
+
+  void SetConverter(const QString &path) {
+    lw::TSysSetInfo mine = lw::SysSetInfo;
+    mine.SwfToolPath = path;
+    lw::SetWorkspace(mine);
+  }
 
   // An executable shell script dir/bin/<name>.
   QString WriteScript(const QString &name, const QByteArray &body) {
@@ -39,7 +47,7 @@ class ConvertFixture : public ::testing::Test {
     return path;
   }
 
-  void UseRealConverter() { lw::SysSetInfo.SwfToolPath = ProgramDir() + "/pdf2swf"; }
+  void UseRealConverter() { SetConverter(ProgramDir() + "/pdf2swf"); }
 
   // A fake converter named pdf2swf in a folder with a blank in its name; it
   // gets the six arguments, so $5 is the output pattern.
@@ -47,7 +55,7 @@ class ConvertFixture : public ::testing::Test {
     const QString path = dir.file("fake bin/pdf2swf");
     WriteFile(path, "#!/bin/sh\n" + body);
     QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
-    lw::SysSetInfo.SwfToolPath = path;
+    SetConverter(path);
   }
 
   static QStringList Files(const QString &folder) {

@@ -184,7 +184,7 @@ TEST_F(RunnerTest, MissingConverterOrPdfStartsNothingAndCreatesNoFolder) {
   ASSERT_TRUE(lwtest::MakeTestPdf(pdf, 1));
   const QStringList before = QDir(SysSetInfo.TempPathStr).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
-  SysSetInfo.SwfToolPath = dir.file("bin/pdf2swf");  // not there
+  SetConverter(dir.file("bin/pdf2swf"));  // not there
   EXPECT_EQ(ConvertPdfToSwf(pdf).status, ConvertOutcome::Skipped);
 
   UseFakeConverter("touch \"$0.ran\"\n");

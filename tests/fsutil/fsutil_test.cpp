@@ -163,19 +163,6 @@ TEST(JoinPath, OneSeparatorBetweenFolderAndName) {
   EXPECT_EQ(JoinPath("", "book"), "/book");
 }
 
-TEST(BrowseForFolder, AnswerComesFromHandler) {
-  SetBrowseForFolderHandler([](const QString &prompt, const QString &, QString &out) {
-    out = "/chosen";
-    return prompt == "Select Directory";
-  });
-  QString folder;
-  EXPECT_TRUE(BrowseForFolder("Select Directory", "", nullptr, folder));
-  EXPECT_EQ(folder, "/chosen");
-  EXPECT_FALSE(BrowseForFolder("Other", "", nullptr, folder));
-  EXPECT_TRUE(folder.isEmpty());
-  SetBrowseForFolderHandler({});
-}
-
 TEST(GetSpecialFolderPath, AppDataIsXdgDataHome) {
   TempDir t;
   const QByteArray old = qgetenv("XDG_DATA_HOME");

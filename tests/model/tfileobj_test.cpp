@@ -152,7 +152,6 @@ TEST(TFileObj, KindsAndNames) {
   EXPECT_EQ(pdf.rangeStr, "All");
   EXPECT_FALSE(pdf.isConverter);
   EXPECT_FALSE(pdf.isChecked);
-  EXPECT_EQ(pdf.perNode, nullptr);
   EXPECT_TRUE(pdf.GetRangeList("/ws/temp/").isEmpty());
 
   const TFileObj photo("/a/photo.jpg");
@@ -189,11 +188,13 @@ TEST(TFileObj, RangeListFollowsTheConversionNames) {
   EXPECT_TRUE(file.GetRangeList(temp).isEmpty());
 
   // Without an argument the workspace's temporary folder is used.
-  const QString saved = SysSetInfo.TempPathStr;
-  SysSetInfo.TempPathStr = temp;
+  const TSysSetInfo saved = SysSetInfo;
+  TSysSetInfo mine = saved;
+  mine.TempPathStr = temp;
+  SetWorkspace(mine);
   file.rangeStr = "2";
   EXPECT_EQ(file.GetRangeList(), QStringList{names.folder + "report_2.swf"});
-  SysSetInfo.TempPathStr = saved;
+  SetWorkspace(saved);
 }
 
 TEST(TFileObj, CountOfLinearizedPdf) {

@@ -4,6 +4,7 @@
 // Chromium over a loopback web server.
 
 #include "fsutil/fsutil.h"
+#include "ui/browseforfolder.h"
 #include "model/uconst.h"
 #include "ui/errorbox.h"
 #include "ui/tloadfrm.h"

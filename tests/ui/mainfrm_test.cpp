@@ -5,6 +5,7 @@
 #include "fsutil/fsutil.h"
 #include "model/conversionnames.h"
 #include "model/uconst.h"
+#include "ui/browseforfolder.h"
 #include "ui/colorbutton.h"
 #include "ui/errorbox.h"
 #include "ui/tloadfrm.h"

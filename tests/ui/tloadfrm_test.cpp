@@ -112,7 +112,7 @@ TEST_F(LoadFrmTest, OpeningListsTheLibraryUncheckedWithIds) {
   EXPECT_EQ(Rows(), QStringList({"1|one.png|-|-|_", "2|two.pdf|4|2-3|_", "3|three.png|-|-|_"}));
   for (const auto &file : LibraryList) {
     EXPECT_FALSE(file->isChecked);
-    EXPECT_TRUE(file->perNode);
+    EXPECT_TRUE(dlg->RowOfFile(file.get()));
   }
 
   // Ticking a row ticks its file; "Checked All" sets every row and file.
@@ -161,7 +161,7 @@ TEST_F(LoadFrmTest, AddingImagesSkipsKnownPathsButNotOtherCase) {
   EXPECT_EQ(Rows(), QStringList({"1|old.png|-|-|_", "2|a.png|-|-|x", "3|b.png|-|-|x", "4|OLD.png|-|-|x"}));
   ASSERT_EQ(LibraryList.size(), 4u);
   EXPECT_TRUE(LibraryList[3]->isChecked);
-  EXPECT_EQ(LibraryList[3]->perNode, Tree()->topLevelItem(3));
+  EXPECT_EQ(dlg->RowOfFile(LibraryList[3].get()), Tree()->topLevelItem(3));
   EXPECT_TRUE(TLoadFrm::IsNewFile(ws.scratch() + "A.png"));
   EXPECT_FALSE(TLoadFrm::IsNewFile(a));
 
