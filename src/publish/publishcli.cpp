@@ -9,6 +9,7 @@
 #include "output/autobooksize.h"
 #include "output/bookpackage.h"
 #include "output/imageconvert.h"
+#include "output/poster.h"
 #include "publish/bookserver.h"
 #include "themes/colortext.h"
 #include "themes/tthememanager.h"
@@ -200,7 +201,8 @@ int publish(const PublishOptions &o, const QString &appDir, QTextStream &out, QT
   const bool existed = QFileInfo::exists(root);
   progress.line(QStringLiteral("Writing %1 pages into %2").arg(book.PageCount()).arg(root));
   try {
-    WriteBookPackage(book, paths, false, folder, now);
+    const QString written = WriteBookPackage(book, paths, false, folder, now);
+    if (!o.runtimeUrl.isEmpty()) UseSharedRuntime(written, o.runtimeUrl);
   } catch (const std::exception &e) {
     if (!existed) DeleteFolderTree(root);
     throw RunError{kExitOutput, QString::fromUtf8(e.what())};
@@ -263,6 +265,9 @@ Book settings:
                            background image             --background-image bg.jpg
       --button-color RRGGBB colour of the player's buttons --button-color FFCC00
       --panel-color RRGGBB  colour of the player's panel   --panel-color 333333
+      --runtime-url URL    load the player runtime from URL (a folder on the
+                           site, shared by its books) and leave it out of
+                           the book                   --runtime-url /ruffle/
   -q, --quiet              no progress on standard error
   -h, --help               this text
 
@@ -337,6 +342,12 @@ bool ParsePublishArgs(const QStringList &args, PublishOptions &o, QString &error
       }
       o.sources.back().range = v;
       pagesAllowed = false;
+    } else if (a == "--runtime-url") {
+      if (!value(o.runtimeUrl)) return false;
+      if (!IsRuntimeAddress(o.runtimeUrl)) {
+        error = "--runtime-url: \"" + o.runtimeUrl + "\" is not an http(s) address or a path";
+        return false;
+      }
     } else if (a == "--serve") {
       if (!value(o.serveFolder)) return false;
     } else if (a == "--port") {
@@ -360,6 +371,10 @@ bool ParsePublishArgs(const QStringList &args, PublishOptions &o, QString &error
   if (!o.serveFolder.isEmpty()) {
     if (!o.sources.empty()) {
       error = "--serve takes no source files";
+      return false;
+    }
+    if (!o.runtimeUrl.isEmpty()) {
+      error = "--runtime-url goes with publishing, not with --serve";
       return false;
     }
     return true;
