@@ -28,6 +28,7 @@ const MIME = {
  * other origins read it. Resolves to {url, close(), requests}.
  */
 function serve(root, { cors = false } = {}) {
+  root = path.resolve(root);
   const requests = [];
   const server = http.createServer((req, res) => {
     const urlPath = decodeURIComponent(new URL(req.url, "http://localhost").pathname);
