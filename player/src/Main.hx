@@ -5,6 +5,7 @@ import flash.display.StageScaleMode;
 import flash.events.Event;
 import flash.events.IOErrorEvent;
 import flash.events.KeyboardEvent;
+import flash.events.MouseEvent;
 import flash.events.SecurityErrorEvent;
 import flash.net.URLLoader;
 import flash.net.URLRequest;
@@ -17,6 +18,7 @@ import leafweaver.Book;
 import leafweaver.BookConfig;
 import leafweaver.BrowserHooks;
 import leafweaver.KeyMap;
+import leafweaver.Pace;
 import leafweaver.PageSlot;
 import leafweaver.Panel;
 import leafweaver.PointerInput;
@@ -37,6 +39,7 @@ class Main extends Sprite {
 	var message:TextField;
 	var started:Float;
 	var firstShown = false;
+	var pace = new Pace();
 
 	static function main() {
 		flash.Lib.current.addChild(new Main());
@@ -65,10 +68,39 @@ class Main extends Sprite {
 		ul.addEventListener(SecurityErrorEvent.SECURITY_ERROR, failed);
 		ul.load(new URLRequest(baseUrl + "source/Pages.xml?t=" + Date.now().getTime()));
 		stage.addEventListener(Event.RESIZE, function(_) layout());
+		for (type in [MouseEvent.MOUSE_MOVE, MouseEvent.MOUSE_DOWN, MouseEvent.MOUSE_UP, MouseEvent.MOUSE_WHEEL, KeyboardEvent.KEY_DOWN])
+			stage.addEventListener(type, function(_) {
+				pace.stir(now());
+				setPace();
+			});
+		addEventListener(Event.ENTER_FRAME, function(_) setPace());
 		layout();
 	}
 
+	static inline function now():Float
+		return flash.Lib.getTimer() / 1000;
+
+	/** Runs at full frame rate while anything moves or loads, slowly at rest (`Pace`). */
+	function setPace() {
+		var moving = book == null || book.turning || book.loading || !backdrop.settled;
+		var rate = pace.rate(now(), moving);
+		var stage = flash.Lib.current.stage;
+		if (stage.frameRate != rate) {
+			stage.frameRate = rate;
+			BrowserHooks.send("frame-rate", Std.string(rate));
+		}
+	}
+
+	/** Tells the page once the book's first view is complete: the pages on view and the background. */
+	function checkFirstShown() {
+		if (firstShown || book == null || !book.visibleSettled() || !backdrop.settled)
+			return;
+		firstShown = true;
+		BrowserHooks.send("first-page", Std.string(flash.Lib.getTimer() - started));
+	}
+
 	function start(c:BookConfig) {
+		backdrop.onSettled = checkFirstShown;
 		if (c.bgColor >= 0)
 			backdrop.setColour(c.bgColor);
 		else
@@ -83,10 +115,7 @@ class Main extends Sprite {
 		book.onTurned = function(p) BrowserHooks.send("turned", Std.string(p + 1));
 		book.onPageSettled = function(s:PageSlot) {
 			BrowserHooks.send(s.state == Loaded ? "page-loaded" : "page-failed", Std.string(s.index + 1));
-			if (!firstShown && book.visibleSettled()) {
-				firstShown = true;
-				BrowserHooks.send("first-page", Std.string(flash.Lib.getTimer() - started));
-			}
+			checkFirstShown();
 		};
 		flash.Lib.current.stage.addEventListener(KeyboardEvent.KEY_DOWN, keyDown);
 		layout();
@@ -170,7 +199,8 @@ class Main extends Sprite {
 			single: book.single,
 			turning: book.turning,
 			zoom: book.zoomLevel,
-			settled: book.visibleSettled()
+			settled: book.visibleSettled(),
+			frameRate: flash.Lib.current.stage.frameRate
 		};
 	}
 

@@ -2,6 +2,7 @@
 
 #include "fsutil/fsutil.h"
 #include "output/imageconvert.h"
+#include "output/poster.h"
 #include "themes/colortext.h"
 
 #include <QDir>
@@ -272,6 +273,7 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
   const QByteArray page = FillPageTemplate(readBytes(paths.ResPath + "index.html", "the page template"),
                                            book.titleStr, book.keywordStr, book.desStr);
   writeBytes(root + "index.html", page);
+  WriteFirstView(book, root);
   return root;
 }
 

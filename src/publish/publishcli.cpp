@@ -10,6 +10,7 @@
 #include "output/autobooksize.h"
 #include "output/bookpackage.h"
 #include "output/imageconvert.h"
+#include "output/poster.h"
 #include "publish/bookserver.h"
 #include "themes/colortext.h"
 #include "themes/tthememanager.h"
@@ -228,6 +229,7 @@ int publish(const PublishOptions &o, const QString &appDir, QTextStream &out, QT
   QString root;
   try {
     root = WriteBookPackage(book, paths, false, folder, QDateTime::currentDateTime(), &created);
+    if (!o.runtimeUrl.isEmpty()) UseSharedRuntime(root, o.runtimeUrl);
   } catch (const std::exception &e) {
     if (!created.isEmpty()) DeleteFolderTree(created);
     throw RunError{kExitOutput, QString::fromUtf8(e.what())};
@@ -277,6 +279,9 @@ Book settings:
                            background image             --background-image bg.jpg
       --button-color RRGGBB colour of the player's buttons --button-color FFCC00
       --panel-color RRGGBB  colour of the player's panel   --panel-color 333333
+      --runtime-url URL    load the player runtime from URL (a folder on the
+                           site, shared by its books) and leave it out of
+                           the book                   --runtime-url /ruffle/
   -q, --quiet              no progress on standard error
   -h, --help               this text
 
@@ -351,6 +356,12 @@ bool ParsePublishArgs(const QStringList &args, PublishOptions &o, QString &error
       }
       o.sources.back().range = v;
       pagesAllowed = false;
+    } else if (a == "--runtime-url") {
+      if (!value(o.runtimeUrl)) return false;
+      if (!IsRuntimeAddress(o.runtimeUrl)) {
+        error = "--runtime-url: \"" + o.runtimeUrl + "\" is not an http(s) address or a path";
+        return false;
+      }
     } else if (a == "--serve") {
       if (!value(o.serveFolder)) return false;
     } else if (a == "--port") {
@@ -374,6 +385,10 @@ bool ParsePublishArgs(const QStringList &args, PublishOptions &o, QString &error
   if (!o.serveFolder.isEmpty()) {
     if (!o.sources.empty()) {
       error = "--serve takes no source files";
+      return false;
+    }
+    if (!o.runtimeUrl.isEmpty()) {
+      error = "--runtime-url goes with publishing, not with --serve";
       return false;
     }
     return true;

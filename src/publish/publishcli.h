@@ -34,6 +34,7 @@ struct PublishOptions {
   QString backgroundImage;
   std::optional<TColor> buttonColor, panelColor;
   QString outputFolder;
+  QString runtimeUrl;  // --runtime-url: the runtime is on the site there, not in the book
   bool quiet = false;
   bool help = false;
   QString serveFolder;  // --serve: serve this folder instead of publishing
@@ -42,7 +43,8 @@ struct PublishOptions {
 
 // Reads the arguments (without the program name). Returns false with a
 // one-line `error` for an unknown option, a missing value, a bad colour,
-// a bad port, a size outside 1..9999 or a missing output folder.
+// a bad port, a size outside 1..9999, a runtime address that
+// IsRuntimeAddress refuses or a missing output folder.
 bool ParsePublishArgs(const QStringList &args, PublishOptions &options, QString &error);
 
 // The --help text: every option with an example.

@@ -1,7 +1,7 @@
 /**
 	Unit tests of the player's classes that need no display: spread arithmetic,
 	fold geometry, the turn's motion, zoom and pan, the keys, and reading the
-	page list. Run by the interpreter:
+	page list, the frame rate. Run by the interpreter:
 
 	    haxe -cp player/src -cp tests/player -main PlayerTests --interp
 
@@ -16,6 +16,7 @@ class PlayerTests {
 		ViewTests.run(c);
 		KeyMapTests.run(c);
 		BookConfigTests.run(c);
+		PaceTests.run(c);
 		Sys.println('${c.passed} passed, ${c.failed} failed');
 		Sys.exit(c.failed == 0 ? 0 : 1);
 	}

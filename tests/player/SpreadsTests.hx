@@ -89,6 +89,15 @@ class SpreadsTests {
 			var w = s.window(s.placeOfNumber(20), 2, [18, 19, 20, Spreads.BLANK, 70]);
 			c.equal("[20,21,19,22,23,18,24,25,16,17]", numbers(w), "order");
 		});
+		c.test("the spread on view loads first, then one neighbouring spread at a time", function() {
+			var s = new Spreads(60, false);
+			var front = s.loadGroups(0, 2, []);
+			c.equal("[1] [2,3] [4,5]", [for (g in front) numbers(g)].join(" "), "at the front");
+			var turning = s.loadGroups(s.placeOfNumber(20), 2, [21, 22, 19]);
+			c.equal("[20,21,22,23] [18,19] [24,25] [16,17]", [for (g in turning) numbers(g)].join(" "), "during a turn");
+			var single = new Spreads(5, true).loadGroups(4, 2, []);
+			c.equal("[5] [4] [2,3] [1]", [for (g in single) numbers(g)].join(" "), "single pages at the end");
+		});
 
 		c.group("turn leaves");
 		c.test("turning forward lifts the right page onto the next spread", function() {

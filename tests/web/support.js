@@ -23,8 +23,12 @@ const MIME = {
   ".dll": "application/octet-stream",
 };
 
-/** Serves `root` on 127.0.0.1 at a free port. Resolves to {url, close(), requests}. */
-function serve(root) {
+/**
+ * Serves `root` on 127.0.0.1 at a free port; with `cors` every answer lets
+ * other origins read it. Resolves to {url, close(), requests}.
+ */
+function serve(root, { cors = false } = {}) {
+  root = path.resolve(root);
   const requests = [];
   const server = http.createServer((req, res) => {
     const urlPath = decodeURIComponent(new URL(req.url, "http://localhost").pathname);
@@ -46,6 +50,7 @@ function serve(root) {
       res.writeHead(200, {
         "Content-Type": MIME[path.extname(target).toLowerCase()] || "application/octet-stream",
         "Cache-Control": "no-store",
+        ...(cors ? { "Access-Control-Allow-Origin": "*" } : {}),
       });
       res.end(data);
     });
@@ -79,14 +84,14 @@ function removeTree(dir) {
   fs.rmSync(dir, { recursive: true, force: true });
 }
 
-/** Launches headless Chromium with a fresh profile. Resolves to {browser, close()}. */
-async function launch() {
+/** Launches headless Chromium with a fresh profile and a window of `viewport`. Resolves to {context, close()}. */
+async function launch(viewport = { width: 1000, height: 700 }) {
   const { chromium } = require("playwright-core");
   const profile = tempDir("lw-chromium-");
   const context = await chromium.launchPersistentContext(profile, {
     executablePath: process.env.LW_CHROMIUM || "/usr/bin/chromium",
     headless: true,
-    viewport: { width: 1000, height: 700 },
+    viewport,
     args: [
       "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
       "--disable-background-networking", "--disable-component-update", "--disable-sync",

@@ -13,6 +13,11 @@ import flash.system.LoaderContext;
 class Backdrop extends Sprite {
 	static inline var DEFAULT_COLOUR = 0x5A6470;
 
+	/** False while the picture is on its way. */
+	public var settled(default, null):Bool = true;
+	/** Called when the picture has come in or failed. */
+	public var onSettled:Void->Void;
+
 	var colour:Int = DEFAULT_COLOUR;
 	var image:Loader;
 	var stageW:Float = 0;
@@ -30,6 +35,7 @@ class Backdrop extends Sprite {
 	/** Loads the picture; once it is in, it covers the stage. A missing picture leaves the colour. */
 	public function loadImage(url:String) {
 		image = new Loader();
+		settled = false;
 		image.contentLoaderInfo.addEventListener(Event.INIT, function(_) {
 			try {
 				var b:Bitmap = cast image.content;
@@ -37,10 +43,17 @@ class Backdrop extends Sprite {
 			} catch (e:Dynamic) {}
 			addChild(image);
 			fit(stageW, stageH);
+			settle();
 		});
-		image.contentLoaderInfo.addEventListener(IOErrorEvent.IO_ERROR, function(_) {});
-		image.contentLoaderInfo.addEventListener(SecurityErrorEvent.SECURITY_ERROR, function(_) {});
+		image.contentLoaderInfo.addEventListener(IOErrorEvent.IO_ERROR, function(_) settle());
+		image.contentLoaderInfo.addEventListener(SecurityErrorEvent.SECURITY_ERROR, function(_) settle());
 		image.load(new URLRequest(url), new LoaderContext(false));
+	}
+
+	function settle() {
+		settled = true;
+		if (onSettled != null)
+			onSettled();
 	}
 
 	/** Fills a stage of w by h. */

@@ -24,6 +24,8 @@ class Book extends Sprite {
 	public var zoomLevel(get, never):Int;
 	public var zoomed(get, never):Bool;
 	public var turning(get, never):Bool;
+	/** Whether a page file is on its way. */
+	public var loading(get, never):Bool;
 	/** Called whenever the open page, the view or a page load changes. */
 	public var onChange:Void->Void;
 	/** Called once a turn has settled, with the first visible page. */
@@ -55,6 +57,9 @@ class Book extends Sprite {
 
 	inline function get_turning()
 		return turn != null;
+
+	inline function get_loading()
+		return window.busy();
 
 	inline function get_zoomLevel()
 		return view.zoomLevel;
@@ -176,7 +181,7 @@ class Book extends Sprite {
 
 	/** Keeps the pages near the open place (and those of a running turn) and drops the others. */
 	function refreshWindow()
-		window.keep(spreads.window(page, KEEP_SPREADS, turn == null ? [] : turn.plan.pages()));
+		window.keep(spreads.loadGroups(page, KEEP_SPREADS, turn == null ? [] : turn.plan.pages()));
 
 	/** Draws the pages at rest (those not taking part in a turn). */
 	function render() {

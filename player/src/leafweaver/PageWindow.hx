@@ -2,8 +2,10 @@ package leafweaver;
 
 /**
 	The pages the player holds: a slot for each page near the open place,
-	loaded in the order they are wanted, a few at a time. Pages that fall
-	out of the window are dropped, their files released.
+	loaded group by group (the spread on view first, then its neighbours,
+	nearest first): a group starts once the one before it has settled, so
+	that the pages wanted first do not share the line with later ones. Pages
+	that fall out of the window are dropped, their files released.
 **/
 class PageWindow {
 	static inline var MAX_PARALLEL_LOADS = 4;
@@ -14,7 +16,7 @@ class PageWindow {
 	var config:BookConfig;
 	var baseUrl:String;
 	var slots:Map<Int, PageSlot> = new Map();
-	var pending:Array<Int> = [];
+	var pending:Array<Array<Int>> = [];
 
 	public function new(config:BookConfig, baseUrl:String) {
 		this.config = config;
@@ -33,8 +35,11 @@ class PageWindow {
 		return s;
 	}
 
-	/** Holds exactly the pages of `order` and loads them, first ones first. */
-	public function keep(order:Array<Int>) {
+	/** Holds exactly the pages of `groups` and loads them, one group after the other. */
+	public function keep(groups:Array<Array<Int>>) {
+		var order:Array<Int> = [];
+		for (g in groups)
+			order = order.concat(g);
 		for (k in [for (k in slots.keys()) k]) {
 			if (order.indexOf(k) < 0) {
 				var sl = slots.get(k);
@@ -45,10 +50,18 @@ class PageWindow {
 				slots.remove(k);
 			}
 		}
-		pending = order;
+		pending = groups;
 		for (p in order)
 			slot(p);
 		pump();
+	}
+
+	/** Whether a page file is on its way. */
+	public function busy():Bool {
+		for (s in slots)
+			if (s.busy)
+				return true;
+		return false;
 	}
 
 	/** Pages whose file has loaded or failed, in book order. */
@@ -98,19 +111,26 @@ class PageWindow {
 	}
 
 	function pump() {
-		var busy = 0;
+		var loading = 0;
 		for (s in slots)
 			if (s.busy)
-				busy++;
-		for (p in pending) {
-			if (busy >= MAX_PARALLEL_LOADS)
-				break;
-			var s = slots.get(p);
-			if (s != null && s.state == Idle) {
-				s.load();
-				if (s.busy)
-					busy++;
+				loading++;
+		for (g in pending) {
+			var open = false;
+			for (p in g) {
+				var s = slots.get(p);
+				if (s == null)
+					continue;
+				if (s.state == Idle && loading < MAX_PARALLEL_LOADS) {
+					s.load();
+					if (s.busy)
+						loading++;
+				}
+				if (s.state == Idle || s.busy)
+					open = true;
 			}
+			if (open)
+				return;
 		}
 	}
 }

@@ -90,21 +90,40 @@ class Spreads {
 	**/
 	public function window(first:Int, keep:Int, extra:Array<Int>):Array<Int> {
 		var order:Array<Int> = [];
-		function want(p:Int)
-			if (p >= 0 && p < pageCount && order.indexOf(p) < 0)
-				order.push(p);
-		for (p in visible(first))
-			want(p);
-		for (p in extra)
-			want(p);
+		for (g in loadGroups(first, keep, extra))
+			order = order.concat(g);
+		return order;
+	}
+
+	/**
+		The pages of `window` in the groups they load in, one group after the
+		other: the pages on view with `extra`, then (single view) the other
+		page of the open spread, then each neighbouring spread,
+		the next one before the previous one, nearer ones first. Empty groups
+		are left out.
+	**/
+	public function loadGroups(first:Int, keep:Int, extra:Array<Int>):Array<Array<Int>> {
+		var seen:Array<Int> = [];
+		var groups:Array<Array<Int>> = [];
+		function group(pages:Array<Int>) {
+			var g = [for (p in pages) if (p >= 0 && p < pageCount && seen.indexOf(p) < 0) p];
+			var unique:Array<Int> = [];
+			for (p in g)
+				if (unique.indexOf(p) < 0)
+					unique.push(p);
+			seen = seen.concat(unique);
+			if (unique.length > 0)
+				groups.push(unique);
+		}
+		group(visible(first).concat(extra));
 		var s = spreadOf(first);
+		// In the single view the other page of the open spread is the nearest.
+		group([2 * s - 1, 2 * s]);
 		for (d in 1...keep + 1)
 			for (t in [s + d, s - d])
-				if (t >= 0 && t <= lastSpread) {
-					want(2 * t - 1);
-					want(2 * t);
-				}
-		return order;
+				if (t >= 0 && t <= lastSpread)
+					group([2 * t - 1, 2 * t]);
+		return groups;
 	}
 
 	/**
