@@ -139,7 +139,7 @@ TEST_F(Poster, ImagePageIsFittedOntoWhitePaper) {
 }
 
 TEST_F(Poster, PageThatCannotBeDrawnLeavesNoPoster) {
-  WriteFile(src.file("vector.swf"), "FWS not a bitmap page");
+  WriteFile(src.file("vector.swf"), lwtest::TinySwf("not a bitmap page"));
   addPage(src.file("vector.swf"), kPageSwf);
   WriteFile(paths.PreviewPath + "source/poster.jpg", "an old poster");
   WriteBookPackage(book, paths, true, {});
