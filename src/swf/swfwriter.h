@@ -41,6 +41,8 @@ class BitWriter {
   void WriteSB(std::int32_t value, int bits);
   // Pads with zero bits up to the next byte boundary.
   void Align();
+  // Aligns, then appends whole bytes.
+  void AppendBytes(const Bytes &bytes);
   // The bytes written so far, the last one zero-padded. Aligns first.
   const Bytes &Finish();
 
