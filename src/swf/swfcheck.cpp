@@ -208,8 +208,12 @@ struct Checker {
   void Records(Reader &r, int shapeVersion, std::size_t fills, std::size_t lines, bool glyph) {
     int fillBits = static_cast<int>(r.UB(4));
     int lineBits = static_cast<int>(r.UB(4));
+    // Selections in force; new styles keep them, as some readers do.
+    std::size_t fill0 = 0, fill1 = glyph ? 1 : 0, line = 0;
     for (;;) {
       if (r.UB(1)) {
+        if (fill0 > fills || fill1 > fills || line > lines)
+          Fail("edge drawn with a style past the styles in force");
         if (r.UB(1)) {  // straight
           const int n = static_cast<int>(r.UB(4)) + 2;
           if (r.UB(1)) {
@@ -237,13 +241,16 @@ struct Checker {
         r.SB(n);
       }
       if (flags & 0x02) {
-        if (r.UB(fillBits) > fills) Fail("fill style 0 index out of range");
+        fill0 = r.UB(fillBits);
+        if (fill0 > fills) Fail("fill style 0 index out of range");
       }
       if (flags & 0x04) {
-        if (r.UB(fillBits) > fills) Fail("fill style 1 index out of range");
+        fill1 = r.UB(fillBits);
+        if (fill1 > fills) Fail("fill style 1 index out of range");
       }
       if (flags & 0x08) {
-        if (r.UB(lineBits) > lines) Fail("line style index out of range");
+        line = r.UB(lineBits);
+        if (line > lines) Fail("line style index out of range");
       }
       if (flags & 0x10) {
         if (glyph || shapeVersion < 2) Fail("new styles in a shape that cannot have them");

@@ -138,12 +138,15 @@ void ShapeBuilder::SetStyle(int fill0, int fill1, int line) {
 }
 
 void ShapeBuilder::StyleRecord(bool move) {
+  // After new styles every selection is written, even in zero-bit fields:
+  // a reader may keep the previous layer's selections otherwise, pointing
+  // past the new, shorter style arrays.
   const bool styles = styleDirty_;
   bits_.WriteUB(0, 1);
   bits_.WriteUB(0, 1);  // no new styles
-  bits_.WriteUB(styles && lineBits_ > 0 ? 1 : 0, 1);
-  bits_.WriteUB(styles && fillBits_ > 0 ? 1 : 0, 1);
-  bits_.WriteUB(styles && fillBits_ > 0 ? 1 : 0, 1);
+  bits_.WriteUB(styles && withStyles_ ? 1 : 0, 1);
+  bits_.WriteUB(styles ? 1 : 0, 1);
+  bits_.WriteUB(styles ? 1 : 0, 1);
   bits_.WriteUB(move ? 1 : 0, 1);
   if (move) {
     const int n = std::max(1, std::max(SignedBits(x_), SignedBits(y_)));
@@ -151,11 +154,11 @@ void ShapeBuilder::StyleRecord(bool move) {
     bits_.WriteSB(x_, n);
     bits_.WriteSB(y_, n);
   }
-  if (styles && fillBits_ > 0) {
+  if (styles) {
     bits_.WriteUB(static_cast<std::uint32_t>(fill0_), fillBits_);
     bits_.WriteUB(static_cast<std::uint32_t>(fill1_), fillBits_);
   }
-  if (styles && lineBits_ > 0) bits_.WriteUB(static_cast<std::uint32_t>(line_), lineBits_);
+  if (styles && withStyles_) bits_.WriteUB(static_cast<std::uint32_t>(line_), lineBits_);
   styleDirty_ = false;
 }
 

@@ -46,16 +46,22 @@ async function open(programDir, renderer = "canvas") {
   const server = await support.serve(root);
   const { context, close } = await support.launch();
   const page = await context.newPage();
+  const errors = [];
+  page.on("console", (m) => { if (m.type() === "error") errors.push(m.text()); });
   await page.goto(`${server.url}index.html?renderer=${renderer}`);
   await page.waitForFunction(() => window.RufflePlayer && window.RufflePlayer.newest && window.RufflePlayer.newest());
   let n = 0;
   return {
+    errors,
     /** Draws one movie at `scale` CSS pixels per point; resolves to {width, height, px(x,y)} once two frames agree. */
     async draw(swf, widthPt, heightPt, scale) {
       const name = `page${n++}.swf`;
       fs.writeFileSync(path.join(root, name), swf);
       const w = Math.round(widthPt * scale), h = Math.round(heightPt * scale);
       await page.setViewportSize({ width: Math.max(w, 16), height: Math.max(h, 16) });
+      // A fresh player each time: one that panicked draws nothing more.
+      await page.goto(`${server.url}index.html?renderer=${renderer}`);
+      await page.waitForFunction(() => window.RufflePlayer && window.RufflePlayer.newest && window.RufflePlayer.newest());
       await page.evaluate(([u, ww, hh]) => window.show(u, ww, hh), [name, w, h]);
       await page.waitForFunction(() => window.loaded === true, null, { timeout: 60000 });
       // The movie is drawn when two successive screenshots are the same.
