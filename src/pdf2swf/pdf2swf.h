@@ -45,7 +45,7 @@ struct Options {
   bool compress = false;
   bool help = false;
   // Bitmap pages for the whole run instead of vector pages.
-  bool bitmap = true;
+  bool bitmap = false;
   QString report;  // when set: one line per page, how it was written
 };
 
