@@ -13,18 +13,6 @@
 
 namespace lw::swf {
 
-inline constexpr int kTagPlaceObject3 = 70;
-inline constexpr int kTagDefineShape3 = 32;
-inline constexpr int kTagDefineShape4 = 83;
-inline constexpr int kTagDefineShape2 = 22;
-inline constexpr int kTagDefineText = 11;
-inline constexpr int kTagDefineText2 = 33;
-inline constexpr int kTagDefineFont3 = 75;
-inline constexpr int kTagDefineBitsJpeg3 = 35;
-inline constexpr int kTagDefineBitsLossless = 20;
-inline constexpr int kTagDefineBitsLossless2 = 36;
-inline constexpr int kTagDefineSprite = 39;
-
 // Units of a DefineFont3 glyph's em square.
 inline constexpr double kFont3Em = 20480.0;
 // Largest edge delta an edge record holds, in twips.
