@@ -11,7 +11,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   # libraries
   qt6-base-dev qt6-webengine-dev qt6-websockets-dev libqt6svg6 libxkbcommon-dev
-  libpoppler-qt6-dev zlib1g-dev libpugixml-dev libgl-dev libjpeg-dev
+  libpoppler-qt6-dev libpoppler-private-dev zlib1g-dev libpugixml-dev libgl-dev libjpeg-dev
   libcivetweb-dev   # the book server of leafweaver-publish --serve
   brotli            # precompressing the book runtime at build time
   libgtest-dev libgmock-dev googletest

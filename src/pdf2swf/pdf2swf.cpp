@@ -1,5 +1,10 @@
 #include "pdf2swf/pdf2swf.h"
 
+#include "pdf2swf/jpegencode.h"
+#include "pdf2swf/pdfpages.h"
+#include "pdf2swf/vectormovie.h"
+#include "swf/swfcheck.h"
+
 #include <poppler-qt6.h>
 
 #include <QByteArray>
@@ -7,12 +12,8 @@
 #include <QFileInfo>
 #include <QThread>
 
-// jpeglib.h needs FILE declared first.
-#include <cstdio>
-#include <jpeglib.h>
 
 #include <algorithm>
-#include <csetjmp>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -25,8 +26,8 @@ namespace lw::pdf2swf {
 
 namespace {
 
-// Longest side of a page bitmap, in pixels.
-constexpr double kMaxPixels = 12000;
+// A vector page larger than this is compared with its bitmap page.
+constexpr std::size_t kVectorCompareBytes = 150 * 1024;
 
 bool ReadInt(const QString &text, int low, int high, int *out) {
   bool ok = false;
@@ -42,6 +43,7 @@ ParsedArguments ParseArguments(const QStringList &args) {
   ParsedArguments r;
   Options &o = r.options;
   bool haveQuality = false, havePattern = false, haveDpi = false, haveThreads = false;
+  bool haveMode = false, haveReport = false;
   QStringList positional;
   auto fail = [&r](const QString &why) {
     r.ok = false;
@@ -56,6 +58,19 @@ ParsedArguments ParseArguments(const QStringList &args) {
     }
     if (a == "-z") {
       o.compress = true;
+      continue;
+    }
+    if (a == "--bitmap" || a == "--vector") {
+      if (haveMode) return fail("--bitmap or --vector given twice");
+      o.bitmap = a == "--bitmap";
+      haveMode = true;
+      continue;
+    }
+    if (a == "--report") {
+      if (i + 1 >= args.size()) return fail(QStringLiteral("option %1 needs a value").arg(a));
+      if (haveReport) return fail("option --report given twice");
+      o.report = args[++i];
+      haveReport = true;
       continue;
     }
     if (a == "-j" || a == "-o" || a == "-r" || a == "-t") {
@@ -116,10 +131,17 @@ QString UsageText() {
       "  -r <dpi>      rendering resolution, 18 to 1200 (default 150)\n"
       "  -t <threads>  worker threads, 0 = one per core (default 0)\n"
       "  -z            write compressed (CWS) movies\n"
+      "  --vector      pages as vector movies: shapes, embedded glyphs, images;\n"
+      "                a page that cannot be shown faithfully so is a bitmap page\n"
+      "                (default)\n"
+      "  --bitmap      every page as one bitmap, as before vector pages\n"
+      "  --report <f>  write one line per page to <f>: page, \"vector\" or\n"
+      "                \"bitmap\", bytes, and why a page became a bitmap\n"
       "  -h, --help    show this text\n"
       "\n"
-      "Each movie: SWF version 10, the stage is the page size in points, the\n"
-      "page is one JPEG bitmap stretched over the stage.\n"
+      "Each movie: SWF version 10, the stage is the page size in points; a\n"
+      "bitmap page is one JPEG bitmap stretched over the stage. Every movie is\n"
+      "checked by reading it back before it is put in place.\n"
       "\n"
       "Progress: one line \"page <done>/<total>\" on standard output after each\n"
       "finished page, <done> counting the pages finished so far.\n"
@@ -140,85 +162,6 @@ QString ProgressLine(int done, int total) {
   return QStringLiteral("page %1/%2").arg(done).arg(total);
 }
 
-namespace {
-
-// libjpeg writes into a growing byte vector.
-struct VectorDestination {
-  jpeg_destination_mgr mgr;
-  swf::Bytes *out;
-};
-
-constexpr std::size_t kJpegChunk = 256 * 1024;
-
-void InitDestination(j_compress_ptr cinfo) {
-  auto *dest = reinterpret_cast<VectorDestination *>(cinfo->dest);
-  dest->out->resize(std::max(dest->out->capacity(), kJpegChunk));
-  dest->mgr.next_output_byte = dest->out->data();
-  dest->mgr.free_in_buffer = dest->out->size();
-}
-
-boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
-  auto *dest = reinterpret_cast<VectorDestination *>(cinfo->dest);
-  const std::size_t used = dest->out->size();
-  dest->out->resize(used * 2);
-  dest->mgr.next_output_byte = dest->out->data() + used;
-  dest->mgr.free_in_buffer = dest->out->size() - used;
-  return TRUE;
-}
-
-void TermDestination(j_compress_ptr cinfo) {
-  auto *dest = reinterpret_cast<VectorDestination *>(cinfo->dest);
-  dest->out->resize(dest->out->size() - dest->mgr.free_in_buffer);
-}
-
-struct JpegError {
-  jpeg_error_mgr mgr;
-  std::jmp_buf jump;
-};
-
-[[noreturn]] void ErrorExit(j_common_ptr cinfo) {
-  std::longjmp(reinterpret_cast<JpegError *>(cinfo->err)->jump, 1);
-}
-
-void SilentMessage(j_common_ptr) {}
-
-// Encodes an opaque 32-bit image (Format_RGB32: bytes B, G, R, X in memory)
-// without converting it first. Returns false when libjpeg fails.
-bool EncodeJpeg(const QImage &image, int quality, swf::Bytes *out) {
-  jpeg_compress_struct cinfo;
-  JpegError err;
-  cinfo.err = jpeg_std_error(&err.mgr);
-  err.mgr.error_exit = ErrorExit;
-  err.mgr.output_message = SilentMessage;
-  VectorDestination dest;
-  if (setjmp(err.jump)) {
-    jpeg_destroy_compress(&cinfo);
-    return false;
-  }
-  jpeg_create_compress(&cinfo);
-  dest.out = out;
-  dest.mgr.init_destination = InitDestination;
-  dest.mgr.empty_output_buffer = EmptyOutputBuffer;
-  dest.mgr.term_destination = TermDestination;
-  cinfo.dest = &dest.mgr;
-  cinfo.image_width = static_cast<JDIMENSION>(image.width());
-  cinfo.image_height = static_cast<JDIMENSION>(image.height());
-  cinfo.input_components = 4;
-  cinfo.in_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, quality, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(image.constScanLine(static_cast<int>(cinfo.next_scanline)));
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  return true;
-}
-
-}  // namespace
-
 swf::Bytes PageMovieFromImage(const QImage &image, const QSizeF &pagePoints, int quality,
                               bool compress) {
   if (image.isNull() || !(pagePoints.width() > 0) || !(pagePoints.height() > 0)) return {};
@@ -228,7 +171,7 @@ swf::Bytes PageMovieFromImage(const QImage &image, const QSizeF &pagePoints, int
   const QImage rgb =
       image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
   swf::PageMovie page;
-  page.jpeg.reserve(static_cast<std::size_t>(rgb.width()) * rgb.height() / 2 + kJpegChunk);
+  page.jpeg.reserve(static_cast<std::size_t>(rgb.width()) * rgb.height() / 2 + 256 * 1024);
   if (!EncodeJpeg(rgb, std::clamp(quality, 0, 100), &page.jpeg)) return {};
   page.widthTwips = static_cast<std::int32_t>(std::lround(pagePoints.width() * 20.0));
   page.heightTwips = static_cast<std::int32_t>(std::lround(pagePoints.height() * 20.0));
@@ -277,6 +220,44 @@ bool WritePageFile(const QString &path, const swf::Bytes &bytes, QString *error)
     return false;
   }
   return true;
+}
+
+struct PageReport {
+  int page;
+  QString kind;
+  std::size_t bytes;
+  QString reason;
+};
+
+bool WriteReport(const QString &path, std::vector<PageReport> reports) {
+  std::sort(reports.begin(), reports.end(), [](const PageReport &a, const PageReport &b) { return a.page < b.page; });
+  QFile out(path);
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
+  for (const PageReport &r : reports)
+    out.write(QStringLiteral("%1\t%2\t%3\t%4\n")
+                  .arg(r.page)
+                  .arg(r.kind.isEmpty() ? QStringLiteral("bitmap") : r.kind)
+                  .arg(r.bytes)
+                  .arg(r.reason)
+                  .toUtf8());
+  return out.error() == QFileDevice::NoError;
+}
+
+// Today's page: the whole page as one JPEG bitmap. Empty when it cannot be
+// rendered or encoded.
+swf::Bytes BitmapPage(Poppler::Document &doc, int index, const Options &options) {
+  const std::unique_ptr<Poppler::Page> page = doc.page(index);
+  if (!page) return {};
+  QSizeF size = page->pageSizeF();
+  // Giant pages are rendered at a lower resolution rather than not at all.
+  const double longest = std::max(size.width(), size.height());
+  const double dpi = longest > 0 ? std::min(options.dpi, kMaxPagePixels * 72.0 / longest) : options.dpi;
+  const QImage image = page->renderToImage(dpi, dpi);
+  // Keep the stage in the orientation the page was rendered in.
+  if (!image.isNull() && (image.width() > image.height()) != (size.width() > size.height()) &&
+      std::abs(size.width() - size.height()) > 0.5)
+    size.transpose();
+  return PageMovieFromImage(image, size, options.quality, options.compress);
 }
 
 }  // namespace
@@ -329,8 +310,10 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
   int done = 0;
   int result = kExitOk;
   std::vector<QString> written;  // page files of this run, removed again if it fails
+  std::vector<PageReport> reports;
 
   auto work = [&](std::unique_ptr<Poppler::Document> doc) {
+    std::unique_ptr<PdfPages> pages;
     if (!doc) doc = OpenDocument(data);
     if (!doc) {
       std::lock_guard lock(mutex);
@@ -347,29 +330,46 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
       if (index >= total) return;
       int code = kExitOk;
       QString why;
-      const std::unique_ptr<Poppler::Page> page = doc->page(index);
-      QImage image;
-      QSizeF size;
-      if (page) {
-        size = page->pageSizeF();
-        // Giant pages are rendered at a lower resolution rather than not at all.
-        const double longest = std::max(size.width(), size.height());
-        const double dpi =
-            longest > 0 ? std::min(options.dpi, kMaxPixels * 72.0 / longest) : options.dpi;
-        image = page->renderToImage(dpi, dpi);
-        // Keep the stage in the orientation the page was rendered in.
-        if (!image.isNull() && (image.width() > image.height()) != (size.width() > size.height()) &&
-            std::abs(size.width() - size.height()) > 0.5)
-          size.transpose();
+      PageReport report{index + 1, QString(), 0, QString()};
+      swf::Bytes movie;
+      if (!options.bitmap) {
+        if (!pages) pages = PdfPages::Open(data);
+        if (pages) {
+          const PageModel model = pages->Read(index, ReadLimits{});
+          report.reason = model.fallback;
+          if (model.fallback.isEmpty()) {
+            QString writeError;
+            movie = VectorPageMovie(model, VectorOptions{options.quality, options.compress}, &writeError);
+            if (movie.empty()) report.reason = "writer: " + writeError;
+          }
+          if (!movie.empty()) {
+            const swf::CheckResult check = swf::CheckMovie(movie);
+            if (!check.ok) {
+              report.reason = "check: " + QString::fromStdString(check.error);
+              movie.clear();
+            }
+          }
+        } else {
+          report.reason = QStringLiteral("not readable as vectors");
+        }
+        report.kind = QStringLiteral("vector");
       }
-      const swf::Bytes movie =
-          PageMovieFromImage(image, size, options.quality, options.compress);
+      if (movie.empty() || movie.size() > kVectorCompareBytes) {
+        swf::Bytes bitmapMovie = BitmapPage(*doc, index, options);
+        const bool usable = !bitmapMovie.empty() && swf::CheckMovie(bitmapMovie).ok;
+        if (movie.empty() || (usable && bitmapMovie.size() < movie.size())) {
+          if (!movie.empty()) report.reason = QStringLiteral("larger than its bitmap");
+          movie = usable ? std::move(bitmapMovie) : swf::Bytes{};
+          report.kind = QStringLiteral("bitmap");
+        }
+      }
       if (movie.empty()) {
         code = kExitRenderFailed;
         why = QStringLiteral("page %1 of \"%2\" could not be rendered")
                   .arg(index + 1)
                   .arg(options.pdfPath);
       }
+      report.bytes = movie.size();
       const QString target = PageFileName(options.pattern, index + 1);
       if (code == kExitOk && !WritePageFile(target, movie, &why)) code = kExitWriteFailed;
       std::lock_guard lock(mutex);
@@ -382,6 +382,7 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
         return;
       }
       written.push_back(target);
+      reports.push_back(report);
       ++done;
       if (progress) progress(done, total);
     }
@@ -396,6 +397,10 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
   // for a complete conversion.
   if (result != kExitOk)
     for (const QString &path : written) QFile::remove(path);
+  if (result == kExitOk && !options.report.isEmpty() && !WriteReport(options.report, reports)) {
+    *error = QStringLiteral("cannot write the report \"%1\"").arg(options.report);
+    return kExitWriteFailed;
+  }
   return result;
 }
 

@@ -3,6 +3,7 @@
 //
 // Command line (options in any order, exactly one PDF):
 //   pdf2swf "<pdf>" -j <quality> -o "<folder>/<stem>_%.swf" [-r <dpi>] [-t <threads>] [-z]
+//           [--bitmap | --vector] [--report <file>]
 //
 // Progress: after each finished page one line "page <done>/<total>" goes to
 // standard output and is flushed; <done> counts the pages finished so far
@@ -43,6 +44,9 @@ struct Options {
   int threads = 0;  // 0 = one per core
   bool compress = false;
   bool help = false;
+  // Bitmap pages for the whole run instead of vector pages.
+  bool bitmap = false;
+  QString report;  // when set: one line per page, how it was written
 };
 
 struct ParsedArguments {
@@ -78,8 +82,17 @@ swf::Bytes PageMovieFromImage(const QImage &image, const QSizeF &pagePoints, int
 // Called after each finished page, from a worker thread, one call at a time.
 using ProgressFn = std::function<void(int done, int total)>;
 
-// Converts the whole PDF. A page whose bitmap would exceed 12000 pixels on
-// its longer side is rendered at the resolution that gives 12000 pixels.
+// Longest side of a page bitmap, in pixels: the player's runtime shows no
+// larger bitmap.
+inline constexpr double kMaxPagePixels = 4096;
+
+// Converts the whole PDF. Vector pages (unless options.bitmap) are read
+// with PdfPages and written by VectorPageMovie; a page that reports a
+// fallback reason, fails to write, fails the movie check or comes out larger
+// than its bitmap page becomes a bitmap page. A page whose bitmap would
+// exceed kMaxPagePixels on its longer side is rendered at the resolution
+// that gives kMaxPagePixels. Every movie passes CheckMovie before it is
+// written; a bitmap page that fails it fails the run (kExitRenderFailed).
 // Pages are shared among `threads` workers, each
 // with its own document. Each page file is written under "<name>.part" and
 // renamed when complete, so an interrupted run never leaves a half-written

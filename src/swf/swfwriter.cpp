@@ -23,6 +23,11 @@ void BitWriter::WriteSB(std::int32_t value, int bits) {
 
 void BitWriter::Align() { used_ = 0; }
 
+void BitWriter::AppendBytes(const Bytes &bytes) {
+  Align();
+  out_.insert(out_.end(), bytes.begin(), bytes.end());
+}
+
 const Bytes &BitWriter::Finish() {
   Align();
   return out_;

@@ -26,6 +26,18 @@ inline constexpr int kTagSetBackgroundColor = 9;
 inline constexpr int kTagDefineBitsJpeg2 = 21;
 inline constexpr int kTagPlaceObject2 = 26;
 inline constexpr int kTagFileAttributes = 69;
+// Tags of vector page movies (swfvector.h) and those the checker knows.
+inline constexpr int kTagDefineText = 11;
+inline constexpr int kTagDefineBitsLossless = 20;
+inline constexpr int kTagDefineShape2 = 22;
+inline constexpr int kTagDefineShape3 = 32;
+inline constexpr int kTagDefineText2 = 33;
+inline constexpr int kTagDefineBitsJpeg3 = 35;
+inline constexpr int kTagDefineBitsLossless2 = 36;
+inline constexpr int kTagDefineSprite = 39;
+inline constexpr int kTagPlaceObject3 = 70;
+inline constexpr int kTagDefineFont3 = 75;
+inline constexpr int kTagDefineShape4 = 83;
 
 // FileAttributes flag bits (in the first byte of the 32-bit field).
 inline constexpr std::uint32_t kAttrUseNetwork = 0x01;
@@ -41,6 +53,8 @@ class BitWriter {
   void WriteSB(std::int32_t value, int bits);
   // Pads with zero bits up to the next byte boundary.
   void Align();
+  // Aligns, then appends whole bytes.
+  void AppendBytes(const Bytes &bytes);
   // The bytes written so far, the last one zero-padded. Aligns first.
   const Bytes &Finish();
 

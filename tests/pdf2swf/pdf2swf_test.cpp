@@ -3,6 +3,7 @@
 
 #include "pdf2swf/pdf2swf.h"
 #include "pdf2swf/testpdf.h"
+#include "swf/swfcheck.h"
 #include "support/testdirs.h"
 
 #include <QDir>
@@ -101,7 +102,7 @@ TEST_F(Pdf2SwfRun, WritesOneCheckedMoviePerPageAndReportsProgress) {
   ASSERT_TRUE(lwtest::MakeTestPdf(pdf, 3, {2}));
   const QString out = dir.file("out folder/annual.report");
   QDir().mkpath(out);
-  const RunResult r = RunConverter({pdf, "-j", "100", "-o", out + "/annual.report_%.swf", "-r", "72"});
+  const RunResult r = RunConverter({pdf, "-j", "100", "-o", out + "/annual.report_%.swf", "-r", "72", "--bitmap"});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_EQ(r.out, "page 1/3\npage 2/3\npage 3/3\n");
   EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
@@ -207,7 +208,7 @@ TEST_F(Pdf2SwfRun, RotatedPageGetsATurnedStage) {
   ASSERT_TRUE(rotate.waitForFinished(30000));
   ASSERT_EQ(rotate.exitCode(), 0);
   QDir().mkpath(dir.file("out"));
-  const RunResult r = RunConverter({dir.file("turned.pdf"), "-j", "60", "-o", dir.file("out/t_%.swf"), "-r", "36"});
+  const RunResult r = RunConverter({dir.file("turned.pdf"), "-j", "60", "-o", dir.file("out/t_%.swf"), "-r", "36", "--bitmap"});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
 #ifdef LW_PYTHON3
   QProcess py;
@@ -219,6 +220,7 @@ TEST_F(Pdf2SwfRun, RotatedPageGetsATurnedStage) {
 #endif
 }
 
+// The player shows no bitmap above 4096 pixels a side, so neither is written.
 TEST_F(Pdf2SwfRun, GiantPageIsRenderedSmallerInsteadOfFailing) {
   QPdfWriter writer(dir.file("giant.pdf"));
   writer.setPageSize(QPageSize(QSizeF(14400, 7200), QPageSize::Point));
@@ -228,14 +230,47 @@ TEST_F(Pdf2SwfRun, GiantPageIsRenderedSmallerInsteadOfFailing) {
     p.drawText(100, 100, "giant");
   }
   QDir().mkpath(dir.file("out"));
-  const RunResult r = RunConverter({dir.file("giant.pdf"), "-j", "30", "-o", dir.file("out/g_%.swf")});
+  const RunResult r = RunConverter({dir.file("giant.pdf"), "-j", "30", "-o", dir.file("out/g_%.swf"), "--bitmap"});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
 #ifdef LW_PYTHON3
   QProcess py;
   py.setProcessChannelMode(QProcess::MergedChannels);
   py.start(LW_PYTHON3, {QStringLiteral(LW_SOURCE_DIR "/tests/swf/check_swf.py"), "--width", "288000",
-                        "--height", "144000", "--image", "12000x6000", dir.file("out/g_1.swf")});
+                        "--height", "144000", "--image", "4096x2048", dir.file("out/g_1.swf")});
   ASSERT_TRUE(py.waitForFinished(60000));
   EXPECT_EQ(py.exitCode(), 0) << py.readAll().toStdString();
 #endif
+}
+
+// Vector pages by default; each page file passes the movie check, and the
+// report says how every page was written.
+TEST_F(Pdf2SwfRun, WritesCheckedVectorPagesByDefault) {
+  QPdfWriter writer(dir.file("vec.pdf"));
+  writer.setPageSize(QPageSize(QPageSize::A5));
+  {
+    QPainter p(&writer);
+    p.setFont(QFont("DejaVu Sans", 12));
+    p.drawText(200, 200, "vector page one");
+    p.fillRect(QRect(300, 400, 2000, 800), QColor(40, 90, 200));
+    writer.newPage();
+    p.drawText(200, 200, "vector page two");
+  }
+  QDir().mkpath(dir.file("v"));
+  const RunResult r = RunConverter({dir.file("vec.pdf"), "-j", "90", "-o", dir.file("v/p_%.swf"), "--report",
+                                    dir.file("v/report.txt")});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  QFile report(dir.file("v/report.txt"));
+  ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+  const QStringList lines = QString::fromUtf8(report.readAll()).trimmed().split('\n');
+  ASSERT_EQ(lines.size(), 2);
+  for (int page = 1; page <= 2; ++page) {
+    EXPECT_TRUE(lines[page - 1].startsWith(QStringLiteral("%1\tvector\t").arg(page))) << lines[page - 1].toStdString();
+    QFile f(dir.file(QStringLiteral("v/p_%1.swf").arg(page)));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    const lw::swf::CheckResult check = lw::swf::CheckMovie(lw::swf::Bytes(bytes.begin(), bytes.end()));
+    EXPECT_TRUE(check.ok) << check.error;
+    EXPECT_GE(check.fonts, 1);
+    EXPECT_GE(check.texts, 1);
+  }
 }

@@ -1,6 +1,7 @@
 package leafweaver;
 
 import flash.display.Bitmap;
+import flash.display.BitmapData;
 import flash.display.DisplayObject;
 import flash.display.Loader;
 import flash.display.Shape;
@@ -9,6 +10,7 @@ import flash.events.ErrorEvent;
 import flash.events.Event;
 import flash.events.IOErrorEvent;
 import flash.events.SecurityErrorEvent;
+import flash.geom.Matrix;
 import flash.geom.Rectangle;
 import flash.net.URLLoader;
 import flash.net.URLLoaderDataFormat;
@@ -27,8 +29,21 @@ enum PageState {
 	One page of the book: a sheet of paper of the page size with the page
 	file fitted onto it. The page file is loaded on request and dropped
 	again when the page is far from the open spread.
+
+	A vector page movie (shapes and glyphs, its stage in points) is not
+	shown as it is: redrawing every glyph each frame makes page turns slow.
+	It is drawn once into a bitmap at the resolution the page is shown at,
+	and drawn again, sharper, when the page is shown larger for a few
+	frames in a row (zoom). Where the runtime cannot draw into bitmaps the
+	movie is shown as it is, cached as a bitmap by the runtime.
 **/
 class PageSlot {
+	/** Largest side and area of a page's cached bitmap. */
+	static inline var MAX_CACHE_SIDE = 4096;
+	static inline var MAX_CACHE_PIXELS = 12000000;
+	/** Frames a new display scale must hold before the page is drawn again. */
+	static inline var SETTLE_FRAMES = 3;
+
 	public var index(default, null):Int;
 	public var url(default, null):String;
 	public var state(default, null):PageState = Idle;
@@ -43,6 +58,16 @@ class PageSlot {
 	var urlLoader:URLLoader;
 	var bitmap:Bitmap;
 	var onSettled:PageSlot->Void;
+	// Vector pages: the movie, its size, the bitmap it was drawn into and
+	// the display scale (screen pixels per movie unit) it was drawn for.
+	var vector:DisplayObject;
+	var vectorW:Float = 0;
+	var vectorH:Float = 0;
+	var cache:Bitmap;
+	var cacheBox:Sprite;
+	var cacheScale:Float = 0;
+	var wantScale:Float = 0;
+	var wantFrames:Int = 0;
 
 	public function new(index:Int, url:String, w:Float, h:Float, loaderColor:Int, onSettled:PageSlot->Void) {
 		this.index = index;
@@ -137,6 +162,7 @@ class PageSlot {
 				bitmap.bitmapData.dispose();
 			bitmap = null;
 		}
+		dropVector();
 		while (clip.numChildren > 0)
 			clip.removeChildAt(0);
 		state = Idle;
@@ -170,7 +196,112 @@ class PageSlot {
 			fail();
 			return;
 		}
+		if (content != null && !Std.isOfType(content, Bitmap)) {
+			showVector(loader, w, h);
+			return;
+		}
 		show(loader, w, h);
+	}
+
+	/** A vector page: drawn into a bitmap, or shown as it is where that fails. */
+	function showVector(movie:DisplayObject, w:Float, h:Float) {
+		vector = movie;
+		vectorW = w;
+		vectorH = h;
+		if (!redraw(displayScale())) {
+			vector = null;
+			movie.cacheAsBitmap = true;
+			show(movie, w, h);
+			return;
+		}
+		holder.addEventListener(Event.ENTER_FRAME, watchScale);
+		show(cacheBox, w, h);
+	}
+
+	/** Screen pixels per page unit where the sheet is shown now. */
+	function displayScale():Float {
+		var s = 1.0;
+		try {
+			var m = holder.transform.concatenatedMatrix;
+			s = Math.sqrt(Math.abs(m.a * m.d - m.b * m.c));
+		} catch (e:Dynamic) {}
+		var fit = Math.min(pageW / vectorW, pageH / vectorH);
+		if (!(s > 0) || !Math.isFinite(s))
+			s = 1;
+		return s * fit;
+	}
+
+	/** Draws the vector page into a bitmap for `scale`; false when the runtime cannot. */
+	function redraw(scale:Float):Bool {
+		var s = Math.max(scale, 0.25);
+		s = Math.min(s, MAX_CACHE_SIDE / Math.max(vectorW, vectorH));
+		s = Math.min(s, Math.sqrt(MAX_CACHE_PIXELS / (vectorW * vectorH)));
+		var bw = Std.int(Math.max(1, Math.ceil(vectorW * s)));
+		var bh = Std.int(Math.max(1, Math.ceil(vectorH * s)));
+		var bmd:BitmapData = null;
+		try {
+			bmd = new BitmapData(bw, bh, false, 0xFFFFFF);
+			var m = new Matrix();
+			m.scale(bw / vectorW, bh / vectorH);
+			bmd.draw(vector, m, null, null, null, true);
+		} catch (e:Dynamic) {
+			if (bmd != null)
+				bmd.dispose();
+			return false;
+		}
+		if (cache == null) {
+			cache = new Bitmap(bmd, flash.display.PixelSnapping.NEVER, true);
+			cacheBox = new Sprite();
+			cacheBox.addChild(cache);
+		} else {
+			var old = cache.bitmapData;
+			cache.bitmapData = bmd;
+			cache.smoothing = true;
+			if (old != null)
+				old.dispose();
+		}
+		// The bitmap stands in for the movie at the movie's own size.
+		cache.scaleX = vectorW / bw;
+		cache.scaleY = vectorH / bh;
+		cacheScale = scale;
+		return true;
+	}
+
+	/** Draws the page again when it has been shown at another size for a few frames. */
+	function watchScale(_:Event) {
+		if (vector == null || cache == null)
+			return;
+		var s = displayScale();
+		// Sharper when shown larger; smaller again when shown much smaller.
+		var off = s > cacheScale * 1.25 || s < cacheScale / 2.5;
+		if (!off) {
+			wantFrames = 0;
+			return;
+		}
+		if (Math.abs(s - wantScale) > wantScale * 0.02) {
+			wantScale = s;
+			wantFrames = 0;
+			return;
+		}
+		if (++wantFrames >= SETTLE_FRAMES) {
+			wantFrames = 0;
+			redraw(s);
+		}
+	}
+
+	function dropVector() {
+		holder.removeEventListener(Event.ENTER_FRAME, watchScale);
+		if (cache != null) {
+			if (cache.bitmapData != null)
+				cache.bitmapData.dispose();
+			cache = null;
+		}
+		if (cacheBox != null && cacheBox.parent != null)
+			cacheBox.parent.removeChild(cacheBox);
+		cacheBox = null;
+		vector = null;
+		cacheScale = 0;
+		wantFrames = 0;
 	}
 
 	function bmpLoaded(_:Event) {

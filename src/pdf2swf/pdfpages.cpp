@@ -1,0 +1,792 @@
+// Poppler's core interface (private headers) behind PdfPages. Drawing goes
+// through a SplashOutputDev subclass that overrides every painting call: it
+// paints nothing itself but keeps Splash's font handling, which gives glyph
+// outlines for every kind of font the same way the bitmap renderer sees them.
+
+#include "pdf2swf/pdfpages.h"
+
+#include "pdf2swf/geometry.h"
+
+#include <GfxFont.h>
+#include <GfxState.h>
+#include <GlobalParams.h>
+#include <Object.h>
+#include <PDFDoc.h>
+#include <SplashOutputDev.h>
+#include <Stream.h>
+#include <splash/SplashFont.h>
+#include <splash/SplashPath.h>
+
+#include <QPainterPathStroker>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <mutex>
+#include <tuple>
+
+namespace lw::pdf2swf {
+
+namespace {
+
+// Device units per point while reading. Glyph outlines come from FreeType
+// in 1/64 device pixel, so a finer device keeps small glyphs exact.
+constexpr double kScale = 4.0;
+// JPEGs larger than this on a side are decoded and scaled down.
+constexpr int kMaxImageSide = 4096;
+
+QColor ToColor(const GfxRGB &rgb, double alpha) {
+  return QColor::fromRgbF(static_cast<float>(std::clamp(colToDbl(rgb.r), 0.0, 1.0)),
+                          static_cast<float>(std::clamp(colToDbl(rgb.g), 0.0, 1.0)),
+                          static_cast<float>(std::clamp(colToDbl(rgb.b), 0.0, 1.0)),
+                          static_cast<float>(std::clamp(alpha, 0.0, 1.0)));
+}
+
+QTransform Ctm(const GfxState *state) {
+  const double *m = state->getCTM();
+  return QTransform(m[0], m[1], m[2], m[3], m[4], m[5]) * QTransform::fromScale(1 / kScale, 1 / kScale);
+}
+
+// A GfxPath in user space.
+QPainterPath UserPath(const GfxPath *path, bool closeAll, std::size_t *segments) {
+  QPainterPath out;
+  for (int s = 0; s < path->getNumSubpaths(); ++s) {
+    const GfxSubpath *sub = path->getSubpath(s);
+    const int n = sub->getNumPoints();
+    if (n < 1) continue;
+    out.moveTo(sub->getX(0), sub->getY(0));
+    for (int i = 1; i < n;) {
+      if (sub->getCurve(i) && i + 2 < n) {
+        out.cubicTo(sub->getX(i), sub->getY(i), sub->getX(i + 1), sub->getY(i + 1), sub->getX(i + 2),
+                    sub->getY(i + 2));
+        i += 3;
+      } else {
+        out.lineTo(sub->getX(i), sub->getY(i));
+        ++i;
+      }
+      if (segments) ++*segments;
+    }
+    if (sub->isClosed() || closeAll) out.closeSubpath();
+  }
+  return out;
+}
+
+// Whether the linear part of `t` keeps shapes (a scaled rotation or
+// reflection); its scale in `scale`.
+bool IsSimilarity(const QTransform &t, double *scale) {
+  const double sx = std::hypot(t.m11(), t.m12()), sy = std::hypot(t.m21(), t.m22());
+  const double dot = t.m11() * t.m21() + t.m12() * t.m22();
+  *scale = std::sqrt(std::abs(t.determinant()));
+  return sx > 0 && sy > 0 && std::abs(sx - sy) <= 0.01 * std::max(sx, sy) && std::abs(dot) <= 0.01 * sx * sy;
+}
+
+// Reads a whole stream (already reset) into bytes.
+QByteArray ReadAll(Stream *str, std::size_t limit) {
+  QByteArray out;
+  char buf[16384];
+  for (;;) {
+    const int n = str->doGetChars(sizeof buf, reinterpret_cast<unsigned char *>(buf));
+    if (n <= 0) break;
+    out.append(buf, n);
+    if (static_cast<std::size_t>(out.size()) > limit) return {};
+  }
+  return out;
+}
+
+// Baseline or extended-sequential JPEG of 1 or 3 components, no larger
+// than the player decodes; its size in w, h.
+bool UsableJpeg(const QByteArray &j, int comps, int *w, int *h) {
+  const auto *p = reinterpret_cast<const unsigned char *>(j.constData());
+  const qsizetype n = j.size();
+  if (n < 4 || p[0] != 0xFF || p[1] != 0xD8) return false;
+  qsizetype at = 2;
+  while (at + 4 <= n) {
+    if (p[at] != 0xFF) return false;
+    const int m = p[at + 1];
+    if (m == 0xFF) {
+      ++at;
+      continue;
+    }
+    const qsizetype len = (p[at + 2] << 8) | p[at + 3];
+    if (m == 0xEE) return false;  // Adobe colour transforms: leave to the decoder
+    if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC) {
+      if (m != 0xC0 && m != 0xC1) return false;
+      if (at + 10 > n) return false;
+      *h = (p[at + 5] << 8) | p[at + 6];
+      *w = (p[at + 7] << 8) | p[at + 8];
+      return p[at + 9] == comps && *w > 0 && *h > 0 && *w <= kMaxImageSide && *h <= kMaxImageSide;
+    }
+    at += 2 + len;
+  }
+  return false;
+}
+
+class ModelDev : public SplashOutputDev {
+ public:
+  ModelDev(PageModel *model, const ReadLimits &limits)
+      : SplashOutputDev(splashModeMono1, 4, false, paper_, true), model_(model), limits_(limits) {
+    setFreeTypeHinting(false, false);
+    setFontAntialias(false);
+    setVectorAntialias(false);
+  }
+
+  ~ModelDev() override = default;
+
+  bool aborted() const { return !model_->fallback.isEmpty(); }
+
+  bool useTilingPatternFill() override { return false; }
+  bool useShadedFills(int type) override { return type >= 1 && type <= 7; }
+  bool interpretType3Chars() override { return true; }
+  bool useDrawForm() override { return false; }
+
+  void startPage(int pageNum, GfxState *state, XRef *xref) override {
+    SplashOutputDev::startPage(pageNum, state, xref);
+    model_->size = QSizeF(state->getPageWidth() / kScale, state->getPageHeight() / kScale);
+  }
+
+  void saveState(GfxState *state) override {
+    SplashOutputDev::saveState(state);
+    clipStack_.push_back(clip_);
+  }
+  void restoreState(GfxState *state) override {
+    SplashOutputDev::restoreState(state);
+    if (!clipStack_.empty()) {
+      clip_ = clipStack_.back();
+      clipStack_.pop_back();
+    }
+  }
+
+  void updateBlendMode(GfxState *state) override {
+    if (state->getBlendMode() != gfxBlendNormal) Fallback("blend mode");
+  }
+  void setSoftMask(GfxState *, const double *, bool, Function *, GfxColor *) override { Fallback("soft mask"); }
+  void clearSoftMask(GfxState *) override {}
+  void setSoftMaskFromImageMask(GfxState *, Object *, Stream *, int, int, bool, bool, double *) override {
+    Fallback("pattern-filled image mask");
+  }
+  void unsetSoftMaskFromImageMask(GfxState *, double *) override {}
+  bool checkTransparencyGroup(GfxState *, bool) override { return true; }
+  void beginTransparencyGroup(GfxState *, const double *, GfxColorSpace *, bool, bool knockout,
+                              bool forSoftMask) override {
+    if (knockout) Fallback("knockout group");
+    if (forSoftMask) Fallback("soft mask");
+  }
+  void endTransparencyGroup(GfxState *) override {}
+  void paintTransparencyGroup(GfxState *state, const double *) override {
+    if (state->getFillOpacity() < 0.999) Fallback("group opacity");
+    if (state->getBlendMode() != gfxBlendNormal) Fallback("blend mode");
+  }
+
+  // ----- paths
+
+  void stroke(GfxState *state) override {
+    if (aborted()) return;
+    std::size_t segs = 0;
+    const QPainterPath user = UserPath(state->getPath(), false, &segs);
+    if (!Count(segs)) return;
+    const QTransform ctm = Ctm(state);
+    GfxRGB rgb;
+    state->getStrokeRGB(&rgb);
+    const QColor color = ToColor(rgb, state->getStrokeOpacity());
+    double dashStart = 0;
+    std::vector<double> dash = state->getLineDash(&dashStart);
+    double scale = 1;
+    const bool uniform = IsSimilarity(ctm, &scale);
+    const double width = state->getLineWidth();
+    if (!uniform) {
+      // The pen changes its shape with the page: paint its outline.
+      QPainterPathStroker stroker;
+      stroker.setWidth(width > 0 ? width : 1 / scale);
+      stroker.setCapStyle(state->getLineCap() == 1 ? Qt::RoundCap : state->getLineCap() == 2 ? Qt::SquareCap : Qt::FlatCap);
+      stroker.setJoinStyle(state->getLineJoin() == 1 ? Qt::RoundJoin : state->getLineJoin() == 2 ? Qt::BevelJoin : Qt::MiterJoin);
+      stroker.setMiterLimit(state->getMiterLimit());
+      QPainterPath dashed = dash.empty() ? user : DashPath(user, dash, dashStart);
+      QPainterPath outline = ctm.map(stroker.createStroke(dashed));
+      outline.setFillRule(Qt::WindingFill);
+      AddFill(outline, color);
+      return;
+    }
+    QPainterPath device = ctm.map(user);
+    if (!dash.empty()) {
+      for (double &d : dash) d *= scale;
+      device = DashPath(device, dash, dashStart * scale);
+    }
+    PageItem item;
+    item.kind = PageItem::Stroke;
+    item.clip = clip_;
+    item.path = device;
+    item.paint.color = color;
+    item.stroke.width = std::max(width * scale, 0.05);
+    const int cap = state->getLineCap(), join = state->getLineJoin();
+    item.stroke.cap = cap == 1 ? StrokeStyle::Round : cap == 2 ? StrokeStyle::Square : StrokeStyle::Butt;
+    item.stroke.join = join == 1 ? StrokeStyle::RoundJoin : join == 2 ? StrokeStyle::Bevel : StrokeStyle::Miter;
+    item.stroke.miterLimit = state->getMiterLimit();
+    model_->items.push_back(std::move(item));
+  }
+
+  void fill(GfxState *state) override { DoFill(state, false); }
+  void eoFill(GfxState *state) override { DoFill(state, true); }
+
+  void clip(GfxState *state) override { AddClip(state, false); }
+  void eoClip(GfxState *state) override { AddClip(state, true); }
+  void clipToStrokePath(GfxState *state) override {
+    QPainterPathStroker stroker;
+    stroker.setWidth(std::max(state->getLineWidth(), 0.01));
+    QPainterPath outline = Ctm(state).map(stroker.createStroke(UserPath(state->getPath(), false, nullptr)));
+    outline.setFillRule(Qt::WindingFill);
+    PushClip(outline);
+  }
+
+  // ----- shadings
+
+  bool functionShadedFill(GfxState *, GfxFunctionShading *) override { return Fallback("function shading"); }
+  bool gouraudTriangleShadedFill(GfxState *, GfxGouraudTriangleShading *) override {
+    return Fallback("mesh shading");
+  }
+  bool patchMeshShadedFill(GfxState *, GfxPatchMeshShading *) override { return Fallback("mesh shading"); }
+
+  bool axialShadedFill(GfxState *state, GfxAxialShading *shading, double, double) override {
+    if (aborted()) return true;
+    double x0, y0, x1, y1;
+    shading->getCoords(&x0, &y0, &x1, &y1);
+    const double dx = x1 - x0, dy = y1 - y0;
+    if (std::hypot(dx, dy) < 1e-9) return Fallback("degenerate shading");
+    Paint paint;
+    paint.kind = Paint::Linear;
+    if (!Stops(state, shading, &paint.stops)) return true;
+    // Gradient x -1..1 runs from point 0 to point 1; y across, in user space.
+    const QTransform toUser(dx / 2, dy / 2, -dy / 2, dx / 2, (x0 + x1) / 2, (y0 + y1) / 2);
+    const QTransform ctm = Ctm(state);
+    paint.gradient = toUser * ctm;
+    QPainterPath area = ShadingArea(state);
+    if (!shading->getExtend0() || !shading->getExtend1()) {
+      const double far = 1e4;
+      QPainterPath band;
+      const double a = shading->getExtend0() ? -far : -1, b = shading->getExtend1() ? far : 1;
+      band.addPolygon(paint.gradient.map(QPolygonF({QPointF(a, -far), QPointF(b, -far), QPointF(b, far), QPointF(a, far)})));
+      band.closeSubpath();
+      area = Scaled(area).intersected(Scaled(band));
+      area = Unscaled(area);
+    }
+    AddPaint(area, paint);
+    return true;
+  }
+
+  bool radialShadedFill(GfxState *state, GfxRadialShading *shading, double, double) override {
+    if (aborted()) return true;
+    double x0, y0, r0, x1, y1, r1;
+    shading->getCoords(&x0, &y0, &r0, &x1, &y1, &r1);
+    Paint paint;
+    paint.kind = Paint::Radial;
+    std::vector<GradientStop> stops;
+    if (!Stops(state, shading, &stops)) return true;
+    const double d = std::hypot(x1 - x0, y1 - y0);
+    double cx = x1, cy = y1, r = r1;
+    if (d < 1e-6 * std::max(1.0, r1)) {
+      // Concentric: stops at their radius over the larger circle.
+      const bool outward = r1 >= r0;
+      r = std::max(r0, r1);
+      if (!(r > 0)) return Fallback("degenerate shading");
+      for (GradientStop s : stops) {
+        const double rad = r0 + s.at * (r1 - r0);
+        s.at = rad / r;
+        paint.stops.push_back(s);
+      }
+      if (!outward) std::reverse(paint.stops.begin(), paint.stops.end());
+      if ((!shading->getExtend0() && r0 > 0 && outward) || (!shading->getExtend1() && outward) ||
+          (!outward && (!shading->getExtend0() || (!shading->getExtend1() && r1 > 0))))
+        return Fallback("radial shading without extension");
+    } else if (r0 < 1e-9 && d < 0.98 * r1) {
+      paint.stops = stops;
+      paint.focal = d / r1;
+      if (!shading->getExtend1()) return Fallback("radial shading without extension");
+    } else {
+      return Fallback("radial shading between circles");
+    }
+    // Unit circle -> circle (cx, cy, r), x axis towards the focal point.
+    double ux = 1, uy = 0;
+    if (d > 0) {
+      ux = (x0 - x1) / d;
+      uy = (y0 - y1) / d;
+    }
+    const QTransform toUser(ux * r, uy * r, -uy * r, ux * r, cx, cy);
+    paint.gradient = toUser * Ctm(state);
+    AddPaint(ShadingArea(state), paint);
+    return true;
+  }
+
+  // ----- text
+
+  void beginTextObject(GfxState *) override {}
+  void endTextObject(GfxState *) override {}
+  bool beginType3Char(GfxState *, double, double, double, double, CharCode, const Unicode *, int) override {
+    return false;  // let the glyph's own drawing come through as paths and images
+  }
+  void endType3Char(GfxState *) override {}
+  void type3D0(GfxState *, double, double) override {}
+  void type3D1(GfxState *, double, double, double, double, double, double) override {}
+
+  void drawChar(GfxState *state, double x, double y, double, double, double originX, double originY,
+                CharCode code, int, const Unicode *u, int uLen) override {
+    if (aborted()) return;
+    const int render = state->getRender() & 7;
+    if (render == 3 || render == 7) {
+      if (render == 7) Fallback("text as clip");
+      return;
+    }
+    if (render >= 4) {
+      Fallback("text as clip");
+      return;
+    }
+    if (render != 0) {
+      Fallback("outlined text");
+      return;
+    }
+    const std::shared_ptr<GfxFont> &gfxFont = state->getFont();
+    if (!gfxFont) return;
+    if (gfxFont->getType() == fontType3) return;
+    double m[4];
+    state->getFontTransMat(&m[0], &m[1], &m[2], &m[3]);
+    const auto fontState = std::make_tuple(gfxFont.get(), m[0], m[1], m[2], m[3], state->getHorizScaling());
+    if (fontState != lastFontState_) {
+      doUpdateFont(state);
+      lastFontState_ = fontState;
+    }
+    SplashFont *font = getCurrentFont();
+    if (!font) return;
+    const SplashCoord *mat = font->getMatrix();
+    // Em (y up) -> device: (ex, ey) -> (ex*m0 + ey*m2, ex*m1 + ey*m3).
+    const double det = mat[0] * mat[3] - mat[1] * mat[2];
+    if (!(std::abs(det) > 1e-12)) return;
+
+    const Ref *ref = gfxFont->getID();
+    const auto key = std::make_tuple(ref->num, ref->gen, gfxFont.get());
+    auto f = fonts_.find(key);
+    if (f == fonts_.end()) {
+      PageFont pf;
+      pf.name = gfxFont->getName() ? QString::fromStdString(*gfxFont->getName()) : QString();
+      model_->fonts.push_back(pf);
+      f = fonts_.emplace(key, FontEntry{static_cast<int>(model_->fonts.size()) - 1, {}}).first;
+    }
+    FontEntry &entry = f->second;
+    int glyph = -1;
+    const auto g = entry.glyphs.find(code);
+    if (g != entry.glyphs.end()) {
+      glyph = g->second;
+    } else {
+      QPainterPath outline;
+      if (SplashPath *path = font->getGlyphPath(static_cast<int>(code))) {
+        outline = EmOutline(path, state->getCTM(), mat, det);
+        delete path;
+      }
+      if (!outline.isEmpty()) {
+        outline.setFillRule(Qt::WindingFill);
+        FontGlyph fg;
+        fg.outline = EvenOddEquivalent(outline, 1.0 / 4096);
+        fg.unicode = uLen > 0 ? u[0] : 0;
+        PageFont &pf = model_->fonts[entry.index];
+        pf.glyphs.push_back(fg);
+        glyph = static_cast<int>(pf.glyphs.size()) - 1;
+      }
+      entry.glyphs.emplace(code, glyph);
+    }
+    if (glyph < 0) return;  // blank glyph
+    double ox, oy;
+    state->transform(x - originX, y - originY, &ox, &oy);
+    GfxRGB rgb;
+    state->getFillRGB(&rgb);
+    const QColor color = ToColor(rgb, state->getFillOpacity());
+    // Em, y down -> points.
+    const QTransform glyphMatrix(mat[0] / kScale, mat[1] / kScale, -mat[2] / kScale, -mat[3] / kScale, 0, 0);
+    PageItem *run = model_->items.empty() ? nullptr : &model_->items.back();
+    if (!run || run->kind != PageItem::Text || run->font != entry.index || run->clip != clip_ ||
+        run->paint.color != color || run->glyphMatrix != glyphMatrix || run->glyphs.size() >= 2000) {
+      PageItem item;
+      item.kind = PageItem::Text;
+      item.clip = clip_;
+      item.font = entry.index;
+      item.paint.color = color;
+      item.glyphMatrix = glyphMatrix;
+      model_->items.push_back(std::move(item));
+      run = &model_->items.back();
+    }
+    run->glyphs.push_back(PlacedGlyph{glyph, QPointF(ox / kScale, oy / kScale)});
+  }
+
+  // ----- images
+
+  void drawImageMask(GfxState *state, Object *, Stream *str, int width, int height, bool invert, bool interpolate,
+                     bool inlineImg) override {
+    if (aborted() || !Sizes(width, height)) return;
+    QImage mask = ReadMask(str, width, height, invert, inlineImg);
+    if (mask.isNull()) return;
+    GfxRGB rgb;
+    state->getFillRGB(&rgb);
+    const QColor c = ToColor(rgb, state->getFillOpacity());
+    QImage img(width, height, QImage::Format_ARGB32);
+    for (int yy = 0; yy < height; ++yy) {
+      const uchar *m = mask.constScanLine(yy);
+      auto *out = reinterpret_cast<QRgb *>(img.scanLine(yy));
+      for (int xx = 0; xx < width; ++xx) out[xx] = qRgba(c.red(), c.green(), c.blue(), m[xx] * c.alpha() / 255);
+    }
+    AddImage(state, {}, img, interpolate);
+  }
+
+  void drawImage(GfxState *state, Object *, Stream *str, int width, int height, GfxImageColorMap *colorMap,
+                 bool interpolate, const int *maskColors, bool inlineImg) override {
+    if (aborted() || !Sizes(width, height)) return;
+    const double alpha = state->getFillOpacity();
+    if (!maskColors && alpha >= 0.999 && str->getKind() == strDCT && !inlineImg) {
+      const int comps = colorMap->getNumPixelComps();
+      const GfxColorSpaceMode mode = colorMap->getColorSpace()->getMode();
+      bool plainDecode = true;
+      for (int i = 0; i < comps; ++i)
+        plainDecode = plainDecode && colorMap->getDecodeLow(i) == 0 && colorMap->getDecodeHigh(i) == 1;
+      if (plainDecode && ((mode == csDeviceGray && comps == 1) || (mode == csDeviceRGB && comps == 3))) {
+        Stream *raw = str->getNextStream();
+        if (raw) {
+          raw->reset();
+          const QByteArray jpeg = ReadAll(raw, 64u << 20);
+          raw->close();
+          int w = 0, h = 0;
+          if (UsableJpeg(jpeg, comps, &w, &h) && w == width && h == height) {
+            AddImage(state, jpeg, QImage(), interpolate, w, h);
+            return;
+          }
+        }
+      }
+    }
+    QImage img = ReadColour(str, width, height, colorMap, inlineImg);
+    if (img.isNull()) return;
+    if (maskColors) {
+      // Colour-key masking: pixels whose every component lies in its range vanish.
+      const int comps = colorMap->getNumPixelComps();
+      ImageStream is(str, width, comps, colorMap->getBits());
+      str->reset();
+      is.reset();
+      img = img.convertToFormat(QImage::Format_ARGB32);
+      for (int yy = 0; yy < height; ++yy) {
+        unsigned char *line = is.getLine();
+        if (!line) break;
+        auto *out = reinterpret_cast<QRgb *>(img.scanLine(yy));
+        for (int xx = 0; xx < width; ++xx) {
+          bool hidden = true;
+          for (int c = 0; c < comps && hidden; ++c) {
+            const int v = line[xx * comps + c];
+            hidden = v >= maskColors[2 * c] && v <= maskColors[2 * c + 1];
+          }
+          if (hidden) out[xx] = 0;
+        }
+      }
+      is.close();
+    }
+    if (alpha < 0.999) img = WithAlpha(img, {}, alpha);
+    AddImage(state, {}, img, interpolate);
+  }
+
+  void drawMaskedImage(GfxState *state, Object *, Stream *str, int width, int height, GfxImageColorMap *colorMap,
+                       bool interpolate, Stream *maskStr, int maskWidth, int maskHeight, bool maskInvert,
+                       bool) override {
+    if (aborted() || !Sizes(width, height) || !Sizes(maskWidth, maskHeight)) return;
+    QImage img = ReadColour(str, width, height, colorMap, false);
+    QImage mask = ReadMask(maskStr, maskWidth, maskHeight, maskInvert, false);
+    if (img.isNull() || mask.isNull()) return;
+    AddImage(state, {}, WithAlpha(img, mask, state->getFillOpacity()), interpolate);
+  }
+
+  void drawSoftMaskedImage(GfxState *state, Object *, Stream *str, int width, int height,
+                           GfxImageColorMap *colorMap, bool interpolate, Stream *maskStr, int maskWidth,
+                           int maskHeight, GfxImageColorMap *maskColorMap, bool) override {
+    if (aborted() || !Sizes(width, height) || !Sizes(maskWidth, maskHeight)) return;
+    if (colorMap->getMatteColor()) {
+      Fallback("matted image");
+      return;
+    }
+    QImage img = ReadColour(str, width, height, colorMap, false);
+    QImage mask(maskWidth, maskHeight, QImage::Format_Grayscale8);
+    ImageStream is(maskStr, maskWidth, maskColorMap->getNumPixelComps(), maskColorMap->getBits());
+    is.reset();
+    for (int yy = 0; yy < maskHeight; ++yy) {
+      unsigned char *line = is.getLine();
+      if (!line) {
+        mask = QImage();
+        break;
+      }
+      maskColorMap->getGrayLine(line, mask.scanLine(yy), maskWidth);
+    }
+    is.close();
+    if (img.isNull() || mask.isNull()) return;
+    AddImage(state, {}, WithAlpha(img, mask, state->getFillOpacity()), interpolate);
+  }
+
+ private:
+  struct FontEntry {
+    int index;
+    std::map<CharCode, int> glyphs;
+  };
+
+  bool Fallback(const char *why) {
+    if (model_->fallback.isEmpty()) model_->fallback = QString::fromLatin1(why);
+    return true;
+  }
+
+  bool Count(std::size_t segments) {
+    ++model_->paths;
+    model_->edges += segments;
+    if (model_->paths > limits_.maxPaths || model_->edges > limits_.maxEdges) {
+      Fallback("too many paths");
+      return false;
+    }
+    return true;
+  }
+
+  bool Sizes(int w, int h) {
+    if (w <= 0 || h <= 0 || static_cast<long long>(w) * h > (64ll << 20)) {
+      Fallback("image too large");
+      return false;
+    }
+    if (++images_ > limits_.maxImages) {
+      Fallback("too many images");
+      return false;
+    }
+    return true;
+  }
+
+  static QPainterPath Scaled(const QPainterPath &p) { return QTransform::fromScale(20, 20).map(p); }
+  static QPainterPath Unscaled(const QPainterPath &p) { return QTransform::fromScale(0.05, 0.05).map(p); }
+
+  void DoFill(GfxState *state, bool evenOdd) {
+    if (aborted()) return;
+    std::size_t segs = 0;
+    QPainterPath path = Ctm(state).map(UserPath(state->getPath(), true, &segs));
+    if (!Count(segs)) return;
+    path.setFillRule(evenOdd ? Qt::OddEvenFill : Qt::WindingFill);
+    GfxRGB rgb;
+    state->getFillRGB(&rgb);
+    AddFill(path, ToColor(rgb, state->getFillOpacity()));
+  }
+
+  void AddFill(const QPainterPath &path, const QColor &color) {
+    Paint paint;
+    paint.color = color;
+    AddPaint(path, paint);
+  }
+
+  void AddPaint(const QPainterPath &path, const Paint &paint) {
+    PageItem item;
+    item.kind = PageItem::Fill;
+    item.clip = clip_;
+    item.path = path;
+    item.paint = paint;
+    model_->items.push_back(std::move(item));
+  }
+
+  void AddClip(GfxState *state, bool evenOdd) {
+    QPainterPath path = Ctm(state).map(UserPath(state->getPath(), true, nullptr));
+    path.setFillRule(evenOdd ? Qt::OddEvenFill : Qt::WindingFill);
+    PushClip(path);
+  }
+
+  void PushClip(const QPainterPath &path) {
+    model_->clips.push_back(ClipNode{path, clip_});
+    clip_ = static_cast<int>(model_->clips.size()) - 1;
+  }
+
+  // The area a shading paints: the current clip's bounds, or the page.
+  QPainterPath ShadingArea(GfxState *state) {
+    double x0, y0, x1, y1;
+    state->getClipBBox(&x0, &y0, &x1, &y1);
+    QRectF box = QRectF(QPointF(x0, y0) / kScale, QPointF(x1, y1) / kScale).normalized();
+    box = box.intersected(QRectF(QPointF(0, 0), model_->size).adjusted(-1, -1, 1, 1));
+    QPainterPath p;
+    p.addRect(box);
+    return p;
+  }
+
+  bool Stops(GfxState *, GfxUnivariateShading *shading, std::vector<GradientStop> *stops) {
+    const double t0 = shading->getDomain0(), t1 = shading->getDomain1();
+    constexpr int kStops = 15;
+    for (int i = 0; i < kStops; ++i) {
+      const double at = static_cast<double>(i) / (kStops - 1);
+      GfxColor c;
+      if (!shading->getColor(t0 + at * (t1 - t0), &c)) {
+        Fallback("shading colour");
+        return false;
+      }
+      GfxRGB rgb;
+      shading->getColorSpace()->getRGB(&c, &rgb);
+      stops->push_back(GradientStop{at, ToColor(rgb, 1.0)});
+    }
+    return true;
+  }
+
+  // Splash gives outlines in user space around the glyph origin; `mat` maps
+  // em (y up) to device space.
+  static QPainterPath EmOutline(SplashPath *path, const double *ctm, const SplashCoord *mat, double det) {
+    // User -> device by the CTM's linear part, device -> em by the inverse
+    // of mat; then y flipped to point down.
+    const double i0 = mat[3] / det, i1 = -mat[1] / det, i2 = -mat[2] / det, i3 = mat[0] / det;
+    auto em = [&](double ux, double uy) {
+      const double dx = ux * ctm[0] + uy * ctm[2], dy = ux * ctm[1] + uy * ctm[3];
+      return QPointF(dx * i0 + dy * i2, -(dx * i1 + dy * i3));
+    };
+    QPainterPath out;
+    const int n = path->getLength();
+    for (int i = 0; i < n;) {
+      double x, y;
+      unsigned char flag;
+      path->getPoint(i, &x, &y, &flag);
+      if (flag & splashPathFirst) {
+        if (i > 0) out.closeSubpath();
+        out.moveTo(em(x, y));
+        ++i;
+        continue;
+      }
+      if ((flag & splashPathCurve) && i + 2 < n) {
+        double x2, y2, x3, y3;
+        unsigned char f2, f3;
+        path->getPoint(i + 1, &x2, &y2, &f2);
+        path->getPoint(i + 2, &x3, &y3, &f3);
+        out.cubicTo(em(x, y), em(x2, y2), em(x3, y3));
+        i += 3;
+        continue;
+      }
+      out.lineTo(em(x, y));
+      ++i;
+    }
+    out.closeSubpath();
+    return out;
+  }
+
+  // Decoded colour pixels as Format_RGB32.
+  static QImage ReadColour(Stream *str, int width, int height, GfxImageColorMap *colorMap, bool) {
+    QImage img(width, height, QImage::Format_RGB32);
+    if (img.isNull()) return img;
+    ImageStream is(str, width, colorMap->getNumPixelComps(), colorMap->getBits());
+    is.reset();
+    for (int yy = 0; yy < height; ++yy) {
+      unsigned char *line = is.getLine();
+      if (!line) {
+        img.fill(Qt::white);
+        break;
+      }
+      colorMap->getRGBLine(line, reinterpret_cast<unsigned int *>(img.scanLine(yy)), width);
+      auto *px = reinterpret_cast<QRgb *>(img.scanLine(yy));
+      for (int xx = 0; xx < width; ++xx) px[xx] |= 0xFF000000u;
+    }
+    is.close();
+    return img;
+  }
+
+  // A 1-bit mask as 0/255 bytes: 255 where paint goes through.
+  static QImage ReadMask(Stream *str, int width, int height, bool invert, bool) {
+    QImage mask(width, height, QImage::Format_Grayscale8);
+    if (mask.isNull()) return mask;
+    ImageStream is(str, width, 1, 1);
+    is.reset();
+    for (int yy = 0; yy < height; ++yy) {
+      unsigned char *line = is.getLine();
+      uchar *out = mask.scanLine(yy);
+      for (int xx = 0; xx < width; ++xx) out[xx] = line && ((line[xx] ? 1 : 0) == (invert ? 1 : 0)) ? 255 : 0;
+    }
+    is.close();
+    return mask;
+  }
+
+  static QImage WithAlpha(const QImage &img, const QImage &mask, double alpha) {
+    QImage out = img.convertToFormat(QImage::Format_ARGB32);
+    const QImage m = mask.isNull() ? QImage() : mask.scaled(img.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    for (int yy = 0; yy < out.height(); ++yy) {
+      auto *px = reinterpret_cast<QRgb *>(out.scanLine(yy));
+      const uchar *mv = m.isNull() ? nullptr : m.constScanLine(yy);
+      for (int xx = 0; xx < out.width(); ++xx) {
+        const int a = static_cast<int>(std::lround(qAlpha(px[xx]) * (mv ? mv[xx] / 255.0 : 1.0) * alpha));
+        px[xx] = qRgba(qRed(px[xx]), qGreen(px[xx]), qBlue(px[xx]), a);
+      }
+    }
+    return out;
+  }
+
+  void AddImage(GfxState *state, const QByteArray &jpeg, QImage img, bool interpolate, int w = 0, int h = 0) {
+    PageImage pi;
+    if (!jpeg.isEmpty()) {
+      pi.jpeg = jpeg;
+      pi.width = w;
+      pi.height = h;
+    } else {
+      const int srcW = img.width(), srcH = img.height();
+      if (srcW > kMaxImageSide || srcH > kMaxImageSide)
+        img = img.scaled(QSize(kMaxImageSide, kMaxImageSide), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+      pi.width = img.width();
+      pi.height = img.height();
+      pi.pixels = img;
+      w = srcW;
+      h = srcH;
+    }
+    // Unit square -> page, image rows top first: pixel (u, v) -> (u/w, 1 - v/h).
+    const QTransform unitFromPixel(1.0 / pi.width, 0, 0, -1.0 / pi.height, 0, 1);
+    model_->images.push_back(std::move(pi));
+    PageItem item;
+    item.kind = PageItem::Image;
+    item.clip = clip_;
+    item.image = static_cast<int>(model_->images.size()) - 1;
+    item.imageMatrix = unitFromPixel * Ctm(state);
+    // Nearest pixels for images blown up well past their resolution, as
+    // the bitmap renderer does unless the PDF asks for smoothing.
+    const QTransform &m = item.imageMatrix;
+    const double pxSize = std::sqrt(std::abs(m.determinant()));
+    item.smooth = interpolate || pxSize < 4.0;
+    model_->items.push_back(std::move(item));
+  }
+
+  static inline SplashColor paper_ = {0xFF, 0xFF, 0xFF, 0xFF};
+  PageModel *model_;
+  ReadLimits limits_;
+  int clip_ = -1;
+  std::vector<int> clipStack_;
+  int images_ = 0;
+  std::tuple<GfxFont *, double, double, double, double, double> lastFontState_{};
+  std::map<std::tuple<int, int, GfxFont *>, FontEntry> fonts_;
+};
+
+bool AbortCheck(void *data) { return static_cast<ModelDev *>(data)->aborted(); }
+
+class PopplerPages : public PdfPages {
+ public:
+  PopplerPages() : params_(nullptr) {}
+
+  bool Load(const QByteArray &data) {
+    auto *stream = new MemStream(data.constData(), 0, data.size(), Object(objNull));
+    doc_ = std::make_unique<PDFDoc>(stream);
+    return doc_->isOk() && doc_->getNumPages() > 0;
+  }
+
+  int count() const override { return doc_->getNumPages(); }
+
+  PageModel Read(int index, const ReadLimits &limits) override {
+    PageModel model;
+    if (index < 0 || index >= count()) {
+      model.fallback = QStringLiteral("no such page");
+      return model;
+    }
+    ModelDev dev(&model, limits);
+    dev.startDoc(doc_.get());
+    doc_->displayPage(&dev, index + 1, 72.0 * kScale, 72.0 * kScale, 0, false, true, false, AbortCheck, &dev);
+    if (!(model.size.width() > 0) || !(model.size.height() > 0)) model.fallback = QStringLiteral("no page size");
+    return model;
+  }
+
+ private:
+  GlobalParamsIniter params_;
+  std::unique_ptr<PDFDoc> doc_;
+};
+
+}  // namespace
+
+std::unique_ptr<PdfPages> PdfPages::Open(const QByteArray &data) {
+  auto pages = std::make_unique<PopplerPages>();
+  if (!pages->Load(data)) return nullptr;
+  return pages;
+}
+
+}  // namespace lw::pdf2swf

@@ -1,0 +1,74 @@
+"use strict";
+// Vector page movies of hand-made PDFs drawn by Ruffle in headless Chromium
+// and compared by pixels with Poppler's own rendering (pdftoppm) of the same
+// page at the same size, at 1x and at 4x zoom; the soft-mask page must have
+// become a bitmap page.
+//
+// usage: node vector_pages.test.js PROGRAM_DIR OUT_DIR
+const fs = require("fs");
+const path = require("path");
+const cp = require("child_process");
+const support = require("../web/support");
+const rp = require("./ruffle_pages");
+
+const programDir = support.programDir();
+const outDir = process.argv[3] || support.tempDir("lw-vector-pages-");
+fs.mkdirSync(outDir, { recursive: true });
+
+// Least SSIM per case and zoom (1x = 1.5 pixels per point, 4x = 6).
+const CASES = {
+  text: { min1: 0.9, min4: 0.9 },
+  chart: { min1: 0.9, min4: 0.9 },
+  clipimage: { min1: 0.85, min4: 0.85 },
+  shading: { min1: 0.9, min4: 0.9 },
+  softmask: { min1: 0.9, min4: 0.85, bitmap: true },
+};
+
+function tool(name) {
+  try {
+    cp.execFileSync("sh", ["-c", `command -v ${name}`]);
+    return true;
+  } catch (e) {
+    return false;
+  }
+}
+
+(async () => {
+  for (const t of ["pdftoppm", "/usr/bin/python3"]) {
+    if (!tool(t)) {
+      console.log(`SKIP vector pages: ${t} is missing`);
+      return;
+    }
+  }
+  const work = support.tempDir("lw-vector-cases-");
+  cp.execFileSync("/usr/bin/python3", [path.join(__dirname, "make_vector_cases.py"), work]);
+  const renderer = await rp.open(programDir, "canvas");
+  const cases = Object.entries(CASES).map(([name, want]) => [name, async () => {
+    const pdf = path.join(work, name + ".pdf");
+    const report = path.join(work, name + ".txt");
+    cp.execFileSync(path.join(programDir, "pdf2swf"),
+      [pdf, "-j", "90", "-o", path.join(work, name + "_%.swf"), "--vector", "--report", report]);
+    const line = fs.readFileSync(report, "utf8").trim().split("\t");
+    support.assert(line[1] === (want.bitmap ? "bitmap" : "vector"), `page written as ${line[1]} (${line[3] || ""})`);
+    const swf = fs.readFileSync(path.join(work, name + "_1.swf"));
+    const [w, h] = [420, 300];
+    for (const [zoom, scale, min] of [["1x", 1.5, want.min1], ["4x", 6, want.min4]]) {
+      const got = await renderer.draw(swf, w, h, scale);
+      const refBase = path.join(work, `${name}_${zoom}_ref`);
+      cp.execFileSync("pdftoppm", ["-png", "-singlefile", "-scale-to-x", String(got.width), "-scale-to-y",
+        String(got.height), pdf, refBase]);
+      const ref = support.decodePng(fs.readFileSync(refBase + ".png"));
+      fs.writeFileSync(path.join(outDir, `${name}_${zoom}_ruffle.png`), got.png);
+      fs.copyFileSync(refBase + ".png", path.join(outDir, `${name}_${zoom}_poppler.png`));
+      const s = rp.ssim(rp.grey(got), rp.grey(ref), got.width, got.height);
+      console.log(`     ${name} ${zoom}: SSIM ${s.toFixed(4)} (at least ${min})`);
+      support.assert(s >= min, `${name} at ${zoom}: SSIM ${s.toFixed(4)} below ${min}`);
+    }
+  }]);
+  await support.runCases(cases);
+  await renderer.close();
+  support.removeTree(work);
+})().catch((e) => {
+  console.log(`FAIL ${e && e.stack ? e.stack : e}`);
+  process.exitCode = 1;
+});
