@@ -52,6 +52,10 @@ class Main extends Sprite {
 		stage.scaleMode = StageScaleMode.NO_SCALE;
 		stage.align = StageAlign.TOP_LEFT;
 		baseUrl = folderOf(flash.Lib.current.loaderInfo.url);
+		// The page tells which renderer draws the movie (see PageSlot).
+		var params:Dynamic = flash.Lib.current.loaderInfo.parameters;
+		if (params != null && Std.string(Reflect.field(params, "renderer")) == "canvas")
+			PageSlot.canDrawIntoBitmaps = false;
 		backdrop = new Backdrop();
 		addChild(backdrop);
 		BrowserHooks.offerState(report);

@@ -56,10 +56,19 @@ QImage pageContent(const TPageObj &page, QSizeF &box) {
   QFile f(page.filePath);
   if (!f.open(QIODevice::ReadOnly)) return {};
   const QByteArray bytes = f.readAll();
-  const auto bitmap = swf::ExtractPageBitmap(swf::Bytes(bytes.begin(), bytes.end()));
-  if (!bitmap) return {};
-  box = QSizeF(bitmap->stageWidthTwips / 20.0, bitmap->stageHeightTwips / 20.0);
-  return QImage::fromData(bitmap->jpeg.data(), static_cast<int>(bitmap->jpeg.size()), "JPEG");
+  const swf::Bytes movie(bytes.begin(), bytes.end());
+  if (const auto bitmap = swf::ExtractPageBitmap(movie)) {
+    box = QSizeF(bitmap->stageWidthTwips / 20.0, bitmap->stageHeightTwips / 20.0);
+    return QImage::fromData(bitmap->jpeg.data(), static_cast<int>(bitmap->jpeg.size()), "JPEG");
+  }
+  // A vector page: the picture the converter drew beside it, fitted to the
+  // movie's stage.
+  const QString picturePath = QString::fromStdString(swf::PagePicturePath(page.filePath.toStdString()));
+  QImage picture(picturePath);
+  const auto stage = swf::MovieStageSize(movie);
+  if (picture.isNull() || !stage) return {};
+  box = QSizeF(stage->first / 20.0, stage->second / 20.0);
+  return picture;
 }
 
 QJsonObject sizeObject(QSize size) {

@@ -4,10 +4,12 @@
 #include "pdf2swf/pdfpages.h"
 #include "pdf2swf/vectormovie.h"
 #include "swf/swfcheck.h"
+#include "swf/swfreader.h"
 
 #include <poppler-qt6.h>
 
 #include <QByteArray>
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -243,6 +245,27 @@ bool WriteReport(const QString &path, std::vector<PageReport> reports) {
   return out.error() == QFileDevice::NoError;
 }
 
+// The first page as a picture for the book's first view (a vector page
+// cannot be drawn without a runtime): its longer side kPagePictureSide
+// pixels, written beside the page file. False, with `error` set, when it
+// cannot be rendered or written.
+bool WritePagePicture(Poppler::Document &doc, int index, const QString &path, QString *error) {
+  const std::unique_ptr<Poppler::Page> page = doc.page(index);
+  const QSizeF size = page ? page->pageSizeF() : QSizeF();
+  const double longest = std::max(size.width(), size.height());
+  const QImage image = longest > 0 ? page->renderToImage(swf::kPagePictureSide * 72.0 / longest,
+                                                         swf::kPagePictureSide * 72.0 / longest)
+                                   : QImage();
+  QByteArray jpeg;
+  QBuffer buffer(&jpeg);
+  if (image.isNull() || !buffer.open(QIODevice::WriteOnly) ||
+      !image.convertToFormat(QImage::Format_RGB32).save(&buffer, "JPEG", 85)) {
+    *error = QStringLiteral("the first page of \"%1\" could not be drawn as a picture").arg(path);
+    return false;
+  }
+  return WritePageFile(path, swf::Bytes(jpeg.begin(), jpeg.end()), error);
+}
+
 // Today's page: the whole page as one JPEG bitmap. Empty when it cannot be
 // rendered or encoded.
 swf::Bytes BitmapPage(Poppler::Document &doc, int index, const Options &options) {
@@ -372,6 +395,11 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
       report.bytes = movie.size();
       const QString target = PageFileName(options.pattern, index + 1);
       if (code == kExitOk && !WritePageFile(target, movie, &why)) code = kExitWriteFailed;
+      QString picture;
+      if (code == kExitOk && index == 0 && !options.bitmap) {
+        picture = QString::fromStdString(swf::PagePicturePath(target.toStdString()));
+        if (!WritePagePicture(*doc, index, picture, &why)) code = kExitWriteFailed;
+      }
       std::lock_guard lock(mutex);
       if (code != kExitOk) {
         if (result == kExitOk) {
@@ -382,6 +410,7 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
         return;
       }
       written.push_back(target);
+      if (!picture.isEmpty()) written.push_back(picture);
       reports.push_back(report);
       ++done;
       if (progress) progress(done, total);

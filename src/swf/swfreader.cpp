@@ -56,6 +56,16 @@ Bytes UncompressedMovie(const Bytes &movie) {
   return out;
 }
 
+std::optional<std::pair<std::int32_t, std::int32_t>> MovieStageSize(const Bytes &movie) {
+  const Bytes b = UncompressedMovie(movie);
+  Rect stage;
+  std::size_t end = 0;
+  if (b.empty() || !readRect(b, kHeaderBytes, stage, end)) return std::nullopt;
+  const std::int32_t w = stage.xMax - stage.xMin, h = stage.yMax - stage.yMin;
+  if (w <= 0 || h <= 0) return std::nullopt;
+  return std::make_pair(w, h);
+}
+
 std::optional<PageBitmap> ExtractPageBitmap(const Bytes &movie) {
   const Bytes b = UncompressedMovie(movie);
   if (b.empty()) return std::nullopt;
@@ -115,6 +125,13 @@ std::optional<PageBitmap> ExtractPageBitmap(const Bytes &movie) {
   }
   if (bitmaps != 1 || shapes != 1) return std::nullopt;
   return page;
+}
+
+std::string PagePicturePath(const std::string &pageFile) {
+  const std::size_t slash = pageFile.find_last_of('/');
+  const std::size_t dot = pageFile.find_last_of('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  return (hasExtension ? pageFile.substr(0, dot) : pageFile) + ".jpg";
 }
 
 }  // namespace lw::swf

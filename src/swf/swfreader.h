@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <utility>
 
 namespace lw::swf {
 
@@ -30,5 +32,19 @@ Bytes UncompressedMovie(const Bytes &movie);
 // value for a movie that draws anything else (vector pages, text, several
 // images), a bitmap that is not JPEG, or a damaged or truncated movie.
 std::optional<PageBitmap> ExtractPageBitmap(const Bytes &movie);
+
+// The stage's width and height in twips (1/20 point) of a whole movie,
+// compressed or not. Returns no value for a damaged header or an empty
+// stage.
+std::optional<std::pair<std::int32_t, std::int32_t>> MovieStageSize(const Bytes &movie);
+
+// The picture the converter writes beside the first page file of a vector
+// conversion, for the book's first view: the page file's path with its last
+// extension replaced by ".jpg" ("report_1.swf" -> "report_1.jpg"; a name
+// without an extension gets ".jpg" appended). Pure.
+std::string PagePicturePath(const std::string &pageFile);
+
+// The longer side of that picture, in pixels: sharp on a 1280 x 800 view.
+inline constexpr int kPagePictureSide = 1000;
 
 }  // namespace lw::swf

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QImage>
 #include <gtest/gtest.h>
 
 using namespace lw::pdf2swf;
@@ -151,7 +152,9 @@ TEST_F(Pdf2SwfRun, ThreadCountDoesNotChangeTheOutputAndReRunsReplaceFiles) {
   ASSERT_TRUE(lwtest::WriteFile(dir.file("many/doc_2.swf"), "stale"));
   ASSERT_EQ(RunConverter({pdf, "-j", "80", "-o", dir.file("many/doc_%.swf"), "-r", "40", "-z"}).exitCode, 0);
   EXPECT_TRUE(lwtest::ReadFile(dir.file("many/doc_2.swf")).startsWith("CWS"));
-  EXPECT_EQ(Entries(dir.file("many")).size(), 5);
+  // Five pages and the first page's picture.
+  EXPECT_EQ(Entries(dir.file("many")).size(), 6);
+  EXPECT_FALSE(QImage(dir.file("many/doc_1.jpg")).isNull());
 }
 
 TEST_F(Pdf2SwfRun, FailsClearlyOnUnusableInput) {

@@ -41,6 +41,13 @@ class PageSlot {
 	/** Largest side and area of a page's cached bitmap. */
 	static inline var MAX_CACHE_SIDE = 4096;
 	static inline var MAX_CACHE_PIXELS = 12000000;
+	/**
+		False where the runtime's renderer cannot draw into bitmaps (the 2D
+		canvas): such a failure ends the whole event handler instead of
+		raising an error, so it is known up front and never tried.
+	**/
+	public static var canDrawIntoBitmaps = true;
+
 	/** Frames a new display scale must hold before the page is drawn again. */
 	static inline var SETTLE_FRAMES = 3;
 
@@ -210,7 +217,8 @@ class PageSlot {
 		vectorH = h;
 		if (!redraw(displayScale())) {
 			vector = null;
-			movie.cacheAsBitmap = true;
+			if (canDrawIntoBitmaps)
+				movie.cacheAsBitmap = true;
 			show(movie, w, h);
 			return;
 		}
@@ -233,6 +241,8 @@ class PageSlot {
 
 	/** Draws the vector page into a bitmap for `scale`; false when the runtime cannot. */
 	function redraw(scale:Float):Bool {
+		if (!canDrawIntoBitmaps)
+			return false;
 		var s = Math.max(scale, 0.25);
 		s = Math.min(s, MAX_CACHE_SIDE / Math.max(vectorW, vectorH));
 		s = Math.min(s, Math.sqrt(MAX_CACHE_PIXELS / (vectorW * vectorH)));
