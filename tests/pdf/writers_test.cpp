@@ -168,6 +168,62 @@ TEST_F(PdfWriters, IncrementalUpdatesOfEitherKind) {
   ExpectLikePdfinfo("rewritten.pdf");
 }
 
+// qpdf's uncompressed and unfiltered forms: cross-reference and object
+// streams with no /Filter, QDF mode.
+TEST_F(PdfWriters, StreamsWithoutFilters) {
+  Reportlab("reportlab.pdf", 17);
+  Ghostscript("gs.pdf", 8);
+  const QStringList objstm{"--object-streams=generate"};
+  Qpdf("reportlab.pdf", "qdf_objstm.pdf", objstm + QStringList{"--qdf"});
+  Qpdf("reportlab.pdf", "uncompressed_objstm.pdf", objstm + QStringList{"--compress-streams=n"});
+  Qpdf("gs.pdf", "gs_uncompressed_objstm.pdf", objstm + QStringList{"--stream-data=uncompress"});
+  Qpdf("gs.pdf", "gs_linearized_uncompressed.pdf", objstm + QStringList{"--linearize", "--compress-streams=n"});
+  for (const char *name : {"qdf_objstm.pdf", "uncompressed_objstm.pdf", "gs_uncompressed_objstm.pdf",
+                           "gs_linearized_uncompressed.pdf"})
+    ExpectLikePdfinfo(name);
+}
+
+// Damage done to real files: the count of the intact file, found by
+// reconstructing.
+TEST_F(PdfWriters, DamagedCopiesOfRealFiles) {
+  Reportlab("reportlab.pdf", 12);
+  Qpdf("reportlab.pdf", "objstm.pdf", {"--object-streams=generate"});
+  for (const char *base : {"reportlab.pdf", "objstm.pdf"}) {
+    const QByteArray good = lwtest::ReadFile(Path(base));
+    const int expected = PdfinfoPages(Path(base));
+    ASSERT_EQ(expected, 12) << base;
+    const qsizetype start = good.lastIndexOf("startxref");
+    // The newest section's table lines, or its stream data, overwritten.
+    const qsizetype section = LastStartxref(good);
+    const qsizetype data = good.mid(section, 4) == "xref" ? section + 5 : good.indexOf("stream", section) + 7;
+    const QList<std::pair<const char *, QByteArray>> damaged = {
+        {"wrong startxref", good.left(start) + "startxref\n17\n%%EOF\n"},
+        {"no startxref", good.left(start)},
+        {"section damaged", QByteArray(good).replace(data, 20, QByteArray(20, '#'))},
+        {"junk before the header", "GIF89a junk\r\n" + good},
+    };
+    for (const auto &[what, bytes] : damaged) {
+      const auto r = lw::ReadPdfPageCount(reinterpret_cast<const std::uint8_t *>(bytes.constData()),
+                                          std::size_t(bytes.size()));
+      EXPECT_EQ(r.count, expected) << base << ": " << what;
+    }
+  }
+}
+
+TEST_F(PdfWriters, EncryptedFiles) {
+  Reportlab("reportlab.pdf", 5);
+  Qpdf("reportlab.pdf", "aes_objstm.pdf", {"--encrypt", "user", "owner", "256", "--", "--object-streams=generate"});
+  Qpdf("reportlab.pdf", "aes_plain.pdf", {"--encrypt", "", "owner", "256", "--", "--object-streams=disable"});
+  const lw::PdfPageCountResult inStream = lw::ReadPdfPageCountFile(Path("aes_objstm.pdf").toStdString());
+  EXPECT_TRUE(inStream.encrypted);
+  EXPECT_EQ(inStream.count, -1);  // the page tree lies in an encrypted object stream
+  EXPECT_EQ(inStream.problem, lw::PdfProblem::Encrypted);
+  const lw::PdfPageCountResult plain = lw::ReadPdfPageCountFile(Path("aes_plain.pdf").toStdString());
+  EXPECT_TRUE(plain.encrypted);
+  EXPECT_EQ(plain.count, 5);
+  EXPECT_EQ(plain.problem, lw::PdfProblem::None);
+}
+
 TEST_F(PdfWriters, ToolPrintsCountAndPath) {
   Reportlab("reportlab.pdf", 3);
   QProcess p;
