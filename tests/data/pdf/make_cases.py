@@ -208,6 +208,20 @@ d.offsets[1] = d.offsets[7]
 d.finish("root_not_found", d.table([1, 2, 3], b"/Size 8 /Root 1 0 R", free=[0]))
 
 # Cross-reference streams.
+def compressed_tree(count, filter=b"/FlateDecode", extra=()):
+    """A document whose page (object 3) stands in the file and whose catalog
+    (1) and page tree (2, /Count `count`) lie in object stream 10, `extra`
+    objects after them; returns it and the rows of its cross-reference
+    stream, the page and the object stream included."""
+    d = Doc()
+    page(d)
+    rows = d.object_stream(10, [(1, b"<< /Type /Catalog /Pages 2 0 R >>"),
+                                (2, b"<< /Type /Pages /Kids [3 0 R] /Count %s >>" % count)] + list(extra),
+                           filter=filter)
+    rows.update(d.rows([3, 10]))
+    return d, rows
+
+
 d = Doc()
 d.add(1, b"<< /Type /Catalog /Pages 2 0 R >>")
 page(d)
@@ -215,25 +229,13 @@ rows = d.object_stream(10, [(2, b"<< /Type /Pages /Kids [3 0 R] /Count 6 >>")])
 rows.update(d.rows([1, 3, 10]))
 d.finish("xrefstream_compressed_pages", d.xref_stream(11, rows, b"/Size 12 /Root 1 0 R"))
 
-d = Doc()
-page(d)
-rows = d.object_stream(10, [(1, b"<< /Type /Catalog /Pages 2 0 R >>"),
-                            (2, b"<< /Type /Pages /Kids [3 0 R] /Count 5 >>")])
-rows.update(d.rows([3, 10]))
+d, rows = compressed_tree(b"5")
 d.finish("xrefstream_compressed_catalog", d.xref_stream(11, rows, b"/Size 12 /Root 1 0 R", predictor="png"))
 
-d = Doc()
-page(d)
-rows = d.object_stream(10, [(1, b"<< /Type /Catalog /Pages 2 0 R >>"),
-                            (2, b"<< /Type /Pages /Kids [3 0 R] /Count 6 0 R >>"), (6, b"9")])
-rows.update(d.rows([3, 10]))
+d, rows = compressed_tree(b"6 0 R", extra=[(6, b"9")])
 d.finish("xrefstream_indirect_count", d.xref_stream(11, rows, b"/Size 12 /Root 1 0 R"))
 
-d = Doc()
-page(d)
-rows = d.object_stream(10, [(1, b"<< /Type /Catalog /Pages 2 0 R >>"),
-                            (2, b"<< /Type /Pages /Kids [3 0 R] /Count 5 >>")])
-rows.update(d.rows([3, 10]))
+d, rows = compressed_tree(b"5")
 d.xref_stream(11, rows, b"/Size 12 /Root 1 0 R /Filter /ASCIIHexDecode")
 data = d.data.replace(b"/Filter /FlateDecode /Size", b"/Size")
 d.data = bytearray(data.replace(b"/Type /XRef /W [1 3 2]", b"/Type /XRef /Filter [/FlateDecode] /W [1 3 2]"))
@@ -241,21 +243,13 @@ d.finish("xrefstream_filter_array", d.data.rindex(b"11 0 obj"))
 
 # Older cross-reference stream holds the page tree; the newer one only a new
 # catalog.
-d = Doc()
-page(d)
-rows = d.object_stream(10, [(1, b"<< /Type /Catalog /Pages 2 0 R >>"),
-                            (2, b"<< /Type /Pages /Kids [3 0 R] /Count 4 >>")])
-rows.update(d.rows([3, 10]))
+d, rows = compressed_tree(b"4")
 old = d.xref_stream(11, rows, b"/Size 12 /Root 1 0 R")
 d.data += b"startxref\n%d\n%%%%EOF\n" % old
 d.add(12, b"<< /Type /Catalog /Pages 2 0 R /PageMode /UseNone >>")
 d.finish("xrefstream_prev_chain", d.xref_stream(13, d.rows([12]), b"/Size 14 /Root 12 0 R /Prev %d" % old))
 
-d = Doc()
-page(d)
-rows = d.object_stream(10, [(1, b"<< /Type /Catalog /Pages 2 0 R >>"),
-                            (2, b"<< /Type /Pages /Kids [3 0 R] /Count 4 >>")])
-rows.update(d.rows([3, 10]))
+d, rows = compressed_tree(b"4")
 at = len(d.data)
 d.finish("xrefstream_prev_loop", d.xref_stream(11, rows, b"/Size 12 /Root 1 0 R /Prev %d" % at))
 
@@ -269,11 +263,7 @@ stm = d.xref_stream(11, rows, b"/Size 12")
 d.finish("hybrid_xrefstm", d.table([3, 10], b"/Size 12 /Root 1 0 R /XRefStm %d" % stm, free=[0, 1, 2]))
 
 # A classic update whose /Prev is a cross-reference stream.
-d = Doc()
-page(d)
-rows = d.object_stream(10, [(1, b"<< /Type /Catalog /Pages 2 0 R >>"),
-                            (2, b"<< /Type /Pages /Kids [3 0 R] /Count 4 >>")])
-rows.update(d.rows([3, 10]))
+d, rows = compressed_tree(b"4")
 old = d.xref_stream(11, rows, b"/Size 12 /Root 1 0 R")
 d.data += b"startxref\n%d\n%%%%EOF\n" % old
 d.add(12, b"<< /Type /Catalog /Pages 13 0 R >>")
@@ -317,11 +307,7 @@ d.finish("xrefstream_small_zlib_window", at)
 def objstm_file(name, count, filter=b"/FlateDecode", **xref):
     """Catalog and page tree in an object stream, the page in the file;
     `filter` for both streams, `xref` passed on to xref_stream."""
-    d = Doc()
-    page(d)
-    rows = d.object_stream(10, [(1, b"<< /Type /Catalog /Pages 2 0 R >>"),
-                                (2, b"<< /Type /Pages /Kids [3 0 R] /Count %d >>" % count)], filter=filter)
-    rows.update(d.rows([3, 10]))
+    d, rows = compressed_tree(b"%d" % count, filter=filter)
     d.finish(name, d.xref_stream(11, rows, b"/Size 12 /Root 1 0 R", filter=filter, **xref))
 
 
@@ -384,11 +370,7 @@ d.finish("junk_before_header_absolute", d.table([1, 2, 3], b"/Size 4 /Root 1 0 R
 
 # Catalog and page tree in an object stream; the cross-reference stream's
 # data is damaged, the scan finds the objects and its /Root.
-d = Doc()
-page(d)
-rows = d.object_stream(10, [(1, b"<< /Type /Catalog /Pages 2 0 R >>"),
-                            (2, b"<< /Type /Pages /Kids [3 0 R] /Count 3 >>")])
-rows.update(d.rows([3, 10]))
+d, rows = compressed_tree(b"3")
 at = d.xref_stream(11, rows, b"/Size 12 /Root 1 0 R")
 start = d.data.index(b"stream\n", at) + 7
 d.data[start + 4:start + 12] = b"\xff" * 8
@@ -405,25 +387,22 @@ d.finish("prev_loop_two_sections", d.table([2], b"/Size 4 /Root 1 0 R /Prev %d" 
 
 # ---- values the dictionary scanner must not take for /Count ----------------------
 
-d = Doc()
-d.add(1, b"<< /Type /Catalog /Pages 2 0 R >>")
-d.add(2, b"<< /Type /Pages /Title (/Count 7) /Note (a \\) /Count 9 \\( nested ( /Count 3 ) ) /Kids [3 0 R]"
-         b" /Count 1 >>")
-page(d)
-d.finish("scanner_count_in_string", d.table([1, 2, 3], b"/Size 4 /Root 1 0 R", free=[0]))
+def one_page_tree(name, tree):
+    """Catalog, the page-tree root `tree` (one kid, /Count 1) and its page."""
+    d = Doc()
+    d.add(1, b"<< /Type /Catalog /Pages 2 0 R >>")
+    d.add(2, tree)
+    page(d)
+    d.finish(name, d.table([1, 2, 3], b"/Size 4 /Root 1 0 R", free=[0]))
 
-d = Doc()
-d.add(1, b"<< /Type /Catalog /Pages 2 0 R >>")
-d.add(2, b"<< /Type /Pages /Countdown 8388607 /Kids [3 0 R] /Count 1 >>")
-page(d)
-d.finish("scanner_longer_key", d.table([1, 2, 3], b"/Size 4 /Root 1 0 R", free=[0]))
 
-d = Doc()
-d.add(1, b"<< /Type /Catalog /Pages 2 0 R >>")
-d.add(2, b"<< /Type /Pages % /Count 5\n /Info << /Count 6 >> /A [ << /Count 8 >> [ /Count 9 ] ]"
-         b" /ID <2F436F756E742039> /Label /Count /Kids [3 0 R] /Count 1 >>")
-page(d)
-d.finish("scanner_nested_values", d.table([1, 2, 3], b"/Size 4 /Root 1 0 R", free=[0]))
+one_page_tree("scanner_count_in_string",
+              b"<< /Type /Pages /Title (/Count 7) /Note (a \\) /Count 9 \\( nested ( /Count 3 ) ) /Kids [3 0 R]"
+              b" /Count 1 >>")
+one_page_tree("scanner_longer_key", b"<< /Type /Pages /Countdown 8388607 /Kids [3 0 R] /Count 1 >>")
+one_page_tree("scanner_nested_values",
+              b"<< /Type /Pages % /Count 5\n /Info << /Count 6 >> /A [ << /Count 8 >> [ /Count 9 ] ]"
+              b" /ID <2F436F756E742039> /Label /Count /Kids [3 0 R] /Count 1 >>")
 
 # ---- counts the file cannot hold ------------------------------------------------
 
