@@ -566,11 +566,24 @@ const PdfReader::TDecodedStream *PdfReader::DecodeObjectStream(std::int32_t numb
   const std::uint8_t *dict = c.pos;
   if (!c.KeyIsName("/Type", "/ObjStm")) return nullptr;
   TDecodedStream s;
+  std::int32_t first = 0;
   c.pos = dict;
   if (!c.FindKey("/N") || !c.ReadNumber(s.count)) return nullptr;
   c.pos = dict;
-  if (!c.FindKey("/First") || !c.ReadNumber(s.first)) return nullptr;
-  if (!ReadStreamData(dict, s.data) || std::size_t(s.first) > s.data.size()) return nullptr;
+  if (!c.FindKey("/First") || !c.ReadNumber(first)) return nullptr;
+  if (!ReadStreamData(dict, s.data) || std::size_t(first) > s.data.size()) return nullptr;
+
+  PdfCursor header(s.data.data(), s.data.data() + first);
+  s.objects.reserve(std::min<std::size_t>(std::size_t(s.count), std::size_t(first) / 4));
+  try {
+    for (std::int32_t object = 0, offset = 0; s.objects.size() < std::size_t(s.count) &&
+                                              header.ReadNumber(object) && header.ReadNumber(offset);) {
+      const std::size_t start = std::size_t(first) + std::size_t(offset);
+      if (start >= s.data.size() || (!s.objects.empty() && start < s.objects.back().second)) break;
+      s.objects.emplace_back(object, start);
+    }
+  } catch (const PdfNumberOverflow &) {  // the header ends there
+  }
   if (objectStreamBytes_ + s.data.size() > kObjectStreamCacheBytes) {
     objectStreams_.clear();
     objectStreamBytes_ = 0;
@@ -582,22 +595,17 @@ const PdfReader::TDecodedStream *PdfReader::DecodeObjectStream(std::int32_t numb
 bool PdfReader::LoadObjectFromStream(std::int32_t number, TByteBuffer &buffer) {
   const TXrefEntry *e = FindEntry(number);
   if (!e || !e->isCompressed || e->streamObjectNumber > INT32_MAX) return false;
-  const std::int64_t index = e->offset;
+  const std::size_t index = e->offset;
   const TDecodedStream *s = DecodeObjectStream(static_cast<std::int32_t>(e->streamObjectNumber));
-  if (!s || index >= s->count) return false;
-
-  PdfCursor d(s->data.data(), s->data.data() + s->first);
-  std::int32_t value = 0, offset = 0, nextOffset = 0;
-  for (std::int64_t k = 0; k < index; ++k)
-    if (!d.ReadNumber(value) || !d.ReadNumber(value)) return false;
-  if (!d.ReadNumber(value) || value != number || !d.ReadNumber(offset)) return false;
-  const std::size_t start = std::size_t(s->first) + std::size_t(offset);
+  if (!s || index >= s->objects.size() || s->objects[index].first != number) return false;
+  // The object runs to the next one, or to the end after the last.
+  const std::size_t start = s->objects[index].second;
   std::size_t stop = s->data.size();
-  if (index != s->count - 1) {
-    if (!d.ReadNumber(value) || !d.ReadNumber(nextOffset) || nextOffset < offset) return false;
-    stop = std::size_t(s->first) + std::size_t(nextOffset);
-  }
-  if (start >= stop || stop > s->data.size()) return false;
+  if (index + 1 < s->objects.size())
+    stop = s->objects[index + 1].second;
+  else if (index + 1 < std::size_t(s->count))
+    return false;  // the header breaks off after it
+  if (start >= stop) return false;
   buffer.assign(s->data.begin() + std::ptrdiff_t(start), s->data.begin() + std::ptrdiff_t(stop));
   cursor = PdfCursor(buffer.data(), buffer.data() + buffer.size());
   return true;
@@ -650,10 +658,8 @@ std::vector<std::int32_t> PdfReader::Reconstruct() {
     if (!c.KeyIsName("/Type", "/ObjStm")) continue;
     const TDecodedStream *s = DecodeObjectStream(number);
     if (!s) continue;
-    PdfCursor d(s->data.data(), s->data.data() + s->first);
-    std::int32_t offset = 0;
-    for (std::int32_t k = 0; k < s->count && d.ReadNumber(value) && d.ReadNumber(offset); ++k)
-      define(at, {value, std::uint32_t(k), std::uint32_t(number), true, false});
+    for (std::size_t k = 0; k < s->objects.size(); ++k)
+      define(at, {s->objects[k].first, std::uint32_t(k), std::uint32_t(number), true, false});
   }
 
   const std::string_view file(reinterpret_cast<const char *>(fileBegin_),

@@ -2,8 +2,8 @@
 // text, the cross-reference information (classic tables and cross-reference
 // streams), access to objects by number, compressed ones included, and the
 // reconstruction of a damaged file's object list from its object headers.
-// It reads only what counting pages needs and knows no filter but
-// FlateDecode.
+// It reads only what counting pages needs: streams stored as they are or
+// under FlateDecode, with no predictor, the TIFF one or the PNG ones.
 #pragma once
 
 #include "pdf/streamdecode.h"
@@ -156,7 +156,11 @@ class PdfReader {
  private:
   struct TDecodedStream {
     TByteBuffer data;
-    std::int32_t count = 0, first = 0;  // /N and /First of an object stream
+    std::int32_t count = 0;  // /N
+    // Its header, read once: object number and where the object begins in
+    // `data`, for at most /N objects, up to the first pair that is no pair
+    // of numbers or points outside `data` or before the previous object.
+    std::vector<std::pair<std::int32_t, std::size_t>> objects;
   };
 
   const TXrefEntry *FindEntry(std::int32_t number) const;
