@@ -19,16 +19,24 @@ namespace lw {
 
 namespace {
 
-// No page of a real file takes fewer bytes than this, its object, its
-// reference among its parent's kids and its cross-reference entry together,
-// compressed or not. A count above size / kMinPageBytes is not believed.
-constexpr std::size_t kMinPageBytes = 8;
+// A page takes at least a byte of the file, its object, its reference
+// among its parent's kids and its cross-reference entry together: a count
+// above the file size cannot be true.
+bool IsPossibleCount(std::int64_t count, std::size_t size) {
+  return count >= 0 && static_cast<std::uint64_t>(count) <= size;
+}
+
+// Real files take more than this many bytes a page; blank pages packed in
+// object streams come closest, at about 8. A /Count needing fewer is
+// checked against the page tree's leaves rather than believed.
+constexpr std::size_t kBelievedPageBytes = 16;
+
+bool IsBelievableCount(std::int64_t count, std::size_t size) {
+  return count >= 0 && static_cast<std::uint64_t>(count) <= size / kBelievedPageBytes;
+}
+
 // Most roots a reconstructed file is tried with.
 constexpr std::size_t kMaxRootCandidates = 16;
-
-bool IsPlausibleCount(std::int64_t count, std::size_t size) {
-  return count >= 0 && static_cast<std::uint64_t>(count) <= size / kMinPageBytes;
-}
 
 
 // Runs one way of counting; a number above 2147483647 or exhausted memory
@@ -108,7 +116,7 @@ bool NewestTrailerNamesEncrypt(const std::uint8_t *data, std::size_t size) {
 // loop or a kid shared by two parents, and beyond the pages `size` bytes
 // can hold.
 std::int32_t CountLeaves(PdfReader &reader, std::int32_t root, std::size_t size) {
-  const std::size_t limit = size / kMinPageBytes;
+  const std::size_t limit = size;  // IsPossibleCount
   PdfCursor &c = reader.cursor;
   TByteBuffer object;
   std::vector<std::int32_t> pending{root};
@@ -164,8 +172,8 @@ std::int64_t ReadCount(PdfReader &reader, const std::uint8_t *dict) {
 }
 
 // The page count through catalog `root`: its page-tree root's /Count when
-// the file has the bytes for it, otherwise the tree's leaves. -1 when the
-// catalog or the page-tree root cannot be opened.
+// the file has the bytes for it (IsBelievableCount), otherwise the tree's
+// leaves. -1 when the catalog or the page-tree root cannot be opened.
 std::int32_t CountFromRoot(PdfReader &reader, std::int32_t root, std::size_t size) {
   PdfCursor &c = reader.cursor;
   TByteBuffer object;  // a compressed object's bytes
@@ -174,7 +182,7 @@ std::int32_t CountFromRoot(PdfReader &reader, std::int32_t root, std::size_t siz
   if (!c.FindKey("/Pages") || !c.ReadReference(pagesRoot)) return -1;
   if (reader.OpenObject(pagesRoot, object) == PdfReader::TObjectPlace::Missing) return -1;
   const std::int64_t count = ReadCount(reader, c.pos);
-  if (IsPlausibleCount(count, size)) return static_cast<std::int32_t>(count);
+  if (IsBelievableCount(count, size)) return static_cast<std::int32_t>(count);
   return CountLeaves(reader, pagesRoot, size);
 }
 
@@ -216,11 +224,14 @@ TCount CountPages(const std::uint8_t *data, std::size_t size) {
   out.looksLikePdf = header.has_value();
 
   const auto lin = ReadLinearization(pdf, pdfSize);
-  const bool linearizedPlausible = lin && IsPlausibleCount(lin->pages, pdfSize);
+  // /N is believed as /Count is; when nothing else can be read it is still
+  // the answer unless it cannot be true.
+  const bool linearizedBelieved = lin && IsBelievableCount(lin->pages, pdfSize);
+  const bool linearizedPossible = lin && IsPossibleCount(lin->pages, pdfSize);
   // /L is the file's length when it was linearized. A longer (or shorter)
   // file was changed afterwards, typically by an incremental update that
   // may add pages: its cross-reference information knows better.
-  if (linearizedPlausible && lin->fileLength == static_cast<std::int64_t>(pdfSize)) {
+  if (linearizedBelieved && lin->fileLength == static_cast<std::int64_t>(pdfSize)) {
     out.count = lin->pages;
     out.encrypted = NewestTrailerNamesEncrypt(pdf, pdfSize);
     return out;
@@ -230,7 +241,7 @@ TCount CountPages(const std::uint8_t *data, std::size_t size) {
   // Some writers count offsets from the first byte, junk included.
   if (out.count < 0 && header && *header > 0) out.count = Guarded([&] { return CountFromXref(data, size, out); });
   if (out.count < 0) out.count = Guarded([&] { return CountFromScan(pdf, pdfSize, out); });
-  if (out.count < 0 && linearizedPlausible) out.count = lin->pages;
+  if (out.count < 0 && linearizedPossible) out.count = lin->pages;
   return out;
 }
 
