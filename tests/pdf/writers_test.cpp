@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 
 namespace {
 
@@ -92,6 +93,15 @@ class PdfWriters : public ::testing::Test {
  protected:
   lwtest::TempDir dir;
   QString Path(const char *name) { return dir.file(name); }
+
+  // Every test here runs the writers and pdfinfo: without them it cannot.
+  void SetUp() override {
+    for (const char *tool : {"qpdf", "pdfinfo", "gs"})
+      if (QStandardPaths::findExecutable(tool).isEmpty()) GTEST_SKIP() << tool << " is not installed";
+    QProcess python;
+    python.start(LW_PYTHON3, {"-c", "import reportlab"});
+    if (!python.waitForFinished(60000) || python.exitCode() != 0) GTEST_SKIP() << "no python3 with reportlab";
+  }
 
   void Reportlab(const char *name, int pages) {
     const QString script = QStringLiteral(
