@@ -4,8 +4,10 @@
 # Generates 100-, 1,000- and 5,000-page PDFs (a plain and an object-stream
 # variant of each, both written by qpdf from one generated base) in a temporary
 # folder, times `pdfpagecount`, `pdfinfo` and `qpdf --show-npages` on each
-# with hyperfine (whole process, median), prints the ratios, then times the
-# in-process call on the same files.
+# with hyperfine (whole process, median), prints the ratios, counts the
+# instructions of the whole `pdfpagecount` and `pdfinfo` processes on the
+# 5,000-page object-stream file with callgrind (target: pdfinfo needs at
+# least 8 times as many), then times the in-process call on the same files.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 here="$root/bench/pdfcount"
@@ -40,6 +42,23 @@ r = [x["median"] * 1000 for x in json.load(open(sys.argv[1]))["results"]]
 print("%-14s %8s %12.2f %12.2f %12.2f %9.1f %9.1f" % (sys.argv[2], sys.argv[3], r[0], r[1], r[2], r[1] / r[0], r[2] / r[0]))
 PY
 done
+
+# Instructions of the whole process (start-up included), read from
+# callgrind's "Collected" line.
+instructions() {
+  valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |
+    awk '/Collected :/ {print $NF}'
+}
+objstm="$work/objstm5000.pdf"
+ours_ir=$(instructions "$tool" "$objstm")
+pdfinfo_ir=$(instructions pdfinfo "$objstm")
+"$python" - "$ours_ir" "$pdfinfo_ir" <<'PY'
+import sys
+ours, theirs = int(sys.argv[1]), int(sys.argv[2])
+ratio = theirs / ours
+print("callgrind, objstm5000: pdfpagecount %s instructions, pdfinfo %s, ratio %.1f (target >= 8: %s)"
+      % (format(ours, ","), format(theirs, ","), ratio, "met" if ratio >= 8 else "MISSED"))
+PY
 
 g++ -std=c++20 -O2 -I "$root/src" "$here/inprocess.cpp" "$root/src/pdf/streamdecode.cpp" \
   "$root/src/pdf/pdfreader.cpp" "$root/src/pdf/pdfpagecount.cpp" -lz -o "$work/inprocess"

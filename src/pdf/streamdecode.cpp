@@ -84,8 +84,10 @@ std::uint8_t PaethPredictor(std::uint8_t left, std::uint8_t above, std::uint8_t 
   return pb <= pc ? above : upperLeft;
 }
 
-std::int32_t UndoPngPredictor(std::uint8_t *buffer, std::int32_t size, std::int32_t columns) {
+std::int32_t UndoPngPredictor(std::uint8_t *buffer, std::int32_t size, std::int32_t columns,
+                              std::int32_t bytesPerPixel) {
   if (columns <= 0 || size <= 0) return size;
+  const std::int32_t bpp = std::clamp(bytesPerPixel, 1, columns);
   std::uint8_t *out = buffer;          // start of the row being written
   const std::uint8_t *prev = nullptr;  // the previous reconstructed row
   std::int32_t in = 0;                 // read position: the next type byte
@@ -94,21 +96,25 @@ std::int32_t UndoPngPredictor(std::uint8_t *buffer, std::int32_t size, std::int3
     const std::int32_t n = std::min(columns, size - in);
     const std::uint8_t *x = buffer + in;  // never behind `out`: safe in place
     // a: left, b: above, c: upper left; 0 outside the rows.
-    auto left = [&](std::int32_t i) -> int { return i > 0 ? out[i - 1] : 0; };
+    auto left = [&](std::int32_t i) -> int { return i >= bpp ? out[i - bpp] : 0; };
     auto above = [&](std::int32_t i) -> int { return prev ? prev[i] : 0; };
     switch (type) {
       case 1:
         for (std::int32_t i = 0; i < n; ++i) out[i] = std::uint8_t(x[i] + left(i));
         break;
       case 2:
-        for (std::int32_t i = 0; i < n; ++i) out[i] = std::uint8_t(x[i] + above(i));
+        if (!prev) {
+          std::memmove(out, x, std::size_t(n));
+          break;
+        }
+        for (std::int32_t i = 0; i < n; ++i) out[i] = std::uint8_t(x[i] + prev[i]);
         break;
       case 3:
         for (std::int32_t i = 0; i < n; ++i) out[i] = std::uint8_t(x[i] + (left(i) + above(i)) / 2);
         break;
       case 4:
         for (std::int32_t i = 0; i < n; ++i) {
-          const std::uint8_t c = prev && i > 0 ? prev[i - 1] : 0;
+          const std::uint8_t c = prev && i >= bpp ? prev[i - bpp] : 0;
           out[i] = std::uint8_t(x[i] + PaethPredictor(std::uint8_t(left(i)), std::uint8_t(above(i)), c));
         }
         break;
@@ -123,11 +129,13 @@ std::int32_t UndoPngPredictor(std::uint8_t *buffer, std::int32_t size, std::int3
   return static_cast<std::int32_t>(out - buffer);
 }
 
-std::uint32_t ReadBigEndianField(const std::uint8_t *bytes, std::int32_t width) {
-  if (width < 1 || width > 4) return 0;
-  std::uint32_t value = 0;
-  for (std::int32_t i = 0; i < width; ++i) value = (value << 8) | bytes[i];
-  return value;
+void UndoTiffPredictor(std::uint8_t *buffer, std::size_t size, std::int32_t columns, std::int32_t bytesPerPixel) {
+  if (columns <= 0 || bytesPerPixel <= 0) return;
+  const std::size_t row = std::size_t(columns), bpp = std::size_t(bytesPerPixel);
+  for (std::size_t start = 0; start < size; start += row) {
+    const std::size_t stop = std::min(size, start + row);
+    for (std::size_t i = start + bpp; i < stop; ++i) buffer[i] = std::uint8_t(buffer[i] + buffer[i - bpp]);
+  }
 }
 
 }  // namespace lw

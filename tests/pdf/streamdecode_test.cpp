@@ -39,6 +39,9 @@ TEST(PngPredictor, UnknownTypesAndShortRows) {
   Bytes thirteen(13, 0);  // rows of 6: 6 + 6 + a lone type byte
   EXPECT_EQ(lw::UndoPngPredictor(thirteen.data(), 13, 5), 10);
   EXPECT_EQ(Unfilter({2, 1, 2, 3, 2, 1}, 3), (Bytes{1, 2, 3, 2}));  // short last row
+  Bytes wide = {1, 1, 2, 3, 4};  // Sub over two bytes a pixel
+  wide.resize(std::size_t(lw::UndoPngPredictor(wide.data(), 5, 4, 2)));
+  EXPECT_EQ(wide, (Bytes{1, 2, 4, 6}));
 }
 
 TEST(PngPredictor, PaethPicksTheNearestNeighbour) {
@@ -57,10 +60,20 @@ TEST(BigEndianField, ReadsOneToFourBytes) {
   EXPECT_EQ(lw::ReadBigEndianField(b, 2), 258u);
   EXPECT_EQ(lw::ReadBigEndianField(b, 3), 66051u);
   EXPECT_EQ(lw::ReadBigEndianField(b, 4), 16909060u);
+  EXPECT_EQ(lw::ReadBigEndianField(b, 5), 0x0102030405u);
   EXPECT_EQ(lw::ReadBigEndianField(b, 0), 0u);
-  EXPECT_EQ(lw::ReadBigEndianField(b, 5), 0u);
+  EXPECT_EQ(lw::ReadBigEndianField(b, 9), 0u);
   const std::uint8_t high[] = {0xff, 0xff, 0xff, 0xff};
   EXPECT_EQ(lw::ReadBigEndianField(high, 4), 0xffffffffu);
+}
+
+TEST(TiffPredictor, AddsTheSampleToTheLeftWithinEachRow) {
+  Bytes rows = {1, 1, 1, 10, 250, 10, 7};  // rows of 3, one byte a pixel; a short last row
+  lw::UndoTiffPredictor(rows.data(), rows.size(), 3, 1);
+  EXPECT_EQ(rows, (Bytes{1, 2, 3, 10, 4, 14, 7}));
+  Bytes pairs = {1, 2, 1, 1};  // two bytes a pixel
+  lw::UndoTiffPredictor(pairs.data(), pairs.size(), 4, 2);
+  EXPECT_EQ(pairs, (Bytes{1, 2, 2, 3}));
 }
 
 TEST(Inflate, LengthBoundsAndTrailingBytes) {

@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 
 namespace {
 
@@ -92,6 +94,15 @@ class PdfWriters : public ::testing::Test {
   lwtest::TempDir dir;
   QString Path(const char *name) { return dir.file(name); }
 
+  // Every test here runs the writers and pdfinfo: without them it cannot.
+  void SetUp() override {
+    for (const char *tool : {"qpdf", "pdfinfo", "gs"})
+      if (QStandardPaths::findExecutable(tool).isEmpty()) GTEST_SKIP() << tool << " is not installed";
+    QProcess python;
+    python.start(LW_PYTHON3, {"-c", "import reportlab"});
+    if (!python.waitForFinished(60000) || python.exitCode() != 0) GTEST_SKIP() << "no python3 with reportlab";
+  }
+
   void Reportlab(const char *name, int pages) {
     const QString script = QStringLiteral(
         "import sys\nfrom reportlab.pdfgen import canvas\n"
@@ -166,6 +177,86 @@ TEST_F(PdfWriters, IncrementalUpdatesOfEitherKind) {
   // qpdf rewriting an updated file in turn.
   Qpdf("table_on_stream.pdf", "rewritten.pdf", {"--object-streams=generate"});
   ExpectLikePdfinfo("rewritten.pdf");
+}
+
+// qpdf's uncompressed and unfiltered forms: cross-reference and object
+// streams with no /Filter, QDF mode.
+TEST_F(PdfWriters, StreamsWithoutFilters) {
+  Reportlab("reportlab.pdf", 17);
+  Ghostscript("gs.pdf", 8);
+  const QStringList objstm{"--object-streams=generate"};
+  Qpdf("reportlab.pdf", "qdf_objstm.pdf", objstm + QStringList{"--qdf"});
+  Qpdf("reportlab.pdf", "uncompressed_objstm.pdf", objstm + QStringList{"--compress-streams=n"});
+  Qpdf("gs.pdf", "gs_uncompressed_objstm.pdf", objstm + QStringList{"--stream-data=uncompress"});
+  Qpdf("gs.pdf", "gs_linearized_uncompressed.pdf", objstm + QStringList{"--linearize", "--compress-streams=n"});
+  for (const char *name : {"qdf_objstm.pdf", "uncompressed_objstm.pdf", "gs_uncompressed_objstm.pdf",
+                           "gs_linearized_uncompressed.pdf"})
+    ExpectLikePdfinfo(name);
+}
+
+// 20,000 blank pages that inherit their media box, packed by qpdf into
+// object streams: near 8 bytes a page, fewer than a /Count is believed
+// for, so the leaves are counted.
+TEST_F(PdfWriters, BlankPagesPackedInObjectStreams) {
+  const QString script = QStringLiteral(
+      "import sys\n"
+      "n = 20000\n"
+      "objs = {1: b'<< /Type /Catalog /Pages 2 0 R >>',\n"
+      "        2: b'<< /Type /Pages /MediaBox [0 0 612 792] /Kids [%s] /Count %d >>'\n"
+      "           % (b' '.join(b'%d 0 R' % (i + 3) for i in range(n)), n)}\n"
+      "for i in range(n): objs[i + 3] = b'<< /Type /Page /Parent 2 0 R >>'\n"
+      "d, off = bytearray(b'%PDF-1.5\\n'), {}\n"
+      "for k in sorted(objs): off[k] = len(d); d += b'%d 0 obj\\n%s\\nendobj\\n' % (k, objs[k])\n"
+      "x = len(d)\n"
+      "d += b'xref\\n0 %d\\n0000000000 65535 f \\n' % (n + 3)\n"
+      "d += b''.join(b'%010d 00000 n \\n' % off[k] for k in sorted(objs))\n"
+      "d += b'trailer\\n<< /Size %d /Root 1 0 R >>\\nstartxref\\n%d\\n%%%%EOF\\n' % (n + 3, x)\n"
+      "open(sys.argv[1], 'wb').write(d)\n");
+  RunTool(LW_PYTHON3, {"-c", script, Path("blank.pdf")});
+  Qpdf("blank.pdf", "blank_objstm.pdf", {"--object-streams=generate", "--compression-level=9"});
+  ASSERT_LT(QFileInfo(Path("blank_objstm.pdf")).size(), 16 * 20000);
+  ExpectLikePdfinfo("blank_objstm.pdf");
+}
+
+// Damage done to real files: the count of the intact file, found by
+// reconstructing.
+TEST_F(PdfWriters, DamagedCopiesOfRealFiles) {
+  Reportlab("reportlab.pdf", 12);
+  Qpdf("reportlab.pdf", "objstm.pdf", {"--object-streams=generate"});
+  for (const char *base : {"reportlab.pdf", "objstm.pdf"}) {
+    const QByteArray good = lwtest::ReadFile(Path(base));
+    const int expected = PdfinfoPages(Path(base));
+    ASSERT_EQ(expected, 12) << base;
+    const qsizetype start = good.lastIndexOf("startxref");
+    // The newest section's table lines, or its stream data, overwritten.
+    const qsizetype section = LastStartxref(good);
+    const qsizetype data = good.mid(section, 4) == "xref" ? section + 5 : good.indexOf("stream", section) + 7;
+    const QList<std::pair<const char *, QByteArray>> damaged = {
+        {"wrong startxref", good.left(start) + "startxref\n17\n%%EOF\n"},
+        {"no startxref", good.left(start)},
+        {"section damaged", QByteArray(good).replace(data, 20, QByteArray(20, '#'))},
+        {"junk before the header", "GIF89a junk\r\n" + good},
+    };
+    for (const auto &[what, bytes] : damaged) {
+      const auto r = lw::ReadPdfPageCount(reinterpret_cast<const std::uint8_t *>(bytes.constData()),
+                                          std::size_t(bytes.size()));
+      EXPECT_EQ(r.count, expected) << base << ": " << what;
+    }
+  }
+}
+
+TEST_F(PdfWriters, EncryptedFiles) {
+  Reportlab("reportlab.pdf", 5);
+  Qpdf("reportlab.pdf", "aes_objstm.pdf", {"--encrypt", "user", "owner", "256", "--", "--object-streams=generate"});
+  Qpdf("reportlab.pdf", "aes_plain.pdf", {"--encrypt", "", "owner", "256", "--", "--object-streams=disable"});
+  const lw::PdfPageCountResult inStream = lw::ReadPdfPageCountFile(Path("aes_objstm.pdf").toStdString());
+  EXPECT_TRUE(inStream.encrypted);
+  EXPECT_EQ(inStream.count, -1);  // the page tree lies in an encrypted object stream
+  EXPECT_EQ(inStream.problem, lw::PdfProblem::Encrypted);
+  const lw::PdfPageCountResult plain = lw::ReadPdfPageCountFile(Path("aes_plain.pdf").toStdString());
+  EXPECT_TRUE(plain.encrypted);
+  EXPECT_EQ(plain.count, 5);
+  EXPECT_EQ(plain.problem, lw::PdfProblem::None);
 }
 
 TEST_F(PdfWriters, ToolPrintsCountAndPath) {
