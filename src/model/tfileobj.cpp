@@ -26,9 +26,12 @@ void TFileObj::InitFromPath() {
   showName = FileNameOfPath(filePath);
   count = 1;
   if (fileType == kFilePdf) {
-    count = GetPdfPageCount(QFile::encodeName(filePath).toStdString());
-    if (count > kMaxPdfPageCount) count = -1;
-    if (count < 1) problemStr = count == 0 ? QStringLiteral("has no pages") : QStringLiteral("is damaged");
+    const PdfPageCountResult read = ReadPdfPageCountFile(QFile::encodeName(filePath).toStdString());
+    count = read.count > kMaxPdfPageCount ? -1 : read.count;
+    if (count < 1) {
+      problemStr = QString::fromUtf8(PdfProblemText(read.problem));
+      if (problemStr.isEmpty()) problemStr = QStringLiteral("is damaged");
+    }
   }
 }
 

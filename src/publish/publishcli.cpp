@@ -8,6 +8,7 @@
 #include "model/tfileobj.h"
 #include "model/uconst.h"
 #include "output/autobooksize.h"
+#include "pdf/pdfpagecount.h"
 #include "output/bookpackage.h"
 #include "output/imageconvert.h"
 #include "output/poster.h"
@@ -82,8 +83,8 @@ std::vector<std::shared_ptr<TFileObj>> loadSources(const PublishOptions &o) {
       file->rangeStr = TrimBlanks(s.range);
       if (file->count == 0) throw RunError{kExitInput, s.path + ": this PDF " + file->problemStr};
       if (file->count < 0) {
-        if (file->problemStr == QLatin1String("is not a PDF") ||
-            file->problemStr == QLatin1String("cannot be read"))
+        if (file->problemStr == QLatin1String(PdfProblemText(PdfProblem::NotPdf)) ||
+            file->problemStr == QLatin1String(PdfProblemText(PdfProblem::Unreadable)))
           throw RunError{kExitInput, s.path + ": " + file->problemStr};
         files.push_back(file);
         continue;

@@ -4,6 +4,7 @@
 #include "support/testpdf.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
@@ -32,6 +33,8 @@ class Publish : public ::testing::Test {
     img.fill(QColor(30, 120, 200));
     img.save(src.file("pic.png"));
     WriteFile(src.file("notes.pdf"), "just text, no PDF");
+    // A one-page file whose page tree claims 8,388,607 pages.
+    QFile::copy(QStringLiteral(LW_TEST_DATA_DIR) + "/pdf/count_implausible.pdf", src.file("faked.pdf"));
   }
 
   RunResult publish(const QStringList &args) {
@@ -138,6 +141,7 @@ TEST_F(Publish, BadInputsSayWhyAndWriteNothing) {
   } cases[] = {
       {{"missing.pdf"}, 65, "missing.pdf: no such file"},
       {{"notes.pdf"}, 65, "not a PDF"},
+      {{"faked.pdf"}, 65, "has no pages"},  // at once: the claimed count is never expanded
       {{"three.pdf", "--pages", "7"}, 65, "selects no page"},
       {{"three.pdf", "--pages", "2-1"}, 65, "selects no page"},
       {{"pic.png", "--theme", "No Such Theme"}, 65, "unknown theme \"No Such Theme\""},
