@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSemaphore>
 #include <gtest/gtest.h>
@@ -77,15 +78,16 @@ TEST_F(RunnerTest, RunsChildrenDrainsOutputAndEndsThemOnTimeOutOrStop) {
   EXPECT_LT(clock.elapsed(), 5000);
   EXPECT_EQ(FindProcessByName("lwsleeper1"), 0u);
 
-  // The stop flag ends the child promptly.
+  // The stop flag ends the child promptly, once it runs.
+  const QString marked = WriteScript("lwsleeper2", "touch \"$0.started\"\nexec sleep 30\n");
   std::atomic<bool> stop{false};
-  QThread *setter = QThread::create([&stop] {
-    QThread::msleep(200);
+  QThread *setter = QThread::create([&stop, marked] {
+    while (!QFileInfo::exists(marked + ".started")) QThread::msleep(5);
     stop = true;
   });
   setter->start();
   clock.restart();
-  r = RunCommandLine({sleeper}, 20000, &stop);
+  r = RunCommandLine({marked}, 20000, &stop);
   const qint64 took = clock.elapsed();
   setter->wait();
   delete setter;

@@ -12,6 +12,13 @@
 
 #include <cstdint>
 
+// The independent SWF reader's interpreter, when the build found one.
+#ifdef LW_PYTHON3
+constexpr const char *kPython = LW_PYTHON3;
+#else
+constexpr const char *kPython = nullptr;
+#endif
+
 using namespace lw::swf;
 
 namespace {
@@ -268,8 +275,8 @@ TEST(SwfPageMovie, CompressedMovieInflatesToTheSameBody) {
   EXPECT_EQ(inflated, Bytes(plain.begin() + 8, plain.end()));
 }
 
-#ifdef LW_PYTHON3
 TEST(SwfPageMovie, IndependentReaderAcceptsPlainAndCompressedMovies) {
+  if (!kPython) GTEST_SKIP() << "Debian's python3 with yaswfp is needed for the independent reader";
   lwtest::TempDir dir;
   PageMovie page;
   page.widthTwips = 11906;  // A4
@@ -284,7 +291,7 @@ TEST(SwfPageMovie, IndependentReaderAcceptsPlainAndCompressedMovies) {
   ASSERT_TRUE(lwtest::WriteFile(dir.file("packed.swf"), QByteArray(reinterpret_cast<const char *>(packed.data()), packed.size())));
   QProcess py;
   py.setProcessChannelMode(QProcess::MergedChannels);
-  py.start(LW_PYTHON3, {QStringLiteral(LW_SOURCE_DIR "/tests/swf/check_swf.py"), "--width", "11906",
+  py.start(kPython, {QStringLiteral(LW_SOURCE_DIR "/tests/swf/check_swf.py"), "--width", "11906",
                         "--height", "16838", "--image", "124x175", dir.file("plain.swf"),
                         dir.file("packed.swf")});
   ASSERT_TRUE(py.waitForFinished(60000));
@@ -297,9 +304,8 @@ TEST(SwfPageMovie, IndependentReaderAcceptsPlainAndCompressedMovies) {
   page.imageWidth = page.imageHeight = 16;
   const Bytes huge = BuildPageMovie(page);
   ASSERT_TRUE(lwtest::WriteFile(dir.file("huge.swf"), QByteArray(reinterpret_cast<const char *>(huge.data()), huge.size())));
-  py.start(LW_PYTHON3, {QStringLiteral(LW_SOURCE_DIR "/tests/swf/check_swf.py"), "--width", "200000",
+  py.start(kPython, {QStringLiteral(LW_SOURCE_DIR "/tests/swf/check_swf.py"), "--width", "200000",
                         "--height", "70000", dir.file("huge.swf")});
   ASSERT_TRUE(py.waitForFinished(60000));
   EXPECT_EQ(py.exitCode(), 0) << py.readAll().toStdString();
 }
-#endif

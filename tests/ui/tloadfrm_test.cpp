@@ -293,14 +293,18 @@ TEST_F(LoadFrmTest, CancelRemovesTheUnconvertedPdfsOfTheBatch) {
   uitest::WhenModal([&](QWidget *w) {
     auto *progress = qobject_cast<TFrmLoadProcess *>(w);
     ASSERT_TRUE(progress);
-    auto *poll = new QTimer(progress);
-    QObject::connect(poll, &QTimer::timeout, progress, [&, progress, poll] {
-      if (!progress->ShowLab->text().contains("second.pdf")) return;
-      poll->stop();
+    ASSERT_TRUE(progress->job());
+    if (progress->ShowLab->text().contains("second.pdf")) {
       escaped = true;
       QTest::keyClick(progress, Qt::Key_Escape);
-    });
-    poll->start(2);
+      return;
+    }
+    QObject::connect(progress->job(), &TConvertPafThread::fileStarted, progress,
+                     [&, progress](int index) {
+                       if (index != 1 || escaped) return;
+                       escaped = true;
+                       QTest::keyClick(progress, Qt::Key_Escape);
+                     });
   });
   dlg->AddBtnClick();
   ASSERT_TRUE(escaped);
