@@ -13,8 +13,16 @@ PackageJob::PackageJob(const TBookObj &book, const TSysSetInfo &paths, bool isPr
   worker_ = QThread::create([this, paths, isPreview, folder] {
     QString root, error;
     try {
+      // At most a hundred progress signals, however long the book: each one
+      // is a repaint on the window's thread.
+      int shown = -1;
       root = WriteBookPackage(book_, paths, isPreview, folder, QDateTime::currentDateTime(), nullptr,
-                              [this](int done, int total) { emit pagesWritten(done, total); });
+                              [this, &shown](int done, int total) {
+                                const int percent = total > 0 ? done * 100 / total : 100;
+                                if (percent == shown && done != total) return;
+                                shown = percent;
+                                emit pagesWritten(done, total);
+                              });
     } catch (const std::exception &e) {
       error = QString::fromUtf8(e.what());
     } catch (...) {

@@ -550,9 +550,9 @@ void TMainFrm::AutoBookSize() {
 // Preview and publishing
 
 void TMainFrm::SetCommandsEnabled(bool enabled) {
-  for (QWidget *w : {static_cast<QWidget *>(AddFileBtn), static_cast<QWidget *>(PreviewBtn),
-                     static_cast<QWidget *>(ExportBtn), static_cast<QWidget *>(SetingTabCon)})
-    w->setEnabled(enabled);
+  // The writer has its own copy of the book, so the settings and the page
+  // list stay usable; only the commands that write a package wait.
+  for (QPushButton *b : {AddFileBtn, PreviewBtn, ExportBtn}) b->setEnabled(enabled);
 }
 
 void TMainFrm::WritePackage(bool isPreview, const QString &folder,
