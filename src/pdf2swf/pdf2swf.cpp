@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QThread>
 
 
@@ -266,6 +267,33 @@ bool WritePagePicture(Poppler::Document &doc, int index, const QString &path, QS
   return WritePageFile(path, swf::Bytes(jpeg.begin(), jpeg.end()), error);
 }
 
+// The page's words in reading order with their boxes, for the book's text
+// (search, screen readers, the page without a runtime): a first line
+// "words 1 <width> <height>" in points, then one line per word
+// "<x> <y> <width> <height> <text>", the box in points from the page's top
+// left corner. A page without text gets the first line alone. False, with
+// `error` set, when the file cannot be written.
+bool WritePageWords(Poppler::Document &doc, int index, const QString &path, QString *error) {
+  const std::unique_ptr<Poppler::Page> page = doc.page(index);
+  if (!page) {
+    *error = QStringLiteral("page %1 has no text to read").arg(index + 1);
+    return false;
+  }
+  const QSizeF size = page->pageSizeF();
+  auto number = [](double v) { return QString::number(std::round(v * 10) / 10, 'f', 1).remove(QRegularExpression("\\.0$")); };
+  QString out = QStringLiteral("words 1 %1 %2\n").arg(number(size.width()), number(size.height()));
+  for (const std::unique_ptr<Poppler::TextBox> &box : page->textList()) {
+    QString text = box->text().simplified();
+    text.remove(' ');
+    if (text.isEmpty()) continue;
+    const QRectF r = box->boundingBox();
+    out += number(r.x()) + ' ' + number(r.y()) + ' ' + number(r.width()) + ' ' + number(r.height()) + ' ' +
+           text + '\n';
+  }
+  const QByteArray bytes = out.toUtf8();
+  return WritePageFile(path, swf::Bytes(bytes.begin(), bytes.end()), error);
+}
+
 // Today's page: the whole page as one JPEG bitmap. Empty when it cannot be
 // rendered or encoded.
 swf::Bytes BitmapPage(Poppler::Document &doc, int index, const Options &options) {
@@ -395,6 +423,11 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
       report.bytes = movie.size();
       const QString target = PageFileName(options.pattern, index + 1);
       if (code == kExitOk && !WritePageFile(target, movie, &why)) code = kExitWriteFailed;
+      QString words;
+      if (code == kExitOk) {
+        words = QString::fromStdString(swf::PageWordsPath(target.toStdString()));
+        if (!WritePageWords(*doc, index, words, &why)) code = kExitWriteFailed;
+      }
       QString picture;
       if (code == kExitOk && index == 0 && !options.bitmap) {
         picture = QString::fromStdString(swf::PagePicturePath(target.toStdString()));
@@ -410,6 +443,7 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
         return;
       }
       written.push_back(target);
+      if (!words.isEmpty()) written.push_back(words);
       if (!picture.isEmpty()) written.push_back(picture);
       reports.push_back(report);
       ++done;
