@@ -1,0 +1,123 @@
+#include "output/booktext.h"
+
+#include "output/bookpackage.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QList>
+
+#include <cmath>
+
+namespace lw {
+
+std::optional<PageWords> ParsePageWords(const QByteArray &bytes) {
+  const QList<QByteArray> lines = bytes.split('\n');
+  if (lines.isEmpty()) return std::nullopt;
+  const QList<QByteArray> head = lines.front().trimmed().split(' ');
+  if (head.size() != 4 || head[0] != "words" || head[1] != "1") return std::nullopt;
+  PageWords page;
+  bool okW = false, okH = false;
+  page.width = head[2].toDouble(&okW);
+  page.height = head[3].toDouble(&okH);
+  if (!okW || !okH) return std::nullopt;
+  for (qsizetype i = 1; i < lines.size(); ++i) {
+    const QString line = QString::fromUtf8(lines[i]).trimmed();
+    const QStringList parts = line.split(' ', Qt::SkipEmptyParts);
+    if (parts.size() < 5) continue;
+    PageWord w;
+    bool ok[4] = {};
+    w.x = parts[0].toDouble(&ok[0]);
+    w.y = parts[1].toDouble(&ok[1]);
+    w.width = parts[2].toDouble(&ok[2]);
+    w.height = parts[3].toDouble(&ok[3]);
+    if (!ok[0] || !ok[1] || !ok[2] || !ok[3]) continue;
+    w.text = parts.mid(4).join(' ');
+    page.words.push_back(std::move(w));
+  }
+  return page;
+}
+
+QStringList PageParagraphs(const PageWords &page) {
+  struct Line {
+    double top, bottom;
+    QString text;
+  };
+  std::vector<Line> lines;
+  const PageWord *last = nullptr;
+  for (const PageWord &w : page.words) {
+    const double mid = w.y + w.height / 2;
+    const bool sameLine = last && mid > last->y && mid < last->y + last->height &&
+                          w.x >= last->x + last->width - 0.5 * last->height;
+    if (sameLine) {
+      lines.back().text += ' ' + w.text;
+      lines.back().top = std::min(lines.back().top, w.y);
+      lines.back().bottom = std::max(lines.back().bottom, w.y + w.height);
+    } else {
+      lines.push_back({w.y, w.y + w.height, w.text});
+    }
+    last = &w;
+  }
+  QStringList paragraphs;
+  const Line *before = nullptr;
+  for (const Line &line : lines) {
+    const double height = line.bottom - line.top;
+    const bool newParagraph = !before || line.top < before->top ||
+                              line.top - before->bottom > 0.8 * height;
+    if (newParagraph) {
+      paragraphs << line.text;
+    } else {
+      QString &p = paragraphs.back();
+      if (p.endsWith('-') && p.size() > 1 && p[p.size() - 2].isLetter() && !line.text.isEmpty() &&
+          line.text[0].isLower()) {
+        p.chop(1);
+        p += line.text;
+      } else {
+        p += ' ' + line.text;
+      }
+    }
+    before = &line;
+  }
+  return paragraphs;
+}
+
+QByteArray BookTextJson(const BookText &text) {
+  QJsonArray pages;
+  for (const QStringList &page : text) pages.append(QJsonArray::fromStringList(page));
+  QJsonObject root;
+  root.insert("pages", pages);
+  return QJsonDocument(root).toJson(QJsonDocument::Compact);
+}
+
+QString BookTextHtml(const BookText &text, const QStringList &pageImages) {
+  QString out;
+  const qsizetype count = std::max<qsizetype>(static_cast<qsizetype>(text.size()), pageImages.size());
+  for (qsizetype i = 0; i < count; ++i) {
+    const QString n = QString::number(i + 1);
+    out += "<section class=\"page\" id=\"page-" + n + "\" aria-labelledby=\"page-" + n + "-h\">\n";
+    out += "<h2 id=\"page-" + n + "-h\">Page " + n + "</h2>\n";
+    if (i < pageImages.size() && !pageImages[i].isEmpty())
+      out += "<img class=\"page-image\" src=\"" + EscapeHtml(pageImages[i]) + "\" alt=\"Page " + n +
+             "\" loading=\"lazy\">\n";
+    if (i < static_cast<qsizetype>(text.size()))
+      for (const QString &p : text[static_cast<size_t>(i)]) out += "<p>" + EscapeHtml(p) + "</p>\n";
+    out += "</section>\n";
+  }
+  return out;
+}
+
+QString BookTextOpening(const BookText &text, int maxChars) {
+  QString out;
+  for (const QStringList &page : text) {
+    for (const QString &p : page) {
+      for (const QString &word : p.split(' ', Qt::SkipEmptyParts)) {
+        if (out.size() + 1 + word.size() > maxChars) return out.isEmpty() ? out : out + QStringLiteral("…");
+        if (!out.isEmpty()) out += ' ';
+        out += word;
+      }
+    }
+  }
+  return out;
+}
+
+}  // namespace lw
