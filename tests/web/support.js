@@ -84,8 +84,11 @@ function removeTree(dir) {
   fs.rmSync(dir, { recursive: true, force: true });
 }
 
-/** Launches headless Chromium with a fresh profile and a window of `viewport`. Resolves to {context, close()}. */
-async function launch(viewport = { width: 1000, height: 700 }) {
+/**
+ * Launches headless Chromium with a fresh profile and a window of `viewport`;
+ * `args` are added to its command line. Resolves to {context, close()}.
+ */
+async function launch(viewport = { width: 1000, height: 700 }, { args = [] } = {}) {
   const { chromium } = require("playwright-core");
   const profile = tempDir("lw-chromium-");
   const context = await chromium.launchPersistentContext(profile, {
@@ -95,6 +98,7 @@ async function launch(viewport = { width: 1000, height: 700 }) {
     args: [
       "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
       "--disable-background-networking", "--disable-component-update", "--disable-sync",
+      ...args,
     ],
   });
   return {
