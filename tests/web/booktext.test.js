@@ -11,12 +11,7 @@ const path = require("path");
 const web = require("./support.js");
 
 const program = web.programDir();
-try {
-  execFileSync("/usr/bin/python3", ["-c", "import reportlab"], { stdio: "ignore" });
-} catch (e) {
-  console.log("skip: Debian's python3 with reportlab is needed to make the test PDF");
-  process.exit(77);
-}
+web.requireReportlab();
 let axePath = null;
 try { axePath = require.resolve("axe-core/axe.min.js"); } catch (e) { /* the audit says it cannot run */ }
 

@@ -339,6 +339,16 @@ async function runCases(cases) {
   }
 }
 
+/** Exits as skipped (77) when Debian's python3 lacks reportlab, which makes the test PDFs. */
+function requireReportlab() {
+  try {
+    require("child_process").execFileSync("/usr/bin/python3", ["-c", "import reportlab"], { stdio: "ignore" });
+  } catch (e) {
+    console.log("skip: Debian's python3 with reportlab is needed to make the test PDF");
+    process.exit(77);
+  }
+}
+
 function assert(cond, msg) {
   if (!cond) throw new Error(msg);
 }
@@ -346,4 +356,5 @@ function assert(cond, msg) {
 module.exports = {
   serve, launch, makeBook, programDir, tempDir, removeTree, solidPng, solidBmp, decodePng,
   near, shareNear, openBook, state, waitState, events, bookBox, panelPoint, shot, runCases, assert,
+  requireReportlab,
 };
