@@ -104,11 +104,13 @@ QString makeNewFolder(const QString &folder, const QString &name) {
 
 // The paragraphs of a page movie's words file; none when the converter
 // left none (an older conversion) or it does not read.
-QStringList readPageText(const QString &pageFile) {
+QStringList readPageText(const QString &pageFile, PageMarks *marks) {
   QFile f(QString::fromStdString(swf::PageWordsPath(pageFile.toStdString())));
   if (!f.open(QIODevice::ReadOnly)) return {};
   const std::optional<PageWords> words = ParsePageWords(f.readAll());
-  return words ? PageParagraphs(*words) : QStringList();
+  if (!words) return {};
+  *marks = MarksOfPage(*words);
+  return PageParagraphs(*words);
 }
 
 }  // namespace
@@ -288,6 +290,7 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
   setPageListAttributes(content, book, QString::number(book.width), QString::number(book.height));
 
   BookText bookText(book.pageList.size());
+  std::vector<PageMarks> marks(book.pageList.size());
   QStringList pageImages;
   for (size_t i = 0; i < book.pageList.size(); ++i) {
     const TPageObj &page = *book.pageList[i];
@@ -295,7 +298,7 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
     pageImages << (page.fileType == kPageSwf ? QString() : "pages/" + name);
     if (page.fileType == kPageSwf) {
       copyOver(page.filePath, pagesDir + name);
-      bookText[i] = readPageText(page.filePath);
+      bookText[i] = readPageText(page.filePath, &marks[i]);
     } else {
       try {
         ConvertImageFile(page.filePath, pagesDir + name, book.width, book.height);
@@ -322,7 +325,7 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
                    "<meta property=\"og:description\" content=\"" + EscapeHtml(description) + "\">";
   if (!pageImages.front().isEmpty())
     additions.head += "\n<meta property=\"og:image\" content=\"" + EscapeHtml(pageImages.front()) + "\">";
-  additions.body = BookTextHtml(bookText, pageImages);
+  additions.body = BookTextHtml(bookText, pageImages, marks);
   const QByteArray page = FillPageTemplate(readBytes(paths.ResPath + "index.html", "the page template"),
                                            book.titleStr, book.keywordStr, book.desStr, additions);
   writeBytes(root + "index.html", page);

@@ -24,6 +24,23 @@ std::optional<PageWords> ParsePageWords(const QByteArray &bytes) {
   for (qsizetype i = 1; i < lines.size(); ++i) {
     const QString line = QString::fromUtf8(lines[i]).trimmed();
     const QStringList parts = line.split(' ', Qt::SkipEmptyParts);
+    if (parts.size() >= 3 && parts[0] == QLatin1String("heading")) {
+      bool ok = false;
+      const int level = parts[1].toInt(&ok);
+      if (ok && level >= 1) page.headings.push_back({level, parts.mid(2).join(' ')});
+      continue;
+    }
+    if (parts.size() == 6 && parts[0] == QLatin1String("link")) {
+      PageLink l;
+      bool ok[4] = {};
+      l.x = parts[1].toDouble(&ok[0]);
+      l.y = parts[2].toDouble(&ok[1]);
+      l.width = parts[3].toDouble(&ok[2]);
+      l.height = parts[4].toDouble(&ok[3]);
+      l.address = parts[5];
+      if (ok[0] && ok[1] && ok[2] && ok[3]) page.links.push_back(l);
+      continue;
+    }
     if (parts.size() < 5) continue;
     PageWord w;
     bool ok[4] = {};
@@ -89,7 +106,24 @@ QByteArray BookTextJson(const BookText &text) {
   return QJsonDocument(root).toJson(QJsonDocument::Compact);
 }
 
-QString BookTextHtml(const BookText &text, const QStringList &pageImages) {
+PageMarks MarksOfPage(const PageWords &page) {
+  PageMarks marks;
+  marks.headings = page.headings;
+  for (const PageLink &link : page.links) {
+    const QString lower = link.address.toLower();
+    if (!lower.startsWith("http://") && !lower.startsWith("https://") && !lower.startsWith("mailto:")) continue;
+    QStringList covered;
+    for (const PageWord &w : page.words) {
+      const double cx = w.x + w.width / 2, cy = w.y + w.height / 2;
+      if (cx >= link.x && cx <= link.x + link.width && cy >= link.y && cy <= link.y + link.height)
+        covered << w.text;
+    }
+    marks.links.emplace_back(covered.isEmpty() ? link.address : covered.join(' '), link.address);
+  }
+  return marks;
+}
+
+QString BookTextHtml(const BookText &text, const QStringList &pageImages, const std::vector<PageMarks> &marks) {
   QString out;
   const qsizetype count = std::max<qsizetype>(static_cast<qsizetype>(text.size()), pageImages.size());
   for (qsizetype i = 0; i < count; ++i) {
@@ -99,8 +133,35 @@ QString BookTextHtml(const BookText &text, const QStringList &pageImages) {
     if (i < pageImages.size() && !pageImages[i].isEmpty())
       out += "<img class=\"page-image\" src=\"" + EscapeHtml(pageImages[i]) + "\" alt=\"Page " + n +
              "\" loading=\"lazy\">\n";
-    if (i < static_cast<qsizetype>(text.size()))
-      for (const QString &p : text[static_cast<size_t>(i)]) out += "<p>" + EscapeHtml(p) + "</p>\n";
+    const QStringList none;
+    const QStringList &paragraphs = i < static_cast<qsizetype>(text.size()) ? text[static_cast<size_t>(i)] : none;
+    const PageMarks noMarks;
+    const PageMarks &m = i < static_cast<qsizetype>(marks.size()) ? marks[static_cast<size_t>(i)] : noMarks;
+    // Each outline heading takes the first paragraph that starts with its
+    // title; the others stand before the paragraphs.
+    std::vector<int> levelOf(static_cast<size_t>(paragraphs.size()), 0);
+    for (const PageHeading &h : m.headings) {
+      const QString tag = "h" + QString::number(std::min(h.level + 2, 6));
+      bool placed = false;
+      for (qsizetype k = 0; k < paragraphs.size() && !placed; ++k) {
+        if (levelOf[static_cast<size_t>(k)] == 0 && paragraphs[k].startsWith(h.title, Qt::CaseInsensitive)) {
+          levelOf[static_cast<size_t>(k)] = std::min(h.level + 2, 6);
+          placed = true;
+        }
+      }
+      if (!placed) out += "<" + tag + ">" + EscapeHtml(h.title) + "</" + tag + ">\n";
+    }
+    for (qsizetype k = 0; k < paragraphs.size(); ++k) {
+      const int level = levelOf[static_cast<size_t>(k)];
+      const QString tag = level ? "h" + QString::number(level) : QStringLiteral("p");
+      out += "<" + tag + ">" + EscapeHtml(paragraphs[k]) + "</" + tag + ">\n";
+    }
+    if (!m.links.empty()) {
+      out += "<ul class=\"links\">\n";
+      for (const auto &[words, address] : m.links)
+        out += "<li><a href=\"" + EscapeHtml(address) + "\">" + EscapeHtml(words) + "</a></li>\n";
+      out += "</ul>\n";
+    }
     out += "</section>\n";
   }
   return out;

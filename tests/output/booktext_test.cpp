@@ -69,3 +69,23 @@ TEST(FillPageTemplate, AdditionsAreNotEscapedAndNothingIsReadTwice) {
                                           "T", "", "", PageAdditions{"<meta a>", "<p>{title}{booktext}</p>"});
   EXPECT_EQ(out, QByteArray("<head>T<meta a></head><body><p>{title}{booktext}</p></body>\r\n"));
 }
+
+TEST(BookText, OutlineHeadingsAndWebLinks) {
+  const auto page = ParsePageWords(
+      "words 1 612 792\n"
+      "72 70 60 12 Chapter\n72 100 30 10 Read\n105 100 40 10 more\n150 100 40 10 here.\n"
+      "heading 1 Chapter\nheading 2 Not on the page\nheading x bad\n"
+      "link 100 98 100 14 https://example.org/a?b=1&c=2\nlink 0 0 1 1 javascript:alert(1)\n");
+  ASSERT_TRUE(page);
+  ASSERT_EQ(page->headings.size(), 2u);
+  EXPECT_EQ(page->headings[1].level, 2);
+  EXPECT_EQ(page->headings[1].title, "Not on the page");
+  ASSERT_EQ(page->links.size(), 2u);
+  const PageMarks marks = MarksOfPage(*page);
+  ASSERT_EQ(marks.links.size(), 1u);
+  EXPECT_EQ(marks.links[0].first, "more here.");
+  const QString html = BookTextHtml({PageParagraphs(*page)}, {QString()}, {marks});
+  EXPECT_TRUE(html.contains("<h4>Not on the page</h4>\n<h3>Chapter</h3>\n<p>Read more here.</p>\n")) << html.toStdString();
+  EXPECT_TRUE(html.contains("<li><a href=\"https://example.org/a?b=1&amp;c=2\">more here.</a></li>"));
+  EXPECT_FALSE(html.contains("javascript"));
+}

@@ -19,7 +19,8 @@ const PAGES = 60, TARGET = 37;
 const SENTENCE = "The lighthouse keeper counted seven herons at dawn.";
 const WORD = "marmalade";  // on page 37 only
 
-// Every page: a heading and a few paragraphs; page 37 alone holds SENTENCE and WORD.
+// Every page: a heading (in the outline too) and a few paragraphs; page 37
+// alone holds SENTENCE and WORD, the latter in a web link.
 function makePdf(file) {
   execFileSync("/usr/bin/python3", ["-c", `
 import sys
@@ -31,6 +32,8 @@ w, h = A4
 for p in range(1, pages + 1):
     c.setFont("Helvetica-Bold", 20)
     c.drawString(72, h - 90, "Chapter %d" % p)
+    c.bookmarkPage("c%d" % p)
+    c.addOutlineEntry("Chapter %d" % p, "c%d" % p, level=0)
     c.setFont("Helvetica", 11)
     y = h - 130
     for para in range(3):
@@ -41,6 +44,7 @@ for p in range(1, pages + 1):
     if p == target:
         c.drawString(72, y, sentence)
         c.drawString(72, y - 14, "Bring the %s to the harbour." % word)
+        c.linkURL("https://example.org/harbour", (70, y - 18, 300, y - 4), relative=0)
     c.showPage()
 c.save()
 `, file, String(PAGES), String(TARGET), SENTENCE, WORD]);
@@ -88,6 +92,10 @@ web.runCases([
     const section = html.lastIndexOf("<section", at);
     web.assert(html.slice(section, section + 80).includes(`id="page-${TARGET}"`), "the sentence is not in page 37's section");
     web.assert((html.match(/<section class="page"/g) || []).length === PAGES, "not one section per page");
+    const page37 = html.slice(section, html.indexOf("</section>", section));
+    web.assert(page37.includes("<h3>Chapter 37</h3>"), "the outline's heading is not a heading: " + page37.slice(0, 300));
+    web.assert(page37.includes('<a href="https://example.org/harbour">Bring the marmalade to the harbour.</a>'),
+      "the link is not a link: " + page37.slice(-300));
     web.assert(html.includes('<meta property="og:title" content="Harbour notes">'), "no Open Graph title");
     web.assert(html.includes('<meta property="og:image" content="source/poster.jpg">'), "no Open Graph image");
     web.assert(/<meta property="og:description" content="Chapter 1 [^"]+">/.test(html), "no Open Graph description");
