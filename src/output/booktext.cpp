@@ -11,6 +11,21 @@
 
 namespace lw {
 
+namespace {
+
+// Four numbers from parts[from] on: a box's x, y, width and height.
+bool readBox(const QStringList &parts, qsizetype from, double *x, double *y, double *width, double *height) {
+  double *const out[4] = {x, y, width, height};
+  for (int k = 0; k < 4; ++k) {
+    bool ok = false;
+    *out[k] = parts[from + k].toDouble(&ok);
+    if (!ok) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::optional<PageWords> ParsePageWords(const QByteArray &bytes) {
   const QList<QByteArray> lines = bytes.split('\n');
   if (lines.isEmpty()) return std::nullopt;
@@ -32,23 +47,14 @@ std::optional<PageWords> ParsePageWords(const QByteArray &bytes) {
     }
     if (parts.size() == 6 && parts[0] == QLatin1String("link")) {
       PageLink l;
-      bool ok[4] = {};
-      l.x = parts[1].toDouble(&ok[0]);
-      l.y = parts[2].toDouble(&ok[1]);
-      l.width = parts[3].toDouble(&ok[2]);
-      l.height = parts[4].toDouble(&ok[3]);
-      l.address = parts[5];
-      if (ok[0] && ok[1] && ok[2] && ok[3]) page.links.push_back(l);
+      if (readBox(parts, 1, &l.x, &l.y, &l.width, &l.height)) {
+        l.address = parts[5];
+        page.links.push_back(l);
+      }
       continue;
     }
-    if (parts.size() < 5) continue;
     PageWord w;
-    bool ok[4] = {};
-    w.x = parts[0].toDouble(&ok[0]);
-    w.y = parts[1].toDouble(&ok[1]);
-    w.width = parts[2].toDouble(&ok[2]);
-    w.height = parts[3].toDouble(&ok[3]);
-    if (!ok[0] || !ok[1] || !ok[2] || !ok[3]) continue;
+    if (parts.size() < 5 || !readBox(parts, 0, &w.x, &w.y, &w.width, &w.height)) continue;
     w.text = parts.mid(4).join(' ');
     page.words.push_back(std::move(w));
   }
