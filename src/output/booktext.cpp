@@ -13,12 +13,12 @@ namespace lw {
 
 namespace {
 
-// Four numbers from parts[from] on: a box's x, y, width and height.
-bool readBox(const QStringList &parts, qsizetype from, double *x, double *y, double *width, double *height) {
+// Four numbers from fields[from] on: a box's x, y, width and height.
+bool readBox(const QStringList &fields, qsizetype from, double *x, double *y, double *width, double *height) {
   double *const out[4] = {x, y, width, height};
   for (int k = 0; k < 4; ++k) {
     bool ok = false;
-    *out[k] = parts[from + k].toDouble(&ok);
+    *out[k] = fields[from + k].toDouble(&ok);
     if (!ok) return false;
   }
   return true;
@@ -38,24 +38,24 @@ std::optional<PageWords> ParsePageWords(const QByteArray &bytes) {
   if (!okW || !okH) return std::nullopt;
   for (qsizetype i = 1; i < lines.size(); ++i) {
     const QString line = QString::fromUtf8(lines[i]).trimmed();
-    const QStringList parts = line.split(' ', Qt::SkipEmptyParts);
-    if (parts.size() >= 3 && parts[0] == QLatin1String("heading")) {
+    const QStringList fields = line.split(' ', Qt::SkipEmptyParts);
+    if (fields.size() >= 3 && fields[0] == QLatin1String("heading")) {
       bool ok = false;
-      const int level = parts[1].toInt(&ok);
-      if (ok && level >= 1) page.headings.push_back({level, parts.mid(2).join(' ')});
+      const int level = fields[1].toInt(&ok);
+      if (ok && level >= 1) page.headings.push_back({level, fields.mid(2).join(' ')});
       continue;
     }
-    if (parts.size() == 6 && parts[0] == QLatin1String("link")) {
+    if (fields.size() == 6 && fields[0] == QLatin1String("link")) {
       PageLink l;
-      if (readBox(parts, 1, &l.x, &l.y, &l.width, &l.height)) {
-        l.address = parts[5];
+      if (readBox(fields, 1, &l.x, &l.y, &l.width, &l.height)) {
+        l.address = fields[5];
         page.links.push_back(l);
       }
       continue;
     }
     PageWord w;
-    if (parts.size() < 5 || !readBox(parts, 0, &w.x, &w.y, &w.width, &w.height)) continue;
-    w.text = parts.mid(4).join(' ');
+    if (fields.size() < 5 || !readBox(fields, 0, &w.x, &w.y, &w.width, &w.height)) continue;
+    w.text = fields.mid(4).join(' ');
     page.words.push_back(std::move(w));
   }
   return page;

@@ -299,7 +299,7 @@ bool WritePageWords(Poppler::Document &doc, int index, const QString &path,
     if (link->linkType() != Poppler::Link::Browse) continue;
     const QString url = static_cast<const Poppler::LinkBrowse &>(*link).url().simplified().remove(' ');
     if (url.isEmpty()) continue;
-    // The link's area is given in parts of the page's width and height.
+    // The link's area is given as fractions of the page's width and height.
     const QRectF a = link->linkArea().normalized();
     out += "link " + number(a.x() * size.width()) + ' ' + number(a.y() * size.height()) + ' ' +
            number(a.width() * size.width()) + ' ' + number(a.height() * size.height()) + ' ' + url + '\n';
