@@ -114,6 +114,7 @@ class Main extends Sprite {
 		panel = new Panel(c.panelColor, c.buttonColor, c.textColor);
 		addChild(panel);
 		panel.onAction = perform;
+		BrowserHooks.offerCommands(perform);
 		new PointerInput(book, perform);
 		book.onChange = updatePanel;
 		book.onTurned = function(p) BrowserHooks.send("turned", Std.string(p + 1));

@@ -1,13 +1,16 @@
 #include "output/bookpackage.h"
 
 #include "fsutil/fsutil.h"
+#include "output/booktext.h"
 #include "output/imageconvert.h"
 #include "output/poster.h"
+#include "swf/swfreader.h"
 #include "themes/colortext.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -99,6 +102,17 @@ QString makeNewFolder(const QString &folder, const QString &name) {
   fail("Cannot create", JoinPath(folder, name), "every numbered name is taken");
 }
 
+// The paragraphs of a page movie's words file; none when the converter
+// left none (an older conversion) or it does not read.
+QStringList readPageText(const QString &pageFile, PageMarks *marks) {
+  QFile f(QString::fromStdString(swf::PageWordsPath(pageFile.toStdString())));
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  const std::optional<PageWords> words = ParsePageWords(f.readAll());
+  if (!words) return {};
+  *marks = MarksOfPage(*words);
+  return PageParagraphs(*words);
+}
+
 }  // namespace
 
 bool IsCompletePageFile(const QString &path, int fileType) {
@@ -149,6 +163,12 @@ QString EscapeHtml(const QString &text) {
 
 QByteArray FillPageTemplate(const QByteArray &templateBytes, const QString &title,
                             const QString &keywords, const QString &description) {
+  return FillPageTemplate(templateBytes, title, keywords, description, PageAdditions{});
+}
+
+QByteArray FillPageTemplate(const QByteArray &templateBytes, const QString &title,
+                            const QString &keywords, const QString &description,
+                            const PageAdditions &additions) {
   Encoding enc = Encoding::Utf8;
   QByteArray mark;
   if (templateBytes.startsWith("\xEF\xBB\xBF")) {
@@ -169,6 +189,24 @@ QByteArray FillPageTemplate(const QByteArray &templateBytes, const QString &titl
   text.replace("{title}", EscapeHtml(title), Qt::CaseInsensitive);
   text.replace("{keywords}", EscapeHtml(keywords), Qt::CaseInsensitive);
   text.replace("{description}", EscapeHtml(description), Qt::CaseInsensitive);
+
+  // The additions in one pass, so that nothing they bring in (a page's text
+  // holding "{title}") is read again.
+  {
+    static const QRegularExpression placeholder(QStringLiteral("\\{(opengraph|booktext)\\}"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    QString filled;
+    filled.reserve(text.size() + additions.body.size() + additions.head.size());
+    qsizetype from = 0;
+    for (auto it = placeholder.globalMatch(text); it.hasNext();) {
+      const QRegularExpressionMatch m = it.next();
+      filled += QStringView(text).mid(from, m.capturedStart() - from);
+      filled += m.captured(1).toLower() == QLatin1String("opengraph") ? additions.head : additions.body;
+      from = m.capturedEnd();
+    }
+    filled += QStringView(text).mid(from);
+    text = filled;
+  }
 
   // Line by line: CR, LF and CR LF end a line; every line is written with
   // CR LF, and a final line break does not make an extra empty line.
@@ -251,11 +289,16 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
   pugi::xml_node content = doc.append_child("content");
   setPageListAttributes(content, book, QString::number(book.width), QString::number(book.height));
 
+  BookText bookText(book.pageList.size());
+  std::vector<PageMarks> marks(book.pageList.size());
+  QStringList pageImages;
   for (size_t i = 0; i < book.pageList.size(); ++i) {
     const TPageObj &page = *book.pageList[i];
     const QString name = QString::number(i + 1) + page.exeName;
+    pageImages << (page.fileType == kPageSwf ? QString() : "pages/" + name);
     if (page.fileType == kPageSwf) {
       copyOver(page.filePath, pagesDir + name);
+      bookText[i] = readPageText(page.filePath, &marks[i]);
     } else {
       try {
         ConvertImageFile(page.filePath, pagesDir + name, book.width, book.height);
@@ -270,10 +313,22 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
 
   copyOver(paths.AppPathStr + kPlayerMovieName, root + "turnleaf.swf");
 
+  const QString textPath = root + "source/text.json";
+  writeBytes(textPath, BookTextJson(bookText));
+
+  const bool poster = WriteFirstView(book, root);
+  if (pageImages.front().isEmpty() && poster) pageImages.front() = "source/poster.jpg";
+  PageAdditions additions;
+  const QString description = book.desStr.isEmpty() ? BookTextOpening(bookText, 200) : book.desStr;
+  additions.head = "<meta property=\"og:type\" content=\"book\">\n"
+                   "<meta property=\"og:title\" content=\"" + EscapeHtml(book.titleStr) + "\">\n"
+                   "<meta property=\"og:description\" content=\"" + EscapeHtml(description) + "\">";
+  if (!pageImages.front().isEmpty())
+    additions.head += "\n<meta property=\"og:image\" content=\"" + EscapeHtml(pageImages.front()) + "\">";
+  additions.body = BookTextHtml(bookText, pageImages, marks);
   const QByteArray page = FillPageTemplate(readBytes(paths.ResPath + "index.html", "the page template"),
-                                           book.titleStr, book.keywordStr, book.desStr);
+                                           book.titleStr, book.keywordStr, book.desStr, additions);
   writeBytes(root + "index.html", page);
-  WriteFirstView(book, root);
   return root;
 }
 

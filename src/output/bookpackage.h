@@ -39,6 +39,9 @@ QString PackageFolderName(const QDateTime &when);
 // is touched. The new folder's path goes to `createdRoot` as soon as it is
 // made, so that a caller can remove it after a failure.
 // `onPage` hears of each page written (on the writer's thread).
+// The words the converter left beside each page movie (booktext.h) become
+// source/text.json and the text in index.html, with Open Graph title,
+// description and image (the poster of the first page) in its head.
 // Returns the package root with a trailing "/", or an empty string when no
 // package was written (publishing an empty book). Throws PackageError; files
 // written before the failure stay.
@@ -69,6 +72,21 @@ void WriteEmptyPreview(const TBookObj &book, const TSysSetInfo &paths);
 // ends with CR LF. Never fails.
 QByteArray FillPageTemplate(const QByteArray &templateBytes, const QString &title,
                             const QString &keywords, const QString &description);
+
+// What a book adds to its page beyond the three texts: `head` replaces
+// "{opengraph}" (meta elements for link previews) and `body` replaces
+// "{booktext}" (the book's text as HTML), both as they are, not escaped.
+struct PageAdditions {
+  QString head;
+  QString body;
+};
+
+// FillPageTemplate with the additions, filled after the three texts and in
+// one pass, so that nothing an addition brings in (a page's text holding
+// "{title}") is taken for a placeholder.
+QByteArray FillPageTemplate(const QByteArray &templateBytes, const QString &title,
+                            const QString &keywords, const QString &description,
+                            const PageAdditions &additions);
 
 // `text` with &, <, >, " and ' written as character references.
 QString EscapeHtml(const QString &text);

@@ -6,12 +6,14 @@
 #include "swf/swfcheck.h"
 #include "swf/swfreader.h"
 
+#include <poppler-link.h>
 #include <poppler-qt6.h>
 
 #include <QByteArray>
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QThread>
 
 
@@ -266,6 +268,59 @@ bool WritePagePicture(Poppler::Document &doc, int index, const QString &path, QS
   return WritePageFile(path, swf::Bytes(jpeg.begin(), jpeg.end()), error);
 }
 
+// The page's words in reading order with their boxes, for the book's text
+// (search, screen readers, the page without a runtime): a first line
+// "words 1 <width> <height>" in points, then one line per word
+// "<x> <y> <width> <height> <text>", the box in points from the page's top
+// left corner. A page without text gets the first line alone. Then a line
+// "heading <level> <title>" for each outline entry that leads to the page
+// (level from 1), and "link <x> <y> <width> <height> <address>" for each web
+// link on it. False, with `error` set, when the file cannot be written.
+bool WritePageWords(Poppler::Document &doc, int index, const QString &path,
+                    const QStringList &headings, QString *error) {
+  const std::unique_ptr<Poppler::Page> page = doc.page(index);
+  if (!page) {
+    *error = QStringLiteral("page %1 has no text to read").arg(index + 1);
+    return false;
+  }
+  const QSizeF size = page->pageSizeF();
+  auto number = [](double v) { return QString::number(std::round(v * 10) / 10, 'f', 1).remove(QRegularExpression("\\.0$")); };
+  QString out = QStringLiteral("words 1 %1 %2\n").arg(number(size.width()), number(size.height()));
+  for (const std::unique_ptr<Poppler::TextBox> &box : page->textList()) {
+    QString text = box->text().simplified();
+    text.remove(' ');
+    if (text.isEmpty()) continue;
+    const QRectF r = box->boundingBox();
+    out += number(r.x()) + ' ' + number(r.y()) + ' ' + number(r.width()) + ' ' + number(r.height()) + ' ' +
+           text + '\n';
+  }
+  for (const QString &heading : headings) out += "heading " + heading + '\n';
+  for (const std::unique_ptr<Poppler::Link> &link : page->links()) {
+    if (link->linkType() != Poppler::Link::Browse) continue;
+    const QString url = static_cast<const Poppler::LinkBrowse &>(*link).url().simplified().remove(' ');
+    if (url.isEmpty()) continue;
+    // The link's area is given as fractions of the page's width and height.
+    const QRectF a = link->linkArea().normalized();
+    out += "link " + number(a.x() * size.width()) + ' ' + number(a.y() * size.height()) + ' ' +
+           number(a.width() * size.width()) + ' ' + number(a.height() * size.height()) + ' ' + url + '\n';
+  }
+  const QByteArray bytes = out.toUtf8();
+  return WritePageFile(path, swf::Bytes(bytes.begin(), bytes.end()), error);
+}
+
+// The outline's entries as "<level> <title>" per page index, level 1 for
+// the top entries; entries without a page in this document are left out.
+void CollectHeadings(const QVector<Poppler::OutlineItem> &items, int level, int pages,
+                     std::vector<QStringList> *out) {
+  for (const Poppler::OutlineItem &item : items) {
+    const QSharedPointer<const Poppler::LinkDestination> to = item.destination();
+    const QString title = item.name().simplified();
+    if (to && !title.isEmpty() && to->pageNumber() >= 1 && to->pageNumber() <= pages)
+      (*out)[static_cast<size_t>(to->pageNumber() - 1)] << QString::number(level) + ' ' + title;
+    if (item.hasChildren() && level < 6) CollectHeadings(item.children(), level + 1, pages, out);
+  }
+}
+
 // Today's page: the whole page as one JPEG bitmap. Empty when it cannot be
 // rendered or encoded.
 swf::Bytes BitmapPage(Poppler::Document &doc, int index, const Options &options) {
@@ -324,6 +379,8 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
   }
   SetUpForRendering(*first);
   const int total = first->numPages();
+  std::vector<QStringList> headings(static_cast<size_t>(total));
+  CollectHeadings(first->outline(), 1, total, &headings);
   int workers = options.threads > 0 ? options.threads : QThread::idealThreadCount();
   workers = std::clamp(workers, 1, std::max(1, total));
 
@@ -395,6 +452,11 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
       report.bytes = movie.size();
       const QString target = PageFileName(options.pattern, index + 1);
       if (code == kExitOk && !WritePageFile(target, movie, &why)) code = kExitWriteFailed;
+      QString words;
+      if (code == kExitOk) {
+        words = QString::fromStdString(swf::PageWordsPath(target.toStdString()));
+        if (!WritePageWords(*doc, index, words, headings[static_cast<size_t>(index)], &why)) code = kExitWriteFailed;
+      }
       QString picture;
       if (code == kExitOk && index == 0 && !options.bitmap) {
         picture = QString::fromStdString(swf::PagePicturePath(target.toStdString()));
@@ -410,6 +472,7 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
         return;
       }
       written.push_back(target);
+      if (!words.isEmpty()) written.push_back(words);
       if (!picture.isEmpty()) written.push_back(picture);
       reports.push_back(report);
       ++done;

@@ -114,7 +114,9 @@ TEST_F(Pdf2SwfRun, WritesOneCheckedMoviePerPageAndReportsProgress) {
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_EQ(r.out, "page 1/3\npage 2/3\npage 3/3\n");
   EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
-  EXPECT_EQ(Entries(out), (QStringList{"annual.report_1.swf", "annual.report_2.swf", "annual.report_3.swf"}));
+  // Each page with its words.
+  EXPECT_EQ(Entries(out), (QStringList{"annual.report_1.swf", "annual.report_1.words", "annual.report_2.swf",
+                                       "annual.report_2.words", "annual.report_3.swf", "annual.report_3.words"}));
 
   if (!kPython) GTEST_SKIP() << "Debian's python3 with yaswfp is needed for the independent reader";
   auto check = [&](const QStringList &files, const QString &w, const QString &h, const QString &px) {
@@ -158,8 +160,8 @@ TEST_F(Pdf2SwfRun, ThreadCountDoesNotChangeTheOutputAndReRunsReplaceFiles) {
   ASSERT_TRUE(lwtest::WriteFile(dir.file("many/doc_2.swf"), "stale"));
   ASSERT_EQ(RunConverter({pdf, "-j", "80", "-o", dir.file("many/doc_%.swf"), "-r", "40", "-z"}).exitCode, 0);
   EXPECT_TRUE(lwtest::ReadFile(dir.file("many/doc_2.swf")).startsWith("CWS"));
-  // Five pages and the first page's picture.
-  EXPECT_EQ(Entries(dir.file("many")).size(), 6);
+  // Five pages, their words and the first page's picture.
+  EXPECT_EQ(Entries(dir.file("many")).size(), 11);
   EXPECT_FALSE(QImage(dir.file("many/doc_1.jpg")).isNull());
 }
 

@@ -11,12 +11,7 @@ const web = require("./support.js");
 
 const program = web.programDir();
 // The book is made from a PDF written by reportlab; without it the check cannot run.
-try {
-  execFileSync("/usr/bin/python3", ["-c", "import reportlab"], { stdio: "ignore" });
-} catch (e) {
-  console.log("skip: Debian's python3 with reportlab is needed to make the test PDF");
-  process.exit(77);
-}
+web.requireReportlab();
 const artefacts = process.argv[3] || web.tempDir("lw-firstview-shots-");
 fs.mkdirSync(artefacts, { recursive: true });
 const W = 1280, H = 800;

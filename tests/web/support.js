@@ -84,8 +84,11 @@ function removeTree(dir) {
   fs.rmSync(dir, { recursive: true, force: true });
 }
 
-/** Launches headless Chromium with a fresh profile and a window of `viewport`. Resolves to {context, close()}. */
-async function launch(viewport = { width: 1000, height: 700 }) {
+/**
+ * Launches headless Chromium with a fresh profile and a window of `viewport`;
+ * `args` are added to its command line. Resolves to {context, close()}.
+ */
+async function launch(viewport = { width: 1000, height: 700 }, { args = [] } = {}) {
   const { chromium } = require("playwright-core");
   const profile = tempDir("lw-chromium-");
   const context = await chromium.launchPersistentContext(profile, {
@@ -95,6 +98,7 @@ async function launch(viewport = { width: 1000, height: 700 }) {
     args: [
       "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
       "--disable-background-networking", "--disable-component-update", "--disable-sync",
+      ...args,
     ],
   });
   return {
@@ -335,6 +339,16 @@ async function runCases(cases) {
   }
 }
 
+/** Exits as skipped (77) when Debian's python3 lacks reportlab, which makes the test PDFs. */
+function requireReportlab() {
+  try {
+    require("child_process").execFileSync("/usr/bin/python3", ["-c", "import reportlab"], { stdio: "ignore" });
+  } catch (e) {
+    console.log("skip: Debian's python3 with reportlab is needed to make the test PDF");
+    process.exit(77);
+  }
+}
+
 function assert(cond, msg) {
   if (!cond) throw new Error(msg);
 }
@@ -342,4 +356,5 @@ function assert(cond, msg) {
 module.exports = {
   serve, launch, makeBook, programDir, tempDir, removeTree, solidPng, solidBmp, decodePng,
   near, shareNear, openBook, state, waitState, events, bookBox, panelPoint, shot, runCases, assert,
+  requireReportlab,
 };

@@ -18,6 +18,20 @@ class BrowserHooks {
 		} catch (e:Dynamic) {}
 	}
 
+	/** Answers `leafweaverPerform(name, number)` with the action of PageCommand, if any; true when there was one. */
+	public static function offerCommands(perform:Action->Void) {
+		if (!ExternalInterface.available)
+			return;
+		try {
+			ExternalInterface.addCallback("leafweaverPerform", function(name:String, number:Dynamic) {
+				var a = PageCommand.parse(Std.string(name), number);
+				if (a != null)
+					perform(a);
+				return a != null;
+			});
+		} catch (e:Dynamic) {}
+	}
+
 	public static function send(name:String, detail:String) {
 		if (!ExternalInterface.available)
 			return;

@@ -1,0 +1,22 @@
+package leafweaver;
+
+/**
+	The commands the embedding page may give through `player.leafweaverPerform(name, number)`
+	(its search results, its keyboard buttons): "first", "previous", "next",
+	"last", and "goto" with a page number from 1.
+**/
+class PageCommand {
+	/** The action of a command, or null for an unknown name or a "goto" without a whole page number of at least 1. */
+	public static function parse(name:String, number:Dynamic):Null<Action> {
+		return switch (name) {
+			case "first": First;
+			case "previous": Previous;
+			case "next": Next;
+			case "last": Last;
+			case "goto":
+				var n = Std.parseFloat(Std.string(number));
+				(Math.isNaN(n) || n < 1 || n != Math.ffloor(n) || n > 1e9) ? null : GoTo(Std.int(n));
+			default: null;
+		}
+	}
+}

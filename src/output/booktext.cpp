@@ -1,0 +1,190 @@
+#include "output/booktext.h"
+
+#include "output/bookpackage.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QList>
+
+#include <cmath>
+
+namespace lw {
+
+namespace {
+
+// Four numbers from fields[from] on: a box's x, y, width and height.
+bool readBox(const QStringList &fields, qsizetype from, double *x, double *y, double *width, double *height) {
+  double *const out[4] = {x, y, width, height};
+  for (int k = 0; k < 4; ++k) {
+    bool ok = false;
+    *out[k] = fields[from + k].toDouble(&ok);
+    if (!ok) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<PageWords> ParsePageWords(const QByteArray &bytes) {
+  const QList<QByteArray> lines = bytes.split('\n');
+  if (lines.isEmpty()) return std::nullopt;
+  const QList<QByteArray> head = lines.front().trimmed().split(' ');
+  if (head.size() != 4 || head[0] != "words" || head[1] != "1") return std::nullopt;
+  PageWords page;
+  bool okW = false, okH = false;
+  page.width = head[2].toDouble(&okW);
+  page.height = head[3].toDouble(&okH);
+  if (!okW || !okH) return std::nullopt;
+  for (qsizetype i = 1; i < lines.size(); ++i) {
+    const QString line = QString::fromUtf8(lines[i]).trimmed();
+    const QStringList fields = line.split(' ', Qt::SkipEmptyParts);
+    if (fields.size() >= 3 && fields[0] == QLatin1String("heading")) {
+      bool ok = false;
+      const int level = fields[1].toInt(&ok);
+      if (ok && level >= 1) page.headings.push_back({level, fields.mid(2).join(' ')});
+      continue;
+    }
+    if (fields.size() == 6 && fields[0] == QLatin1String("link")) {
+      PageLink l;
+      if (readBox(fields, 1, &l.x, &l.y, &l.width, &l.height)) {
+        l.address = fields[5];
+        page.links.push_back(l);
+      }
+      continue;
+    }
+    PageWord w;
+    if (fields.size() < 5 || !readBox(fields, 0, &w.x, &w.y, &w.width, &w.height)) continue;
+    w.text = fields.mid(4).join(' ');
+    page.words.push_back(std::move(w));
+  }
+  return page;
+}
+
+QStringList PageParagraphs(const PageWords &page) {
+  struct Line {
+    double top, bottom;
+    QString text;
+  };
+  std::vector<Line> lines;
+  const PageWord *last = nullptr;
+  for (const PageWord &w : page.words) {
+    const double mid = w.y + w.height / 2;
+    const bool sameLine = last && mid > last->y && mid < last->y + last->height &&
+                          w.x >= last->x + last->width - 0.5 * last->height;
+    if (sameLine) {
+      lines.back().text += ' ' + w.text;
+      lines.back().top = std::min(lines.back().top, w.y);
+      lines.back().bottom = std::max(lines.back().bottom, w.y + w.height);
+    } else {
+      lines.push_back({w.y, w.y + w.height, w.text});
+    }
+    last = &w;
+  }
+  QStringList paragraphs;
+  const Line *before = nullptr;
+  for (const Line &line : lines) {
+    const double height = line.bottom - line.top;
+    const bool newParagraph = !before || line.top < before->top ||
+                              line.top - before->bottom > 0.8 * height;
+    if (newParagraph) {
+      paragraphs << line.text;
+    } else {
+      QString &p = paragraphs.back();
+      if (p.endsWith('-') && p.size() > 1 && p[p.size() - 2].isLetter() && !line.text.isEmpty() &&
+          line.text[0].isLower()) {
+        p.chop(1);
+        p += line.text;
+      } else {
+        p += ' ' + line.text;
+      }
+    }
+    before = &line;
+  }
+  return paragraphs;
+}
+
+QByteArray BookTextJson(const BookText &text) {
+  QJsonArray pages;
+  for (const QStringList &page : text) pages.append(QJsonArray::fromStringList(page));
+  QJsonObject root;
+  root.insert("pages", pages);
+  return QJsonDocument(root).toJson(QJsonDocument::Compact);
+}
+
+PageMarks MarksOfPage(const PageWords &page) {
+  PageMarks marks;
+  marks.headings = page.headings;
+  for (const PageLink &link : page.links) {
+    const QString lower = link.address.toLower();
+    if (!lower.startsWith("http://") && !lower.startsWith("https://") && !lower.startsWith("mailto:")) continue;
+    QStringList covered;
+    for (const PageWord &w : page.words) {
+      const double cx = w.x + w.width / 2, cy = w.y + w.height / 2;
+      if (cx >= link.x && cx <= link.x + link.width && cy >= link.y && cy <= link.y + link.height)
+        covered << w.text;
+    }
+    marks.links.emplace_back(covered.isEmpty() ? link.address : covered.join(' '), link.address);
+  }
+  return marks;
+}
+
+QString BookTextHtml(const BookText &text, const QStringList &pageImages, const std::vector<PageMarks> &marks) {
+  QString out;
+  const qsizetype count = std::max<qsizetype>(static_cast<qsizetype>(text.size()), pageImages.size());
+  for (qsizetype i = 0; i < count; ++i) {
+    const QString n = QString::number(i + 1);
+    out += "<section class=\"page\" id=\"page-" + n + "\" aria-labelledby=\"page-" + n + "-h\">\n";
+    out += "<h2 id=\"page-" + n + "-h\">Page " + n + "</h2>\n";
+    if (i < pageImages.size() && !pageImages[i].isEmpty())
+      out += "<img class=\"page-image\" src=\"" + EscapeHtml(pageImages[i]) + "\" alt=\"Page " + n +
+             "\" loading=\"lazy\">\n";
+    const QStringList none;
+    const QStringList &paragraphs = i < static_cast<qsizetype>(text.size()) ? text[static_cast<size_t>(i)] : none;
+    const PageMarks noMarks;
+    const PageMarks &m = i < static_cast<qsizetype>(marks.size()) ? marks[static_cast<size_t>(i)] : noMarks;
+    // Each outline heading takes the first paragraph that starts with its
+    // title; the others stand before the paragraphs.
+    std::vector<int> levelOf(static_cast<size_t>(paragraphs.size()), 0);
+    for (const PageHeading &h : m.headings) {
+      const QString tag = "h" + QString::number(std::min(h.level + 2, 6));
+      bool placed = false;
+      for (qsizetype k = 0; k < paragraphs.size() && !placed; ++k) {
+        if (levelOf[static_cast<size_t>(k)] == 0 && paragraphs[k].startsWith(h.title, Qt::CaseInsensitive)) {
+          levelOf[static_cast<size_t>(k)] = std::min(h.level + 2, 6);
+          placed = true;
+        }
+      }
+      if (!placed) out += "<" + tag + ">" + EscapeHtml(h.title) + "</" + tag + ">\n";
+    }
+    for (qsizetype k = 0; k < paragraphs.size(); ++k) {
+      const int level = levelOf[static_cast<size_t>(k)];
+      const QString tag = level ? "h" + QString::number(level) : QStringLiteral("p");
+      out += "<" + tag + ">" + EscapeHtml(paragraphs[k]) + "</" + tag + ">\n";
+    }
+    if (!m.links.empty()) {
+      out += "<ul class=\"links\">\n";
+      for (const auto &[words, address] : m.links)
+        out += "<li><a href=\"" + EscapeHtml(address) + "\">" + EscapeHtml(words) + "</a></li>\n";
+      out += "</ul>\n";
+    }
+    out += "</section>\n";
+  }
+  return out;
+}
+
+QString BookTextOpening(const BookText &text, int maxChars) {
+  QString out;
+  for (const QStringList &page : text) {
+    for (const QString &p : page) {
+      for (const QString &word : p.split(' ', Qt::SkipEmptyParts)) {
+        if (out.size() + 1 + word.size() > maxChars) return out.isEmpty() ? out : out + QStringLiteral("…");
+        if (!out.isEmpty()) out += ' ';
+        out += word;
+      }
+    }
+  }
+  return out;
+}
+
+}  // namespace lw

@@ -1,0 +1,89 @@
+// The text of a book: the words the converter read from each PDF page
+// (the ".words" file beside each page file, swf::PageWordsPath), gathered by
+// the package writer into source/text.json for the search in the page, and
+// written into index.html as HTML for screen readers, search engines and
+// browsers where the player cannot run. Image pages have no text.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace lw {
+
+// One word and its box in points from the page's top left corner.
+struct PageWord {
+  double x = 0, y = 0, width = 0, height = 0;
+  QString text;
+};
+
+// An entry of the document's outline that leads to the page.
+struct PageHeading {
+  int level = 1;  // 1 for the outline's top entries
+  QString title;
+};
+
+// A web link on the page: its area in points and its address.
+struct PageLink {
+  double x = 0, y = 0, width = 0, height = 0;
+  QString address;
+};
+
+struct PageWords {
+  double width = 0, height = 0;  // the page, in points
+  std::vector<PageWord> words;   // in reading order
+  std::vector<PageHeading> headings;
+  std::vector<PageLink> links;
+};
+
+// Reads a ".words" file: "words 1 <width> <height>", then lines
+// "<x> <y> <width> <height> <text>", "heading <level> <title>" and
+// "link <x> <y> <width> <height> <address>". Lines that do not read so are
+// passed over. Returns no value when the first line is not such a header.
+std::optional<PageWords> ParsePageWords(const QByteArray &bytes);
+
+// The page's words as paragraphs: words of one line joined by a space, a
+// line that starts left of or above the one before starts a new line, and a
+// gap above a line of more than 0.8 of the line's height starts a new
+// paragraph; lines of one paragraph are joined by a space, and a line that
+// ends in "-" before a lower-case word is joined without it. Empty for a
+// page without words.
+QStringList PageParagraphs(const PageWords &page);
+
+// The text of every page of a book, page 1 first; an empty list for a page
+// without text.
+using BookText = std::vector<QStringList>;
+
+// source/text.json: {"pages":[["paragraph", ...], [], ...]}, one array per
+// page of the book, page 1 first; compact (no spaces) and UTF-8.
+QByteArray BookTextJson(const BookText &text);
+
+// What a page has beyond its paragraphs: its outline headings and its links
+// with the words they cover.
+struct PageMarks {
+  std::vector<PageHeading> headings;
+  std::vector<std::pair<QString, QString>> links;  // words, address
+};
+
+// The headings of `page` and its http, https and mailto links, each with
+// the words whose middle lies in its area (the address where none does).
+PageMarks MarksOfPage(const PageWords &page);
+
+// The book's text as HTML for index.html: one <section> per page with a
+// heading "Page N" and a <p> per paragraph, escaped; `pageImages[i]` (when
+// not empty) is the address of page i + 1 as an image, shown with it.
+// With `marks`, an outline heading of level L becomes an <h(L+2)> (at most
+// <h6>): the paragraph that starts with its title, or a heading of its own
+// before the paragraphs; the page's links follow its paragraphs as a list.
+// Pages without text nor image get their heading alone.
+QString BookTextHtml(const BookText &text, const QStringList &pageImages,
+                     const std::vector<PageMarks> &marks = {});
+
+// The first `maxChars` characters of the book's text (whole words, "…"
+// when cut), for a description where the book has none. Empty without text.
+QString BookTextOpening(const BookText &text, int maxChars);
+
+}  // namespace lw
