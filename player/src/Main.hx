@@ -40,6 +40,9 @@ class Main extends Sprite {
 	var started:Float;
 	var firstShown = false;
 	var pace = new Pace();
+	/** The page's wishes: a right-to-left book, the page number to open at. */
+	var rtl = false;
+	var startNumber = 1;
 
 	static function main() {
 		flash.Lib.current.addChild(new Main());
@@ -56,6 +59,13 @@ class Main extends Sprite {
 		var params:Dynamic = flash.Lib.current.loaderInfo.parameters;
 		if (params != null && Std.string(Reflect.field(params, "renderer")) == "canvas")
 			PageSlot.canDrawIntoBitmaps = false;
+		// The book's reading direction and the page of the address (#page=12).
+		if (params != null) {
+			rtl = Std.string(Reflect.field(params, "direction")) == "rtl";
+			var n = Std.parseInt(Std.string(Reflect.field(params, "page")));
+			if (n != null && n > 0)
+				startNumber = n;
+		}
 		backdrop = new Backdrop();
 		addChild(backdrop);
 		BrowserHooks.offerState(report);
@@ -109,9 +119,9 @@ class Main extends Sprite {
 			backdrop.setColour(c.bgColor);
 		else
 			backdrop.loadImage(baseUrl + "source/bg.jpg");
-		book = new Book(c, baseUrl);
+		book = new Book(c, baseUrl, rtl, startNumber);
 		addChild(book);
-		panel = new Panel(c.panelColor, c.buttonColor, c.textColor);
+		panel = new Panel(c.panelColor, c.buttonColor, c.textColor, rtl);
 		addChild(panel);
 		panel.onAction = perform;
 		new PointerInput(book, perform);
@@ -121,6 +131,7 @@ class Main extends Sprite {
 			BrowserHooks.send(s.state == Loaded ? "page-loaded" : "page-failed", Std.string(s.index + 1));
 			checkFirstShown();
 		};
+		BrowserHooks.offerGoTo(function(n) perform(GoTo(n)));
 		flash.Lib.current.stage.addEventListener(KeyboardEvent.KEY_DOWN, keyDown);
 		layout();
 		if (c.pages.length == 0)
@@ -132,7 +143,7 @@ class Main extends Sprite {
 		// Keys typed into the page box are the box's.
 		if (flash.Lib.current.stage.focus == panel.numberField)
 			return;
-		var a = KeyMap.actionOf(e.keyCode);
+		var a = KeyMap.actionOf(e.keyCode, rtl);
 		if (a != null)
 			perform(a);
 	}
@@ -201,6 +212,10 @@ class Main extends Sprite {
 			loaded: [for (p in book.loadedPages()) p + 1],
 			live: book.livePages(),
 			single: book.single,
+			rtl: book.rtl,
+			// The pages left and right of the spine, 0 for none.
+			left: book.leftPage() + 1,
+			right: book.rightPage() + 1,
 			turning: book.turning,
 			zoom: book.zoomLevel,
 			settled: book.visibleSettled(),

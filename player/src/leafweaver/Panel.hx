@@ -27,9 +27,16 @@ class Panel extends Sprite {
 	var buttonColor:Int;
 	var textColor:Int;
 	var buttons:Array<{action:Action, sprite:Sprite}> = [];
+	var rtl:Bool;
 
-	public function new(panelColor:Int, buttonColor:Int, textColor:Int) {
+	/**
+		In a right-to-left book the arrows keep their places and swap their
+		actions: the arrows pointing left go on (next, last), those pointing
+		right go back.
+	**/
+	public function new(panelColor:Int, buttonColor:Int, textColor:Int, rtl:Bool = false) {
 		super();
+		this.rtl = rtl;
 		this.panelColor = panelColor;
 		this.buttonColor = buttonColor;
 		this.textColor = textColor;
@@ -118,7 +125,21 @@ class Panel extends Sprite {
 		row.x = Math.round((stageW - row.width) / 2);
 	}
 
-	function addButton(action:Action, x:Float) {
+	/** The action of a button drawn as `drawn`: mirrored for the arrows of a right-to-left book. */
+	function mirror(drawn:Action):Action {
+		if (!rtl)
+			return drawn;
+		return switch (drawn) {
+			case First: Last;
+			case Previous: Next;
+			case Next: Previous;
+			case Last: First;
+			default: drawn;
+		}
+	}
+
+	function addButton(drawn:Action, x:Float) {
+		var action = mirror(drawn);
 		var b = new Sprite();
 		b.name = nameOf(action);
 		b.buttonMode = true;
@@ -129,7 +150,7 @@ class Panel extends Sprite {
 		g.drawRoundRect(0, 0, BUTTON, BUTTON, 8, 8);
 		g.endFill();
 		var icon = new Shape();
-		drawIcon(icon, action, contrastOf(buttonColor));
+		drawIcon(icon, drawn, contrastOf(buttonColor));
 		b.addChild(icon);
 		b.x = x;
 		b.y = (HEIGHT - BUTTON) / 2;
