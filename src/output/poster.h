@@ -56,4 +56,11 @@ bool IsRuntimeAddress(const QString &address);
 // is missing or unreadable, or a file that cannot be written or removed.
 void UseSharedRuntime(const QString &root, const QString &address);
 
+// Makes the package at `root` (ending in "/") read from right to left, or
+// from left to right, as its source/book.js tells the page and the page the
+// player: "direction": "rtl" (books without it read from left to right).
+// Throws PackageError for a book.js that is missing or unreadable, or that
+// cannot be written.
+void SetReadingDirection(const QString &root, bool rightToLeft);
+
 }  // namespace lw
