@@ -145,4 +145,27 @@ web.runCases([
       await rests(page, [3, 2], "the drag");
     });
   }],
+  ["a touch swipe turns the page: right to left goes on, left to right goes back", async () => {
+    const opts = book(6);
+    await withBook(opts, null, async (browser, server) => {
+      const page = await browser.context.newPage();
+      const cdp = await page.context().newCDPSession(page);
+      await cdp.send("Emulation.setTouchEmulationEnabled", { enabled: true, maxTouchPoints: 5 });
+      await page.goto(server.url + "index.html");
+      await rests(page, [1], "the opened book");
+      const b = web.bookBox(1000, 700, opts.width, opts.height, false);
+      // Touch events as a phone sends them, through the browser's input pipeline.
+      async function swipe(x0, x1, y) {
+        await cdp.send("Input.dispatchTouchEvent", { type: "touchStart", touchPoints: [{ x: x0, y }] });
+        for (let i = 1; i <= 10; i++)
+          await cdp.send("Input.dispatchTouchEvent", { type: "touchMove", touchPoints: [{ x: x0 + ((x1 - x0) * i) / 10, y }] });
+        await cdp.send("Input.dispatchTouchEvent", { type: "touchEnd", touchPoints: [] });
+      }
+      const y = b.top + b.height * 0.6;
+      await swipe(b.spine + b.width * 0.8, b.spine - b.width * 0.6, y);
+      await rests(page, [2, 3], "a swipe to the left");
+      await swipe(b.spine - b.width * 0.8, b.spine + b.width * 0.6, y);
+      await rests(page, [1], "a swipe to the right");
+    });
+  }],
 ]);
