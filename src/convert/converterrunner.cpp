@@ -232,8 +232,10 @@ ConvertOutcome ConvertPdfToSwf(const QString &pdfPath, const QString &toolPath,
   }
   ConversionNames freshNames = names;
   freshNames.folder = fresh + '/';
-  outcome.run = RunCommandLine(ConverterCommand(toolPath, pdfPath, freshNames.Pattern()),
-                               timeoutMs, stop, onPages);
+  // The bookmarks go beside the pages (OutlineFileFor), for the package writer.
+  QStringList command = ConverterCommand(toolPath, pdfPath, freshNames.Pattern());
+  command << QStringLiteral("--outline") << OutlineFileFor(freshNames.PageFile(1));
+  outcome.run = RunCommandLine(command, timeoutMs, stop, onPages);
   switch (outcome.run.status) {
     case RunOutcome::Finished:
       outcome.status = outcome.run.exitCode == 0               ? ConvertOutcome::Converted

@@ -1,6 +1,7 @@
 #include "output/bookpackage.h"
 
 #include "fsutil/fsutil.h"
+#include "output/bookoutline.h"
 #include "output/imageconvert.h"
 #include "output/poster.h"
 #include "themes/colortext.h"
@@ -274,6 +275,7 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
                                            book.titleStr, book.keywordStr, book.desStr);
   writeBytes(root + "index.html", page);
   WriteFirstView(book, root);
+  WriteBookOutline(book, root);
   return root;
 }
 

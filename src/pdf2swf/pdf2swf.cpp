@@ -12,6 +12,9 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QThread>
 
 
@@ -40,6 +43,15 @@ bool ReadInt(const QString &text, int low, int high, int *out) {
 }
 
 }  // namespace
+
+QByteArray OutlineJson(const std::vector<OutlineEntry> &entries) {
+  QJsonArray list;
+  for (const OutlineEntry &e : entries) {
+    if (list.size() >= kMaxOutlineEntries) break;
+    list.append(QJsonObject{{"title", e.title.left(kMaxOutlineTitle)}, {"level", e.level}, {"page", e.page}});
+  }
+  return QJsonDocument(list).toJson(QJsonDocument::Compact);
+}
 
 ParsedArguments ParseArguments(const QStringList &args) {
   ParsedArguments r;
@@ -73,6 +85,13 @@ ParsedArguments ParseArguments(const QStringList &args) {
       if (haveReport) return fail("option --report given twice");
       o.report = args[++i];
       haveReport = true;
+      continue;
+    }
+    if (a == "--outline") {
+      if (i + 1 >= args.size()) return fail(QStringLiteral("option %1 needs a value").arg(a));
+      if (!o.outline.isEmpty()) return fail("option --outline given twice");
+      o.outline = args[++i];
+      if (o.outline.isEmpty()) return fail("option --outline needs a file name");
       continue;
     }
     if (a == "-j" || a == "-o" || a == "-r" || a == "-t") {
@@ -139,6 +158,8 @@ QString UsageText() {
       "  --bitmap      every page as one bitmap, as before vector pages\n"
       "  --report <f>  write one line per page to <f>: page, \"vector\" or\n"
       "                \"bitmap\", bytes, and why a page became a bitmap\n"
+      "  --outline <f> write the document's bookmarks to <f> as JSON: title,\n"
+      "                level and page of each, in document order\n"
       "  -h, --help    show this text\n"
       "\n"
       "Each movie: SWF version 10, the stage is the page size in points; a\n"
@@ -230,6 +251,28 @@ struct PageReport {
   std::size_t bytes;
   QString reason;
 };
+
+// The bookmarks under `items` at depth `level`, depth first, into `out`.
+void CollectOutline(const QVector<Poppler::OutlineItem> &items, int level, std::vector<OutlineEntry> &out) {
+  for (const Poppler::OutlineItem &item : items) {
+    if (static_cast<int>(out.size()) >= kMaxOutlineEntries) return;
+    OutlineEntry e;
+    e.title = item.name().simplified().left(kMaxOutlineTitle);
+    e.level = level;
+    const QSharedPointer<const Poppler::LinkDestination> dest = item.destination();
+    if (dest && item.externalFileName().isEmpty()) e.page = std::max(0, dest->pageNumber());
+    out.push_back(e);
+    if (item.hasChildren()) CollectOutline(item.children(), level + 1, out);
+  }
+}
+
+bool WriteOutline(const QString &path, Poppler::Document &doc) {
+  std::vector<OutlineEntry> entries;
+  CollectOutline(doc.outline(), 0, entries);
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  return f.write(OutlineJson(entries)) >= 0 && f.flush();
+}
 
 bool WriteReport(const QString &path, std::vector<PageReport> reports) {
   std::sort(reports.begin(), reports.end(), [](const PageReport &a, const PageReport &b) { return a.page < b.page; });
@@ -324,6 +367,10 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
   }
   SetUpForRendering(*first);
   const int total = first->numPages();
+  if (!options.outline.isEmpty() && !WriteOutline(options.outline, *first)) {
+    *error = QStringLiteral("cannot write the outline \"%1\"").arg(options.outline);
+    return kExitWriteFailed;
+  }
   int workers = options.threads > 0 ? options.threads : QThread::idealThreadCount();
   workers = std::clamp(workers, 1, std::max(1, total));
 

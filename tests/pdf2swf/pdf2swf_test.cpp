@@ -74,6 +74,17 @@ TEST(Pdf2SwfArguments, AcceptsTheConverterCommandLineAndItsOwnOptions) {
   EXPECT_TRUE(ParseArguments({"-h"}).ok);
 }
 
+TEST(Pdf2SwfArguments, OutlineFileAndItsJson) {
+  ParsedArguments p = ParseArguments({"in.pdf", "-j", "100", "-o", "o_%.swf", "--outline", "/x y/o_outline.json"});
+  ASSERT_TRUE(p.ok) << p.error.toStdString();
+  EXPECT_EQ(p.options.outline, "/x y/o_outline.json");
+  EXPECT_FALSE(ParseArguments({"in.pdf", "-j", "1", "-o", "o_%.swf", "--outline"}).ok);
+  EXPECT_FALSE(ParseArguments({"in.pdf", "-j", "1", "-o", "o_%.swf", "--outline", "a", "--outline", "b"}).ok);
+  EXPECT_EQ(OutlineJson({{"One \"1\"", 0, 3}, {"Sub", 1, 0}}),
+            R"([{"level":0,"page":3,"title":"One \"1\""},{"level":1,"page":0,"title":"Sub"}])");
+  EXPECT_EQ(OutlineJson({}), "[]");
+}
+
 TEST(Pdf2SwfArguments, RefusesBadCommandLines) {
   const QList<QStringList> bad = {
       {},
