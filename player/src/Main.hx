@@ -18,6 +18,8 @@ import leafweaver.Book;
 import leafweaver.BookConfig;
 import leafweaver.BrowserHooks;
 import leafweaver.KeyMap;
+import leafweaver.Outline;
+import leafweaver.OutlinePanel;
 import leafweaver.Pace;
 import leafweaver.PageSlot;
 import leafweaver.Panel;
@@ -43,6 +45,10 @@ class Main extends Sprite {
 	/** The page's wishes: a right-to-left book, the page number to open at. */
 	var rtl = false;
 	var startNumber = 1;
+	/** The book's outline (none until its file is in) and its list while open. */
+	var outline:Array<OutlineEntry> = [];
+	var outlinePanel:OutlinePanel;
+	var config:BookConfig;
 
 	static function main() {
 		flash.Lib.current.addChild(new Main());
@@ -113,7 +119,38 @@ class Main extends Sprite {
 		BrowserHooks.send("first-page", Std.string(flash.Lib.getTimer() - started));
 	}
 
+	/** Reads the book's outline, if it has one, once the book is up; the button shows only then. */
+	function loadOutline() {
+		var ul = new URLLoader();
+		ul.addEventListener(Event.COMPLETE, function(_) {
+			outline = Outline.parse(Std.string(ul.data), book.pageCount);
+			if (outline.length > 0)
+				panel.showContentsButton();
+			BrowserHooks.send("outline", Std.string(outline.length));
+		});
+		var none = function(_:Event) BrowserHooks.send("outline", "0");
+		ul.addEventListener(IOErrorEvent.IO_ERROR, none);
+		ul.addEventListener(SecurityErrorEvent.SECURITY_ERROR, none);
+		ul.load(new URLRequest(baseUrl + "source/outline.json?t=" + Date.now().getTime()));
+	}
+
+	function toggleOutline() {
+		if (outlinePanel != null) {
+			removeChild(outlinePanel);
+			outlinePanel = null;
+		} else if (outline.length > 0) {
+			outlinePanel = new OutlinePanel(outline, config.panelColor);
+			outlinePanel.onChoose = function(n) {
+				toggleOutline();
+				perform(GoTo(n));
+			};
+			addChild(outlinePanel);
+			layout();
+		}
+	}
+
 	function start(c:BookConfig) {
+		config = c;
 		backdrop.onSettled = checkFirstShown;
 		if (c.bgColor >= 0)
 			backdrop.setColour(c.bgColor);
@@ -137,6 +174,8 @@ class Main extends Sprite {
 		if (c.pages.length == 0)
 			showMessage("This book has no pages yet.");
 		BrowserHooks.send("ready", Std.string(c.pages.length));
+		if (c.pages.length > 0)
+			loadOutline();
 	}
 
 	function keyDown(e:KeyboardEvent) {
@@ -150,6 +189,8 @@ class Main extends Sprite {
 
 	function perform(a:Action) {
 		switch (a) {
+			case Contents:
+				toggleOutline();
 			case FullScreen:
 				var stage = flash.Lib.current.stage;
 				try {
@@ -175,6 +216,11 @@ class Main extends Sprite {
 			book.setViewport(MARGIN, MARGIN, w - 2 * MARGIN, bh, h > w);
 			panel.layout(w, h);
 			updatePanel();
+			if (outlinePanel != null) {
+				outlinePanel.x = MARGIN;
+				outlinePanel.y = MARGIN;
+				outlinePanel.setSize(w - 2 * MARGIN, bh);
+			}
 		}
 		if (message != null) {
 			message.width = Math.max(50, w - 40);
@@ -219,7 +265,9 @@ class Main extends Sprite {
 			turning: book.turning,
 			zoom: book.zoomLevel,
 			settled: book.visibleSettled(),
-			frameRate: flash.Lib.current.stage.frameRate
+			frameRate: flash.Lib.current.stage.frameRate,
+			outline: outline.length,
+			outlineOpen: outlinePanel != null
 		};
 	}
 

@@ -17,6 +17,7 @@ class PlayerTests {
 		KeyMapTests.run(c);
 		BookConfigTests.run(c);
 		PaceTests.run(c);
+		OutlineTests.run(c);
 		Sys.println('${c.passed} passed, ${c.failed} failed');
 		Sys.exit(c.failed == 0 ? 0 : 1);
 	}

@@ -113,7 +113,7 @@ class Book extends Sprite {
 			case GoTo(n): goTo(spreads.placeOfNumber(n));
 			case ZoomIn: if (view.zoomIn()) zoomChanged();
 			case ZoomOut: if (view.zoomOut()) zoomChanged();
-			case FullScreen:
+			case FullScreen, Contents:
 		}
 	}
 
@@ -124,7 +124,7 @@ class Book extends Sprite {
 			case Next, Last: spreads.canGoForward(page);
 			case ZoomIn: view.canZoomIn;
 			case ZoomOut: view.zoomed;
-			case FullScreen, GoTo(_): true;
+			case FullScreen, Contents, GoTo(_): true;
 		}
 	}
 
