@@ -18,6 +18,7 @@ import leafweaver.Book;
 import leafweaver.BookConfig;
 import leafweaver.BrowserHooks;
 import leafweaver.KeyMap;
+import leafweaver.Links;
 import leafweaver.Outline;
 import leafweaver.OutlinePanel;
 import leafweaver.Pace;
@@ -49,6 +50,7 @@ class Main extends Sprite {
 	var outline:Array<OutlineEntry> = [];
 	var outlinePanel:OutlinePanel;
 	var config:BookConfig;
+	var linkCount = 0;
 
 	static function main() {
 		flash.Lib.current.addChild(new Main());
@@ -134,6 +136,33 @@ class Main extends Sprite {
 		ul.load(new URLRequest(baseUrl + "source/outline.json?t=" + Date.now().getTime()));
 	}
 
+	/** Reads the links of the book's pages, if it has any, once the book is up. */
+	function loadLinks() {
+		var ul = new URLLoader();
+		ul.addEventListener(Event.COMPLETE, function(_) {
+			book.links = Links.parse(Std.string(ul.data), book.pageCount);
+			var n = 0;
+			for (areas in book.links)
+				n += areas.length;
+			linkCount = n;
+			BrowserHooks.send("links", Std.string(n));
+		});
+		var none = function(_:Event) BrowserHooks.send("links", "0");
+		ul.addEventListener(IOErrorEvent.IO_ERROR, none);
+		ul.addEventListener(SecurityErrorEvent.SECURITY_ERROR, none);
+		ul.load(new URLRequest(baseUrl + "source/links.json?t=" + Date.now().getTime()));
+	}
+
+	/** A web address opens in a new tab (the page checks it again), a page link turns there. */
+	function followLink(l:LinkArea) {
+		if (l.url != null) {
+			if (Links.isOpenable(l.url))
+				BrowserHooks.openLink(l.url);
+		} else {
+			perform(GoTo(l.page));
+		}
+	}
+
 	function toggleOutline() {
 		if (outlinePanel != null) {
 			removeChild(outlinePanel);
@@ -161,7 +190,7 @@ class Main extends Sprite {
 		panel = new Panel(c.panelColor, c.buttonColor, c.textColor, rtl);
 		addChild(panel);
 		panel.onAction = perform;
-		new PointerInput(book, perform);
+		new PointerInput(book, perform, followLink);
 		book.onChange = updatePanel;
 		book.onTurned = function(p) BrowserHooks.send("turned", Std.string(p + 1));
 		book.onPageSettled = function(s:PageSlot) {
@@ -174,8 +203,10 @@ class Main extends Sprite {
 		if (c.pages.length == 0)
 			showMessage("This book has no pages yet.");
 		BrowserHooks.send("ready", Std.string(c.pages.length));
-		if (c.pages.length > 0)
+		if (c.pages.length > 0) {
 			loadOutline();
+			loadLinks();
+		}
 	}
 
 	function keyDown(e:KeyboardEvent) {
@@ -267,7 +298,8 @@ class Main extends Sprite {
 			settled: book.visibleSettled(),
 			frameRate: flash.Lib.current.stage.frameRate,
 			outline: outline.length,
-			outlineOpen: outlinePanel != null
+			outlineOpen: outlinePanel != null,
+			links: linkCount
 		};
 	}
 

@@ -232,9 +232,11 @@ ConvertOutcome ConvertPdfToSwf(const QString &pdfPath, const QString &toolPath,
   }
   ConversionNames freshNames = names;
   freshNames.folder = fresh + '/';
-  // The bookmarks go beside the pages (OutlineFileFor), for the package writer.
+  // The bookmarks and links go beside the pages (OutlineFileFor,
+  // LinksFileFor), for the package writer.
   QStringList command = ConverterCommand(toolPath, pdfPath, freshNames.Pattern());
-  command << QStringLiteral("--outline") << OutlineFileFor(freshNames.PageFile(1));
+  command << QStringLiteral("--outline") << OutlineFileFor(freshNames.PageFile(1)) << QStringLiteral("--links")
+          << LinksFileFor(freshNames.PageFile(1));
   outcome.run = RunCommandLine(command, timeoutMs, stop, onPages);
   switch (outcome.run.status) {
     case RunOutcome::Finished:

@@ -1,6 +1,7 @@
 #include "output/bookpackage.h"
 
 #include "fsutil/fsutil.h"
+#include "output/booklinks.h"
 #include "output/bookoutline.h"
 #include "output/imageconvert.h"
 #include "output/poster.h"
@@ -276,6 +277,7 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
   writeBytes(root + "index.html", page);
   WriteFirstView(book, root);
   WriteBookOutline(book, root);
+  WriteBookLinks(book, root);
   return root;
 }
 

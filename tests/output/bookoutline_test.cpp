@@ -4,6 +4,7 @@
 #include "output/bookoutline.h"
 #include "support/testdirs.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,7 +1,8 @@
 "use strict";
-// The outline of a book published from a PDF with bookmarks, in headless
-// Chromium over loopback: the bookmarks' pages follow the page range, the
-// outline opens from its button and an entry turns to its page.
+// The outline and links of a book published from a PDF with bookmarks and
+// links, in headless Chromium over loopback: the bookmarks' pages follow the
+// page range, the outline opens from its button and an entry turns to its
+// page; a web link opens a new tab, a link to a page turns there.
 // Usage: node outline.test.js <program folder> <artefact folder>
 const { execFileSync } = require("child_process");
 const fs = require("fs");
@@ -25,14 +26,15 @@ if (!haveReportlab) {
   process.exit(77);
 }
 
-// A PDF of `count` pages, each with its number, and bookmarks
-// [title, level, page] (pages from 1).
-function makePdf(file, count, marks) {
+// A PDF of `count` pages, each with its number, bookmarks [title, level,
+// page] and links [page, x1, y1, x2, y2, to] (PDF points from the bottom
+// left; `to` an address or a page number), pages from 1.
+function makePdf(file, count, marks, links = []) {
   execFileSync("/usr/bin/python3", ["-c", `
 import json, sys
 from reportlab.pdfgen import canvas
 from reportlab.lib.pagesizes import A4
-out, count, marks = sys.argv[1], int(sys.argv[2]), json.loads(sys.argv[3])
+out, count, marks, links = sys.argv[1], int(sys.argv[2]), json.loads(sys.argv[3]), json.loads(sys.argv[4])
 c = canvas.Canvas(out, pagesize=A4)
 for n in range(1, count + 1):
     c.setFont("Helvetica-Bold", 96)
@@ -41,9 +43,15 @@ for n in range(1, count + 1):
     for i, (title, level, page) in enumerate(marks):
         if page == n:
             c.addOutlineEntry(title, "p%d" % n, level=level)
+    for (page, x1, y1, x2, y2, to) in links:
+        if page == n:
+            if isinstance(to, str):
+                c.linkURL(to, (x1, y1, x2, y2), relative=0)
+            else:
+                c.linkAbsolute("", "p%d" % to, (x1, y1, x2, y2))
     c.showPage()
 c.save()
-`, file, String(count), JSON.stringify(marks)]);
+`, file, String(count), JSON.stringify(marks), JSON.stringify(links)]);
 }
 
 // Publishes `args` with the program folder's leafweaver-publish; resolves to the book's folder.
@@ -115,5 +123,41 @@ web.runCases([
         const st = await web.state(page);
         web.assert(st.outline === 0 && !st.outlineOpen, "state " + JSON.stringify(st));
       });
+  }],
+  ["a web link opens a new tab with its address, a link to a page turns there", async () => {
+    // The address the link leads to, on a loopback server of its own.
+    const landingDir = web.tempDir("lw-landing-");
+    fs.writeFileSync(path.join(landingDir, "landing.html"), "<!DOCTYPE html><title>landing</title><p>landed</p>");
+    const landing = await web.serve(landingDir);
+    const address = landing.url + "landing.html?from=pdf&n=1";
+    try {
+      const links = [[1, 100, 600, 400, 700, address], [1, 100, 200, 400, 300, 8], [1, 450, 50, 550, 100, "javascript:alert(1)"]];
+      await withPublished(["linked.pdf"], (src) => makePdf(path.join(src, "linked.pdf"), 12, [], links),
+        async (root, browser, server) => {
+          const data = JSON.parse(fs.readFileSync(path.join(root, "source", "links.json"), "utf8"));
+          web.assert(Object.keys(data).join() === "1" && data["1"].length === 2, "links.json: " + JSON.stringify(data));
+          const { page, errors } = await web.openBook(browser.context, server.url + "index.html");
+          const st = await web.waitState(page, (s) => s.ready && s.links === 2 && s.settled, 30000, "the links");
+          // Page 1 lies right of the spine; an A4 book's page fills its sheet.
+          const b = web.bookBox(1000, 700, 595, 842, st.single);
+          const at = (x, y) => ({ x: b.spine + (x / 595) * b.width, y: b.top + ((842 - y) / 842) * b.height });
+          const web1 = at(250, 650);
+          const [tab] = await Promise.all([browser.context.waitForEvent("page", { timeout: 10000 }),
+            page.mouse.click(web1.x, web1.y)]);
+          await tab.waitForLoadState();
+          web.assert(tab.url() === address, "new tab at " + tab.url());
+          await tab.close();
+          const still = await web.state(page);
+          web.assert(JSON.stringify(still.visible) === "[1]" && !still.turning, "the web link turned the page");
+          const inner = at(250, 250);
+          await page.mouse.click(inner.x, inner.y);
+          await web.waitState(page, (s) => s.visible.includes(8) && !s.turning && s.settled, 15000, "page 8");
+          const real = errors.filter((e) => !/Failed to load resource/.test(e));
+          web.assert(real.length === 0, "console errors: " + real.join("; "));
+        });
+    } finally {
+      await landing.close();
+      web.removeTree(landingDir);
+    }
   }],
 ]);

@@ -33,6 +33,8 @@ class Book extends Sprite {
 	/** Called once a turn has settled, with the first visible page. */
 	public var onTurned:Int->Void;
 	public var onPageSettled:PageSlot->Void;
+	/** The link areas of the pages, by 0-based page (`Links`). */
+	public var links:Map<Int, Array<Links.LinkArea>> = new Map();
 
 	var spreads:Spreads;
 	var window:PageWindow;
@@ -265,6 +267,31 @@ class Book extends Sprite {
 		if (single)
 			return q.x >= w / 2 ? 1 : -1;
 		return (q.x >= 0) != rtl ? 1 : -1;
+	}
+
+	/**
+		The link area under the stage point (sx, sy) on a page lying open, or
+		null: none while a page turns.
+	**/
+	public function linkAt(sx:Float, sy:Float):Null<Links.LinkArea> {
+		if (turn != null)
+			return null;
+		var q = toBook(sx, sy);
+		var w = config.width;
+		if (q.y < 0 || q.y > config.height)
+			return null;
+		var p = Spreads.NONE, x = q.x;
+		if (q.x >= 0 && q.x <= w) {
+			p = spreads.rightOf(page);
+		} else if (!single && q.x >= -w && q.x < 0) {
+			p = spreads.leftOf(page);
+			x = q.x + w;
+		}
+		if (p == Spreads.NONE || !links.exists(p))
+			return null;
+		var s = window.slot(p);
+		var at = s == null ? null : s.share(x, q.y);
+		return at == null ? null : Links.at(links.get(p), at.x, at.y);
 	}
 
 	/** Starts a turn forward or back whose corner the reader holds at book point q; false when none. */

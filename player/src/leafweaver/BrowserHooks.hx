@@ -32,6 +32,15 @@ class BrowserHooks {
 		} catch (e:Dynamic) {}
 	}
 
+	/** Asks the page to open a web address in a new tab (`leafweaverOpenLink(url)`). */
+	public static function openLink(url:String) {
+		if (!ExternalInterface.available)
+			return;
+		try {
+			ExternalInterface.call("leafweaverOpenLink", url);
+		} catch (e:Dynamic) {}
+	}
+
 	public static function send(name:String, detail:String) {
 		if (!ExternalInterface.available)
 			return;
