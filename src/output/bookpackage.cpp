@@ -1,8 +1,7 @@
 #include "output/bookpackage.h"
 
 #include "fsutil/fsutil.h"
-#include "output/booklinks.h"
-#include "output/bookoutline.h"
+#include "output/booknavigation.h"
 #include "output/imageconvert.h"
 #include "output/poster.h"
 #include "themes/colortext.h"
