@@ -121,6 +121,7 @@ bool WriteFirstView(const TBookObj &book, const QString &root) {
 
   QJsonObject settings{{"runtime", kOwnRuntimeAddress},
                        {"page", sizeObject(QSize(book.width, book.height))}};
+  if (book.rightToLeft) settings["direction"] = "rtl";
   if (book.backgroundType != 0)
     settings["background"] = '#' + ColorToHexText(book.backgroundColor);
   else if (QFileInfo(root + "source/bg.jpg").isFile())
@@ -157,16 +158,6 @@ static QJsonObject readSettings(const QString &path) {
       open < 0 || close < open ? QJsonDocument() : QJsonDocument::fromJson(text.mid(open, close - open + 1), &error);
   if (!doc.isObject()) fail("Cannot read", path, "no settings object");
   return doc.object();
-}
-
-void SetReadingDirection(const QString &root, bool rightToLeft) {
-  const QString path = root + kSettingsName;
-  QJsonObject settings = readSettings(path);
-  if (rightToLeft)
-    settings["direction"] = "rtl";
-  else
-    settings.remove("direction");
-  saveFile(path, settingsText(settings));
 }
 
 bool IsRuntimeAddress(const QString &address) {

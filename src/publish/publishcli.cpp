@@ -124,6 +124,7 @@ void applySettings(TBookObj &book, const PublishOptions &o, const TThemeObj *the
   }
   if (o.buttonColor) book.buttonColor = *o.buttonColor;
   if (o.panelColor) book.panelColor = *o.panelColor;
+  book.rightToLeft = o.rtl;
   book.width = size.width();
   book.height = size.height();
 }
@@ -231,7 +232,6 @@ int publish(const PublishOptions &o, const QString &appDir, QTextStream &out, QT
   try {
     root = WriteBookPackage(book, paths, false, folder, QDateTime::currentDateTime(), &created);
     if (!o.runtimeUrl.isEmpty()) UseSharedRuntime(root, o.runtimeUrl);
-    if (o.rtl) SetReadingDirection(root, true);
   } catch (const std::exception &e) {
     if (!created.isEmpty()) DeleteFolderTree(created);
     throw RunError{kExitOutput, QString::fromUtf8(e.what())};
