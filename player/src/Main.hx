@@ -119,9 +119,12 @@ class Main extends Sprite {
 			return;
 		firstShown = true;
 		BrowserHooks.send("first-page", Std.string(flash.Lib.getTimer() - started));
+		// The outline and the links wait for the first view: they never delay it.
+		loadOutline();
+		loadLinks();
 	}
 
-	/** Reads the book's outline, if it has one, once the book is up; the button shows only then. */
+	/** Reads the book's outline, if it has one; its button shows only then. */
 	function loadOutline() {
 		var ul = new URLLoader();
 		ul.addEventListener(Event.COMPLETE, function(_) {
@@ -136,7 +139,7 @@ class Main extends Sprite {
 		ul.load(new URLRequest(baseUrl + "source/outline.json?t=" + Date.now().getTime()));
 	}
 
-	/** Reads the links of the book's pages, if it has any, once the book is up. */
+	/** Reads the links of the book's pages, if it has any. */
 	function loadLinks() {
 		var ul = new URLLoader();
 		ul.addEventListener(Event.COMPLETE, function(_) {
@@ -203,10 +206,6 @@ class Main extends Sprite {
 		if (c.pages.length == 0)
 			showMessage("This book has no pages yet.");
 		BrowserHooks.send("ready", Std.string(c.pages.length));
-		if (c.pages.length > 0) {
-			loadOutline();
-			loadLinks();
-		}
 	}
 
 	function keyDown(e:KeyboardEvent) {
