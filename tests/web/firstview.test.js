@@ -84,6 +84,19 @@ async function withServedBook(folder, viewport, check) {
   }
 }
 
+// Opens the book with its runtime held back until `release()`; resolves to
+// {page, errors, release, poster} once the poster alone is on screen (its
+// screenshot saved as `shotName`).
+async function openWithPosterAlone(context, server, shotName) {
+  let release;
+  const held = new Promise((r) => (release = r));
+  await context.route("**/ruffle/ruffle.js", async (route) => { await held; await route.continue(); });
+  const { page, errors } = await web.openBook(context, server.url + "index.html");
+  await page.waitForSelector("#first-view.drawn");
+  const poster = await web.shot(page, path.join(artefacts, shotName));
+  return { page, errors, release, poster };
+}
+
 web.runCases([
   ["the poster is written with the book at the size its settings give", async () => {
     pdf = path.join(web.tempDir("lw-firstview-pdf-"), "three.pdf");
@@ -110,12 +123,7 @@ web.runCases([
   ["the poster shows before the runtime and the player takes its place unseen", async () => {
     await withServedBook(book, { width: W, height: H }, async (context, server) => {
       // The runtime is held back until the poster alone has been seen.
-      let release;
-      const held = new Promise((r) => (release = r));
-      await context.route("**/ruffle/ruffle.js", async (route) => { await held; await route.continue(); });
-      const { page, errors } = await web.openBook(context, server.url + "index.html");
-      await page.waitForSelector("#first-view.drawn");
-      const poster = await web.shot(page, path.join(artefacts, "poster.png"));
+      const { page, errors, release, poster } = await openWithPosterAlone(context, server, "poster.png");
       web.assert(!server.requests.some((r) => r.includes("ruffle")), "runtime asked for before the poster: " + server.requests);
       const b = web.bookBox(W, H, 595, 842, false);
       const pageArea = { x0: b.spine + 8, x1: b.spine + b.width - 8, y0: b.top + 8, y1: b.top + b.height - 8 };
@@ -140,12 +148,7 @@ web.runCases([
   ["a right-to-left book's poster lies left of the spine, where the player puts page 1", async () => {
     const rtlBook = publish(pdf, ["--rtl"]);
     await withServedBook(rtlBook, { width: W, height: H }, async (context, server) => {
-      let release;
-      const held = new Promise((r) => (release = r));
-      await context.route("**/ruffle/ruffle.js", async (route) => { await held; await route.continue(); });
-      const { page, errors } = await web.openBook(context, server.url + "index.html");
-      await page.waitForSelector("#first-view.drawn");
-      const poster = await web.shot(page, path.join(artefacts, "poster-rtl.png"));
+      const { page, errors, release, poster } = await openWithPosterAlone(context, server, "poster-rtl.png");
       const b = web.bookBox(W, H, 595, 842, false);
       const pageArea = { x0: b.spine - b.width + 8, x1: b.spine - 8, y0: b.top + 8, y1: b.top + b.height - 8 };
       web.assert(web.shareNear(poster, pageArea, [255, 255, 255], 30) > 0.4, "the poster shows no paper left of the spine");
