@@ -18,6 +18,9 @@ import leafweaver.Book;
 import leafweaver.BookConfig;
 import leafweaver.BrowserHooks;
 import leafweaver.KeyMap;
+import leafweaver.Links;
+import leafweaver.Outline;
+import leafweaver.OutlinePanel;
 import leafweaver.Pace;
 import leafweaver.PageSlot;
 import leafweaver.Panel;
@@ -40,6 +43,14 @@ class Main extends Sprite {
 	var started:Float;
 	var firstShown = false;
 	var pace = new Pace();
+	/** The page's wishes: a right-to-left book, the page number to open at. */
+	var rtl = false;
+	var startNumber = 1;
+	/** The book's outline (none until its file is in) and its list while open. */
+	var outline:Array<OutlineEntry> = [];
+	var outlinePanel:OutlinePanel;
+	var config:BookConfig;
+	var linkCount = 0;
 
 	static function main() {
 		flash.Lib.current.addChild(new Main());
@@ -56,6 +67,13 @@ class Main extends Sprite {
 		var params:Dynamic = flash.Lib.current.loaderInfo.parameters;
 		if (params != null && Std.string(Reflect.field(params, "renderer")) == "canvas")
 			PageSlot.canDrawIntoBitmaps = false;
+		// The book's reading direction and the page of the address (#page=12).
+		if (params != null) {
+			rtl = Std.string(Reflect.field(params, "direction")) == "rtl";
+			var n = Std.parseInt(Std.string(Reflect.field(params, "page")));
+			if (n != null && n > 0)
+				startNumber = n;
+		}
 		backdrop = new Backdrop();
 		addChild(backdrop);
 		BrowserHooks.offerState(report);
@@ -101,27 +119,89 @@ class Main extends Sprite {
 			return;
 		firstShown = true;
 		BrowserHooks.send("first-page", Std.string(flash.Lib.getTimer() - started));
+		// The outline and the links wait for the first view: they never delay it.
+		loadOutline();
+		loadLinks();
+	}
+
+	/** Reads the book's outline, if it has one; its button shows only then. */
+	function loadOutline() {
+		var ul = new URLLoader();
+		ul.addEventListener(Event.COMPLETE, function(_) {
+			outline = Outline.parse(Std.string(ul.data), book.pageCount);
+			if (outline.length > 0)
+				panel.showContentsButton();
+			BrowserHooks.send("outline", Std.string(outline.length));
+		});
+		var none = function(_:Event) BrowserHooks.send("outline", "0");
+		ul.addEventListener(IOErrorEvent.IO_ERROR, none);
+		ul.addEventListener(SecurityErrorEvent.SECURITY_ERROR, none);
+		ul.load(new URLRequest(baseUrl + "source/outline.json?t=" + Date.now().getTime()));
+	}
+
+	/** Reads the links of the book's pages, if it has any. */
+	function loadLinks() {
+		var ul = new URLLoader();
+		ul.addEventListener(Event.COMPLETE, function(_) {
+			book.links = Links.parse(Std.string(ul.data), book.pageCount);
+			var n = 0;
+			for (areas in book.links)
+				n += areas.length;
+			linkCount = n;
+			BrowserHooks.send("links", Std.string(n));
+		});
+		var none = function(_:Event) BrowserHooks.send("links", "0");
+		ul.addEventListener(IOErrorEvent.IO_ERROR, none);
+		ul.addEventListener(SecurityErrorEvent.SECURITY_ERROR, none);
+		ul.load(new URLRequest(baseUrl + "source/links.json?t=" + Date.now().getTime()));
+	}
+
+	/** A web address opens in a new tab (the page checks it again), a page link turns there. */
+	function followLink(l:LinkArea) {
+		if (l.url != null) {
+			if (Links.isOpenable(l.url))
+				BrowserHooks.openLink(l.url);
+		} else {
+			perform(GoTo(l.page));
+		}
+	}
+
+	function toggleOutline() {
+		if (outlinePanel != null) {
+			removeChild(outlinePanel);
+			outlinePanel = null;
+		} else if (outline.length > 0) {
+			outlinePanel = new OutlinePanel(outline, config.panelColor);
+			outlinePanel.onChoose = function(n) {
+				toggleOutline();
+				perform(GoTo(n));
+			};
+			addChild(outlinePanel);
+			layout();
+		}
 	}
 
 	function start(c:BookConfig) {
+		config = c;
 		backdrop.onSettled = checkFirstShown;
 		if (c.bgColor >= 0)
 			backdrop.setColour(c.bgColor);
 		else
 			backdrop.loadImage(baseUrl + "source/bg.jpg");
-		book = new Book(c, baseUrl);
+		book = new Book(c, baseUrl, rtl, startNumber);
 		addChild(book);
-		panel = new Panel(c.panelColor, c.buttonColor, c.textColor);
+		panel = new Panel(c.panelColor, c.buttonColor, c.textColor, rtl);
 		addChild(panel);
 		panel.onAction = perform;
 		BrowserHooks.offerCommands(perform);
-		new PointerInput(book, perform);
+		new PointerInput(book, perform, followLink);
 		book.onChange = updatePanel;
 		book.onTurned = function(p) BrowserHooks.send("turned", Std.string(p + 1));
 		book.onPageSettled = function(s:PageSlot) {
 			BrowserHooks.send(s.state == Loaded ? "page-loaded" : "page-failed", Std.string(s.index + 1));
 			checkFirstShown();
 		};
+		BrowserHooks.offerGoTo(function(n) perform(GoTo(n)));
 		flash.Lib.current.stage.addEventListener(KeyboardEvent.KEY_DOWN, keyDown);
 		layout();
 		if (c.pages.length == 0)
@@ -133,13 +213,15 @@ class Main extends Sprite {
 		// Keys typed into the page box are the box's.
 		if (flash.Lib.current.stage.focus == panel.numberField)
 			return;
-		var a = KeyMap.actionOf(e.keyCode);
+		var a = KeyMap.actionOf(e.keyCode, rtl);
 		if (a != null)
 			perform(a);
 	}
 
 	function perform(a:Action) {
 		switch (a) {
+			case Contents:
+				toggleOutline();
 			case FullScreen:
 				var stage = flash.Lib.current.stage;
 				try {
@@ -165,6 +247,11 @@ class Main extends Sprite {
 			book.setViewport(MARGIN, MARGIN, w - 2 * MARGIN, bh, h > w);
 			panel.layout(w, h);
 			updatePanel();
+			if (outlinePanel != null) {
+				outlinePanel.x = MARGIN;
+				outlinePanel.y = MARGIN;
+				outlinePanel.setSize(w - 2 * MARGIN, bh);
+			}
 		}
 		if (message != null) {
 			message.width = Math.max(50, w - 40);
@@ -202,10 +289,17 @@ class Main extends Sprite {
 			loaded: [for (p in book.loadedPages()) p + 1],
 			live: book.livePages(),
 			single: book.single,
+			rtl: book.rtl,
+			// The pages left and right of the spine, 0 for none.
+			left: book.leftPage() + 1,
+			right: book.rightPage() + 1,
 			turning: book.turning,
 			zoom: book.zoomLevel,
 			settled: book.visibleSettled(),
-			frameRate: flash.Lib.current.stage.frameRate
+			frameRate: flash.Lib.current.stage.frameRate,
+			outline: outline.length,
+			outlineOpen: outlinePanel != null,
+			links: linkCount
 		};
 	}
 

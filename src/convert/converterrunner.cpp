@@ -232,8 +232,12 @@ ConvertOutcome ConvertPdfToSwf(const QString &pdfPath, const QString &toolPath,
   }
   ConversionNames freshNames = names;
   freshNames.folder = fresh + '/';
-  outcome.run = RunCommandLine(ConverterCommand(toolPath, pdfPath, freshNames.Pattern()),
-                               timeoutMs, stop, onPages);
+  // The bookmarks and links go beside the pages (OutlineFileFor,
+  // LinksFileFor), for the package writer.
+  QStringList command = ConverterCommand(toolPath, pdfPath, freshNames.Pattern());
+  command << QStringLiteral("--outline") << OutlineFileFor(freshNames.PageFile(1)) << QStringLiteral("--links")
+          << LinksFileFor(freshNames.PageFile(1));
+  outcome.run = RunCommandLine(command, timeoutMs, stop, onPages);
   switch (outcome.run.status) {
     case RunOutcome::Finished:
       outcome.status = outcome.run.exitCode == 0               ? ConvertOutcome::Converted

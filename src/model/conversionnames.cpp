@@ -3,6 +3,8 @@
 #include "fsutil/fsutil.h"
 #include "model/tbookobj.h"
 
+#include <QRegularExpression>
+
 #include <cstdint>
 
 namespace lw {
@@ -35,6 +37,32 @@ ConversionNames ConversionNamesFor(const QString &tempPath, const QString &pdfPa
   const QString base = names.stem.isEmpty() ? QStringLiteral("pdf") : names.stem;
   names.folder = WithTrailingSlash(tempPath) + base + '.' + tag + '/';
   return names;
+}
+
+namespace {
+
+// "<anything>_<n>.swf", n from 1.
+const QRegularExpression &pageFilePattern() {
+  static const QRegularExpression re(QStringLiteral("^(.*)_([1-9][0-9]{0,8})\\.swf$"),
+                                     QRegularExpression::CaseInsensitiveOption);
+  return re;
+}
+
+}  // namespace
+
+QString OutlineFileFor(const QString &pageFile) {
+  const QRegularExpressionMatch m = pageFilePattern().match(pageFile);
+  return m.hasMatch() ? m.captured(1) + QStringLiteral("_outline.json") : QString();
+}
+
+QString LinksFileFor(const QString &pageFile) {
+  const QRegularExpressionMatch m = pageFilePattern().match(pageFile);
+  return m.hasMatch() ? m.captured(1) + QStringLiteral("_links.json") : QString();
+}
+
+int PageNumberOfPageFile(const QString &pageFile) {
+  const QRegularExpressionMatch m = pageFilePattern().match(pageFile);
+  return m.hasMatch() ? m.captured(2).toInt() : 0;
 }
 
 }  // namespace lw

@@ -77,6 +77,7 @@ TBookObj TBookObj::Copy() const {
   copy.panelColor = panelColor;
   copy.width = width;
   copy.height = height;
+  copy.rightToLeft = rightToLeft;
   return copy;
 }
 

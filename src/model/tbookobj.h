@@ -48,6 +48,9 @@ class TBookObj {
   TColor panelColor = kWhite;
   int width = 595;
   int height = 842;
+  // The book reads from right to left: page 1 left of the spine, pages
+  // turning to the right (Arabic, Hebrew, manga).
+  bool rightToLeft = false;
 
   TBookObj() = default;
   TBookObj(TBookObj &&) = default;

@@ -2,6 +2,7 @@
 
 #include "fsutil/fsutil.h"
 #include "output/booktext.h"
+#include "output/booknavigation.h"
 #include "output/imageconvert.h"
 #include "output/poster.h"
 #include "swf/swfreader.h"
@@ -329,6 +330,8 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
   const QByteArray page = FillPageTemplate(readBytes(paths.ResPath + "index.html", "the page template"),
                                            book.titleStr, book.keywordStr, book.desStr, additions);
   writeBytes(root + "index.html", page);
+  WriteBookOutline(book, root);
+  WriteBookLinks(book, root);
   return root;
 }
 

@@ -121,6 +121,7 @@ bool WriteFirstView(const TBookObj &book, const QString &root) {
 
   QJsonObject settings{{"runtime", kOwnRuntimeAddress},
                        {"page", sizeObject(QSize(book.width, book.height))}};
+  if (book.rightToLeft) settings["direction"] = "rtl";
   if (book.backgroundType != 0)
     settings["background"] = '#' + ColorToHexText(book.backgroundColor);
   else if (QFileInfo(root + "source/bg.jpg").isFile())
@@ -144,6 +145,21 @@ bool WriteFirstView(const TBookObj &book, const QString &root) {
   return !poster.isNull();
 }
 
+// The settings object of an existing book.js at `path`; throws PackageError
+// when it is missing or holds none.
+static QJsonObject readSettings(const QString &path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) fail("Cannot read", path, f.errorString());
+  const QByteArray text = f.readAll();
+  f.close();
+  const qsizetype open = text.indexOf('{'), close = text.lastIndexOf('}');
+  QJsonParseError error{};
+  const QJsonDocument doc =
+      open < 0 || close < open ? QJsonDocument() : QJsonDocument::fromJson(text.mid(open, close - open + 1), &error);
+  if (!doc.isObject()) fail("Cannot read", path, "no settings object");
+  return doc.object();
+}
+
 bool IsRuntimeAddress(const QString &address) {
   if (address.isEmpty() || address.contains(QRegularExpression("[\\s\"'<>\\\\]"))) return false;
   const QUrl url(address, QUrl::StrictMode);
@@ -156,16 +172,7 @@ void UseSharedRuntime(const QString &root, const QString &address) {
   if (!IsRuntimeAddress(address))
     fail("Cannot use", address, "not an http(s) address or a path for the runtime");
   const QString path = root + kSettingsName;
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) fail("Cannot read", path, f.errorString());
-  const QByteArray text = f.readAll();
-  f.close();
-  const qsizetype open = text.indexOf('{'), close = text.lastIndexOf('}');
-  QJsonParseError error{};
-  const QJsonDocument doc =
-      open < 0 || close < open ? QJsonDocument() : QJsonDocument::fromJson(text.mid(open, close - open + 1), &error);
-  if (!doc.isObject()) fail("Cannot read", path, "no settings object");
-  QJsonObject settings = doc.object();
+  QJsonObject settings = readSettings(path);
   settings["runtime"] = address.endsWith('/') ? address : address + '/';
   saveFile(path, settingsText(settings));
   const QString own = root + QString(kOwnRuntimeAddress);

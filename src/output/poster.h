@@ -38,9 +38,10 @@ QImage DrawPosterPage(const TPageObj &page, QSize size);
 
 // Writes the first view into the package at `root` (ending in "/"):
 // source/poster.jpg of the book's first page, sized by PlayerPageSize, and
-// source/book.js. A book whose first page cannot be drawn gets no poster
-// (an old one is removed) and a book.js without one, so the page goes
-// straight to the player. Returns whether a poster was written. Throws
+// source/book.js, with "direction": "rtl" for a right-to-left book (books
+// without it read from left to right). A book whose first page cannot be
+// drawn gets no poster (an old one is removed) and a book.js without one, so
+// the page goes straight to the player. Returns whether a poster was written. Throws
 // PackageError when a file cannot be written.
 bool WriteFirstView(const TBookObj &book, const QString &root);
 

@@ -13,6 +13,9 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -42,6 +45,36 @@ bool ReadInt(const QString &text, int low, int high, int *out) {
 }
 
 }  // namespace
+
+QByteArray OutlineJson(const std::vector<OutlineEntry> &entries) {
+  QJsonArray list;
+  for (const OutlineEntry &e : entries) {
+    if (list.size() >= kMaxOutlineEntries) break;
+    list.append(QJsonObject{{"title", e.title.left(kMaxOutlineTitle)}, {"level", e.level}, {"page", e.page}});
+  }
+  return QJsonDocument(list).toJson(QJsonDocument::Compact);
+}
+
+bool IsOpenableAddress(const QString &url) {
+  const QString lower = url.trimmed().toLower();
+  return (lower.startsWith("http://") || lower.startsWith("https://") || lower.startsWith("mailto:")) &&
+         url.size() <= 2000 && !url.contains(QRegularExpression("[\\s\"<>\\\\]"));
+}
+
+QByteArray LinksJson(const std::vector<PageLink> &links) {
+  QJsonArray list;
+  auto share = [](double v) { return std::round(v * 10000) / 10000; };
+  for (const PageLink &l : links) {
+    if (list.size() >= kMaxLinks) break;
+    QJsonObject o{{"page", l.page}, {"x", share(l.x)}, {"y", share(l.y)}, {"w", share(l.w)}, {"h", share(l.h)}};
+    if (l.target > 0)
+      o["target"] = l.target;
+    else
+      o["url"] = l.url;
+    list.append(o);
+  }
+  return QJsonDocument(list).toJson(QJsonDocument::Compact);
+}
 
 ParsedArguments ParseArguments(const QStringList &args) {
   ParsedArguments r;
@@ -75,6 +108,14 @@ ParsedArguments ParseArguments(const QStringList &args) {
       if (haveReport) return fail("option --report given twice");
       o.report = args[++i];
       haveReport = true;
+      continue;
+    }
+    if (a == "--outline" || a == "--links") {
+      if (i + 1 >= args.size()) return fail(QStringLiteral("option %1 needs a value").arg(a));
+      QString &target = a == "--outline" ? o.outline : o.links;
+      if (!target.isEmpty()) return fail(QStringLiteral("option %1 given twice").arg(a));
+      target = args[++i];
+      if (target.isEmpty()) return fail(QStringLiteral("option %1 needs a file name").arg(a));
       continue;
     }
     if (a == "-j" || a == "-o" || a == "-r" || a == "-t") {
@@ -141,6 +182,10 @@ QString UsageText() {
       "  --bitmap      every page as one bitmap, as before vector pages\n"
       "  --report <f>  write one line per page to <f>: page, \"vector\" or\n"
       "                \"bitmap\", bytes, and why a page became a bitmap\n"
+      "  --outline <f> write the document's bookmarks to <f> as JSON: title,\n"
+      "                level and page of each, in document order\n"
+      "  --links <f>   write the pages' links to <f> as JSON: page, area and\n"
+      "                web address (http, https, mailto) or target page\n"
       "  -h, --help    show this text\n"
       "\n"
       "Each movie: SWF version 10, the stage is the page size in points; a\n"
@@ -232,6 +277,56 @@ struct PageReport {
   std::size_t bytes;
   QString reason;
 };
+
+// The bookmarks under `items` at depth `level`, depth first, into `out`.
+void CollectOutline(const QVector<Poppler::OutlineItem> &items, int level, std::vector<OutlineEntry> &out) {
+  for (const Poppler::OutlineItem &item : items) {
+    if (static_cast<int>(out.size()) >= kMaxOutlineEntries) return;
+    OutlineEntry e;
+    e.title = item.name().simplified().left(kMaxOutlineTitle);
+    e.level = level;
+    const QSharedPointer<const Poppler::LinkDestination> dest = item.destination();
+    if (dest && item.externalFileName().isEmpty()) e.page = std::max(0, dest->pageNumber());
+    out.push_back(e);
+    if (item.hasChildren()) CollectOutline(item.children(), level + 1, out);
+  }
+}
+
+bool WriteOutline(const QString &path, Poppler::Document &doc) {
+  std::vector<OutlineEntry> entries;
+  CollectOutline(doc.outline(), 0, entries);
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  return f.write(OutlineJson(entries)) >= 0 && f.flush();
+}
+
+bool WriteLinks(const QString &path, Poppler::Document &doc) {
+  std::vector<PageLink> links;
+  for (int i = 0; i < doc.numPages() && static_cast<int>(links.size()) < kMaxLinks; ++i) {
+    const std::unique_ptr<Poppler::Page> page = doc.page(i);
+    if (!page) continue;
+    for (const std::unique_ptr<Poppler::Link> &link : page->links()) {
+      const QRectF area = link->linkArea().normalized().intersected(QRectF(0, 0, 1, 1));
+      if (area.isEmpty()) continue;
+      PageLink l{i + 1, area.x(), area.y(), area.width(), area.height(), QString(), 0};
+      if (link->linkType() == Poppler::Link::Browse) {
+        l.url = static_cast<const Poppler::LinkBrowse &>(*link).url().trimmed();
+        if (!IsOpenableAddress(l.url)) continue;
+      } else if (link->linkType() == Poppler::Link::Goto) {
+        const auto &go = static_cast<const Poppler::LinkGoto &>(*link);
+        if (go.isExternal()) continue;
+        l.target = go.destination().pageNumber();
+        if (l.target < 1 || l.target > doc.numPages()) continue;
+      } else {
+        continue;
+      }
+      links.push_back(l);
+    }
+  }
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  return f.write(LinksJson(links)) >= 0 && f.flush();
+}
 
 bool WriteReport(const QString &path, std::vector<PageReport> reports) {
   std::sort(reports.begin(), reports.end(), [](const PageReport &a, const PageReport &b) { return a.page < b.page; });
@@ -381,6 +476,14 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
   const int total = first->numPages();
   std::vector<QStringList> headings(static_cast<size_t>(total));
   CollectHeadings(first->outline(), 1, total, &headings);
+  if (!options.outline.isEmpty() && !WriteOutline(options.outline, *first)) {
+    *error = QStringLiteral("cannot write the outline \"%1\"").arg(options.outline);
+    return kExitWriteFailed;
+  }
+  if (!options.links.isEmpty() && !WriteLinks(options.links, *first)) {
+    *error = QStringLiteral("cannot write the links \"%1\"").arg(options.links);
+    return kExitWriteFailed;
+  }
   int workers = options.threads > 0 ? options.threads : QThread::idealThreadCount();
   workers = std::clamp(workers, 1, std::max(1, total));
 

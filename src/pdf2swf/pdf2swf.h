@@ -3,7 +3,7 @@
 //
 // Command line (options in any order, exactly one PDF):
 //   pdf2swf "<pdf>" -j <quality> -o "<folder>/<stem>_%.swf" [-r <dpi>] [-t <threads>] [-z]
-//           [--bitmap | --vector] [--report <file>]
+//           [--bitmap | --vector] [--report <file>] [--outline <file>] [--links <file>]
 //
 // Progress: after each finished page one line "page <done>/<total>" goes to
 // standard output and is flushed; <done> counts the pages finished so far
@@ -19,6 +19,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <vector>
 
 namespace lw::pdf2swf {
 
@@ -47,6 +48,8 @@ struct Options {
   // Bitmap pages for the whole run instead of vector pages.
   bool bitmap = false;
   QString report;  // when set: one line per page, how it was written
+  QString outline;  // when set: the document's bookmarks as JSON (OutlineJson)
+  QString links;    // when set: the pages' links as JSON (LinksJson)
 };
 
 struct ParsedArguments {
@@ -61,6 +64,40 @@ struct ParsedArguments {
 // outside 0..100, a resolution outside 18..1200 dpi, a thread count outside
 // 0..64, a pattern without "%", or not exactly one PDF path.
 ParsedArguments ParseArguments(const QStringList &args);
+
+// One bookmark of a document: its title, its depth (0 at the top) and the
+// page it leads to (from 1; 0 for none or another document).
+struct OutlineEntry {
+  QString title;
+  int level = 0;
+  int page = 0;
+};
+
+// The bookmarks as the converter writes them for --outline: a JSON array of
+// {"title", "level", "page"} objects in document order, at most
+// kMaxOutlineEntries of them, titles cut to kMaxOutlineTitle characters.
+inline constexpr int kMaxOutlineEntries = 5000;
+inline constexpr int kMaxOutlineTitle = 200;
+QByteArray OutlineJson(const std::vector<OutlineEntry> &entries);
+
+// One link area of a page: its rectangle as shares of the page (0..1, from
+// the top left) and where it leads: a web address (http, https, mailto
+// only) or a page of the same document (from 1).
+struct PageLink {
+  int page = 0;  // the page the area lies on, from 1
+  double x = 0, y = 0, w = 0, h = 0;
+  QString url;
+  int target = 0;
+};
+
+// Whether a link's address may be opened by a reader: http, https or mailto.
+bool IsOpenableAddress(const QString &url);
+
+// The links as the converter writes them for --links: a JSON array of
+// {"page", "x", "y", "w", "h"} objects with "url" or "target", at most
+// kMaxLinks of them.
+inline constexpr int kMaxLinks = 20000;
+QByteArray LinksJson(const std::vector<PageLink> &links);
 
 // The --help text.
 QString UsageText();

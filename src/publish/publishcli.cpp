@@ -124,6 +124,7 @@ void applySettings(TBookObj &book, const PublishOptions &o, const TThemeObj *the
   }
   if (o.buttonColor) book.buttonColor = *o.buttonColor;
   if (o.panelColor) book.panelColor = *o.panelColor;
+  book.rightToLeft = o.rtl;
   book.width = size.width();
   book.height = size.height();
 }
@@ -283,6 +284,8 @@ Book settings:
       --runtime-url URL    load the player runtime from URL (a folder on the
                            site, shared by its books) and leave it out of
                            the book                   --runtime-url /ruffle/
+      --rtl                a right-to-left book (Arabic, Hebrew, manga):
+                           page 1 left of the spine, pages turn to the right
   -q, --quiet              no progress on standard error
   -h, --help               this text
 
@@ -363,6 +366,8 @@ bool ParsePublishArgs(const QStringList &args, PublishOptions &o, QString &error
         error = "--runtime-url: \"" + o.runtimeUrl + "\" is not an http(s) address or a path";
         return false;
       }
+    } else if (a == "--rtl") {
+      o.rtl = true;
     } else if (a == "--serve") {
       if (!value(o.serveFolder)) return false;
     } else if (a == "--port") {
@@ -388,8 +393,8 @@ bool ParsePublishArgs(const QStringList &args, PublishOptions &o, QString &error
       error = "--serve takes no source files";
       return false;
     }
-    if (!o.runtimeUrl.isEmpty()) {
-      error = "--runtime-url goes with publishing, not with --serve";
+    if (!o.runtimeUrl.isEmpty() || o.rtl) {
+      error = QString(o.rtl ? "--rtl" : "--runtime-url") + " goes with publishing, not with --serve";
       return false;
     }
     return true;

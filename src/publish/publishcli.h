@@ -35,6 +35,7 @@ struct PublishOptions {
   std::optional<TColor> buttonColor, panelColor;
   QString outputFolder;
   QString runtimeUrl;  // --runtime-url: the runtime is on the site there, not in the book
+  bool rtl = false;    // --rtl: the book reads from right to left
   bool quiet = false;
   bool help = false;
   QString serveFolder;  // --serve: serve this folder instead of publishing

@@ -16,6 +16,7 @@
 #include "ui/tloadfrm.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -196,6 +197,10 @@ QWidget *TMainFrm::BuildBookTab() {
   PanelColorBtn = new TColorButton(style);
   PanelColorBtn->setObjectName("PanelColorBtn");
   PanelColorBtn->setGeometry(kEditLeft, 52, 60, 26);
+  RtlChk = new QCheckBox("Right to left", style);
+  RtlChk->setObjectName("RtlChk");
+  RtlChk->setToolTip("Page 1 left of the spine, pages turning to the right (Arabic, Hebrew, manga)");
+  RtlChk->setGeometry(kEditLeft + 70, 54, kEditWidth - 70, 22);
 
   auto *size = new QGroupBox("Book Size Setting", tab);
   size->setObjectName("BookSizeGrp");
@@ -324,6 +329,7 @@ void TMainFrm::ShowBookSetting() {
   UpdateBackgroundControls();
   ButtonColorBtn->setColor(book.buttonColor);
   PanelColorBtn->setColor(book.panelColor);
+  RtlChk->setChecked(book.rightToLeft);
   BookSizeType[3]->setChecked(true);
   BookSizeWidthEdt->setValue(book.width);
   BookSizeHeightEdt->setValue(book.height);
@@ -340,6 +346,7 @@ void TMainFrm::SaveBookSetting() {
   book.backgroundColor = BgColorBtn->color();
   book.buttonColor = ButtonColorBtn->color();
   book.panelColor = PanelColorBtn->color();
+  book.rightToLeft = RtlChk->isChecked();
   bool ok = false;
   const int width = BookSizeWidthEdt->text().toInt(&ok);
   book.width = ok ? width : 800;

@@ -179,6 +179,7 @@ class TMainFrm : public QWidget {
   TColorButton *BgColorBtn = nullptr;
   TColorButton *ButtonColorBtn = nullptr;
   TColorButton *PanelColorBtn = nullptr;
+  QCheckBox *RtlChk = nullptr;  // the book reads from right to left
   QRadioButton *BookSizeType[4] = {};
   QSpinBox *BookSizeWidthEdt = nullptr;
   QSpinBox *BookSizeHeightEdt = nullptr;

@@ -153,11 +153,16 @@ TEST_F(RunnerTest, ConvertsARealPdfIntoItsConversionFolder) {
   ASSERT_EQ(out.status, ConvertOutcome::Converted) << out.run.output.toStdString();
   const ConversionNames names = ConversionNamesFor(SysSetInfo.TempPathStr, pdf);
   EXPECT_EQ(out.folder, names.folder);
-  // The pages, and the first page's picture for the book's first view.
+  // The pages with their words, the first page's picture for the book's
+  // first view, and the document's links and bookmarks for the package
+  // writer.
   EXPECT_EQ(Files(names.folder),
             (QStringList{"annual.report_1.jpg", "annual.report_1.swf", "annual.report_1.words",
                          "annual.report_2.swf", "annual.report_2.words", "annual.report_3.swf",
-                         "annual.report_3.words"}));
+                         "annual.report_3.words", "annual.report_links.json",
+                         "annual.report_outline.json"}));
+  EXPECT_EQ(lwtest::ReadFile(OutlineFileFor(names.PageFile(1))), "[]");
+  EXPECT_EQ(lwtest::ReadFile(LinksFileFor(names.PageFile(1))), "[]");
   for (int n = 1; n <= 3; ++n) EXPECT_TRUE(lwtest::ReadFile(names.PageFile(n)).startsWith("FWS"));
   EXPECT_EQ(pages, (std::vector<std::pair<int, int>>{{1, 3}, {2, 3}, {3, 3}}));
 
@@ -169,7 +174,8 @@ TEST_F(RunnerTest, ConvertsARealPdfIntoItsConversionFolder) {
   ASSERT_EQ(out.status, ConvertOutcome::Converted);
   EXPECT_EQ(Files(names.folder),
             (QStringList{"annual.report_1.jpg", "annual.report_1.swf", "annual.report_1.words",
-                         "annual.report_2.swf", "annual.report_2.words"}));
+                         "annual.report_2.swf", "annual.report_2.words", "annual.report_links.json",
+                         "annual.report_outline.json"}));
   EXPECT_EQ(lwtest::ReadFile(SysSetInfo.TempPathStr + "other.x/other_1.swf"), "keep");
 
   // A "%" in the file name is not taken for the page number.

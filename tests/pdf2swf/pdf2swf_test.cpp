@@ -74,6 +74,32 @@ TEST(Pdf2SwfArguments, AcceptsTheConverterCommandLineAndItsOwnOptions) {
   EXPECT_TRUE(ParseArguments({"-h"}).ok);
 }
 
+TEST(Pdf2SwfArguments, OutlineFileAndItsJson) {
+  ParsedArguments p = ParseArguments({"in.pdf", "-j", "100", "-o", "o_%.swf", "--outline", "/x y/o_outline.json"});
+  ASSERT_TRUE(p.ok) << p.error.toStdString();
+  EXPECT_EQ(p.options.outline, "/x y/o_outline.json");
+  EXPECT_FALSE(ParseArguments({"in.pdf", "-j", "1", "-o", "o_%.swf", "--outline"}).ok);
+  EXPECT_FALSE(ParseArguments({"in.pdf", "-j", "1", "-o", "o_%.swf", "--outline", "a", "--outline", "b"}).ok);
+  EXPECT_EQ(OutlineJson({{"One \"1\"", 0, 3}, {"Sub", 1, 0}}),
+            R"([{"level":0,"page":3,"title":"One \"1\""},{"level":1,"page":0,"title":"Sub"}])");
+  EXPECT_EQ(OutlineJson({}), "[]");
+}
+
+TEST(Pdf2SwfArguments, LinksFileAndItsJson) {
+  ParsedArguments p = ParseArguments({"in.pdf", "-j", "100", "-o", "o_%.swf", "--links", "o_links.json"});
+  ASSERT_TRUE(p.ok) << p.error.toStdString();
+  EXPECT_EQ(p.options.links, "o_links.json");
+  EXPECT_FALSE(ParseArguments({"in.pdf", "-j", "1", "-o", "o_%.swf", "--links", "a", "--links", "b"}).ok);
+  EXPECT_TRUE(IsOpenableAddress("https://example.org/a?b=1"));
+  EXPECT_TRUE(IsOpenableAddress("HTTP://example.org/"));
+  EXPECT_TRUE(IsOpenableAddress("mailto:a@b.c"));
+  EXPECT_FALSE(IsOpenableAddress("javascript:alert(1)"));
+  EXPECT_FALSE(IsOpenableAddress("file:///etc/passwd"));
+  EXPECT_FALSE(IsOpenableAddress("https://a.b/\"><script>"));
+  EXPECT_EQ(LinksJson({{1, 0.1, 0.2, 0.3, 0.4, "https://a.b/", 0}, {2, 0, 0, 1, 1, QString(), 7}}),
+            R"([{"h":0.4,"page":1,"url":"https://a.b/","w":0.3,"x":0.1,"y":0.2},{"h":1,"page":2,"target":7,"w":1,"x":0,"y":0}])");
+}
+
 TEST(Pdf2SwfArguments, RefusesBadCommandLines) {
   const QList<QStringList> bad = {
       {},

@@ -18,6 +18,8 @@ class PlayerTests {
 		BookConfigTests.run(c);
 		PaceTests.run(c);
 		PageCommandTests.run(c);
+		OutlineTests.run(c);
+		LinksTests.run(c);
 		Sys.println('${c.passed} passed, ${c.failed} failed');
 		Sys.exit(c.failed == 0 ? 0 : 1);
 	}

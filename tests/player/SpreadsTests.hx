@@ -156,5 +156,43 @@ class SpreadsTests {
 			c.equal("-1 3 false", '${f.left} ${f.right + 1} ${f.spine}', "left right spine");
 			c.equal(Spreads.NONE, s.flat(2, s.planTurn(2, 3)).right, "the page is in the air");
 		});
+		c.group("right-to-left books");
+		c.test("the first page lies left of the spine and spreads read right to left", function() {
+			var s = new Spreads(7, false, true);
+			c.equal("1 | 2-3 | 4-5 | 6-7", forward(s), "the page box counts as before");
+			c.equal("[1]", numbers(s.visible(0)), "the first page");
+			c.equal("0 -1", [s.leftOf(0), s.rightOf(0)].join(" "), "first page on the left");
+			c.equal("[3,2]", numbers(s.visible(1)), "spread 1, left to right");
+			c.equal("[7,6]", numbers(s.visible(s.lastPlace())), "last spread");
+			var even = new Spreads(4, false, true);
+			c.equal("-1 4", [even.leftOf(even.lastPlace()), even.rightOf(even.lastPlace()) + 1].join(" "), "an even count ends on the right");
+		});
+		c.test("turns lift the same leaves the other way", function() {
+			var ltr = new Spreads(8, false), rtl = new Spreads(8, false, true);
+			for (move in [[0, 1], [1, 3], [3, 1], [1, 0], [5, 7]]) {
+				var a = ltr.planTurn(move[0], move[1]), b = rtl.planTurn(move[0], move[1]);
+				c.equal([a.front, a.back, a.under, a.target].join(" "), [b.front, b.back, b.under, b.target].join(" "), "leaves " + move);
+				c.equal(-a.dir, b.dir, "direction " + move);
+			}
+		});
+		c.test("what lies flat is the mirror of the left-to-right book", function() {
+			var s = new Spreads(8, false, true);
+			var cover = s.flat(0, null);
+			c.equal("1 -1", [cover.left + 1, cover.right].join(" "), "the cover on the left");
+			c.equal("-1 0", [cover.shadowFrom, cover.shadowTo].join(" "), "shadow under the cover only");
+			var on = s.flat(1, s.planTurn(1, 3));
+			c.equal("-1 2", [on.left, on.right + 1].join(" "), "turning forward lifts the left page");
+			c.equal("-1 1", [on.shadowFrom, on.shadowTo].join(" "), "shadow over the spread");
+			var back = s.flat(3, s.planTurn(3, 1));
+			c.equal("5 -1", [back.left + 1, back.right].join(" "), "turning back lifts the right page");
+			var rest = s.flat(3, null);
+			c.equal("5 4", [rest.left + 1, rest.right + 1].join(" "), "at rest");
+		});
+		c.test("the single view is the same both ways", function() {
+			var a = new Spreads(5, true), b = new Spreads(5, true, true);
+			c.equal(forward(a), forward(b), "places");
+			c.equal(a.planTurn(2, 3).dir, b.planTurn(2, 3).dir, "turn");
+			c.equal(a.rightOf(2), b.rightOf(2), "page");
+		});
 	}
 }

@@ -109,6 +109,23 @@ TEST_F(Publish, ServedBookPlaysInChromium) {
   EXPECT_TRUE(said.contains("ok page 1 shown")) << said.toStdString();
 }
 
+TEST_F(Publish, RightToLeftGoesIntoTheSettingsBesideThePageList) {
+  const RunResult rtl = publish({"pic.png", "--rtl", "-q", "-o", out.file("rtl")});
+  ASSERT_EQ(rtl.status, 0) << rtl.err.toStdString();
+  const QString root = rtl.out.trimmed();
+  EXPECT_TRUE(ReadFile(root + "/source/book.js").contains("\"direction\":\"rtl\"")) << ReadFile(root + "/source/book.js").constData();
+  // The page list keeps its format: the direction is not in it.
+  EXPECT_FALSE(ReadFile(root + "/source/Pages.xml").contains("rtl"));
+
+  const RunResult ltr = publish({"pic.png", "-q", "-o", out.file("ltr")});
+  ASSERT_EQ(ltr.status, 0) << ltr.err.toStdString();
+  EXPECT_FALSE(ReadFile(ltr.out.trimmed() + "/source/book.js").contains("direction"));
+
+  const RunResult serve = publish({"--serve", out.path(), "--rtl"});
+  EXPECT_NE(serve.status, 0);
+  EXPECT_TRUE(serve.err.contains("--rtl goes with publishing")) << serve.err.toStdString();
+}
+
 TEST_F(Publish, ProgressAndImageFirstSize) {
   const RunResult r = publish({"pic.png", "three.pdf", "-o", out.file("new/folder")});
   ASSERT_EQ(r.status, 0) << r.err.toStdString();
@@ -227,6 +244,6 @@ TEST_F(Publish, HelpNamesEveryOption) {
   EXPECT_EQ(r.status, 0);
   for (const char *opt : {"--pages", "--output", "--title", "--keywords", "--description", "--size",
                           "--theme", "--background-color", "--background-image", "--button-color",
-                          "--panel-color", "--quiet", "--serve", "--port", "Example"})
+                          "--panel-color", "--rtl", "--quiet", "--serve", "--port", "Example"})
     EXPECT_TRUE(r.out.contains(opt)) << opt;
 }

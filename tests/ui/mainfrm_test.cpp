@@ -14,6 +14,7 @@
 #include "uitest.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -588,6 +589,27 @@ TEST_F(MainFrmTest, PublishWritesThePackageWithTheTypedTitle) {
   EXPECT_TRUE(lwtest::Exists(pkg + "pages/2.png"));
   EXPECT_TRUE(lwtest::ReadFile(pkg + "index.html").contains("Never previewed"));
   EXPECT_TRUE(Find<QPushButton>(frm.get(), "ExportBtn")->isEnabled());  // the commands are back
+}
+
+TEST_F(MainFrmTest, RightToLeftBookSettingGoesIntoThePackage) {
+  Open();
+  AddImagePages(2);
+  auto *rtl = Find<QCheckBox>(frm.get(), "RtlChk");
+  EXPECT_FALSE(rtl->isChecked());
+  rtl->setChecked(true);
+  lwtest::TempDir out;
+  SetBrowseForFolderHandler([&](const QString &, const QString &, QString &folder) {
+    folder = out.path();
+    return true;
+  });
+  uitest::ErrorRecorder errors;
+  QSignalSpy written(frm.get(), &TMainFrm::packageWritten);
+  Find<QPushButton>(frm.get(), "ExportBtn")->click();
+  ASSERT_TRUE(written.wait(30000));
+  EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join("\n").toStdString();
+  const QString pkg = frm->lastPackageFolder();
+  EXPECT_TRUE(lwtest::ReadFile(pkg + "source/book.js").contains("\"direction\":\"rtl\""));
+  EXPECT_FALSE(lwtest::ReadFile(pkg + "source/Pages.xml").contains("rtl"));
 }
 
 }  // namespace

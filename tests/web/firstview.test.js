@@ -79,6 +79,19 @@ async function withServedBook(folder, viewport, check) {
   }
 }
 
+// Opens the book with its runtime held back until `release()`; resolves to
+// {page, errors, release, poster} once the poster alone is on screen (its
+// screenshot saved as `shotName`).
+async function openWithPosterAlone(context, server, shotName) {
+  let release;
+  const held = new Promise((r) => (release = r));
+  await context.route("**/ruffle/ruffle.js", async (route) => { await held; await route.continue(); });
+  const { page, errors } = await web.openBook(context, server.url + "index.html");
+  await page.waitForSelector("#first-view.drawn");
+  const poster = await web.shot(page, path.join(artefacts, shotName));
+  return { page, errors, release, poster };
+}
+
 web.runCases([
   ["the poster is written with the book at the size its settings give", async () => {
     pdf = path.join(web.tempDir("lw-firstview-pdf-"), "three.pdf");
@@ -105,12 +118,7 @@ web.runCases([
   ["the poster shows before the runtime and the player takes its place unseen", async () => {
     await withServedBook(book, { width: W, height: H }, async (context, server) => {
       // The runtime is held back until the poster alone has been seen.
-      let release;
-      const held = new Promise((r) => (release = r));
-      await context.route("**/ruffle/ruffle.js", async (route) => { await held; await route.continue(); });
-      const { page, errors } = await web.openBook(context, server.url + "index.html");
-      await page.waitForSelector("#first-view.drawn");
-      const poster = await web.shot(page, path.join(artefacts, "poster.png"));
+      const { page, errors, release, poster } = await openWithPosterAlone(context, server, "poster.png");
       web.assert(!server.requests.some((r) => r.includes("ruffle")), "runtime asked for before the poster: " + server.requests);
       const b = web.bookBox(W, H, 595, 842, false);
       const pageArea = { x0: b.spine + 8, x1: b.spine + b.width - 8, y0: b.top + 8, y1: b.top + b.height - 8 };
@@ -130,6 +138,29 @@ web.runCases([
       web.assert(real.length === 0, "console errors: " + real.join("; "));
       console.log(`     poster against player: mean ${diff.mean.toFixed(2)}, ${(diff.far * 100).toFixed(2)} % far`);
     });
+  }],
+
+  ["a right-to-left book's poster lies left of the spine, where the player puts page 1", async () => {
+    const rtlBook = publish(pdf, ["--rtl"]);
+    await withServedBook(rtlBook, { width: W, height: H }, async (context, server) => {
+      const { page, errors, release, poster } = await openWithPosterAlone(context, server, "poster-rtl.png");
+      const b = web.bookBox(W, H, 595, 842, false);
+      const pageArea = { x0: b.spine - b.width + 8, x1: b.spine - 8, y0: b.top + 8, y1: b.top + b.height - 8 };
+      web.assert(web.shareNear(poster, pageArea, [255, 255, 255], 30) > 0.4, "the poster shows no paper left of the spine");
+      web.assert(web.shareNear(poster, { x0: b.spine + b.width / 2, x1: W - 20, y0: 40, y1: H - 80 }, BG, 12) > 0.95,
+        "the background right of the spine");
+      release();
+      await page.waitForFunction(() => !document.getElementById("first-view"));
+      const st = await web.waitState(page, settledAt(1), 30000, "page 1 drawn by the player");
+      web.assert(st.rtl && st.left === 1, "the player's page 1 is not on the left: " + JSON.stringify(st));
+      const player = await web.shot(page, path.join(artefacts, "player-rtl.png"));
+      const diff = compare(poster, player, { x0: 0, x1: W, y0: 0, y1: H - 44 });
+      web.assert(diff.mean < 4 && diff.far < 0.02, "poster and player differ: " + JSON.stringify(diff));
+      const real = errors.filter((e) => !/Failed to load resource/.test(e));
+      web.assert(real.length === 0, "console errors: " + real.join("; "));
+      console.log(`     right-to-left poster against player: mean ${diff.mean.toFixed(2)}, ${(diff.far * 100).toFixed(2)} % far`);
+    });
+    web.removeTree(path.dirname(rtlBook));
   }],
 
   ["a book at rest lowers its frame rate and a turn raises it", async () => {

@@ -9,6 +9,8 @@ enum Action {
 	ZoomIn;
 	ZoomOut;
 	FullScreen;
+	/** Show or hide the outline. */
+	Contents;
 	/** Open the book at the page with this 1-based number. */
 	GoTo(number:Int);
 }

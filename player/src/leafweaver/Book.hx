@@ -21,6 +21,8 @@ class Book extends Sprite {
 	/** The place the book lies open at: its first visible page (0-based). */
 	public var page(default, null):Int = 0;
 	public var single(default, null):Bool = false;
+	/** Whether the book reads from right to left (`Spreads`). */
+	public var rtl(default, null):Bool;
 	public var zoomLevel(get, never):Int;
 	public var zoomed(get, never):Bool;
 	public var turning(get, never):Bool;
@@ -31,6 +33,8 @@ class Book extends Sprite {
 	/** Called once a turn has settled, with the first visible page. */
 	public var onTurned:Int->Void;
 	public var onPageSettled:PageSlot->Void;
+	/** The link areas of the pages, by 0-based page (`Links`). */
+	public var links:Map<Int, Array<Links.LinkArea>> = new Map();
 
 	var spreads:Spreads;
 	var window:PageWindow;
@@ -39,11 +43,14 @@ class Book extends Sprite {
 	var turn:Null<Turn>;
 	var laidOut:Bool = false;
 
-	public function new(config:BookConfig, baseUrl:String) {
+	public function new(config:BookConfig, baseUrl:String, rtl:Bool = false, startNumber:Int = 1) {
 		super();
 		this.config = config;
+		this.rtl = rtl;
 		pageCount = config.pages.length;
-		spreads = new Spreads(pageCount, single);
+		spreads = new Spreads(pageCount, single, rtl);
+		// The first layout (setViewport) turns this into the place showing it.
+		page = Std.int(Math.max(0, Math.min(pageCount - 1, startNumber - 1)));
 		window = new PageWindow(config, baseUrl);
 		window.onSettled = function(s) {
 			if (onPageSettled != null)
@@ -73,6 +80,13 @@ class Book extends Sprite {
 	public function visiblePages():Array<Int>
 		return spreads.visible(page);
 
+	/** The page left (right) of the spine, or Spreads.NONE. */
+	public function leftPage():Int
+		return spreads.leftOf(page);
+
+	public function rightPage():Int
+		return spreads.rightOf(page);
+
 	/** What the page number box shows for the open place. */
 	public function pageLabel():String
 		return spreads.label(page);
@@ -101,7 +115,7 @@ class Book extends Sprite {
 			case GoTo(n): goTo(spreads.placeOfNumber(n));
 			case ZoomIn: if (view.zoomIn()) zoomChanged();
 			case ZoomOut: if (view.zoomOut()) zoomChanged();
-			case FullScreen:
+			case FullScreen, Contents:
 		}
 	}
 
@@ -112,7 +126,7 @@ class Book extends Sprite {
 			case Next, Last: spreads.canGoForward(page);
 			case ZoomIn: view.canZoomIn;
 			case ZoomOut: view.zoomed;
-			case FullScreen, GoTo(_): true;
+			case FullScreen, Contents, GoTo(_): true;
 		}
 	}
 
@@ -147,7 +161,7 @@ class Book extends Sprite {
 			laidOut = true;
 			finishTurn();
 			single = singlePage;
-			spreads = new Spreads(pageCount, single);
+			spreads = new Spreads(pageCount, single, rtl);
 			page = spreads.placeOf(page);
 			refreshWindow();
 		}
@@ -244,13 +258,40 @@ class Book extends Sprite {
 		return new Vec2(q.x, q.y);
 	}
 
-	/** 1 when a book point lies on the forward half of the open book, -1 on the back half, 0 off the book. */
+	/** 1 when a book point lies on the forward half (the left one in a right-to-left book) of the open book, -1 on the back half, 0 off the book. */
 	public function halfAt(q:Vec2):Int {
 		var w = config.width, h = config.height;
 		var inside = pageCount > 0 && q.y >= 0 && q.y <= h && (single ? q.x >= 0 && q.x <= w : q.x >= -w && q.x <= w);
 		if (!inside)
 			return 0;
-		return (single ? q.x >= w / 2 : q.x >= 0) ? 1 : -1;
+		if (single)
+			return q.x >= w / 2 ? 1 : -1;
+		return (q.x >= 0) != rtl ? 1 : -1;
+	}
+
+	/**
+		The link area under the stage point (sx, sy) on a page lying open, or
+		null: none while a page turns.
+	**/
+	public function linkAt(sx:Float, sy:Float):Null<Links.LinkArea> {
+		if (turn != null)
+			return null;
+		var q = toBook(sx, sy);
+		var w = config.width;
+		if (q.y < 0 || q.y > config.height)
+			return null;
+		var p = Spreads.NONE, x = q.x;
+		if (q.x >= 0 && q.x <= w) {
+			p = spreads.rightOf(page);
+		} else if (!single && q.x >= -w && q.x < 0) {
+			p = spreads.leftOf(page);
+			x = q.x + w;
+		}
+		if (p == Spreads.NONE || !links.exists(p))
+			return null;
+		var s = window.slot(p);
+		var at = s == null ? null : s.share(x, q.y);
+		return at == null ? null : Links.at(links.get(p), at.x, at.y);
 	}
 
 	/** Starts a turn forward or back whose corner the reader holds at book point q; false when none. */

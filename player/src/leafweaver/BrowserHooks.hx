@@ -4,7 +4,8 @@ import flash.external.ExternalInterface;
 
 /**
 	What the embedding page sees of the player: the call
-	`player.leafweaverState()`, answering JSON, and the events passed to the
+	`player.leafweaverState()`, answering JSON, the call
+	`player.leafweaverGoTo(n)` that opens the book at page n, and the events passed to the
 	page's `leafweaverPlayerEvent(name, detail)`, which the template collects
 	in `window.leafweaverEvents`. Without a page to talk to, both are silent.
 **/
@@ -29,6 +30,28 @@ class BrowserHooks {
 					perform(a);
 				return a != null;
 			});
+		} catch (e:Dynamic) {}
+	}
+
+	/** Answers the page's `leafweaverGoTo(n)` (a 1-based page number) with `goTo(n)`. */
+	public static function offerGoTo(goTo:Int->Void) {
+		if (!ExternalInterface.available)
+			return;
+		try {
+			ExternalInterface.addCallback("leafweaverGoTo", function(n:Dynamic) {
+				var number = Std.parseInt(Std.string(n));
+				if (number != null)
+					goTo(number);
+			});
+		} catch (e:Dynamic) {}
+	}
+
+	/** Asks the page to open a web address in a new tab (`leafweaverOpenLink(url)`). */
+	public static function openLink(url:String) {
+		if (!ExternalInterface.available)
+			return;
+		try {
+			ExternalInterface.call("leafweaverOpenLink", url);
 		} catch (e:Dynamic) {}
 	}
 

@@ -75,6 +75,11 @@ class PageSlot {
 	var cacheScale:Float = 0;
 	var wantScale:Float = 0;
 	var wantFrames:Int = 0;
+	/** Where the page content lies on the sheet once loaded (show). */
+	var contentX:Float = 0;
+	var contentY:Float = 0;
+	var contentW:Float = 0;
+	var contentH:Float = 0;
 
 	public function new(index:Int, url:String, w:Float, h:Float, loaderColor:Int, onSettled:PageSlot->Void) {
 		this.index = index;
@@ -95,6 +100,16 @@ class PageSlot {
 		spinner = makeSpinner(loaderColor);
 		spinner.x = w / 2;
 		spinner.y = h / 2;
+	}
+
+	/**
+		The sheet point (x, y) as shares of the page content, from its top
+		left, or null while the page is not loaded.
+	**/
+	public function share(x:Float, y:Float):Null<Vec2> {
+		if (state != Loaded || contentW <= 0 || contentH <= 0)
+			return null;
+		return new Vec2((x - contentX) / contentW, (y - contentY) / contentH);
 	}
 
 	public var busy(get, never):Bool;
@@ -335,6 +350,10 @@ class PageSlot {
 		content.scaleX = content.scaleY = s;
 		content.x = (pageW - w * s) / 2;
 		content.y = (pageH - h * s) / 2;
+		contentX = content.x;
+		contentY = content.y;
+		contentW = w * s;
+		contentH = h * s;
 		clip.addChild(content);
 		state = Loaded;
 		onSettled(this);

@@ -27,9 +27,18 @@ class Panel extends Sprite {
 	var buttonColor:Int;
 	var textColor:Int;
 	var buttons:Array<{action:Action, sprite:Sprite}> = [];
+	var rtl:Bool;
+	/** The outline's button at the bar's left end, shown once the book has an outline. */
+	var contentsButton:Sprite;
 
-	public function new(panelColor:Int, buttonColor:Int, textColor:Int) {
+	/**
+		In a right-to-left book the arrows keep their places and swap their
+		actions: the arrows pointing left go on (next, last), those pointing
+		right go back.
+	**/
+	public function new(panelColor:Int, buttonColor:Int, textColor:Int, rtl:Bool = false) {
 		super();
+		this.rtl = rtl;
 		this.panelColor = panelColor;
 		this.buttonColor = buttonColor;
 		this.textColor = textColor;
@@ -118,7 +127,29 @@ class Panel extends Sprite {
 		row.x = Math.round((stageW - row.width) / 2);
 	}
 
-	function addButton(action:Action, x:Float) {
+	/** The action of a button drawn as `drawn`: mirrored for the arrows of a right-to-left book. */
+	function mirror(drawn:Action):Action {
+		if (!rtl)
+			return drawn;
+		return switch (drawn) {
+			case First: Last;
+			case Previous: Next;
+			case Next: Previous;
+			case Last: First;
+			default: drawn;
+		}
+	}
+
+	/** Shows the outline's button (books without an outline have none). */
+	public function showContentsButton() {
+		if (contentsButton != null)
+			return;
+		contentsButton = addButton(Contents, 0, this);
+		contentsButton.x = GAP + 2;
+	}
+
+	function addButton(drawn:Action, x:Float, ?parent:Sprite):Sprite {
+		var action = mirror(drawn);
 		var b = new Sprite();
 		b.name = nameOf(action);
 		b.buttonMode = true;
@@ -129,7 +160,7 @@ class Panel extends Sprite {
 		g.drawRoundRect(0, 0, BUTTON, BUTTON, 8, 8);
 		g.endFill();
 		var icon = new Shape();
-		drawIcon(icon, action, contrastOf(buttonColor));
+		drawIcon(icon, drawn, contrastOf(buttonColor));
 		b.addChild(icon);
 		b.x = x;
 		b.y = (HEIGHT - BUTTON) / 2;
@@ -139,8 +170,9 @@ class Panel extends Sprite {
 		});
 		b.addEventListener(MouseEvent.ROLL_OVER, function(_) b.transform.colorTransform = new flash.geom.ColorTransform(0.85, 0.85, 0.85));
 		b.addEventListener(MouseEvent.ROLL_OUT, function(_) b.transform.colorTransform = new flash.geom.ColorTransform());
-		row.addChild(b);
+		(parent == null ? row : parent).addChild(b);
 		buttons.push({action: action, sprite: b});
+		return b;
 	}
 
 	/** The button's display-object name, for finding it from outside. */
@@ -153,6 +185,7 @@ class Panel extends Sprite {
 			case ZoomIn: "zoomin";
 			case ZoomOut: "zoomout";
 			case FullScreen: "fullscreen";
+			case Contents: "contents";
 			case GoTo(_): "number";
 		}
 	}
@@ -214,6 +247,14 @@ class Panel extends Sprite {
 						g.lineTo(m + sx * 8, m + sy * 8);
 						g.lineTo(m + sx * 3, m + sy * 8);
 					}
+			case Contents:
+				// Lines of a list.
+				g.beginFill(c);
+				for (i in 0...3) {
+					g.drawRect(m - 8, m - 6 + 5 * i, 2.5, 2.5);
+					g.drawRect(m - 4, m - 6 + 5 * i, 12, 2.5);
+				}
+				g.endFill();
 			case GoTo(_):
 		}
 	}

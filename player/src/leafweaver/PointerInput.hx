@@ -7,7 +7,8 @@ import leafweaver.Action;
 	The mouse on the book: a click on the right-hand (left-hand) half turns
 	forward (back); a press near the page followed by a move drags the
 	corner, and letting go completes the turn past the middle of the page or
-	lets it fall back. While zoomed in, dragging pans instead.
+	lets it fall back. While zoomed in, dragging pans instead. A click on a
+	link area of a page follows the link instead of turning.
 **/
 class PointerInput {
 	/** How far, in stage pixels, the mouse moves before a press becomes a drag. */
@@ -22,11 +23,15 @@ class PointerInput {
 	var pressTurn:Int = 0;
 	var pressX:Float = 0;
 	var pressY:Float = 0;
+	/** The link pressed, followed when the press ends without a move. */
+	var pressLink:Null<Links.LinkArea> = null;
+	var onLink:Links.LinkArea->Void;
 
-	/** Clicks become `Next` and `Previous` through onAction; drags work the book directly. */
-	public function new(book:Book, onAction:Action->Void) {
+	/** Clicks become `Next` and `Previous` through onAction, clicks on links go to onLink; drags work the book directly. */
+	public function new(book:Book, onAction:Action->Void, ?onLink:Links.LinkArea->Void) {
 		this.book = book;
 		this.onAction = onAction;
+		this.onLink = onLink;
 		book.addEventListener(MouseEvent.MOUSE_DOWN, function(e:MouseEvent) {
 			if (press(e.stageX, e.stageY)) {
 				var stage = flash.Lib.current.stage;
@@ -57,6 +62,7 @@ class PointerInput {
 		pressY = sy;
 		panning = book.zoomed;
 		pressTurn = 0;
+		pressLink = onLink == null ? null : book.linkAt(sx, sy);
 		if (panning)
 			return true;
 		book.finishTurn();
@@ -72,6 +78,7 @@ class PointerInput {
 			return;
 		if (!moved && Math.abs(sx - pressX) + Math.abs(sy - pressY) < SLOP)
 			return;
+		pressLink = null;
 		if (panning) {
 			book.panBy(sx - pressX, sy - pressY);
 			pressX = sx;
@@ -95,6 +102,14 @@ class PointerInput {
 		if (!pressed)
 			return;
 		pressed = false;
+		if (!moved && pressLink != null) {
+			// Zoomed in or not, a click on a link follows it.
+			var l = pressLink;
+			pressLink = null;
+			panning = false;
+			onLink(l);
+			return;
+		}
 		if (panning) {
 			panning = false;
 			return;

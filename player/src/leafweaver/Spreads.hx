@@ -6,6 +6,11 @@ package leafweaver;
 	(right), as far as the book has them. In the single-page view every page
 	stands alone. Either way the book lies open at a place, named by its
 	first page.
+
+	A right-to-left book is the same book seen in a mirror: spread 0 is the
+	first page alone left of the spine, spread s holds page 2s-1 on the right
+	and 2s on the left, and its leaves turn from left to right. The single
+	view is the same both ways.
 **/
 class Spreads {
 	/** No page: before the first, after the last, or nothing to show. */
@@ -15,11 +20,20 @@ class Spreads {
 
 	public var pageCount(default, null):Int;
 	public var single(default, null):Bool;
+	/** Whether the book reads from right to left (see above). */
+	public var rtl(default, null):Bool;
 
-	public function new(pageCount:Int, single:Bool) {
+	public function new(pageCount:Int, single:Bool, rtl:Bool = false) {
 		this.pageCount = pageCount;
 		this.single = single;
+		this.rtl = rtl;
 	}
+
+	/** Whether the two-page view is mirrored. */
+	var mirrored(get, never):Bool;
+
+	inline function get_mirrored()
+		return rtl && !single;
 
 	public static inline function spreadOf(p:Int):Int
 		return (p + 1) >> 1;
@@ -60,13 +74,21 @@ class Spreads {
 		return single ? first < pageCount - 1 : spreadOf(first) < lastSpread;
 
 	/** The page left of the spine at a place, or NONE (always NONE in the single view). */
-	public function leftOf(first:Int):Int {
+	public function leftOf(first:Int):Int
+		return mirrored ? outerOf(first) : innerOf(first);
+
+	/** The page right of the spine (the single view's page), or NONE. */
+	public function rightOf(first:Int):Int
+		return mirrored ? innerOf(first) : outerOf(first);
+
+	/** The page of a spread that comes first in reading order (left of the spine left to right), or NONE. */
+	function innerOf(first:Int):Int {
 		var s = spreadOf(first);
 		return single || s == 0 ? NONE : 2 * s - 1;
 	}
 
-	/** The page right of the spine (the single view's page), or NONE. */
-	public function rightOf(first:Int):Int {
+	/** The other page of a spread, or the single view's page, or NONE. */
+	function outerOf(first:Int):Int {
 		if (single)
 			return first >= 0 && first < pageCount ? first : NONE;
 		var s = spreadOf(first);
@@ -77,9 +99,9 @@ class Spreads {
 	public function visible(first:Int):Array<Int>
 		return [for (p in [leftOf(first), rightOf(first)]) if (p != NONE) p];
 
-	/** What the page number box shows: "7", or "2-3" for a spread. */
+	/** What the page number box shows: "7", or "2-3" for a spread (either way round). */
 	public function label(first:Int):String {
-		var v = visible(first);
+		var v = [for (p in [innerOf(first), outerOf(first)]) if (p != NONE) p];
 		return v.length == 0 ? "" : [for (p in v) Std.string(p + 1)].join("-");
 	}
 
@@ -131,6 +153,14 @@ class Spreads {
 		when there is no page to lift.
 	**/
 	public function planTurn(from:Int, to:Int):Null<TurnPlan> {
+		var plan = planReadingTurn(from, to);
+		// Mirrored, the same leaves turn the other way.
+		return plan == null || !mirrored ? plan : new TurnPlan(-plan.dir, plan.front, plan.back, plan.under, plan.target, plan.reverse,
+			plan.single);
+	}
+
+	/** The turn as a left-to-right book makes it. */
+	function planReadingTurn(from:Int, to:Int):Null<TurnPlan> {
 		var forward = to > from;
 		var plan:TurnPlan;
 		if (single) {
@@ -151,7 +181,18 @@ class Spreads {
 		one 0..1. There is no shadow unless shadowTo > shadowFrom.
 	**/
 	public function flat(first:Int, turn:Null<TurnPlan>):FlatLayout {
-		var left = leftOf(first), right = rightOf(first);
+		if (!mirrored)
+			return readingFlat(first, turn);
+		// The left-to-right layout of the same leaves, seen in the mirror.
+		var t = turn == null ? null : new TurnPlan(-turn.dir, turn.front, turn.back, turn.under, turn.target, turn.reverse, turn.single);
+		var f = readingFlat(first, t);
+		return new FlatLayout(f.right, f.left, f.shadowTo > f.shadowFrom ? 0 - f.shadowTo : f.shadowFrom,
+			f.shadowTo > f.shadowFrom ? 0 - f.shadowFrom : f.shadowTo, f.spine);
+	}
+
+	/** `flat` for a left-to-right book. */
+	function readingFlat(first:Int, turn:Null<TurnPlan>):FlatLayout {
+		var left = innerOf(first), right = outerOf(first);
 		var from = Math.POSITIVE_INFINITY, to = Math.NEGATIVE_INFINITY;
 		if (turn != null) {
 			// The lifted page and the one it uncovers are the turn's to draw.
