@@ -81,7 +81,7 @@ async function withPublished(args, files, check) {
 }
 
 // Where the player draws the outline's button and its rows (Panel, OutlinePanel, Main's margin).
-const contentsButton = { x: 8 + 14, y: 700 - 20 };
+const contentsButton = { x: 1000 - 8 - 14, y: 700 - 20 };
 const row = (i) => ({ x: 12 + 120, y: 12 + 8 + 26 * i + 13 });
 
 web.runCases([

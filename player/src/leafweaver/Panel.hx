@@ -28,8 +28,12 @@ class Panel extends Sprite {
 	var textColor:Int;
 	var buttons:Array<{action:Action, sprite:Sprite}> = [];
 	var rtl:Bool;
-	/** The outline's button at the bar's left end, shown once the book has an outline. */
+	/**
+		The outline's button at the bar's right end (the page keeps the left
+		end for its search box), shown once the book has an outline.
+	**/
 	var contentsButton:Sprite;
+	var barWidth = 0.0;
 
 	/**
 		In a right-to-left book the arrows keep their places and swap their
@@ -125,6 +129,13 @@ class Panel extends Sprite {
 		g.drawRect(0, 0, stageW, 1);
 		g.endFill();
 		row.x = Math.round((stageW - row.width) / 2);
+		barWidth = stageW;
+		placeContentsButton();
+	}
+
+	function placeContentsButton() {
+		if (contentsButton != null)
+			contentsButton.x = Math.round(barWidth - BUTTON - GAP - 2);
 	}
 
 	/** The action of a button drawn as `drawn`: mirrored for the arrows of a right-to-left book. */
@@ -145,7 +156,7 @@ class Panel extends Sprite {
 		if (contentsButton != null)
 			return;
 		contentsButton = addButton(Contents, 0, this);
-		contentsButton.x = GAP + 2;
+		placeContentsButton();
 	}
 
 	function addButton(drawn:Action, x:Float, ?parent:Sprite):Sprite {
