@@ -18,6 +18,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QUndoStack>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -64,6 +66,7 @@ class MainFrmTest : public ::testing::Test {
     return rows;
   }
   void Select(int row) {
+    Pages()->clearSelection();
     Pages()->topLevelItem(row)->setSelected(true);
     QApplication::processEvents();
   }
@@ -90,8 +93,14 @@ class MainFrmTest : public ::testing::Test {
 TEST_F(MainFrmTest, CreationPreparesBookWorkspaceAndFrame) {
   LibraryList.push_back(std::make_shared<TFileObj>(QStringLiteral("/nowhere/old.png")));
   TMainFrm &w = Open();
-  EXPECT_EQ(w.windowTitle(), "Tarnwell Leafweaver");
-  EXPECT_EQ(w.size(), QSize(1036, 593));
+  EXPECT_EQ(w.windowTitle(), "Untitled[*] - Tarnwell Leafweaver");
+  EXPECT_FALSE(w.isWindowModified());
+  // The controls' area keeps its size; the menu bar comes on top of it.
+  QWidget *client = Find<QWidget>(&w, "ClientArea");
+  ASSERT_TRUE(client);
+  EXPECT_EQ(client->size(), QSize(1036, 593));
+  EXPECT_EQ(w.size(), QSize(1036, 593 + client->y()));
+  EXPECT_GT(client->y(), 0);
   EXPECT_EQ(w.minimumSize(), w.maximumSize());
   ASSERT_TRUE(BookObj);
   EXPECT_EQ(BookObj->PageCount(), 0);
@@ -232,7 +241,8 @@ TEST_F(MainFrmTest, SizePresetsAndUnreadableSizeText) {
   EXPECT_FALSE(bookSizeEdited);
   Radio("BookSizeType1")->click();  // A3, landscape
   EXPECT_TRUE(bookSizeEdited);
-  EXPECT_EQ(BookObj->width, 595);  // not before the next save
+  EXPECT_EQ(BookObj->width, 1191);  // the book follows at once, as one undo step
+  EXPECT_EQ(frm->undoStack()->count(), 1);
   Find<QPushButton>(frm.get(), "PreviewBtn")->click();
   WaitForPackage();
   EXPECT_EQ(BookObj->width, 1191);
@@ -271,7 +281,7 @@ TEST_F(MainFrmTest, BackgroundRadioEnablesItsControls) {
   EXPECT_TRUE(edit->isEnabled());
   EXPECT_TRUE(browse->isEnabled());
   EXPECT_FALSE(Color("BgColorBtn")->isEnabled());
-  EXPECT_EQ(BookObj->backgroundType, 1);  // only at the next save
+  EXPECT_EQ(BookObj->backgroundType, 0);  // the book follows at once
 
   // ">>" takes the chosen file; a cancel changes nothing.
   TMainFrm::SetImageChooser([](QWidget *, const QString &) { return QStringLiteral("/pics/one.jpg"); });
@@ -306,9 +316,9 @@ TEST_F(MainFrmTest, PageListFollowsUpDownDeleteAndClear) {
   EXPECT_EQ(BookObj->PageCount(), 3);
 
   Select(0);
-  click("UpBtn");  // the first page stays first
+  click("UpBtn");  // the first page stays first, and selected
   EXPECT_EQ(Rows(), QStringList({"1:a.png", "2:b.png", "3:c.png"}));
-  EXPECT_TRUE(Pages()->selectedItems().isEmpty());
+  EXPECT_EQ(Pages()->selectedItems().value(0), Pages()->topLevelItem(0));
   Select(2);
   click("DownBtn");  // the last page stays last
   EXPECT_EQ(Rows(), QStringList({"1:a.png", "2:b.png", "3:c.png"}));
@@ -320,7 +330,7 @@ TEST_F(MainFrmTest, PageListFollowsUpDownDeleteAndClear) {
   EXPECT_EQ(Rows(), QStringList({"1:a.png", "2:b.png", "3:c.png"}));
   EXPECT_EQ(FileNameOfPath(BookObj->Page(0)->filePath), "a.png");
 
-  // Deleting the last row shows the row before it, then the list is rebuilt.
+  // Deleting the last row selects and shows the row before it.
   auto *image = Find<QLabel>(frm.get(), "ImagePreview");
   Select(2);
   ASSERT_FALSE(image->isHidden());
@@ -328,22 +338,24 @@ TEST_F(MainFrmTest, PageListFollowsUpDownDeleteAndClear) {
   image->clear();
   click("DeleteBtn");
   EXPECT_EQ(Rows(), QStringList({"1:a.png", "2:b.png"}));
-  EXPECT_TRUE(Pages()->selectedItems().isEmpty());
-  EXPECT_FALSE(image->pixmap().isNull());  // b.png was shown on the way
+  EXPECT_EQ(Pages()->selectedItems().value(0), Pages()->topLevelItem(1));
+  EXPECT_FALSE(image->pixmap().isNull());
 
-  // Deleting the first row leaves the preview as it was.
-  image->clear();
+  // Deleting the first row selects and shows the page that takes its place.
   Select(0);
   image->clear();
   click("DeleteBtn");
   EXPECT_EQ(Rows(), QStringList({"1:b.png"}));
-  EXPECT_TRUE(image->pixmap().isNull());
+  EXPECT_EQ(Pages()->selectedItems().value(0), Pages()->topLevelItem(0));
+  EXPECT_FALSE(image->pixmap().isNull());
   EXPECT_EQ(BookObj->PageCount(), 1);
 
-  // Clear removes every page.
+  // Clear removes every page, once the unsaved changes may go.
   AddImagePages(2);
   EXPECT_EQ(Rows(), QStringList({"1:b.png", "2:a.png", "3:b.png"}));
+  TMainFrm::SetSaveQuestion([](QWidget *, const QString &) { return int(QMessageBox::Discard); });
   click("ClearBtn");
+  TMainFrm::SetSaveQuestion({});
   EXPECT_EQ(BookObj->PageCount(), 0);
   EXPECT_EQ(Pages()->topLevelItemCount(), 0);
 }
@@ -404,12 +416,13 @@ TEST_F(MainFrmTest, ThemesFillTheListAndApplyTheirSettings) {
   EXPECT_TRUE(list->selectedItems().isEmpty());
   ASSERT_TRUE(ThemeManager && ThemeManager->currThemeObj);
 
-  // The first theme is in the controls, the book keeps its defaults.
+  // The first theme is in the controls and is the book's starting look.
   EXPECT_TRUE(Radio("BgImageRad")->isChecked());
   EXPECT_EQ(Text("BgImageEdt"), ws.themesDir() + "a-photo/bg.jpg");
   EXPECT_TRUE(Find<QLineEdit>(frm.get(), "BgImageEdt")->isEnabled());
   EXPECT_EQ(Color("ButtonColorBtn")->color(), 0xFF0000u);  // "0000FF" is blue
-  EXPECT_EQ(BookObj->backgroundType, 1);
+  EXPECT_EQ(BookObj->backgroundType, 0);
+  EXPECT_FALSE(frm->isWindowModified());
 
   // A colour theme without an image clears and disables the image edit.
   list->item(1)->setSelected(true);
@@ -536,8 +549,9 @@ TEST_F(MainFrmTest, LibraryDialogCancelAddsNoPagesAndEachOkAddsTheCheckedFiles) 
   TLoadFrm::SetFileChooser({});
 }
 
-TEST_F(MainFrmTest, PublishingAnEmptyBookOpensNoDialog) {
+TEST_F(MainFrmTest, PublishingAnEmptyBookSaysSoWithoutADialog) {
   Open();
+  uitest::ErrorRecorder errors;
   int asked = 0;
   SetBrowseForFolderHandler([&](const QString &, const QString &, QString &) {
     ++asked;
@@ -546,6 +560,7 @@ TEST_F(MainFrmTest, PublishingAnEmptyBookOpensNoDialog) {
   Find<QLineEdit>(frm.get(), "BookTitleEdt")->setText("Empty");
   Find<QPushButton>(frm.get(), "ExportBtn")->click();
   EXPECT_EQ(asked, 0);
+  EXPECT_EQ(errors.messages, QStringList{"The book has no pages yet: add PDF or image files first."});
   EXPECT_EQ(BookObj->titleStr, "Empty");  // the settings were still taken
 
   // With a page the folder dialog comes up; a cancel writes nothing.
