@@ -37,9 +37,7 @@ class BookFileTest : public ::testing::Test {
   }
 
   TMainFrm &Open() {
-    frm = std::make_unique<TMainFrm>(nullptr, ws.appDir());
-    frm->show();
-    QApplication::processEvents();
+    frm = uitest::ShowMainFrm(ws);
     return *frm;
   }
   QTreeWidget *Pages() { return Find<QTreeWidget>(frm.get(), "PageListView"); }

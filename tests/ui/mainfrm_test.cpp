@@ -46,9 +46,7 @@ class MainFrmTest : public ::testing::Test {
 
   // Creates and shows the window over the test workspace.
   TMainFrm &Open() {
-    frm = std::make_unique<TMainFrm>(nullptr, ws.appDir());
-    frm->show();
-    QApplication::processEvents();
+    frm = uitest::ShowMainFrm(ws);
     return *frm;
   }
 
