@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -248,7 +249,19 @@ void TLoadFrm::LibraryTreeDoubleClick(QTreeWidgetItem *row, int column) {
 void TLoadFrm::LibraryTreeNewText(QTreeWidgetItem *row, int column, const QString &text) {
   TFileObj *file = FileOfRow(row);
   if (!file || !LibraryTreeEditing(row, column)) return;
-  if (!text.isEmpty() && IsValidPageRange(text, file->count)) file->rangeStr = text;
+  const QString problem = PageRangeProblem(text, file->count);
+  if (!text.isEmpty() && problem.isEmpty()) file->rangeStr = text;
+  // The reason goes next to the cell, and stays on it until a range is taken.
+  if (!problem.isEmpty()) {
+    const QString tip = tr("Kept \"%1\": %2").arg(TrimBlanks(file->rangeStr), problem);
+    row->setToolTip(kColRange, tip);
+    QTreeWidget *tree = row->treeWidget();
+    const QRect cell = tree->visualItemRect(row);
+    const int x = tree->header()->sectionViewportPosition(kColRange);
+    QToolTip::showText(tree->viewport()->mapToGlobal(QPoint(x, cell.bottom())), tip, tree);
+  } else if (!text.isEmpty()) {
+    row->setToolTip(kColRange, QString());
+  }
   // After the edit, whatever its outcome: the stored text without blanks
   // and control characters at its ends.
   file->rangeStr = TrimBlanks(file->rangeStr);

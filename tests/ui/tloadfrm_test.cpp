@@ -192,11 +192,18 @@ TEST_F(LoadFrmTest, PageRangeEditsOfPdfRowsOnly) {
   EXPECT_EQ(LibraryList[0]->rangeStr, "1, 3-4");
   EXPECT_EQ(pdfRow->text(3), "1, 3-4");
 
-  // Rejected texts keep the old one, without a message.
-  for (const char *bad : {"", "6", "0", "3-2", "x", " , "}) {
+  // Rejected texts keep the old one, and the cell says why.
+  const std::pair<const char *, const char *> rejected[] = {
+      {"", ""}, {"6", "this PDF has 5 pages"}, {"0", "this PDF has 5 pages"},
+      {"3-2", "write pages as 1-5, 8"}, {"x", "write pages as 1-5, 8"}, {" , ", "write pages as 1-5, 8"}};
+  for (const auto &[bad, why] : rejected) {
+    pdfRow->setToolTip(3, QString());
     dlg->LibraryTreeNewText(pdfRow, TLoadFrm::kColRange, bad);
     EXPECT_EQ(LibraryList[0]->rangeStr, "1, 3-4") << bad;
+    EXPECT_EQ(pdfRow->toolTip(3), *why ? QStringLiteral("Kept \"1, 3-4\": ") + why : QString()) << bad;
   }
+  dlg->LibraryTreeNewText(pdfRow, TLoadFrm::kColRange, "2");
+  EXPECT_TRUE(pdfRow->toolTip(3).isEmpty());
   dlg->LibraryTreeNewText(pdfRow, TLoadFrm::kColRange, "all");
   EXPECT_EQ(LibraryList[0]->rangeStr, "all");
   dlg->LibraryTreeNewText(imageRow, TLoadFrm::kColRange, "1");
