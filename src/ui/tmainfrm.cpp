@@ -1,6 +1,7 @@
 #include "ui/tmainfrm.h"
 
 #include "fsutil/fsutil.h"
+#include "publish/bookserver.h"
 #include "ui/browseforfolder.h"
 #include "model/bookdocument.h"
 #include "model/booksizes.h"
@@ -20,6 +21,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
@@ -65,6 +68,16 @@ TMainFrm::ImageChooser &imageChooser() {
 TMainFrm::SaveQuestion &saveQuestion() {
   static TMainFrm::SaveQuestion question;
   return question;
+}
+TMainFrm::UrlOpener &urlOpener() {
+  static TMainFrm::UrlOpener opener;
+  return opener;
+}
+void OpenUrl(const QUrl &url) {
+  if (urlOpener())
+    urlOpener()(url);
+  else
+    QDesktopServices::openUrl(url);
 }
 TMainFrm::BookChooser &bookChooser() {
   static TMainFrm::BookChooser chooser;
@@ -119,6 +132,7 @@ QPushButton *AddButton(QWidget *parent, const char *name, const QString &caption
 void TMainFrm::SetImageChooser(ImageChooser chooser) { imageChooser() = std::move(chooser); }
 void TMainFrm::SetSaveQuestion(SaveQuestion question) { saveQuestion() = std::move(question); }
 void TMainFrm::SetBookChooser(BookChooser chooser) { bookChooser() = std::move(chooser); }
+void TMainFrm::SetUrlOpener(UrlOpener opener) { urlOpener() = std::move(opener); }
 
 TMainFrm::TMainFrm(QWidget *parent, const QString &appDir) : QWidget(parent) {
   setObjectName("MainFrm");
@@ -143,6 +157,35 @@ TMainFrm::TMainFrm(QWidget *parent, const QString &appDir) : QWidget(parent) {
 }
 
 TMainFrm::~TMainFrm() = default;
+
+void TMainFrm::ShowPublished(const QString &root) {
+  auto *box = new QMessageBox(QMessageBox::Information, QLatin1String(kAppTitle),
+                              tr("The book is published in\n%1").arg(QDir::toNativeSeparators(root)),
+                              QMessageBox::Close, this);
+  box->setObjectName("PublishedBox");
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  QPushButton *folder = box->addButton(tr("Open Folder"), QMessageBox::ActionRole);
+  folder->setObjectName("OpenFolderBtn");
+  QPushButton *view = box->addButton(tr("View in Browser"), QMessageBox::ActionRole);
+  view->setObjectName("ViewInBrowserBtn");
+  connect(box, &QMessageBox::buttonClicked, this, [this, root, folder, view](QAbstractButton *b) {
+    if (b == folder) OpenUrl(QUrl::fromLocalFile(root));
+    if (b == view) Guarded([this, root] { ViewPublishedBook(root); });
+  });
+  box->open();
+}
+
+void TMainFrm::ViewPublishedBook(const QString &root) {
+  server_.reset();
+  auto server = std::make_unique<BookServer>(root);
+  const quint16 port = server->ListenLocal(0);
+  if (port == 0) {
+    ShowErrorMessage(this, tr("The book in \"%1\" cannot be served on this computer.").arg(root));
+    return;
+  }
+  server_ = std::move(server);
+  OpenUrl(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port)));
+}
 
 void TMainFrm::FormCreate(const QString &appDir) {
   LibraryList.clear();
@@ -739,7 +782,10 @@ void TMainFrm::ExportBtnClick() {
   }
   QString folder;
   if (!BrowseForFolder(QStringLiteral("Select Directory"), QString(), this, folder)) return;
-  WritePackage(false, WithTrailingSlash(folder), [this](const QString &root) { lastPackage_ = root; });
+  WritePackage(false, WithTrailingSlash(folder), [this](const QString &root) {
+    lastPackage_ = root;
+    ShowPublished(root);
+  });
 }
 
 }  // namespace lw

@@ -6,6 +6,7 @@
 #include "themes/tthememanager.h"
 
 #include <QPixmap>
+#include <QUrl>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -31,6 +32,7 @@ class QTreeWidgetItem;
 
 namespace lw {
 
+class BookServer;
 class PackageJob;
 class PageWeb;
 class PreviewWeb;
@@ -97,6 +99,18 @@ class TMainFrm : public QWidget {
   // chooser returns a path, or an empty text for a cancel.
   using BookChooser = std::function<QString(QWidget *owner, bool save, const QString &suggested)>;
   static void SetBookChooser(BookChooser chooser);
+  // Opens an address in the desktop's default program (a folder in the
+  // file manager, a page in the browser); tests record it instead. An empty
+  // function restores the desktop's.
+  using UrlOpener = std::function<void(const QUrl &url)>;
+  static void SetUrlOpener(UrlOpener opener);
+  // After a publish: a box (not modal, "PublishedBox") with where the book
+  // went, "Open Folder" and "View in Browser".
+  void ShowPublished(const QString &root);
+  // Serves the package `root` on 127.0.0.1 (one book at a time, while the
+  // window lives) and opens it in the browser. A server that cannot listen
+  // gets a message.
+  void ViewPublishedBook(const QString &root);
   // Filter of the book file dialogs.
   static const char *const kBookFilter;
   // The recently opened or saved books (newest first, at most 8), kept in
@@ -231,6 +245,7 @@ class TMainFrm : public QWidget {
   bool restoring_ = false;
   QString bookPath_;
   QMenu *recentMenu_ = nullptr;
+  std::unique_ptr<BookServer> server_;
   bool isFillData = false;
   QString lastPackage_;
   std::unique_ptr<PackageJob> packageJob_;

@@ -19,6 +19,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QScopeGuard>
+#include <QPointer>
+#include <QTest>
 #include <QUndoStack>
 #include <QPushButton>
 #include <QRadioButton>
@@ -604,3 +609,42 @@ TEST_F(MainFrmTest, PublishWritesThePackageWithTheTypedTitle) {
 }
 
 }  // namespace
+
+TEST_F(MainFrmTest, PublishedBoxOpensTheFolderAndServesTheBook) {
+  Open();
+  AddImagePages(1);
+  lwtest::TempDir out;
+  SetBrowseForFolderHandler([&](const QString &, const QString &, QString &folder) {
+    folder = out.path();
+    return true;
+  });
+  QList<QUrl> opened;
+  TMainFrm::SetUrlOpener([&](const QUrl &url) { opened << url; });
+  const auto restore = qScopeGuard([] { TMainFrm::SetUrlOpener({}); });
+  QSignalSpy written(frm.get(), &TMainFrm::packageWritten);
+  Find<QPushButton>(frm.get(), "ExportBtn")->click();
+  ASSERT_TRUE(written.wait(30000));
+  auto *box = Find<QMessageBox>(frm.get(), "PublishedBox");
+  ASSERT_TRUE(box);
+  EXPECT_TRUE(box->text().contains(QDir::toNativeSeparators(frm->lastPackageFolder())));
+  Find<QPushButton>(box, "OpenFolderBtn")->click();
+  ASSERT_EQ(opened.size(), 1);
+  EXPECT_EQ(opened[0], QUrl::fromLocalFile(frm->lastPackageFolder()));
+  const QPointer<QMessageBox> first = box;  // a button closes the box
+  ASSERT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }, 5000));
+
+  // "View in Browser" serves the book on loopback and opens its address.
+  frm->ShowPublished(frm->lastPackageFolder());
+  auto *again = Find<QMessageBox>(frm.get(), "PublishedBox");
+  ASSERT_TRUE(again);
+  Find<QPushButton>(again, "ViewInBrowserBtn")->click();
+  ASSERT_EQ(opened.size(), 2);
+  EXPECT_EQ(opened[1].host(), "127.0.0.1");
+  QNetworkAccessManager net;
+  QNetworkReply *reply = net.get(QNetworkRequest(opened[1].resolved(QUrl("index.html"))));
+  QSignalSpy finished(reply, &QNetworkReply::finished);
+  ASSERT_TRUE(finished.wait(10000));
+  EXPECT_EQ(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
+  EXPECT_TRUE(reply->readAll().contains("<html"));
+  delete reply;
+}
