@@ -5,6 +5,11 @@
 #include "ui/errorbox.h"
 
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -56,6 +61,7 @@ TLoadFrm::TLoadFrm(QWidget *parent) : QDialog(parent) {
   setObjectName("LoadFrm");
   setWindowTitle("Library");
   setFixedSize(516, 365);
+  setAcceptDrops(true);
   QFont font(QStringLiteral("Tahoma"));
   font.setPixelSize(11);
   setFont(font);
@@ -284,12 +290,42 @@ void TLoadFrm::AddLibraryFile(const QString &path) {
 }
 
 void TLoadFrm::AddBtnClick() {
-  currPdfList.clear();
   QStringList paths;
   if (fileChooser())
     paths = fileChooser()(this, kOpenFilter);
   else
     paths = QFileDialog::getOpenFileNames(this, QString(), QString(), kOpenFilter);
+  AddFiles(paths);
+}
+
+bool TLoadFrm::IsSupportedFile(const QString &path) {
+  static const QStringList kinds{"pdf", "png", "jpg", "jpeg", "bmp"};
+  return QFileInfo(path).isFile() && kinds.contains(QFileInfo(path).suffix().toLower());
+}
+
+namespace {
+QStringList DroppedFiles(const QMimeData *data) {
+  QStringList paths;
+  if (!data) return paths;
+  for (const QUrl &url : data->urls())
+    if (url.isLocalFile() && TLoadFrm::IsSupportedFile(url.toLocalFile())) paths << url.toLocalFile();
+  return paths;
+}
+}  // namespace
+
+void TLoadFrm::dragEnterEvent(QDragEnterEvent *event) {
+  if (!DroppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TLoadFrm::dropEvent(QDropEvent *event) {
+  const QStringList paths = DroppedFiles(event->mimeData());
+  if (paths.isEmpty()) return;
+  event->acceptProposedAction();
+  RunGuarded(this, [this, paths] { AddFiles(paths); });
+}
+
+void TLoadFrm::AddFiles(const QStringList &paths) {
+  currPdfList.clear();
   for (const QString &path : paths)
     if (!path.isEmpty() && IsNewFile(path)) AddLibraryFile(path);
   if (!currPdfList.empty()) {

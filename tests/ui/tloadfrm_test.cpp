@@ -10,6 +10,9 @@
 #include "uitest.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -342,3 +345,27 @@ TEST_F(LoadFrmTest, ModalResults) {
 }
 
 }  // namespace
+
+// Files dragged from a file manager are added as if chosen; other files in
+// the same drag are left out, and a drag of nothing usable is refused.
+TEST_F(LoadFrmTest, DroppedFilesAreAddedAsIfChosen) {
+  Open();
+  const QString text = ws.scratch() + "notes.txt";
+  lwtest::WriteFile(text, "plain");
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile(Png("one.png")), QUrl::fromLocalFile(text),
+                 QUrl::fromLocalFile(uitest::WritePng(ws.scratch() + "TWO.JPEG", 8, 6))});
+  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(dlg.get(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(dlg.get(), &drop);
+  EXPECT_EQ(Rows(), QStringList({"1|one.png|-|-|x", "2|TWO.JPEG|-|-|x"}));
+
+  QMimeData useless;
+  useless.setUrls({QUrl::fromLocalFile(text)});
+  QDragEnterEvent refused(QPoint(20, 20), Qt::CopyAction, &useless, Qt::LeftButton, Qt::NoModifier);
+  refused.ignore();
+  QApplication::sendEvent(dlg.get(), &refused);
+  EXPECT_FALSE(refused.isAccepted());
+}
