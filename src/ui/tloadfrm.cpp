@@ -24,7 +24,8 @@
 namespace lw {
 
 const char *const TLoadFrm::kOpenFilter =
-    "All support files (*.png *.jpg *.bmp *.pdf);;PDF files (*.pdf);;Image files (*.png *.jpg *.bmp)";
+    "All support files (*.png *.jpg *.jpeg *.bmp *.pdf);;PDF files (*.pdf);;"
+    "Image files (*.png *.jpg *.jpeg *.bmp)";
 
 namespace {
 
@@ -335,6 +336,8 @@ void TLoadFrm::AddFiles(const QStringList &paths) {
     if (progress.exec() == TFrmLoadProcess::kResultCancelled) RemoveUnconvertedFiles();
   }
   currPdfList.clear();
+  // Files are in: Enter now means OK, not another round of adding.
+  if (!paths.isEmpty()) OkBtn->setFocus();
 }
 
 void TLoadFrm::RemoveUnconvertedFiles() {

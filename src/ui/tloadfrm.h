@@ -50,7 +50,8 @@ class TLoadFrm : public QDialog {
   // cancel the ones left unconverted are removed again.
   void AddBtnClick();
   // Adds `paths` as if chosen in the add dialog (AddBtnClick after its
-  // dialog): the new ones join the library, new PDFs are converted.
+  // dialog): the new ones join the library, new PDFs are converted, and
+  // the focus goes to OK so that Enter closes the dialog.
   void AddFiles(const QStringList &paths);
   // True for a file the library takes: PDF, PNG, JPEG or BMP by its
   // extension (any letter case).

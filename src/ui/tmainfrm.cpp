@@ -56,7 +56,7 @@ namespace lw {
 
 std::unique_ptr<TThemeManager> ThemeManager;
 
-const char *const TMainFrm::kImageFilter = "Image files (*.png *.jpg *.bmp)";
+const char *const TMainFrm::kImageFilter = "Image files (*.png *.jpg *.jpeg *.bmp)";
 const char *const TMainFrm::kBookFilter = "Leafweaver books (*.leafbook)";
 
 namespace {

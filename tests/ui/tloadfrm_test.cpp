@@ -167,6 +167,9 @@ TEST_F(LoadFrmTest, AddingImagesSkipsKnownPathsButNotOtherCase) {
   EXPECT_EQ(dlg->RowOfFile(LibraryList[3].get()), Tree()->topLevelItem(3));
   EXPECT_TRUE(TLoadFrm::IsNewFile(ws.scratch() + "A.png"));
   EXPECT_FALSE(TLoadFrm::IsNewFile(a));
+  // Enter after adding presses OK, not "Add" again.
+  EXPECT_EQ(dlg->focusWidget(), uitest::Find<QPushButton>(dlg.get(), "OkBtn"));
+  EXPECT_TRUE(QString(TLoadFrm::kOpenFilter).contains("*.jpeg"));
 
   // A cancelled file dialog adds nothing.
   ChooseFiles({});
