@@ -24,8 +24,15 @@ void PrepareEnvironment() {
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
+bool OpenBookArgument(TMainFrm &frm, const QStringList &args) {
+  for (const QString &arg : args)
+    if (arg.endsWith(QStringLiteral(".leafbook"), Qt::CaseInsensitive)) return frm.OpenBook(arg);
+  return false;
+}
+
 int RunApplication(QApplication &app) {
   QApplication::setApplicationName(kAppTitle);
+  QApplication::setOrganizationName(QStringLiteral("Leafweaver"));
   app.setQuitOnLastWindowClosed(true);
   TMainFrm mainFrm;
   // Created hidden with the main window; every use of either window makes
@@ -33,6 +40,8 @@ int RunApplication(QApplication &app) {
   TLoadFrm loadFrm(&mainFrm);
   TFrmLoadProcess loadProcess(&mainFrm);
   mainFrm.show();
+  // `leafweaver FILE.leafbook` opens that book.
+  OpenBookArgument(mainFrm, app.arguments().mid(1));
   // Converted pages are kept between runs, but not for ever: conversions of
   // files that are gone or that were not used for a month go, away from the
   // window's thread. The global pool waits for the task at exit.

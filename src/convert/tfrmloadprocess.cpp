@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
 
@@ -13,7 +14,7 @@ TFrmLoadProcess::TFrmLoadProcess(QWidget *owner)
     : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
   setObjectName(QStringLiteral("FrmLoadProcess"));
   setModal(true);
-  setFixedSize(256, 62);
+  setFixedSize(256, 96);
   QFont font(QStringLiteral("Tahoma"));
   font.setPixelSize(11);
   setFont(font);
@@ -21,7 +22,7 @@ TFrmLoadProcess::TFrmLoadProcess(QWidget *owner)
   sPanel1 = new QFrame(this);
   sPanel1->setObjectName(QStringLiteral("sPanel1"));
   sPanel1->setFrameShape(QFrame::StyledPanel);
-  sPanel1->setGeometry(0, 0, 256, 62);
+  sPanel1->setGeometry(0, 0, 256, 96);
 
   ShowLab = new QLabel(QStringLiteral("ShowLab"), sPanel1);
   ShowLab->setObjectName(QStringLiteral("ShowLab"));
@@ -36,6 +37,27 @@ TFrmLoadProcess::TFrmLoadProcess(QWidget *owner)
   PageProgressBar->setTextVisible(false);
   PageProgressBar->setRange(0, 1);
   PageProgressBar->setValue(0);
+
+  PageLab = new QLabel(sPanel1);
+  PageLab->setObjectName(QStringLiteral("PageLab"));
+  PageLab->setGeometry(24, 54, 216, 14);
+  PageLab->setPalette(black);
+
+  // The same as Escape, for those who look for a button.
+  CancelBtn = new QPushButton(QStringLiteral("Cancel"), sPanel1);
+  CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+  CancelBtn->setGeometry(170, 68, 70, 22);
+  CancelBtn->setAutoDefault(false);
+  connect(CancelBtn, &QPushButton::clicked, this, &TFrmLoadProcess::reject);
+}
+
+void TFrmLoadProcess::ShowPageText(int done, int total) {
+  const int files = static_cast<int>(pdfList.size());
+  QString text = total > 0 ? QStringLiteral("Page %1 of %2").arg(done).arg(total) : QString();
+  if (files > 1)
+    text += (text.isEmpty() ? QString() : QStringLiteral(", ")) +
+            QStringLiteral("file %1 of %2").arg(currentIndex_ + 1).arg(files);
+  PageLab->setText(text);
 }
 
 TFrmLoadProcess::~TFrmLoadProcess() {
@@ -74,6 +96,7 @@ void TFrmLoadProcess::OnFileStarted(int index) {
   ShowLab->setText(QStringLiteral("Loading ") + pdfList[index]->showName + QStringLiteral("..."));
   PageProgressBar->setRange(0, 1);
   PageProgressBar->setValue(0);
+  ShowPageText(0, pdfList[index]->count);
 }
 
 void TFrmLoadProcess::OnFileDone(int index, const ConvertFileResult &result) {
@@ -96,6 +119,7 @@ void TFrmLoadProcess::OnPagesConverted(int index, int done, int total) {
   if (index != currentIndex_ || total < 1 || done < 0 || done > total) return;
   PageProgressBar->setRange(0, total);
   PageProgressBar->setValue(done);
+  ShowPageText(done, total);
 }
 
 void TFrmLoadProcess::reject() {

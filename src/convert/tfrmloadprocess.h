@@ -1,6 +1,7 @@
 // The progress window of the conversion job: a small borderless modal
 // window that names the file being converted, shows how many of its pages
-// are done, and cancels the job on Escape.
+// are done ("Page 12 of 36, file 1 of 2"), and cancels the job on Escape
+// or its Cancel button.
 #pragma once
 
 #include "convert/tconvertpafthread.h"
@@ -12,6 +13,7 @@
 class QFrame;
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace lw {
 
@@ -19,7 +21,7 @@ class TFrmLoadProcess : public QDialog {
   Q_OBJECT
 
  public:
-  // Client area 256 x 62, no frame; centred on `owner` when it is shown.
+  // Client area 256 x 96, no frame; centred on `owner` when it is shown.
   explicit TFrmLoadProcess(QWidget *owner = nullptr);
   ~TFrmLoadProcess() override;
 
@@ -31,6 +33,8 @@ class TFrmLoadProcess : public QDialog {
   QFrame *sPanel1 = nullptr;
   QLabel *ShowLab = nullptr;
   QProgressBar *PageProgressBar = nullptr;  // pages done in the current file
+  QLabel *PageLab = nullptr;        // "Page n of N", and "file k of M" for several
+  QPushButton *CancelBtn = nullptr;  // as Escape
 
   // The job this window started and owns, or null before it is shown. The
   // job goes with the window, which cancels it and waits for it.
@@ -59,6 +63,7 @@ class TFrmLoadProcess : public QDialog {
 
  private:
   void FormShow();
+  void ShowPageText(int done, int total);
 
   std::unique_ptr<TConvertPafThread> job_;
   bool shown_ = false;

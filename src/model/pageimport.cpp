@@ -1,5 +1,7 @@
 #include "model/pageimport.h"
 
+#include "model/pagerange.h"
+
 namespace lw {
 
 QString SwfPageShowName(const QString &swfPath) {
@@ -15,14 +17,19 @@ std::vector<TPageObj *> ImportFilePages(TBookObj &book, const TFileObj &file,
     if (TPageObj *page = book.AddPageByPath(file.filePath)) {
       page->fileType = kPageImage;
       page->showName = FileNameOfPath(file.filePath);
+      page->sourcePath = file.filePath;
       added.push_back(page);
     }
   } else if (file.fileType == kFilePdf) {
-    for (const QString &path : file.GetRangeList(tempPath)) {
-      TPageObj *page = book.AddPageByPath(path);
+    const QStringList paths = file.GetRangeList(tempPath);
+    const std::vector<int> numbers = ParsePageNumbers(file.rangeStr, file.count);
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+      TPageObj *page = book.AddPageByPath(paths[i]);
       if (!page) continue;
       page->fileType = kPageSwf;
-      page->showName = SwfPageShowName(path);
+      page->showName = SwfPageShowName(paths[i]);
+      page->sourcePath = file.filePath;
+      page->sourcePage = numbers[static_cast<size_t>(i)];
       added.push_back(page);
     }
   }

@@ -1,5 +1,7 @@
 #include "model/pagerange.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -119,6 +121,20 @@ bool IsValidPageRange(const QString &text, int count) {
 QString GetFileNameNoExt(const QString &name) {
   const qsizetype dot = name.lastIndexOf('.');
   return dot < 0 ? QString() : name.left(dot);
+}
+
+QString PageRangeProblem(const QString &text, int count) {
+  if (text.trimmed().isEmpty() || IsValidPageRange(text, count)) return QString();
+  if (count < 1) return QStringLiteral("the pages of this PDF are not known");
+  static const QRegularExpression number(QStringLiteral("\\d+"));
+  for (auto it = number.globalMatch(text); it.hasNext();) {
+    bool ok = false;
+    const qlonglong n = it.next().captured().toLongLong(&ok);
+    if (!ok || n < 1 || n > count)
+      return count == 1 ? QStringLiteral("this PDF has 1 page")
+                        : QStringLiteral("this PDF has %1 pages").arg(count);
+  }
+  return QStringLiteral("write pages as 1-5, 8");
 }
 
 }  // namespace lw

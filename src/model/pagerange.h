@@ -28,6 +28,12 @@ std::vector<int> ParsePageNumbers(const QString &text, int count);
 // True exactly when ParsePageRange(text, count) names at least one page.
 bool IsValidPageRange(const QString &text, int count);
 
+// Why `text` cannot be the page range of a PDF of `count` pages, in plain
+// words: "this PDF has 117 pages" when it names pages the PDF does not
+// have, "write pages as 1-5, 8" when it is not written as a range. Empty
+// when the range names a page, and for an empty (blank) text.
+QString PageRangeProblem(const QString &text, int count);
+
 // `text` with blanks removed at both ends, read as a decimal integer with
 // an optional "+" or "-" sign. Returns -1 when it is not such a number
 // (empty, other characters, blanks inside) or does not fit in 32 bits.

@@ -78,7 +78,24 @@ TBookObj TBookObj::Copy() const {
   copy.width = width;
   copy.height = height;
   copy.rightToLeft = rightToLeft;
+  copy.themeStr = themeStr;
   return copy;
+}
+
+bool TBookObj::SameContent(const TBookObj &o) const {
+  if (titleStr != o.titleStr || keywordStr != o.keywordStr || desStr != o.desStr ||
+      backgroundType != o.backgroundType || backgroundImage != o.backgroundImage ||
+      backgroundColor != o.backgroundColor || buttonColor != o.buttonColor ||
+      panelColor != o.panelColor || width != o.width || height != o.height ||
+      themeStr != o.themeStr || rightToLeft != o.rightToLeft || PageCount() != o.PageCount())
+    return false;
+  for (int i = 0; i < PageCount(); ++i) {
+    const TPageObj &a = *Page(i), &b = *o.Page(i);
+    if (a.filePath != b.filePath || a.fileType != b.fileType || a.showName != b.showName ||
+        a.sourcePath != b.sourcePath || a.sourcePage != b.sourcePage)
+      return false;
+  }
+  return true;
 }
 
 }  // namespace lw

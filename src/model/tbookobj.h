@@ -30,6 +30,11 @@ class TPageObj {
   int fileType = 0;  // 0 image page, 1 SWF page made from a PDF
   QString showName;  // name shown in the page list
   QString exeName;   // extension of filePath with its dot, case kept
+  // Where the page comes from: the source file's absolute path and, for a
+  // PDF, the page number in it (from 1); 0 for an image page. Empty for a
+  // page added by path alone.
+  QString sourcePath;
+  int sourcePage = 0;
 };
 
 inline constexpr int kPageImage = 0;
@@ -51,6 +56,7 @@ class TBookObj {
   // The book reads from right to left: page 1 left of the spine, pages
   // turning to the right (Arabic, Hebrew, manga).
   bool rightToLeft = false;
+  QString themeStr;  // show name of the theme the look came from; empty for none
 
   TBookObj() = default;
   TBookObj(TBookObj &&) = default;
@@ -58,6 +64,10 @@ class TBookObj {
   // A copy with pages of its own (for a writer that works while the book
   // may change). Never fails.
   TBookObj Copy() const;
+
+  // Same settings and the same pages (file, kind, name and source) in the
+  // same order.
+  bool SameContent(const TBookObj &other) const;
 
   int PageCount() const { return static_cast<int>(pageList.size()); }
   TPageObj *Page(int index) const;  // nullptr outside 0..count-1

@@ -2,6 +2,7 @@
 
 #include "convert/converterrunner.h"
 #include "fsutil/fsutil.h"
+#include "model/bookdocument.h"
 #include "model/booksizes.h"
 #include "model/pageimport.h"
 #include "model/pagerange.h"
@@ -63,6 +64,77 @@ class Progress {
   QTextStream &err_;
   bool quiet_;
 };
+
+// The output folder, made and checked: it must take files before anything
+// is converted. Also prepares the work folder.
+QString prepareOutput(const PublishOptions &o, const TSysSetInfo &paths) {
+  const QString folder = QFileInfo(o.outputFolder).absoluteFilePath();
+  if (!QDir().mkpath(folder)) throw RunError{kExitOutput, folder + ": cannot create the output folder"};
+  if (QTemporaryFile probe(JoinPath(folder, ".leafweaver-XXXXXX")); !probe.open())
+    throw RunError{kExitOutput, folder + ": cannot write into the output folder: " + probe.errorString()};
+  if (!PrepareTempFolder(paths))
+    throw RunError{kExitOutput, paths.TempPathStr + ": the work folder cannot be created"};
+  return folder;
+}
+
+void removeConversions(const std::vector<ConvertOutcome> &conversions) {
+  for (const ConvertOutcome &c : conversions)
+    if (c.status == ConvertOutcome::Converted && !c.existedBefore && !c.folder.isEmpty())
+      DeleteFolderTree(c.folder);
+}
+
+// Converts the PDF `f` with the program's converter (the runner the window
+// uses too), adding the outcome to `conversions`; a PDF the counter could
+// not count takes the converter's count, and its range is checked then.
+void convertPdf(TFileObj &f, const TSysSetInfo &paths, const QString &tag, Progress &progress,
+                std::vector<ConvertOutcome> &conversions) {
+  progress.line(tag + "Converting " + f.showName +
+                (f.count > 0 ? QStringLiteral(" (%1 pages)").arg(f.count) : QString()));
+  ConvertOutcome result = ConvertPdfToSwf(
+      f.filePath, paths.SwfToolPath, paths.TempPathStr, nullptr, [&](int done, int total) {
+        progress.line(tag + QStringLiteral("%1: page %2/%3").arg(f.showName).arg(done).arg(total));
+      });
+  const QString why = lastLine(result.run.output);
+  const ConvertOutcome::Status status = result.status;
+  conversions.push_back(std::move(result));
+  if (status == ConvertOutcome::Skipped)
+    throw RunError{kExitOutput, paths.SwfToolPath + ": the converter is missing"};
+  if (status == ConvertOutcome::Refused) {
+    // The converter's own words say what is wrong with the file
+    // ("is encrypted and needs a password", "is damaged").
+    throw RunError{kExitInput, f.filePath + ": " +
+                                   (why.isEmpty() ? "this PDF " + f.problemStr : why)};
+  }
+  if (status != ConvertOutcome::Converted)
+    throw RunError{kExitOutput, f.filePath + ": conversion failed" + (why.isEmpty() ? "" : ": " + why)};
+  if (f.count < 1) {
+    f.count = conversions.back().pageCount;
+    f.problemStr.clear();
+    if (!IsValidPageRange(f.rangeStr, f.count))
+      throw RunError{kExitInput, QStringLiteral("%1: the page range \"%2\" selects no page of its %3")
+                                     .arg(f.filePath, f.rangeStr)
+                                     .arg(f.count)};
+  }
+}
+
+// Writes the package of `book` into `folder` and prints its path.
+int writeBook(const TBookObj &book, const TSysSetInfo &paths, const QString &folder,
+              const PublishOptions &o, Progress &progress, QTextStream &out) {
+  if (book.pageList.empty()) throw RunError{kExitInput, "the book has no pages"};
+  progress.line(QStringLiteral("Writing %1 pages into %2").arg(book.PageCount()).arg(folder));
+  QString created;
+  QString root;
+  try {
+    root = WriteBookPackage(book, paths, false, folder, QDateTime::currentDateTime(), &created);
+    if (!o.runtimeUrl.isEmpty()) UseSharedRuntime(root, o.runtimeUrl);
+  } catch (const std::exception &e) {
+    if (!created.isEmpty()) DeleteFolderTree(created);
+    throw RunError{kExitOutput, QString::fromUtf8(e.what())};
+  }
+  out << QDir::cleanPath(root) << '\n';
+  out.flush();
+  return kExitOk;
+}
 
 // Counts and checks every source before anything is converted or written.
 std::vector<std::shared_ptr<TFileObj>> loadSources(const PublishOptions &o) {
@@ -157,24 +229,13 @@ int publish(const PublishOptions &o, const QString &appDir, QTextStream &out, QT
     }
   }();
 
-  // The output folder must take files before anything is converted.
-  const QString folder = QFileInfo(o.outputFolder).absoluteFilePath();
-  if (!QDir().mkpath(folder)) throw RunError{kExitOutput, folder + ": cannot create the output folder"};
-  if (QTemporaryFile probe(JoinPath(folder, ".leafweaver-XXXXXX")); !probe.open())
-    throw RunError{kExitOutput, folder + ": cannot write into the output folder: " + probe.errorString()};
-
-  if (!PrepareTempFolder(paths))
-    throw RunError{kExitOutput, paths.TempPathStr + ": the work folder cannot be created"};
+  const QString folder = prepareOutput(o, paths);
 
   // The conversions stay locked until the book is written, so no other
   // Leafweaver process replaces or prunes their pages meanwhile; those this
   // run made are removed again at the end, whatever the outcome.
   std::vector<ConvertOutcome> conversions;
-  const auto removeOwnConversions = qScopeGuard([&] {
-    for (const ConvertOutcome &c : conversions)
-      if (c.status == ConvertOutcome::Converted && !c.existedBefore && !c.folder.isEmpty())
-        DeleteFolderTree(c.folder);
-  });
+  const auto removeOwnConversions = qScopeGuard([&] { removeConversions(conversions); });
 
   const int n = static_cast<int>(files.size());
   for (int i = 0; i < n; ++i) {
@@ -184,33 +245,7 @@ int publish(const PublishOptions &o, const QString &appDir, QTextStream &out, QT
       progress.line(tag + f.showName);
       continue;
     }
-    progress.line(tag + "Converting " + f.showName +
-                  (f.count > 0 ? QStringLiteral(" (%1 pages)").arg(f.count) : QString()));
-    ConvertOutcome result = ConvertPdfToSwf(
-        f.filePath, paths.SwfToolPath, paths.TempPathStr, nullptr, [&](int done, int total) {
-          progress.line(tag + QStringLiteral("%1: page %2/%3").arg(f.showName).arg(done).arg(total));
-        });
-    const QString why = lastLine(result.run.output);
-    const ConvertOutcome::Status status = result.status;
-    conversions.push_back(std::move(result));
-    if (status == ConvertOutcome::Skipped)
-      throw RunError{kExitOutput, paths.SwfToolPath + ": the converter is missing"};
-    if (status == ConvertOutcome::Refused) {
-      // The converter's own words say what is wrong with the file
-      // ("is encrypted and needs a password", "is damaged").
-      throw RunError{kExitInput, f.filePath + ": " +
-                                     (why.isEmpty() ? "this PDF " + f.problemStr : why)};
-    }
-    if (status != ConvertOutcome::Converted)
-      throw RunError{kExitOutput, f.filePath + ": conversion failed" + (why.isEmpty() ? "" : ": " + why)};
-    if (f.count < 1) {
-      f.count = conversions.back().pageCount;
-      f.problemStr.clear();
-      if (!IsValidPageRange(f.rangeStr, f.count))
-        throw RunError{kExitInput, QStringLiteral("%1: the page range \"%2\" selects no page of its %3")
-                                       .arg(f.filePath, f.rangeStr)
-                                       .arg(f.count)};
-    }
+    convertPdf(f, paths, tag, progress, conversions);
   }
 
   TBookObj book;
@@ -224,21 +259,43 @@ int publish(const PublishOptions &o, const QString &appDir, QTextStream &out, QT
                                       .arg(wanted - static_cast<int>(added.size()))
                                       .arg(wanted)};
   }
-  if (book.pageList.empty()) throw RunError{kExitInput, "the book has no pages"};
+  return writeBook(book, paths, folder, o, progress, out);
+}
 
-  progress.line(QStringLiteral("Writing %1 pages into %2").arg(book.PageCount()).arg(folder));
-  QString created;
-  QString root;
-  try {
-    root = WriteBookPackage(book, paths, false, folder, QDateTime::currentDateTime(), &created);
-    if (!o.runtimeUrl.isEmpty()) UseSharedRuntime(root, o.runtimeUrl);
-  } catch (const std::exception &e) {
-    if (!created.isEmpty()) DeleteFolderTree(created);
-    throw RunError{kExitOutput, QString::fromUtf8(e.what())};
-  }
-  out << QDir::cleanPath(root) << '\n';
-  out.flush();
-  return kExitOk;
+// Publishes the saved book of --book: its sources, pages and settings as the
+// window would publish them, converting the PDFs whose pages are not
+// converted yet.
+int publishBook(const PublishOptions &o, const QString &appDir, QTextStream &out, QTextStream &err) {
+  Progress progress(err, o.quiet);
+  const TSysSetInfo paths = WorkspacePaths(appDir);
+  QFile file(o.bookFile);
+  if (!file.open(QIODevice::ReadOnly))
+    throw RunError{kExitInput, o.bookFile + ": cannot be read: " + file.errorString()};
+  QString error;
+  const auto doc = ParseBookDocument(file.readAll(), QFileInfo(o.bookFile).absolutePath(), error);
+  if (!doc) throw RunError{kExitInput, o.bookFile + ": the book file " + error};
+  OpenedBook opened = OpenBookDocument(*doc, paths.TempPathStr);
+  if (const QStringList missing = MissingSources(opened.book); !missing.isEmpty())
+    throw RunError{kExitInput, o.bookFile + ": the book's pages from these files cannot be "
+                                            "published, the files are missing: " + missing.join(", ")};
+  if (opened.book.pageList.empty()) throw RunError{kExitInput, "the book has no pages"};
+  const QString folder = prepareOutput(o, paths);
+
+  std::vector<ConvertOutcome> conversions;
+  const auto removeOwnConversions = qScopeGuard([&] { removeConversions(conversions); });
+  const TFileList pdfs = SourcesToConvert(opened.book, opened.library);
+  const int n = static_cast<int>(pdfs.size());
+  for (int i = 0; i < n; ++i)
+    convertPdf(*pdfs[static_cast<size_t>(i)], paths, QStringLiteral("[%1/%2] ").arg(i + 1).arg(n),
+               progress, conversions);
+  int gone = 0;
+  for (const auto &page : opened.book.pageList)
+    if (!QFileInfo(page->filePath).isFile()) ++gone;
+  if (gone > 0)
+    throw RunError{kExitOutput, QStringLiteral("%1 of the book's %2 pages are missing after conversion")
+                                    .arg(gone)
+                                    .arg(opened.book.PageCount())};
+  return writeBook(opened.book, paths, folder, o, progress, out);
 }
 
 // Ctrl-C while serving: the handler writes to a socket pair, and the event
@@ -253,7 +310,8 @@ void onSignal(int) {
 
 QString PublishUsage() {
   return QStringLiteral(R"(Usage: leafweaver-publish [options] FILE [--pages RANGE] [FILE [--pages RANGE]]... -o FOLDER
-       leafweaver-publish --serve FOLDER [--port N]
+       leafweaver-publish --book FILE.leafbook -o FOLDER
+  leafweaver-publish --serve FOLDER [--port N]
 
 Publishes a page-turning book from PDF and image files (PNG, JPEG, BMP), in
 the order given, into a new folder Quirell_<date>_<time> under FOLDER, and
@@ -263,6 +321,10 @@ Sources:
   FILE                     a PDF or an image; each becomes pages of the book
   -p, --pages RANGE        pages of the PDF just named: "All" (default) or a
                            list like "1-5, 8"            --pages "1,3"
+
+      --book FILE          a book saved by the window (.leafbook): its
+                           sources, page order and settings; PDFs not
+                           converted yet are converted   --book notes.leafbook
 
 Book settings:
   -o, --output FOLDER      where the book folder is made (required)
@@ -368,6 +430,8 @@ bool ParsePublishArgs(const QStringList &args, PublishOptions &o, QString &error
       }
     } else if (a == "--rtl") {
       o.rtl = true;
+    } else if (a == "--book") {
+      if (!value(o.bookFile)) return false;
     } else if (a == "--serve") {
       if (!value(o.serveFolder)) return false;
     } else if (a == "--port") {
@@ -407,7 +471,17 @@ bool ParsePublishArgs(const QStringList &args, PublishOptions &o, QString &error
     error = "choose either --background-color or --background-image";
     return false;
   }
-  if (o.sources.empty()) {
+  if (!o.bookFile.isEmpty()) {
+    const bool settings = !o.title.isEmpty() || !o.keywords.isEmpty() || !o.description.isEmpty() ||
+                          o.size || !o.theme.isEmpty() || o.backgroundColor || o.buttonColor ||
+                          o.panelColor || !o.backgroundImage.isEmpty() || o.rtl;
+    if (!o.sources.empty() || settings) {
+      error = "--book takes its sources and settings from the book file: give no source files "
+              "or book settings with it";
+      return false;
+    }
+  }
+  if (o.sources.empty() && o.bookFile.isEmpty()) {
     error = "no source files given";
     return false;
   }
@@ -421,6 +495,7 @@ bool ParsePublishArgs(const QStringList &args, PublishOptions &o, QString &error
 int RunPublish(const PublishOptions &options, const QString &appDir, QTextStream &out,
                QTextStream &err) {
   try {
+    if (!options.bookFile.isEmpty()) return publishBook(options, appDir, out, err);
     return publish(options, appDir, out, err);
   } catch (const RunError &e) {
     err << "leafweaver-publish: " << e.message << '\n';

@@ -33,6 +33,7 @@ struct PublishOptions {
   std::optional<TColor> backgroundColor;
   QString backgroundImage;
   std::optional<TColor> buttonColor, panelColor;
+  QString bookFile;  // --book: a saved book instead of sources and settings
   QString outputFolder;
   QString runtimeUrl;  // --runtime-url: the runtime is on the site there, not in the book
   bool rtl = false;    // --rtl: the book reads from right to left
@@ -45,13 +46,16 @@ struct PublishOptions {
 // Reads the arguments (without the program name). Returns false with a
 // one-line `error` for an unknown option, a missing value, a bad colour,
 // a bad port, a size outside 1..9999, a runtime address that
-// IsRuntimeAddress refuses or a missing output folder.
+// IsRuntimeAddress refuses, a missing output folder, or --book together
+// with source files or book settings.
 bool ParsePublishArgs(const QStringList &args, PublishOptions &options, QString &error);
 
 // The --help text: every option with an example.
 QString PublishUsage();
 
-// Publishes the book described by `options` with the program folder
+// Publishes the book described by `options` (its sources and settings, or
+// the saved book of --book, whose missing source files are an input error)
+// with the program folder
 // `appDir`. Progress goes to `err` unless quiet; the package folder's path
 // goes to `out`. Returns one of the exit statuses above; on an input error
 // nothing is converted or written, and a package folder that this run

@@ -5,6 +5,11 @@
 #include "ui/errorbox.h"
 
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -12,13 +17,15 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <algorithm>
 
 namespace lw {
 
 const char *const TLoadFrm::kOpenFilter =
-    "All support files (*.png *.jpg *.bmp *.pdf);;PDF files (*.pdf);;Image files (*.png *.jpg *.bmp)";
+    "All support files (*.png *.jpg *.jpeg *.bmp *.pdf);;PDF files (*.pdf);;"
+    "Image files (*.png *.jpg *.jpeg *.bmp)";
 
 namespace {
 
@@ -55,6 +62,7 @@ TLoadFrm::TLoadFrm(QWidget *parent) : QDialog(parent) {
   setObjectName("LoadFrm");
   setWindowTitle("Library");
   setFixedSize(516, 365);
+  setAcceptDrops(true);
   QFont font(QStringLiteral("Tahoma"));
   font.setPixelSize(11);
   setFont(font);
@@ -248,7 +256,19 @@ void TLoadFrm::LibraryTreeDoubleClick(QTreeWidgetItem *row, int column) {
 void TLoadFrm::LibraryTreeNewText(QTreeWidgetItem *row, int column, const QString &text) {
   TFileObj *file = FileOfRow(row);
   if (!file || !LibraryTreeEditing(row, column)) return;
-  if (!text.isEmpty() && IsValidPageRange(text, file->count)) file->rangeStr = text;
+  const QString problem = PageRangeProblem(text, file->count);
+  if (!text.isEmpty() && problem.isEmpty()) file->rangeStr = text;
+  // The reason goes next to the cell, and stays on it until a range is taken.
+  if (!problem.isEmpty()) {
+    const QString tip = tr("Kept \"%1\": %2").arg(TrimBlanks(file->rangeStr), problem);
+    row->setToolTip(kColRange, tip);
+    QTreeWidget *tree = row->treeWidget();
+    const QRect cell = tree->visualItemRect(row);
+    const int x = tree->header()->sectionViewportPosition(kColRange);
+    QToolTip::showText(tree->viewport()->mapToGlobal(QPoint(x, cell.bottom())), tip, tree);
+  } else if (!text.isEmpty()) {
+    row->setToolTip(kColRange, QString());
+  }
   // After the edit, whatever its outcome: the stored text without blanks
   // and control characters at its ends.
   file->rangeStr = TrimBlanks(file->rangeStr);
@@ -271,12 +291,42 @@ void TLoadFrm::AddLibraryFile(const QString &path) {
 }
 
 void TLoadFrm::AddBtnClick() {
-  currPdfList.clear();
   QStringList paths;
   if (fileChooser())
     paths = fileChooser()(this, kOpenFilter);
   else
     paths = QFileDialog::getOpenFileNames(this, QString(), QString(), kOpenFilter);
+  AddFiles(paths);
+}
+
+bool TLoadFrm::IsSupportedFile(const QString &path) {
+  static const QStringList kinds{"pdf", "png", "jpg", "jpeg", "bmp"};
+  return QFileInfo(path).isFile() && kinds.contains(QFileInfo(path).suffix().toLower());
+}
+
+namespace {
+QStringList DroppedFiles(const QMimeData *data) {
+  QStringList paths;
+  if (!data) return paths;
+  for (const QUrl &url : data->urls())
+    if (url.isLocalFile() && TLoadFrm::IsSupportedFile(url.toLocalFile())) paths << url.toLocalFile();
+  return paths;
+}
+}  // namespace
+
+void TLoadFrm::dragEnterEvent(QDragEnterEvent *event) {
+  if (!DroppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TLoadFrm::dropEvent(QDropEvent *event) {
+  const QStringList paths = DroppedFiles(event->mimeData());
+  if (paths.isEmpty()) return;
+  event->acceptProposedAction();
+  RunGuarded(this, [this, paths] { AddFiles(paths); });
+}
+
+void TLoadFrm::AddFiles(const QStringList &paths) {
+  currPdfList.clear();
   for (const QString &path : paths)
     if (!path.isEmpty() && IsNewFile(path)) AddLibraryFile(path);
   if (!currPdfList.empty()) {
@@ -286,6 +336,8 @@ void TLoadFrm::AddBtnClick() {
     if (progress.exec() == TFrmLoadProcess::kResultCancelled) RemoveUnconvertedFiles();
   }
   currPdfList.clear();
+  // Files are in: Enter now means OK, not another round of adding.
+  if (!paths.isEmpty()) OkBtn->setFocus();
 }
 
 void TLoadFrm::RemoveUnconvertedFiles() {

@@ -49,6 +49,13 @@ class TLoadFrm : public QDialog {
   // the new PDFs are then converted in the progress window, and after a
   // cancel the ones left unconverted are removed again.
   void AddBtnClick();
+  // Adds `paths` as if chosen in the add dialog (AddBtnClick after its
+  // dialog): the new ones join the library, new PDFs are converted, and
+  // the focus goes to OK so that Enter closes the dialog.
+  void AddFiles(const QStringList &paths);
+  // True for a file the library takes: PDF, PNG, JPEG or BMP by its
+  // extension (any letter case).
+  static bool IsSupportedFile(const QString &path);
   // Removes the selected file from the library and selects its neighbour
   // (the next row, or the one before for the last row).
   void DelBtnClick();
@@ -99,6 +106,10 @@ class TLoadFrm : public QDialog {
 
  protected:
   void showEvent(QShowEvent *event) override;
+  // Files dragged from a file manager: accepted when at least one is
+  // supported; the supported ones are added as if chosen.
+  void dragEnterEvent(QDragEnterEvent *event) override;
+  void dropEvent(QDropEvent *event) override;
 
  private:
   void FormShow();

@@ -1,7 +1,9 @@
 #include "ui/tmainfrm.h"
 
 #include "fsutil/fsutil.h"
+#include "publish/bookserver.h"
 #include "ui/browseforfolder.h"
+#include "model/bookdocument.h"
 #include "model/booksizes.h"
 #include "model/pageimport.h"
 #include "model/pagerange.h"
@@ -14,9 +16,23 @@
 #include "ui/errorbox.h"
 #include "ui/previewweb.h"
 #include "ui/tloadfrm.h"
+#include "convert/tfrmloadprocess.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QSettings>
+#include <QUndoStack>
+#include <QVBoxLayout>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -34,13 +50,15 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <QScopeGuard>
 #include <cmath>
 
 namespace lw {
 
 std::unique_ptr<TThemeManager> ThemeManager;
 
-const char *const TMainFrm::kImageFilter = "Image files (*.png *.jpg *.bmp)";
+const char *const TMainFrm::kImageFilter = "Image files (*.png *.jpg *.jpeg *.bmp)";
+const char *const TMainFrm::kBookFilter = "Leafweaver books (*.leafbook)";
 
 namespace {
 
@@ -48,6 +66,48 @@ TMainFrm::ImageChooser &imageChooser() {
   static TMainFrm::ImageChooser chooser;
   return chooser;
 }
+TMainFrm::SaveQuestion &saveQuestion() {
+  static TMainFrm::SaveQuestion question;
+  return question;
+}
+TMainFrm::UrlOpener &urlOpener() {
+  static TMainFrm::UrlOpener opener;
+  return opener;
+}
+void OpenUrl(const QUrl &url) {
+  if (urlOpener())
+    urlOpener()(url);
+  else
+    QDesktopServices::openUrl(url);
+}
+TMainFrm::BookChooser &bookChooser() {
+  static TMainFrm::BookChooser chooser;
+  return chooser;
+}
+
+constexpr int kMaxRecentBooks = 8;
+const char *const kRecentBooksKey = "recentBooks";
+
+// One change of the book: the whole book before and after it. The change
+// has already been made when the command is pushed.
+class BookChangeCommand : public QUndoCommand {
+ public:
+  BookChangeCommand(TMainFrm *frm, const QString &what, TBookObj before, int rowBefore,
+                    TBookObj after, int rowAfter)
+      : QUndoCommand(what), frm_(frm), before_(std::move(before)), after_(std::move(after)),
+        rowBefore_(rowBefore), rowAfter_(rowAfter) {}
+  void undo() override { frm_->RestoreBook(before_, rowBefore_); }
+  void redo() override {
+    if (pushed_) frm_->RestoreBook(after_, rowAfter_);
+    pushed_ = true;
+  }
+
+ private:
+  TMainFrm *frm_;
+  TBookObj before_, after_;
+  int rowBefore_, rowAfter_;
+  bool pushed_ = false;
+};
 
 constexpr int kPageRowHeight = 20;
 constexpr QSize kImagePreviewSize(187, 150);
@@ -71,17 +131,62 @@ QPushButton *AddButton(QWidget *parent, const char *name, const QString &caption
 }  // namespace
 
 void TMainFrm::SetImageChooser(ImageChooser chooser) { imageChooser() = std::move(chooser); }
+void TMainFrm::SetSaveQuestion(SaveQuestion question) { saveQuestion() = std::move(question); }
+void TMainFrm::SetBookChooser(BookChooser chooser) { bookChooser() = std::move(chooser); }
+void TMainFrm::SetUrlOpener(UrlOpener opener) { urlOpener() = std::move(opener); }
 
 TMainFrm::TMainFrm(QWidget *parent, const QString &appDir) : QWidget(parent) {
   setObjectName("MainFrm");
   setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
-  setFixedSize(kClientWidth, kClientHeight);
+  undo_ = new QUndoStack(this);
   FormCreate(appDir);
+  // The controls keep their places in a client area of the old window's
+  // size; the menu bar sits above it, and the window takes both.
+  client_ = new QWidget(this);
+  client_->setObjectName("ClientArea");
+  client_->setFixedSize(kClientWidth, kClientHeight);
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(client_);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
   BuildControls();
+  BuildMenus();
+  connect(undo_, &QUndoStack::cleanChanged, this, [this] { UpdateCaption(); });
+  UpdateCaption();
 }
 
 TMainFrm::~TMainFrm() = default;
+
+void TMainFrm::ShowPublished(const QString &root) {
+  auto *box = new QMessageBox(QMessageBox::Information, QLatin1String(kAppTitle),
+                              tr("The book is published in\n%1").arg(QDir::toNativeSeparators(root)),
+                              QMessageBox::Close, this);
+  box->setObjectName("PublishedBox");
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  QPushButton *folder = box->addButton(tr("Open Folder"), QMessageBox::ActionRole);
+  folder->setObjectName("OpenFolderBtn");
+  QPushButton *view = box->addButton(tr("View in Browser"), QMessageBox::ActionRole);
+  view->setObjectName("ViewInBrowserBtn");
+  connect(box, &QMessageBox::buttonClicked, this, [this, root, folder, view](QAbstractButton *b) {
+    if (b == folder) OpenUrl(QUrl::fromLocalFile(root));
+    if (b == view) Guarded([this, root] { ViewPublishedBook(root); });
+  });
+  box->open();
+}
+
+void TMainFrm::ViewPublishedBook(const QString &root) {
+  server_.reset();
+  auto server = std::make_unique<BookServer>(root);
+  const quint16 port = server->ListenLocal(0);
+  if (port == 0) {
+    ShowErrorMessage(this, tr("The book in \"%1\" cannot be served on this computer.").arg(root));
+    return;
+  }
+  server_ = std::move(server);
+  OpenUrl(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port)));
+}
 
 void TMainFrm::FormCreate(const QString &appDir) {
   LibraryList.clear();
@@ -90,7 +195,6 @@ void TMainFrm::FormCreate(const QString &appDir) {
   bookSizeEdited = false;
   autoSizeDone = false;
   QApplication::setApplicationDisplayName(kAppTitle);
-  setWindowTitle(kAppTitle);
 }
 
 void TMainFrm::Guarded(const std::function<void()> &action) { RunGuarded(this, action); }
@@ -99,11 +203,11 @@ void TMainFrm::Guarded(const std::function<void()> &action) { RunGuarded(this, a
 // Controls
 
 void TMainFrm::BuildControls() {
-  AddFileBtn = AddButton(this, "AddFileBtn", "Add Files", QRect(8, 10, 90, 28));
-  PreviewBtn = AddButton(this, "PreviewBtn", "Preview", QRect(104, 10, 90, 28));
-  ExportBtn = AddButton(this, "ExportBtn", "Publish", QRect(200, 10, 90, 28));
+  AddFileBtn = AddButton(client_, "AddFileBtn", "Add Files", QRect(8, 10, 90, 28));
+  PreviewBtn = AddButton(client_, "PreviewBtn", "Preview", QRect(104, 10, 90, 28));
+  ExportBtn = AddButton(client_, "ExportBtn", "Publish", QRect(200, 10, 90, 28));
 
-  SetingTabCon = new QTabWidget(this);
+  SetingTabCon = new QTabWidget(client_);
   SetingTabCon->setObjectName("SetingTabCon");
   SetingTabCon->setGeometry(4, 50, 289, 535);
   SetingTabCon->addTab(BuildThemeTab(), "Theme");
@@ -111,12 +215,12 @@ void TMainFrm::BuildControls() {
   SetingTabCon->addTab(BuildPageTab(), "Page Setting");
   SetingTabCon->setCurrentIndex(0);
 
-  PreViewWeb = new PreviewWeb(this);
+  PreViewWeb = new PreviewWeb(client_);
   PreViewWeb->setObjectName("PreViewWeb");
   PreViewWeb->setGeometry(303, 51, 725, 534);
 
   // Pages written of all while a package is being written.
-  WriteProgressBar = new QProgressBar(this);
+  WriteProgressBar = new QProgressBar(client_);
   WriteProgressBar->setObjectName("WriteProgressBar");
   WriteProgressBar->setGeometry(303, 16, 260, 18);
   WriteProgressBar->setFormat(QStringLiteral("Writing page %v of %m"));
@@ -164,6 +268,8 @@ QWidget *TMainFrm::BuildBookTab() {
   BookTitleEdt = addEdit("BookTitleEdt", "Book Title:", 22);
   BookKeywordEdt = addEdit("BookKeywordEdt", "Keywords:", 52);
   BookDesEdt = addEdit("BookDesEdt", "Description:", 82);
+  for (QLineEdit *edit : {BookTitleEdt, BookKeywordEdt, BookDesEdt})
+    connect(edit, &QLineEdit::editingFinished, this, [this] { RecordChange(tr("Edit Text")); });
 
   auto *background = new QGroupBox("Background", tab);
   background->setObjectName("BackgroundGrp");
@@ -182,8 +288,13 @@ QWidget *TMainFrm::BuildBookTab() {
   BgColorBtn = new TColorButton(background);
   BgColorBtn->setObjectName("BgColorBtn");
   BgColorBtn->setGeometry(kEditLeft, 54, 60, 26);
-  connect(BgImageRad, &QRadioButton::clicked, this, [this] { Guarded([this] { UpdateBackgroundControls(); }); });
-  connect(BgColorRad, &QRadioButton::clicked, this, [this] { Guarded([this] { UpdateBackgroundControls(); }); });
+  for (QRadioButton *radio : {BgImageRad, BgColorRad})
+    connect(radio, &QRadioButton::clicked, this, [this] {
+      Guarded([this] {
+        UpdateBackgroundControls();
+        RecordChange(tr("Background"));
+      });
+    });
   connect(BgImageBtn, &QPushButton::clicked, this, [this] { Guarded([this] { BgImageBtnClick(); }); });
 
   auto *style = new QGroupBox("Style", tab);
@@ -201,6 +312,9 @@ QWidget *TMainFrm::BuildBookTab() {
   RtlChk->setObjectName("RtlChk");
   RtlChk->setToolTip("Page 1 left of the spine, pages turning to the right (Arabic, Hebrew, manga)");
   RtlChk->setGeometry(kEditLeft + 70, 54, kEditWidth - 70, 22);
+  connect(RtlChk, &QCheckBox::toggled, this, [this] { RecordChange(tr("Reading Direction")); });
+  for (TColorButton *button : {BgColorBtn, ButtonColorBtn, PanelColorBtn})
+    connect(button, &TColorButton::colorChanged, this, [this] { RecordChange(tr("Color")); });
 
   auto *size = new QGroupBox("Book Size Setting", tab);
   size->setObjectName("BookSizeGrp");
@@ -221,6 +335,7 @@ QWidget *TMainFrm::BuildBookTab() {
     spin->setRange(1, 9999);
     spin->setGeometry(kEditLeft, y, 90, 24);
     connect(spin, &QSpinBox::textChanged, this, [this] { Guarded([this] { BookSizeWidthEdtChange(); }); });
+    connect(spin, &QSpinBox::editingFinished, this, [this] { RecordChange(tr("Book Size")); });
     return spin;
   };
   BookSizeWidthEdt = addSpin("BookSizeWidthEdt", "Width:", 52);
@@ -305,8 +420,16 @@ void TMainFrm::FormShow() {
   ShowBookSetting();
   ShowPreview();
   ThemeManager = std::make_unique<TThemeManager>(SysSetInfo.ThemePath);
-  ApplyTheme();
+  // A book opened before the window was shown keeps its own look.
+  if (bookPath_.isEmpty()) ApplyTheme();
   FillThemeList();
+  if (!bookPath_.isEmpty()) {
+    MarkTheme(BookObj->themeStr);
+    return;
+  }
+  // The look of the starting theme is where the history begins.
+  SaveBookSetting();
+  committed_ = BookObj->Copy();
 }
 
 void TMainFrm::ShowPreview() { PreViewWeb->ShowPreview(SysSetInfo.PreviewHtmlPath); }
@@ -367,7 +490,9 @@ void TMainFrm::BgImageBtnClick() {
     path = imageChooser()(this, kImageFilter);
   else
     path = QFileDialog::getOpenFileName(this, QString(), QString(), kImageFilter);
-  if (!path.isEmpty()) BgImageEdt->setText(path);
+  if (path.isEmpty()) return;
+  BgImageEdt->setText(path);
+  RecordChange(tr("Background Image"));
 }
 
 void TMainFrm::BookSizeType1Click(int tag) {
@@ -377,6 +502,7 @@ void TMainFrm::BookSizeType1Click(int tag) {
   // Choosing a preset is a size the user set, even when the edits already
   // held its values and so reported no change.
   BookSizeWidthEdtChange();
+  RecordChange(tr("Book Size"));
 }
 
 void TMainFrm::BookSizeWidthEdtChange() {
@@ -387,17 +513,45 @@ void TMainFrm::BookSizeWidthEdtChange() {
 // Page list
 
 void TMainFrm::RefreshPageList() {
+  const QSignalBlocker block(PageListView);
   PageListView->clear();
-  for (const auto &page : BookObj->pageList) AddPageRow(page.get());
+  QList<QTreeWidgetItem *> rows;
+  for (int i = 0; i < BookObj->PageCount(); ++i) {
+    auto *row = new QTreeWidgetItem;
+    FillPageRow(row, i, *BookObj->Page(i));
+    rows << row;
+  }
+  PageListView->addTopLevelItems(rows);
   PageListView->setFocus();
+}
+
+void TMainFrm::FillPageRow(QTreeWidgetItem *row, int index, const TPageObj &page) {
+  row->setText(0, QString::number(index + 1));
+  const bool missing = !QFileInfo(page.filePath).isFile();
+  row->setText(1, missing ? tr("%1 (missing)").arg(page.showName) : page.showName);
+  const QString source = page.sourcePath.isEmpty() ? page.filePath : page.sourcePath;
+  row->setToolTip(1, missing && !QFileInfo(source).isFile()
+                         ? tr("The file %1 is missing; this page cannot be published").arg(source)
+                         : missing ? tr("Not converted yet") : source);
+  row->setData(0, kPageRole, QVariant::fromValue(static_cast<void *>(const_cast<TPageObj *>(&page))));
+  row->setSizeHint(0, QSize(-1, kPageRowHeight));
 }
 
 void TMainFrm::AddPageRow(TPageObj *page) {
   auto *row = new QTreeWidgetItem(PageListView);
-  row->setText(0, QString::number(BookObj->IndexOfPage(page) + 1));
-  row->setText(1, page->showName);
-  row->setData(0, kPageRole, QVariant::fromValue(static_cast<void *>(page)));
-  row->setSizeHint(0, QSize(-1, kPageRowHeight));
+  FillPageRow(row, BookObj->IndexOfPage(page), *page);
+  PageListView->scrollToItem(row);
+}
+
+void TMainFrm::SelectPageRow(int index) {
+  QTreeWidgetItem *row = PageListView->topLevelItem(index);
+  if (!row) {
+    ImagePreview->clear();
+    ShowPdfWeb->ShowPage(QString());
+    return;
+  }
+  PageListView->setCurrentItem(row);
+  row->setSelected(true);
   PageListView->scrollToItem(row);
 }
 
@@ -413,6 +567,12 @@ void TMainFrm::ShowSelectedPage() {
   const int index = SelectedPageIndex();
   if (index < 0) return;
   const TPageObj &page = *BookObj->Page(index);
+  if (!QFileInfo(page.filePath).isFile()) {  // missing or not converted yet
+    ImagePreview->clear();
+    ShowPdfScr->hide();
+    ImagePreview->show();
+    return;
+  }
   if (page.fileType == kPageImage) {
     QImageReader reader(page.filePath);
     const QImage image = reader.read();
@@ -433,16 +593,20 @@ void TMainFrm::ShowSelectedPage() {
 
 void TMainFrm::UpBtnClick() {
   const int index = SelectedPageIndex();
-  if (index < 0) return;
+  if (index < 1) return;
   BookObj->UpPageByIndex(index);
   RefreshPageList();
+  SelectPageRow(index - 1);
+  RecordChange(tr("Move Page Up"));
 }
 
 void TMainFrm::DownBtnClick() {
   const int index = SelectedPageIndex();
-  if (index < 0) return;
+  if (index < 0 || index + 1 >= BookObj->PageCount()) return;
   BookObj->DownPageByIndex(index);
   RefreshPageList();
+  SelectPageRow(index + 1);
+  RecordChange(tr("Move Page Down"));
 }
 
 void TMainFrm::DeleteBtnClick() {
@@ -459,13 +623,17 @@ void TMainFrm::DeleteBtnClick() {
   PageListView->setFocus();
   BookObj->DelPageByIndex(index);
   RefreshPageList();
+  SelectPageRow(std::min(index, BookObj->PageCount() - 1));
+  RecordChange(tr("Delete Page"));
 }
 
 void TMainFrm::ClearBtnClick() {
+  if (BookObj->PageCount() > 0 && !MaybeSave()) return;
   BookObj->ClearPage();
   RefreshPageList();
   ImagePreview->clear();
   ShowPdfWeb->ShowPage(QString());
+  RecordChange(tr("Clear"));
 }
 
 // ---------------------------------------------------------------------------
@@ -499,11 +667,17 @@ void TMainFrm::ThemeListViewSelectItem() {
   if (!theme) return;
   ThemeManager->currThemeObj = theme;
   ApplyTheme();
+  RecordChange(tr("Theme"));
 }
 
 void TMainFrm::ApplyTheme() {
   if (!ThemeManager || !ThemeManager->currThemeObj) return;
   const TBookLook look = ThemeBookLook(*ThemeManager->currThemeObj);
+  BookObj->themeStr = ThemeManager->currThemeObj->titleStr;
+  // One change, recorded by the caller, not one per control.
+  const bool filling = isFillData;
+  isFillData = true;
+  const auto restore = qScopeGuard([&] { isFillData = filling; });
   if (look.backgroundType != 0)
     BgColorRad->setChecked(true);
   else
@@ -528,13 +702,16 @@ void TMainFrm::AddCheckedFiles() {
   // A copy: the list is not changed here, but it must not be walked while
   // something else could change it.
   const TFileList files = LibraryList;
+  const auto record = qScopeGuard([this] { RecordChange(tr("Add Pages")); });
   for (const auto &file : files)
-    if (file->isChecked) AddFilePages(*file);
+    if (file->isChecked)
+      for (TPageObj *page : ImportFilePages(*BookObj, *file, SysSetInfo.TempPathStr)) AddPageRow(page);
   AutoBookSize();
 }
 
 void TMainFrm::AddFilePages(const TFileObj &file) {
   for (TPageObj *page : ImportFilePages(*BookObj, file, SysSetInfo.TempPathStr)) AddPageRow(page);
+  RecordChange(tr("Add Pages"));
 }
 
 void TMainFrm::AutoBookSize() {
@@ -601,10 +778,255 @@ void TMainFrm::PreviewBtnClick() {
 
 void TMainFrm::ExportBtnClick() {
   SaveBookSetting();
-  if (BookObj->PageCount() == 0) return;
+  if (BookObj->PageCount() == 0) {
+    ShowErrorMessage(this, tr("The book has no pages yet: add PDF or image files first."));
+    return;
+  }
+  if (const QStringList missing = MissingSources(*BookObj); !missing.isEmpty()) {
+    ShowErrorMessage(this, tr("The book cannot be published: its pages from these files are "
+                              "missing:\n%1\nDelete those pages or put the files back.")
+                               .arg(missing.join('\n')));
+    return;
+  }
   QString folder;
   if (!BrowseForFolder(QStringLiteral("Select Directory"), QString(), this, folder)) return;
-  WritePackage(false, WithTrailingSlash(folder), [this](const QString &root) { lastPackage_ = root; });
+  WritePackage(false, WithTrailingSlash(folder), [this](const QString &root) {
+    lastPackage_ = root;
+    ShowPublished(root);
+  });
+}
+
+}  // namespace lw
+
+namespace lw {
+
+// ---------------------------------------------------------------------------
+// Menus, caption and the undo history
+
+void TMainFrm::BuildMenus() {
+  auto *bar = new QMenuBar(this);
+  bar->setObjectName("MainMenu");
+  static_cast<QVBoxLayout *>(layout())->setMenuBar(bar);
+
+  QMenu *file = bar->addMenu(tr("&File"));
+  auto add = [this](QMenu *menu, const char *name, const QString &text, QKeySequence::StandardKey key,
+                    auto slot) {
+    QAction *action = menu->addAction(text);
+    action->setObjectName(QLatin1String(name));
+    if (key != QKeySequence::UnknownKey) action->setShortcuts(key);
+    connect(action, &QAction::triggered, this, [this, slot] { Guarded([this, slot] { slot(); }); });
+    return action;
+  };
+  add(file, "OpenAct", tr("&Open..."), QKeySequence::Open, [this] { OpenBookClick(); });
+  recentMenu_ = file->addMenu(tr("Open &Recent"));
+  recentMenu_->setObjectName("RecentMenu");
+  connect(recentMenu_, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
+  file->addSeparator();
+  add(file, "SaveAct", tr("&Save"), QKeySequence::Save, [this] { SaveBook(); });
+  add(file, "SaveAsAct", tr("Save &As..."), QKeySequence::SaveAs, [this] { SaveBookAs(); });
+  file->addSeparator();
+  add(file, "QuitAct", tr("&Quit"), QKeySequence::Quit, [this] { close(); });
+
+  QMenu *edit = bar->addMenu(tr("&Edit"));
+  QAction *undo = undo_->createUndoAction(this, tr("&Undo"));
+  undo->setObjectName("UndoAct");
+  undo->setShortcuts(QKeySequence::Undo);
+  QAction *redo = undo_->createRedoAction(this, tr("&Redo"));
+  redo->setObjectName("RedoAct");
+  // Ctrl+Shift+Z everywhere, and the platform's other keys for Redo too.
+  QList<QKeySequence> redoKeys{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)};
+  for (const QKeySequence &k : QKeySequence::keyBindings(QKeySequence::Redo))
+    if (!redoKeys.contains(k)) redoKeys << k;
+  redo->setShortcuts(redoKeys);
+  edit->addAction(undo);
+  edit->addAction(redo);
+  // Actions of the window itself, so that their keys work without the menu.
+  addActions(file->actions());
+  addActions({undo, redo});
+}
+
+void TMainFrm::UpdateCaption() {
+  const QString name = bookPath_.isEmpty() ? tr("Untitled") : QFileInfo(bookPath_).completeBaseName();
+  setWindowTitle(QStringLiteral("%1[*] - %2").arg(name, QLatin1String(kAppTitle)));
+  setWindowModified(HasUnsavedChanges());
+}
+
+bool TMainFrm::HasUnsavedChanges() const { return !undo_->isClean(); }
+
+void TMainFrm::RecordChange(const QString &what) {
+  if (isFillData || restoring_) return;
+  SaveBookSetting();
+  if (BookObj->SameContent(committed_)) return;
+  const int row = SelectedPageIndex();
+  undo_->push(new BookChangeCommand(this, what, std::move(committed_), committedRow_,
+                                    BookObj->Copy(), row));
+  committed_ = BookObj->Copy();
+  committedRow_ = row;
+}
+
+void TMainFrm::RestoreBook(const TBookObj &state, int selectRow) {
+  restoring_ = true;
+  const auto done = qScopeGuard([this] { restoring_ = false; });
+  *BookObj = state.Copy();
+  committed_ = state.Copy();
+  committedRow_ = selectRow;
+  ShowBookSetting();
+  RefreshPageList();
+  SelectPageRow(selectRow);
+}
+
+bool TMainFrm::MaybeSave() {
+  RecordChange(tr("Edit Text"));  // a field still being typed in
+  if (!HasUnsavedChanges()) return true;
+  const QString name = bookPath_.isEmpty() ? tr("Untitled") : QFileInfo(bookPath_).fileName();
+  int answer;
+  if (saveQuestion()) {
+    answer = saveQuestion()(this, name);
+  } else {
+    answer = QMessageBox::warning(
+        this, QLatin1String(kAppTitle),
+        tr("The book \"%1\" has changes that are not saved.\nSave them first?").arg(name),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+  }
+  if (answer == QMessageBox::Save) return SaveBook();
+  return answer == QMessageBox::Discard;
+}
+
+void TMainFrm::closeEvent(QCloseEvent *event) {
+  if (!MaybeSave()) {
+    event->ignore();
+    return;
+  }
+  QWidget::closeEvent(event);
+}
+
+// ---------------------------------------------------------------------------
+// The book file
+
+QStringList TMainFrm::RecentBooks() {
+  return QSettings().value(QLatin1String(kRecentBooksKey)).toStringList();
+}
+
+void TMainFrm::RememberRecent(const QString &path) {
+  QStringList recent = RecentBooks();
+  recent.removeAll(path);
+  recent.prepend(path);
+  while (recent.size() > kMaxRecentBooks) recent.removeLast();
+  QSettings settings;
+  settings.setValue(QLatin1String(kRecentBooksKey), recent);
+  settings.setValue(QStringLiteral("lastBookFolder"), QFileInfo(path).absolutePath());
+}
+
+void TMainFrm::FillRecentMenu() {
+  recentMenu_->clear();
+  const QStringList recent = RecentBooks();
+  if (recent.isEmpty()) recentMenu_->addAction(tr("(none)"))->setEnabled(false);
+  for (const QString &path : recent) {
+    connect(recentMenu_->addAction(path), &QAction::triggered, this, [this, path] {
+      Guarded([this, path] {
+        if (MaybeSave()) OpenBook(path);
+      });
+    });
+  }
+}
+
+bool TMainFrm::SaveBookTo(const QString &path) {
+  RecordChange(tr("Edit Text"));
+  const QFileInfo info(path);
+  const QString target = info.absoluteFilePath();
+  const QByteArray bytes = SerializeBookDocument(
+      DocumentOfBook(*BookObj, LibraryList, bookSizeEdited), info.absolutePath());
+  QSaveFile out(target);
+  if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+    ShowErrorMessage(this, tr("Cannot save the book as \"%1\": %2").arg(target, out.errorString()));
+    return false;
+  }
+  bookPath_ = target;
+  undo_->setClean();
+  RememberRecent(target);
+  UpdateCaption();
+  return true;
+}
+
+bool TMainFrm::SaveBook() { return bookPath_.isEmpty() ? SaveBookAs() : SaveBookTo(bookPath_); }
+
+bool TMainFrm::SaveBookAs() {
+  QString suggested = bookPath_;
+  if (suggested.isEmpty()) {
+    const QString folder = QSettings().value(QStringLiteral("lastBookFolder")).toString();
+    const QString title = BookTitleEdt->text().trimmed();
+    suggested = (folder.isEmpty() ? QString() : folder + '/') +
+                (title.isEmpty() ? tr("Untitled") : title) + '.' + kBookFileSuffix;
+  }
+  QString path = bookChooser() ? bookChooser()(this, true, suggested)
+                               : QFileDialog::getSaveFileName(this, tr("Save Book"), suggested,
+                                                              QLatin1String(kBookFilter));
+  if (path.isEmpty()) return false;
+  if (QFileInfo(path).suffix().isEmpty()) path += '.' + QLatin1String(kBookFileSuffix);
+  return SaveBookTo(path);
+}
+
+void TMainFrm::OpenBookClick() {
+  if (!MaybeSave()) return;
+  const QString folder = QSettings().value(QStringLiteral("lastBookFolder")).toString();
+  const QString path = bookChooser() ? bookChooser()(this, false, folder)
+                                     : QFileDialog::getOpenFileName(this, tr("Open Book"), folder,
+                                                                    QLatin1String(kBookFilter));
+  if (!path.isEmpty()) OpenBook(path);
+}
+
+bool TMainFrm::OpenBook(const QString &path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    ShowErrorMessage(this, tr("Cannot open the book file \"%1\": %2").arg(path, file.errorString()));
+    return false;
+  }
+  const QFileInfo info(path);
+  QString error;
+  const auto doc = ParseBookDocument(file.readAll(), info.absolutePath(), error);
+  if (!doc) {
+    ShowErrorMessage(this, tr("The book file \"%1\" %2. Nothing was opened.").arg(path, error));
+    return false;
+  }
+  OpenedBook opened = OpenBookDocument(*doc, SysSetInfo.TempPathStr);
+  LibraryList = std::move(opened.library);
+  bookSizeEdited = doc->sizeEdited;
+  autoSizeDone = true;  // an opened book keeps its size
+  bookPath_ = info.absoluteFilePath();
+  MarkTheme(opened.book.themeStr);
+  RestoreBook(opened.book);
+  undo_->clear();
+  RememberRecent(bookPath_);
+  UpdateCaption();
+  if (const QStringList missing = MissingSources(*BookObj); !missing.isEmpty())
+    ShowErrorMessage(this, tr("These source files of the book are missing; their pages stay in "
+                              "the book, marked missing:\n%1")
+                               .arg(missing.join('\n')));
+  ConvertMissingPages();
+  return true;
+}
+
+void TMainFrm::MarkTheme(const QString &name) {
+  if (!ThemeManager) return;
+  const TThemeObj *theme = FindThemeByName(*ThemeManager, name);
+  ThemeManager->currThemeObj = const_cast<TThemeObj *>(theme);
+  const QSignalBlocker block(ThemeListView);
+  ThemeListView->clearSelection();
+  for (int i = 0; i < ThemeListView->count(); ++i)
+    if (theme && ThemeListView->item(i)->data(kThemeRole).value<void *>() == theme)
+      ThemeListView->item(i)->setSelected(true);
+}
+
+void TMainFrm::ConvertMissingPages() {
+  const TFileList files = SourcesToConvert(*BookObj, LibraryList);
+  if (files.empty()) return;
+  TFrmLoadProcess progress(this);
+  progress.loadTag = 1;
+  progress.pdfList = files;
+  progress.exec();
+  const int row = SelectedPageIndex();
+  RefreshPageList();
+  SelectPageRow(row);
 }
 
 }  // namespace lw

@@ -6,6 +6,7 @@
 #include "themes/tthememanager.h"
 
 #include <QPixmap>
+#include <QUrl>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -13,7 +14,10 @@
 
 class QCheckBox;
 class QGroupBox;
+class QCloseEvent;
 class QLabel;
+class QMenu;
+class QUndoStack;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
@@ -24,9 +28,11 @@ class QScrollArea;
 class QSpinBox;
 class QTabWidget;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace lw {
 
+class BookServer;
 class PackageJob;
 class PageWeb;
 class PreviewWeb;
@@ -44,9 +50,72 @@ class TMainFrm : public QWidget {
   explicit TMainFrm(QWidget *parent = nullptr, const QString &appDir = QString());
   ~TMainFrm() override;
 
-  // Client area of the window; it cannot be resized.
+  // Client area of the window below its menu bar ("ClientArea"); the
+  // window cannot be resized.
   static constexpr int kClientWidth = 1036;
   static constexpr int kClientHeight = 593;
+
+  // --- The book file -------------------------------------------------------
+  // Opens the book file at `path` in place of the current book (without
+  // asking about unsaved changes: the menu's Open does that first). A file
+  // that cannot be read, is damaged or of a newer format gets a message and
+  // changes nothing; returns false then. Pages whose source file is gone
+  // stay in the book, marked missing, with a message naming the files; PDF
+  // pages not converted yet are converted in the progress window.
+  bool OpenBook(const QString &path);
+  // Writes the book file at `path` and makes it the book's file; a write
+  // failure gets a message and returns false.
+  bool SaveBookTo(const QString &path);
+  // "Save": to the book's file, or as "Save As" for a new book.
+  bool SaveBook();
+  // "Save As": asks for a file name (the chooser), then SaveBookTo.
+  bool SaveBookAs();
+  // "Open": asks about unsaved changes, then for a file, then OpenBook.
+  void OpenBookClick();
+  // The book's file, empty for a book never saved.
+  QString bookPath() const { return bookPath_; }
+  // True when the book differs from its file (or, unsaved, from the empty
+  // book the window started with).
+  bool HasUnsavedChanges() const;
+  // With unsaved changes, asks whether to save them first: Save saves (a
+  // cancelled or failed save answers false), Discard goes on, Cancel
+  // answers false. Without changes answers true at once.
+  bool MaybeSave();
+  // The undo history of the book: every page-list and settings change.
+  QUndoStack *undoStack() const { return undo_; }
+  // Compares the controls and the page list with the book as last recorded
+  // and, when they differ, makes the difference one undoable step named
+  // `what`. Every command that changes the book ends with it.
+  void RecordChange(const QString &what);
+  // Puts `state` (settings and pages) into the book and the controls; undo
+  // and redo do. `selectRow` is the page row selected afterwards (-1 none).
+  void RestoreBook(const TBookObj &state, int selectRow = -1);
+
+  // Replaces the question about unsaved changes (tests answer it without a
+  // window). Returns QMessageBox::Save, Discard or Cancel.
+  using SaveQuestion = std::function<int(QWidget *owner, const QString &bookName)>;
+  static void SetSaveQuestion(SaveQuestion question);
+  // Replaces the book file dialogs. `save` tells Save As from Open; the
+  // chooser returns a path, or an empty text for a cancel.
+  using BookChooser = std::function<QString(QWidget *owner, bool save, const QString &suggested)>;
+  static void SetBookChooser(BookChooser chooser);
+  // Opens an address in the desktop's default program (a folder in the
+  // file manager, a page in the browser); tests record it instead. An empty
+  // function restores the desktop's.
+  using UrlOpener = std::function<void(const QUrl &url)>;
+  static void SetUrlOpener(UrlOpener opener);
+  // After a publish: a box (not modal, "PublishedBox") with where the book
+  // went, "Open Folder" and "View in Browser".
+  void ShowPublished(const QString &root);
+  // Serves the package `root` on 127.0.0.1 (one book at a time, while the
+  // window lives) and opens it in the browser. A server that cannot listen
+  // gets a message.
+  void ViewPublishedBook(const QString &root);
+  // Filter of the book file dialogs.
+  static const char *const kBookFilter;
+  // The recently opened or saved books (newest first, at most 8), kept in
+  // the settings.
+  static QStringList RecentBooks();
 
   // --- Book settings -----------------------------------------------------
   // Book -> controls. Leaves bookSizeEdited alone.
@@ -125,6 +194,8 @@ class TMainFrm : public QWidget {
 
  protected:
   void showEvent(QShowEvent *event) override;
+  // Asks about unsaved changes first; Cancel keeps the window open.
+  void closeEvent(QCloseEvent *event) override;
 
  private:
   // Creation steps: the library list, the book, the workspace, the size
@@ -136,6 +207,18 @@ class TMainFrm : public QWidget {
   void ShowPreview();
 
   void BuildControls();
+  void BuildMenus();
+  void UpdateCaption();
+  void RememberRecent(const QString &path);
+  void FillRecentMenu();
+  // The row of `page` in the page list: number, name, and a missing mark.
+  void FillPageRow(QTreeWidgetItem *row, int index, const TPageObj &page);
+  void SelectPageRow(int row);
+  // Marks the theme called `name` as the current one, without applying it.
+  void MarkTheme(const QString &name);
+  // Converts the PDFs whose pages the book uses but which have no page
+  // files yet, in the progress window; then marks the rows again.
+  void ConvertMissingPages();
   QWidget *BuildThemeTab();
   QWidget *BuildBookTab();
   QWidget *BuildPageTab();
@@ -155,6 +238,14 @@ class TMainFrm : public QWidget {
   void SetCommandsEnabled(bool enabled);
 
   bool shown_ = false;
+  QWidget *client_ = nullptr;
+  QUndoStack *undo_ = nullptr;
+  TBookObj committed_;  // the book as last recorded in the undo history
+  int committedRow_ = -1;  // the page row selected then
+  bool restoring_ = false;
+  QString bookPath_;
+  QMenu *recentMenu_ = nullptr;
+  std::unique_ptr<BookServer> server_;
   bool isFillData = false;
   QString lastPackage_;
   std::unique_ptr<PackageJob> packageJob_;

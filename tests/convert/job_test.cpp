@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -85,7 +86,9 @@ TEST_F(JobTest, WindowShowsEachFileAndItsPagesThenClosesWithOne) {
 
   const int result = frm.exec();
   EXPECT_EQ(result, 1);
-  EXPECT_EQ(frm.size(), QSize(256, 62));
+  EXPECT_EQ(frm.size(), QSize(256, 96));
+  EXPECT_EQ(frm.PageLab->text(), "Page 3 of 3");  // one file: no file count
+  EXPECT_TRUE(frm.CancelBtn->isVisibleTo(&frm));
   EXPECT_LE((frm.frameGeometry().center() - owner.frameGeometry().center()).manhattanLength(), 2);
   EXPECT_EQ(frm.ShowLab->text(), "Loading annual.report.pdf...");
   EXPECT_EQ(frm.PageProgressBar->maximum(), 3);
@@ -134,6 +137,27 @@ TEST_F(JobTest, EscapeDuringTheSecondOfThreeEndsOnlyTheJobsOwnConverter) {
   EXPECT_EQ(other.state(), QProcess::Running) << "a same-named process of another program survives";
   other.kill();
   other.waitForFinished();
+}
+
+TEST_F(JobTest, CancelButtonStopsTheJobAsEscapeDoes) {
+  UseFakeConverter(kFakeConverter);
+  TFrmLoadProcess frm;
+  frm.loadTag = 1;
+  frm.pdfList = {Pdf("a.pdf", 1), Pdf("b slow.pdf", 1)};
+  QString shown;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (!shown.isEmpty() || !QFileInfo::exists(frm.pdfList[1]->filePath + ".running")) return;
+    shown = frm.PageLab->text();
+    frm.CancelBtn->click();
+  });
+  watch.start(5);
+  EXPECT_EQ(frm.exec(), TFrmLoadProcess::kResultCancelled);
+  watch.stop();
+  EXPECT_EQ(shown, "Page 0 of 1, file 2 of 2");
+  ASSERT_TRUE(frm.job());
+  EXPECT_TRUE(frm.job()->Wait(5000));
+  EXPECT_FALSE(frm.pdfList[1]->isConverter);
 }
 
 TEST_F(JobTest, SignalsAfterTheReceiverIsGoneAreDroppedAndLateEscapeKeepsResultTwo) {

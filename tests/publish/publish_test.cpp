@@ -247,3 +247,49 @@ TEST_F(Publish, HelpNamesEveryOption) {
                           "--panel-color", "--rtl", "--quiet", "--serve", "--port", "Example"})
     EXPECT_TRUE(r.out.contains(opt)) << opt;
 }
+
+// A book saved by the window, published without it: the page order and the
+// settings of the file, the PDF converted on the way.
+TEST_F(Publish, SavedBookPublishesInItsOrder) {
+  const QByteArray book = R"({
+    "format": "leafweaver-book", "version": 1,
+    "title": "Saved <book>", "width": 420, "height": 595, "background": "color",
+    "backgroundColor": "#102030",
+    "sources": [{"path": "/nowhere/three.pdf", "relativePath": "three.pdf", "range": "1, 3"},
+                {"path": "/nowhere/pic.png", "relativePath": "pic.png"}],
+    "pages": [{"source": 1}, {"source": 0, "page": 3}, {"source": 0, "page": 1}]
+  })";
+  WriteFile(src.file("saved.leafbook"), book);
+  const RunResult r = publish({"--book", "saved.leafbook", "-q", "-o", out.path()});
+  ASSERT_EQ(r.status, 0) << r.err.toStdString();
+  const QString root = r.out.trimmed();
+  EXPECT_FALSE(QImage(root + "/pages/1.png").isNull());
+  for (const char *page : {"/pages/2.swf", "/pages/3.swf"}) {
+    const QByteArray swf = ReadFile(root + page);
+    EXPECT_TRUE(swf.startsWith("FWS") || swf.startsWith("CWS")) << page;
+  }
+  EXPECT_FALSE(Exists(root + "/pages/4.swf"));
+  EXPECT_TRUE(ReadFile(root + "/index.html").contains("Saved &lt;book&gt;"));
+
+  // The image goes: nothing is published, and the message names it.
+  QFile::remove(src.file("pic.png"));
+  const RunResult gone = publish({"--book", "saved.leafbook", "-q", "-o", out.file("second")});
+  EXPECT_EQ(gone.status, 65);
+  EXPECT_TRUE(gone.err.contains("missing: /nowhere/pic.png")) << gone.err.toStdString();
+  EXPECT_FALSE(Exists(out.file("second")));
+}
+
+TEST_F(Publish, BookFilesThatCannotBeUsedSayWhy) {
+  WriteFile(src.file("newer.leafbook"),
+            R"({"format": "leafweaver-book", "version": 2, "sources": [], "pages": []})");
+  RunResult r = publish({"--book", "newer.leafbook", "-o", out.path()});
+  EXPECT_EQ(r.status, 65);
+  EXPECT_TRUE(r.err.contains("was saved by a newer Leafweaver")) << r.err.toStdString();
+  WriteFile(src.file("cut.leafbook"), R"({"format": "leafweaver-book", "vers)");
+  r = publish({"--book", "cut.leafbook", "-o", out.path()});
+  EXPECT_EQ(r.status, 65);
+  EXPECT_TRUE(r.err.contains("is damaged")) << r.err.toStdString();
+  r = publish({"--book", "cut.leafbook", "pic.png", "-o", out.path()});
+  EXPECT_EQ(r.status, 64);
+  EXPECT_TRUE(QDir(out.path()).isEmpty());
+}

@@ -19,6 +19,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QScopeGuard>
+#include <QPointer>
+#include <QTest>
+#include <QUndoStack>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -45,9 +52,7 @@ class MainFrmTest : public ::testing::Test {
 
   // Creates and shows the window over the test workspace.
   TMainFrm &Open() {
-    frm = std::make_unique<TMainFrm>(nullptr, ws.appDir());
-    frm->show();
-    QApplication::processEvents();
+    frm = uitest::ShowMainFrm(ws);
     return *frm;
   }
 
@@ -65,6 +70,7 @@ class MainFrmTest : public ::testing::Test {
     return rows;
   }
   void Select(int row) {
+    Pages()->clearSelection();
     Pages()->topLevelItem(row)->setSelected(true);
     QApplication::processEvents();
   }
@@ -91,8 +97,14 @@ class MainFrmTest : public ::testing::Test {
 TEST_F(MainFrmTest, CreationPreparesBookWorkspaceAndFrame) {
   LibraryList.push_back(std::make_shared<TFileObj>(QStringLiteral("/nowhere/old.png")));
   TMainFrm &w = Open();
-  EXPECT_EQ(w.windowTitle(), "Tarnwell Leafweaver");
-  EXPECT_EQ(w.size(), QSize(1036, 593));
+  EXPECT_EQ(w.windowTitle(), "Untitled[*] - Tarnwell Leafweaver");
+  EXPECT_FALSE(w.isWindowModified());
+  // The controls' area keeps its size; the menu bar comes on top of it.
+  QWidget *client = Find<QWidget>(&w, "ClientArea");
+  ASSERT_TRUE(client);
+  EXPECT_EQ(client->size(), QSize(1036, 593));
+  EXPECT_EQ(w.size(), QSize(1036, 593 + client->y()));
+  EXPECT_GT(client->y(), 0);
   EXPECT_EQ(w.minimumSize(), w.maximumSize());
   ASSERT_TRUE(BookObj);
   EXPECT_EQ(BookObj->PageCount(), 0);
@@ -233,7 +245,8 @@ TEST_F(MainFrmTest, SizePresetsAndUnreadableSizeText) {
   EXPECT_FALSE(bookSizeEdited);
   Radio("BookSizeType1")->click();  // A3, landscape
   EXPECT_TRUE(bookSizeEdited);
-  EXPECT_EQ(BookObj->width, 595);  // not before the next save
+  EXPECT_EQ(BookObj->width, 1191);  // the book follows at once, as one undo step
+  EXPECT_EQ(frm->undoStack()->count(), 1);
   Find<QPushButton>(frm.get(), "PreviewBtn")->click();
   WaitForPackage();
   EXPECT_EQ(BookObj->width, 1191);
@@ -272,7 +285,7 @@ TEST_F(MainFrmTest, BackgroundRadioEnablesItsControls) {
   EXPECT_TRUE(edit->isEnabled());
   EXPECT_TRUE(browse->isEnabled());
   EXPECT_FALSE(Color("BgColorBtn")->isEnabled());
-  EXPECT_EQ(BookObj->backgroundType, 1);  // only at the next save
+  EXPECT_EQ(BookObj->backgroundType, 0);  // the book follows at once
 
   // ">>" takes the chosen file; a cancel changes nothing.
   TMainFrm::SetImageChooser([](QWidget *, const QString &) { return QStringLiteral("/pics/one.jpg"); });
@@ -307,9 +320,9 @@ TEST_F(MainFrmTest, PageListFollowsUpDownDeleteAndClear) {
   EXPECT_EQ(BookObj->PageCount(), 3);
 
   Select(0);
-  click("UpBtn");  // the first page stays first
+  click("UpBtn");  // the first page stays first, and selected
   EXPECT_EQ(Rows(), QStringList({"1:a.png", "2:b.png", "3:c.png"}));
-  EXPECT_TRUE(Pages()->selectedItems().isEmpty());
+  EXPECT_EQ(Pages()->selectedItems().value(0), Pages()->topLevelItem(0));
   Select(2);
   click("DownBtn");  // the last page stays last
   EXPECT_EQ(Rows(), QStringList({"1:a.png", "2:b.png", "3:c.png"}));
@@ -321,7 +334,7 @@ TEST_F(MainFrmTest, PageListFollowsUpDownDeleteAndClear) {
   EXPECT_EQ(Rows(), QStringList({"1:a.png", "2:b.png", "3:c.png"}));
   EXPECT_EQ(FileNameOfPath(BookObj->Page(0)->filePath), "a.png");
 
-  // Deleting the last row shows the row before it, then the list is rebuilt.
+  // Deleting the last row selects and shows the row before it.
   auto *image = Find<QLabel>(frm.get(), "ImagePreview");
   Select(2);
   ASSERT_FALSE(image->isHidden());
@@ -329,22 +342,24 @@ TEST_F(MainFrmTest, PageListFollowsUpDownDeleteAndClear) {
   image->clear();
   click("DeleteBtn");
   EXPECT_EQ(Rows(), QStringList({"1:a.png", "2:b.png"}));
-  EXPECT_TRUE(Pages()->selectedItems().isEmpty());
-  EXPECT_FALSE(image->pixmap().isNull());  // b.png was shown on the way
+  EXPECT_EQ(Pages()->selectedItems().value(0), Pages()->topLevelItem(1));
+  EXPECT_FALSE(image->pixmap().isNull());
 
-  // Deleting the first row leaves the preview as it was.
-  image->clear();
+  // Deleting the first row selects and shows the page that takes its place.
   Select(0);
   image->clear();
   click("DeleteBtn");
   EXPECT_EQ(Rows(), QStringList({"1:b.png"}));
-  EXPECT_TRUE(image->pixmap().isNull());
+  EXPECT_EQ(Pages()->selectedItems().value(0), Pages()->topLevelItem(0));
+  EXPECT_FALSE(image->pixmap().isNull());
   EXPECT_EQ(BookObj->PageCount(), 1);
 
-  // Clear removes every page.
+  // Clear removes every page, once the unsaved changes may go.
   AddImagePages(2);
   EXPECT_EQ(Rows(), QStringList({"1:b.png", "2:a.png", "3:b.png"}));
+  TMainFrm::SetSaveQuestion([](QWidget *, const QString &) { return int(QMessageBox::Discard); });
   click("ClearBtn");
+  TMainFrm::SetSaveQuestion({});
   EXPECT_EQ(BookObj->PageCount(), 0);
   EXPECT_EQ(Pages()->topLevelItemCount(), 0);
 }
@@ -405,12 +420,13 @@ TEST_F(MainFrmTest, ThemesFillTheListAndApplyTheirSettings) {
   EXPECT_TRUE(list->selectedItems().isEmpty());
   ASSERT_TRUE(ThemeManager && ThemeManager->currThemeObj);
 
-  // The first theme is in the controls, the book keeps its defaults.
+  // The first theme is in the controls and is the book's starting look.
   EXPECT_TRUE(Radio("BgImageRad")->isChecked());
   EXPECT_EQ(Text("BgImageEdt"), ws.themesDir() + "a-photo/bg.jpg");
   EXPECT_TRUE(Find<QLineEdit>(frm.get(), "BgImageEdt")->isEnabled());
   EXPECT_EQ(Color("ButtonColorBtn")->color(), 0xFF0000u);  // "0000FF" is blue
-  EXPECT_EQ(BookObj->backgroundType, 1);
+  EXPECT_EQ(BookObj->backgroundType, 0);
+  EXPECT_FALSE(frm->isWindowModified());
 
   // A colour theme without an image clears and disables the image edit.
   list->item(1)->setSelected(true);
@@ -537,8 +553,9 @@ TEST_F(MainFrmTest, LibraryDialogCancelAddsNoPagesAndEachOkAddsTheCheckedFiles) 
   TLoadFrm::SetFileChooser({});
 }
 
-TEST_F(MainFrmTest, PublishingAnEmptyBookOpensNoDialog) {
+TEST_F(MainFrmTest, PublishingAnEmptyBookSaysSoWithoutADialog) {
   Open();
+  uitest::ErrorRecorder errors;
   int asked = 0;
   SetBrowseForFolderHandler([&](const QString &, const QString &, QString &) {
     ++asked;
@@ -547,6 +564,7 @@ TEST_F(MainFrmTest, PublishingAnEmptyBookOpensNoDialog) {
   Find<QLineEdit>(frm.get(), "BookTitleEdt")->setText("Empty");
   Find<QPushButton>(frm.get(), "ExportBtn")->click();
   EXPECT_EQ(asked, 0);
+  EXPECT_EQ(errors.messages, QStringList{"The book has no pages yet: add PDF or image files first."});
   EXPECT_EQ(BookObj->titleStr, "Empty");  // the settings were still taken
 
   // With a page the folder dialog comes up; a cancel writes nothing.
@@ -613,3 +631,42 @@ TEST_F(MainFrmTest, RightToLeftBookSettingGoesIntoThePackage) {
 }
 
 }  // namespace
+
+TEST_F(MainFrmTest, PublishedBoxOpensTheFolderAndServesTheBook) {
+  Open();
+  AddImagePages(1);
+  lwtest::TempDir out;
+  SetBrowseForFolderHandler([&](const QString &, const QString &, QString &folder) {
+    folder = out.path();
+    return true;
+  });
+  QList<QUrl> opened;
+  TMainFrm::SetUrlOpener([&](const QUrl &url) { opened << url; });
+  const auto restore = qScopeGuard([] { TMainFrm::SetUrlOpener({}); });
+  QSignalSpy written(frm.get(), &TMainFrm::packageWritten);
+  Find<QPushButton>(frm.get(), "ExportBtn")->click();
+  ASSERT_TRUE(written.wait(30000));
+  auto *box = Find<QMessageBox>(frm.get(), "PublishedBox");
+  ASSERT_TRUE(box);
+  EXPECT_TRUE(box->text().contains(QDir::toNativeSeparators(frm->lastPackageFolder())));
+  Find<QPushButton>(box, "OpenFolderBtn")->click();
+  ASSERT_EQ(opened.size(), 1);
+  EXPECT_EQ(opened[0], QUrl::fromLocalFile(frm->lastPackageFolder()));
+  const QPointer<QMessageBox> first = box;  // a button closes the box
+  ASSERT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }, 5000));
+
+  // "View in Browser" serves the book on loopback and opens its address.
+  frm->ShowPublished(frm->lastPackageFolder());
+  auto *again = Find<QMessageBox>(frm.get(), "PublishedBox");
+  ASSERT_TRUE(again);
+  Find<QPushButton>(again, "ViewInBrowserBtn")->click();
+  ASSERT_EQ(opened.size(), 2);
+  EXPECT_EQ(opened[1].host(), "127.0.0.1");
+  QNetworkAccessManager net;
+  QNetworkReply *reply = net.get(QNetworkRequest(opened[1].resolved(QUrl("index.html"))));
+  QSignalSpy finished(reply, &QNetworkReply::finished);
+  ASSERT_TRUE(finished.wait(10000));
+  EXPECT_EQ(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
+  EXPECT_TRUE(reply->readAll().contains("<html"));
+  delete reply;
+}

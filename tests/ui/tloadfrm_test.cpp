@@ -10,6 +10,9 @@
 #include "uitest.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -164,6 +167,9 @@ TEST_F(LoadFrmTest, AddingImagesSkipsKnownPathsButNotOtherCase) {
   EXPECT_EQ(dlg->RowOfFile(LibraryList[3].get()), Tree()->topLevelItem(3));
   EXPECT_TRUE(TLoadFrm::IsNewFile(ws.scratch() + "A.png"));
   EXPECT_FALSE(TLoadFrm::IsNewFile(a));
+  // Enter after adding presses OK, not "Add" again.
+  EXPECT_EQ(dlg->focusWidget(), uitest::Find<QPushButton>(dlg.get(), "OkBtn"));
+  EXPECT_TRUE(QString(TLoadFrm::kOpenFilter).contains("*.jpeg"));
 
   // A cancelled file dialog adds nothing.
   ChooseFiles({});
@@ -192,11 +198,18 @@ TEST_F(LoadFrmTest, PageRangeEditsOfPdfRowsOnly) {
   EXPECT_EQ(LibraryList[0]->rangeStr, "1, 3-4");
   EXPECT_EQ(pdfRow->text(3), "1, 3-4");
 
-  // Rejected texts keep the old one, without a message.
-  for (const char *bad : {"", "6", "0", "3-2", "x", " , "}) {
+  // Rejected texts keep the old one, and the cell says why.
+  const std::pair<const char *, const char *> rejected[] = {
+      {"", ""}, {"6", "this PDF has 5 pages"}, {"0", "this PDF has 5 pages"},
+      {"3-2", "write pages as 1-5, 8"}, {"x", "write pages as 1-5, 8"}, {" , ", "write pages as 1-5, 8"}};
+  for (const auto &[bad, why] : rejected) {
+    pdfRow->setToolTip(3, QString());
     dlg->LibraryTreeNewText(pdfRow, TLoadFrm::kColRange, bad);
     EXPECT_EQ(LibraryList[0]->rangeStr, "1, 3-4") << bad;
+    EXPECT_EQ(pdfRow->toolTip(3), *why ? QStringLiteral("Kept \"1, 3-4\": ") + why : QString()) << bad;
   }
+  dlg->LibraryTreeNewText(pdfRow, TLoadFrm::kColRange, "2");
+  EXPECT_TRUE(pdfRow->toolTip(3).isEmpty());
   dlg->LibraryTreeNewText(pdfRow, TLoadFrm::kColRange, "all");
   EXPECT_EQ(LibraryList[0]->rangeStr, "all");
   dlg->LibraryTreeNewText(imageRow, TLoadFrm::kColRange, "1");
@@ -335,3 +348,27 @@ TEST_F(LoadFrmTest, ModalResults) {
 }
 
 }  // namespace
+
+// Files dragged from a file manager are added as if chosen; other files in
+// the same drag are left out, and a drag of nothing usable is refused.
+TEST_F(LoadFrmTest, DroppedFilesAreAddedAsIfChosen) {
+  Open();
+  const QString text = ws.scratch() + "notes.txt";
+  lwtest::WriteFile(text, "plain");
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile(Png("one.png")), QUrl::fromLocalFile(text),
+                 QUrl::fromLocalFile(uitest::WritePng(ws.scratch() + "TWO.JPEG", 8, 6))});
+  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(dlg.get(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(dlg.get(), &drop);
+  EXPECT_EQ(Rows(), QStringList({"1|one.png|-|-|x", "2|TWO.JPEG|-|-|x"}));
+
+  QMimeData useless;
+  useless.setUrls({QUrl::fromLocalFile(text)});
+  QDragEnterEvent refused(QPoint(20, 20), Qt::CopyAction, &useless, Qt::LeftButton, Qt::NoModifier);
+  refused.ignore();
+  QApplication::sendEvent(dlg.get(), &refused);
+  EXPECT_FALSE(refused.isAccepted());
+}

@@ -2,6 +2,7 @@
 
 #include "fsutil/fsutil.h"
 #include "ui/errorbox.h"
+#include "ui/tmainfrm.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -106,6 +107,13 @@ void WhenModal(const std::function<void(QWidget *)> &action, int ms) {
     }
   });
   timer->start(20);
+}
+
+std::unique_ptr<lw::TMainFrm> ShowMainFrm(const Workspace &ws) {
+  auto frm = std::make_unique<lw::TMainFrm>(nullptr, ws.appDir());
+  frm->show();
+  QApplication::processEvents();
+  return frm;
 }
 
 }  // namespace uitest

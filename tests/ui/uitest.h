@@ -10,6 +10,11 @@
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <memory>
+
+namespace lw {
+class TMainFrm;
+}
 
 namespace uitest {
 
@@ -49,6 +54,10 @@ class ErrorRecorder {
   ~ErrorRecorder();
   QStringList messages;
 };
+
+class Workspace;
+// A main window over `ws`'s program folder, shown, its first events handled.
+std::unique_ptr<lw::TMainFrm> ShowMainFrm(const Workspace &ws);
 
 // Runs the event loop until `done` or `ms` have passed; returns done().
 bool Spin(const std::function<bool()> &done, int ms);

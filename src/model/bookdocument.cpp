@@ -1,0 +1,281 @@
+#include "model/bookdocument.h"
+
+#include "model/conversionnames.h"
+#include "model/pageimport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+
+namespace lw {
+namespace {
+
+QString colorText(TColor c) {
+  return QStringLiteral("#%1%2%3")
+      .arg(c & 0xFF, 2, 16, QChar('0'))
+      .arg((c >> 8) & 0xFF, 2, 16, QChar('0'))
+      .arg((c >> 16) & 0xFF, 2, 16, QChar('0'))
+      .toUpper();
+}
+
+std::optional<TColor> colorOf(const QString &text) {
+  if (text.size() != 7 || text[0] != '#') return std::nullopt;
+  bool ok = false;
+  const uint rgb = text.mid(1).toUInt(&ok, 16);
+  if (!ok) return std::nullopt;
+  return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+}
+
+// A field of the wrong kind ends the reading with this message.
+struct Damaged {
+  QString what;
+};
+
+QString stringField(const QJsonObject &o, const char *key, const QString &where) {
+  const QJsonValue v = o.value(QLatin1String(key));
+  if (v.isUndefined()) return QString();
+  if (!v.isString()) throw Damaged{QStringLiteral("\"%1\"%2 is not a text").arg(key, where)};
+  return v.toString();
+}
+
+int intField(const QJsonObject &o, const char *key, int fallback, int low, int high,
+             const QString &where) {
+  const QJsonValue v = o.value(QLatin1String(key));
+  if (v.isUndefined()) return fallback;
+  const double d = v.toDouble(-1e300);
+  if (!v.isDouble() || d != static_cast<int>(d) || d < low || d > high)
+    throw Damaged{QStringLiteral("\"%1\"%2 is not a whole number from %3 to %4")
+                      .arg(key, where).arg(low).arg(high)};
+  return static_cast<int>(d);
+}
+
+TColor colorField(const QJsonObject &o, const char *key, TColor fallback) {
+  const QJsonValue v = o.value(QLatin1String(key));
+  if (v.isUndefined()) return fallback;
+  const auto c = colorOf(v.toString());
+  if (!c) throw Damaged{QStringLiteral("\"%1\" is not a colour written #RRGGBB").arg(key)};
+  return *c;
+}
+
+QString existingPath(const QString &absolute, const QString &relative, const QString &bookFolder) {
+  if (!absolute.isEmpty() && QFileInfo(absolute).isFile()) return absolute;
+  if (!relative.isEmpty() && !bookFolder.isEmpty()) {
+    const QString there = QDir::cleanPath(QDir(bookFolder).absoluteFilePath(relative));
+    if (QFileInfo(there).isFile()) return there;
+  }
+  return QString();
+}
+
+}  // namespace
+
+BookDocument DocumentOfBook(const TBookObj &book, const TFileList &library, bool sizeEdited) {
+  BookDocument doc;
+  doc.settings = book.Copy();
+  doc.settings.pageList.clear();
+  doc.sizeEdited = sizeEdited;
+  QHash<QString, int> index;
+  auto sourceIndex = [&](const QString &path) {
+    const auto it = index.constFind(path);
+    if (it != index.constEnd()) return *it;
+    doc.sources.push_back(BookSource{path});
+    return index[path] = static_cast<int>(doc.sources.size()) - 1;
+  };
+  for (const auto &file : library) {
+    BookSource &s = doc.sources[static_cast<size_t>(sourceIndex(file->filePath))];
+    s.range = file->rangeStr;
+    s.checked = file->isChecked;
+  }
+  for (const auto &page : book.pageList) {
+    // A page added by path alone is its own source.
+    const QString source = page->sourcePath.isEmpty() ? page->filePath : page->sourcePath;
+    doc.pages.push_back(BookPage{sourceIndex(source), page->sourcePage});
+  }
+  return doc;
+}
+
+QByteArray SerializeBookDocument(const BookDocument &doc, const QString &bookFolder) {
+  const TBookObj &b = doc.settings;
+  const QDir folder(bookFolder);
+  QJsonObject root;
+  root["format"] = QLatin1String(kBookFormatName);
+  root["version"] = kBookFormatVersion;
+  root["title"] = b.titleStr;
+  root["keywords"] = b.keywordStr;
+  root["description"] = b.desStr;
+  root["theme"] = b.themeStr;
+  root["background"] = b.backgroundType == 0 ? "image" : "color";
+  root["backgroundImage"] = b.backgroundImage;
+  root["backgroundColor"] = colorText(b.backgroundColor);
+  root["buttonColor"] = colorText(b.buttonColor);
+  root["panelColor"] = colorText(b.panelColor);
+  root["width"] = b.width;
+  root["height"] = b.height;
+  root["sizeChosen"] = doc.sizeEdited;
+  root["direction"] = b.rightToLeft ? "rtl" : "ltr";
+  QJsonArray sources;
+  for (const BookSource &s : doc.sources) {
+    QJsonObject o;
+    o["path"] = s.path;
+    if (!bookFolder.isEmpty()) o["relativePath"] = folder.relativeFilePath(s.path);
+    o["range"] = s.range;
+    o["checked"] = s.checked;
+    sources.append(o);
+  }
+  root["sources"] = sources;
+  QJsonArray pages;
+  for (const BookPage &p : doc.pages) {
+    QJsonObject o;
+    o["source"] = p.source;
+    if (p.page > 0) o["page"] = p.page;
+    pages.append(o);
+  }
+  root["pages"] = pages;
+  return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+std::optional<BookDocument> ParseBookDocument(const QByteArray &bytes, const QString &bookFolder,
+                                              QString &error) {
+  QJsonParseError parse;
+  const QJsonDocument json = QJsonDocument::fromJson(bytes, &parse);
+  if (json.isNull()) {
+    error = QStringLiteral("is damaged: it is not readable JSON (%1 at byte %2)")
+                .arg(parse.errorString())
+                .arg(parse.offset);
+    return std::nullopt;
+  }
+  const QJsonObject root = json.object();
+  if (!json.isObject() || root.value("format").toString() != QLatin1String(kBookFormatName)) {
+    error = QStringLiteral("is not a Leafweaver book");
+    return std::nullopt;
+  }
+  const QJsonValue version = root.value("version");
+  if (!version.isDouble() || version.toDouble() != version.toInt()) {
+    error = QStringLiteral("is damaged: it has no format version");
+    return std::nullopt;
+  }
+  if (version.toInt() > kBookFormatVersion) {
+    error = QStringLiteral("was saved by a newer Leafweaver (book format %1); this program reads "
+                           "format %2 and cannot open it")
+                .arg(version.toInt())
+                .arg(kBookFormatVersion);
+    return std::nullopt;
+  }
+  if (version.toInt() < 1) {
+    error = QStringLiteral("has the book format %1, which this program does not know")
+                .arg(version.toInt());
+    return std::nullopt;
+  }
+  try {
+    BookDocument doc;
+    TBookObj &b = doc.settings;
+    b.titleStr = stringField(root, "title", {});
+    b.keywordStr = stringField(root, "keywords", {});
+    b.desStr = stringField(root, "description", {});
+    b.themeStr = stringField(root, "theme", {});
+    const QString background = stringField(root, "background", {});
+    if (background != "image" && background != "color" && !background.isEmpty())
+      throw Damaged{QStringLiteral("\"background\" is neither \"image\" nor \"color\"")};
+    b.backgroundType = background == "image" ? 0 : 1;
+    b.backgroundImage = stringField(root, "backgroundImage", {});
+    b.backgroundColor = colorField(root, "backgroundColor", b.backgroundColor);
+    b.buttonColor = colorField(root, "buttonColor", b.buttonColor);
+    b.panelColor = colorField(root, "panelColor", b.panelColor);
+    b.width = intField(root, "width", b.width, 1, 9999, {});
+    b.height = intField(root, "height", b.height, 1, 9999, {});
+    doc.sizeEdited = root.value("sizeChosen").toBool(false);
+    const QString direction = stringField(root, "direction", {});
+    if (direction != "rtl" && direction != "ltr" && !direction.isEmpty())
+      throw Damaged{QStringLiteral("\"direction\" is neither \"ltr\" nor \"rtl\"")};
+    b.rightToLeft = direction == "rtl";
+    if (!root.value("sources").isArray() || !root.value("pages").isArray())
+      throw Damaged{QStringLiteral("\"sources\" or \"pages\" is missing")};
+    const QJsonArray sources = root.value("sources").toArray();
+    for (qsizetype i = 0; i < sources.size(); ++i) {
+      const QString where = QStringLiteral(" of source %1").arg(i + 1);
+      if (!sources[i].isObject()) throw Damaged{QStringLiteral("source %1 is not an entry").arg(i + 1)};
+      const QJsonObject o = sources[i].toObject();
+      BookSource s;
+      s.path = stringField(o, "path", where);
+      if (s.path.isEmpty()) throw Damaged{QStringLiteral("source %1 has no path").arg(i + 1)};
+      const QString found = existingPath(s.path, stringField(o, "relativePath", where), bookFolder);
+      s.missing = found.isEmpty();
+      if (!s.missing) s.path = found;
+      s.range = stringField(o, "range", where);
+      if (s.range.isEmpty()) s.range = QStringLiteral("All");
+      s.checked = o.value("checked").toBool(false);
+      doc.sources.push_back(s);
+    }
+    const QJsonArray pages = root.value("pages").toArray();
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+      const QString where = QStringLiteral(" of page %1").arg(i + 1);
+      if (!pages[i].isObject()) throw Damaged{QStringLiteral("page %1 is not an entry").arg(i + 1)};
+      const QJsonObject o = pages[i].toObject();
+      BookPage p;
+      p.source = intField(o, "source", -1, 0, kMaxPdfPageCount, where);
+      if (p.source < 0) throw Damaged{QStringLiteral("page %1 names no source").arg(i + 1)};
+      if (p.source >= static_cast<int>(doc.sources.size()))
+        throw Damaged{QStringLiteral("page %1 names source %2, but only %3 are listed")
+                          .arg(i + 1)
+                          .arg(p.source)
+                          .arg(doc.sources.size())};
+      p.page = intField(o, "page", 0, 0, kMaxPdfPageCount, where);
+      doc.pages.push_back(p);
+    }
+    return doc;
+  } catch (const Damaged &d) {
+    error = QStringLiteral("is damaged: ") + d.what;
+    return std::nullopt;
+  }
+}
+
+OpenedBook OpenBookDocument(const BookDocument &doc, const QString &tempPath) {
+  OpenedBook opened;
+  opened.book = doc.settings.Copy();
+  opened.book.pageList.clear();
+  for (const BookSource &s : doc.sources) {
+    auto file = std::make_shared<TFileObj>(s.path);
+    file->rangeStr = s.range;
+    file->isChecked = s.checked;
+    if (s.missing) file->problemStr = QStringLiteral("is missing");
+    opened.library.push_back(file);
+  }
+  for (const BookPage &p : doc.pages) {
+    const TFileObj &file = *opened.library[static_cast<size_t>(p.source)];
+    const bool pdfPage = file.fileType == kFilePdf && p.page > 0;
+    const QString path =
+        pdfPage ? ConversionNamesFor(tempPath, file.filePath).PageFile(p.page) : file.filePath;
+    auto page = std::make_unique<TPageObj>(path);
+    page->fileType = pdfPage ? kPageSwf : kPageImage;
+    page->showName = pdfPage ? SwfPageShowName(path) : FileNameOfPath(path);
+    page->sourcePath = file.filePath;
+    page->sourcePage = pdfPage ? p.page : 0;
+    opened.book.pageList.push_back(std::move(page));
+  }
+  return opened;
+}
+
+QStringList MissingSources(const TBookObj &book) {
+  QStringList missing;
+  for (const auto &page : book.pageList) {
+    const QString source = page->sourcePath.isEmpty() ? page->filePath : page->sourcePath;
+    if (!QFileInfo(source).isFile() && !missing.contains(source)) missing << source;
+  }
+  return missing;
+}
+
+TFileList SourcesToConvert(const TBookObj &book, const TFileList &library) {
+  QSet<QString> wanted;
+  for (const auto &page : book.pageList)
+    if (page->fileType == kPageSwf && !QFileInfo(page->filePath).isFile() &&
+        QFileInfo(page->sourcePath).isFile())
+      wanted.insert(page->sourcePath);
+  TFileList files;
+  for (const auto &file : library)
+    if (file->fileType == kFilePdf && wanted.contains(file->filePath)) files.push_back(file);
+  return files;
+}
+
+}  // namespace lw

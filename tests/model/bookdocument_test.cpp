@@ -1,0 +1,127 @@
+// The book file: written and read back with every field, moved sources,
+// and the files it must refuse.
+
+#include "model/bookdocument.h"
+#include "model/conversionnames.h"
+#include "model/pageimport.h"
+#include "support/testdirs.h"
+#include "support/testpdf.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+using namespace lw;
+using lwtest::TempDir;
+using lwtest::MakeTextPdf;
+using lwtest::WriteFile;
+
+namespace {
+
+// A book of a 5-page PDF (pages 4, 1 and 2, in that order) and an image,
+// with every setting away from its default.
+struct SampleBook {
+  TempDir temp, docs;
+  TBookObj book;
+  TFileList library;
+
+  SampleBook() {
+    WriteFile(docs.file("report.pdf"), MakeTextPdf(5));
+    WriteFile(docs.file("art/photo.png"), QByteArray("png"));
+    auto pdf = std::make_shared<TFileObj>(docs.file("report.pdf"));
+    pdf->rangeStr = "1-2, 4";
+    pdf->isChecked = true;
+    auto image = std::make_shared<TFileObj>(docs.file("art/photo.png"));
+    library = {pdf, image};
+    const ConversionNames names = ConversionNamesFor(temp.path(), pdf->filePath);
+    for (int n : {1, 2, 4}) WriteFile(names.PageFile(n), "FWS");
+    ImportFilePages(book, *pdf, temp.path());
+    ImportFilePages(book, *image, temp.path());
+    book.pageList.insert(book.pageList.begin(), std::move(book.pageList[2]));
+    book.pageList.erase(book.pageList.begin() + 3);
+    book.titleStr = "Field notes \"one\" <&>";
+    book.keywordStr = "maps, rocks";
+    book.desStr = "A description\nover two lines";
+    book.backgroundType = 0;
+    book.backgroundImage = docs.file("art/bg.jpg");
+    book.backgroundColor = 0x123456;
+    book.buttonColor = 0xABCDEF;
+    book.panelColor = 0x010203;
+    book.width = 420;
+    book.height = 595;
+    book.themeStr = "Nordic Frost";
+    book.rightToLeft = true;
+  }
+};
+
+}  // namespace
+
+TEST(BookDocument, SavedBookOpensWithEveryFieldAndThePageOrder) {
+  SampleBook s;
+  ASSERT_EQ(s.book.PageCount(), 4);
+  ASSERT_EQ(s.book.Page(0)->sourcePage, 4);
+  const QByteArray bytes =
+      SerializeBookDocument(DocumentOfBook(s.book, s.library, true), s.docs.path());
+  QString error;
+  const auto doc = ParseBookDocument(bytes, s.docs.path(), error);
+  ASSERT_TRUE(doc) << error.toStdString();
+  EXPECT_TRUE(doc->sizeEdited);
+  const OpenedBook opened = OpenBookDocument(*doc, s.temp.path());
+  EXPECT_TRUE(opened.book.SameContent(s.book));
+  ASSERT_EQ(opened.library.size(), 2u);
+  EXPECT_EQ(opened.library[0]->rangeStr, "1-2, 4");
+  EXPECT_TRUE(opened.library[0]->isChecked);
+  EXPECT_EQ(opened.library[0]->count, 5);
+  EXPECT_FALSE(opened.library[1]->isChecked);
+  EXPECT_TRUE(MissingSources(opened.book).isEmpty());
+  EXPECT_TRUE(SourcesToConvert(opened.book, opened.library).empty());
+}
+
+TEST(BookDocument, MovedFolderIsFoundAgainAndGoneSourceIsMarkedNotDropped) {
+  SampleBook s;
+  const QByteArray bytes =
+      SerializeBookDocument(DocumentOfBook(s.book, s.library, false), s.docs.path());
+  // The whole folder moves with its book file: found by the relative path.
+  TempDir elsewhere;
+  const QString moved = elsewhere.file("docs");
+  ASSERT_TRUE(QDir().rename(s.docs.path(), moved));
+  QString error;
+  auto doc = ParseBookDocument(bytes, moved, error);
+  ASSERT_TRUE(doc) << error.toStdString();
+  EXPECT_FALSE(doc->sources[0].missing);
+  EXPECT_EQ(doc->sources[0].path, moved + "/report.pdf");
+  // The pages of the moved PDF are not converted under their new name yet.
+  const OpenedBook movedBook = OpenBookDocument(*doc, s.temp.path());
+  EXPECT_EQ(SourcesToConvert(movedBook.book, movedBook.library).size(), 1u);
+
+  // The image is gone: it stays listed and its page stays in the book.
+  ASSERT_TRUE(QFile::remove(moved + "/art/photo.png"));
+  doc = ParseBookDocument(bytes, moved, error);
+  ASSERT_TRUE(doc);
+  EXPECT_TRUE(doc->sources[1].missing);
+  const OpenedBook opened = OpenBookDocument(*doc, s.temp.path());
+  EXPECT_EQ(opened.book.PageCount(), 4);
+  EXPECT_EQ(opened.library[1]->problemStr, "is missing");
+  EXPECT_EQ(MissingSources(opened.book), QStringList{s.docs.file("art/photo.png")});
+}
+
+TEST(BookDocument, RefusesDamagedForeignAndNewerFilesInPlainWords) {
+  QString error;
+  EXPECT_FALSE(ParseBookDocument("{\"format\": \"leafweaver-book\", \"vers", {}, error));
+  EXPECT_TRUE(error.startsWith("is damaged: it is not readable JSON")) << error.toStdString();
+  EXPECT_FALSE(ParseBookDocument("{\"name\": \"a recipe\"}", {}, error));
+  EXPECT_EQ(error, "is not a Leafweaver book");
+  EXPECT_FALSE(ParseBookDocument(
+      R"({"format": "leafweaver-book", "version": 7, "sources": [], "pages": []})", {}, error));
+  EXPECT_TRUE(error.startsWith("was saved by a newer Leafweaver (book format 7)")) << error.toStdString();
+  EXPECT_FALSE(ParseBookDocument(
+      R"({"format": "leafweaver-book", "version": 0, "sources": [], "pages": []})", {}, error));
+  EXPECT_EQ(error, "has the book format 0, which this program does not know");
+  EXPECT_FALSE(ParseBookDocument(
+      R"({"format": "leafweaver-book", "version": 1, "sources": [], "pages": [{"source": 0}]})", {},
+      error));
+  EXPECT_EQ(error, "is damaged: page 1 names source 0, but only 0 are listed");
+  EXPECT_FALSE(ParseBookDocument(
+      R"({"format": "leafweaver-book", "version": 1, "width": "wide", "sources": [], "pages": []})",
+      {}, error));
+  EXPECT_TRUE(error.contains("\"width\"")) << error.toStdString();
+}
