@@ -9,7 +9,7 @@ package leafweaver;
 **/
 class Pace {
 	public static inline var ACTIVE:Float = 60;
-	public static inline var IDLE:Float = 2;
+	public static inline var IDLE:Float = 0.5;
 	/** Seconds at full rate after the last sign of movement. */
 	public static inline var LINGER:Float = 0.75;
 
