@@ -16,13 +16,8 @@
 namespace lw {
 namespace {
 
-QString withoutSlash(QString folder) {
-  while (folder.endsWith('/') && folder.size() > 1) folder.chop(1);
-  return folder;
-}
-
 QString stampPath(const QString &folder) {
-  return withoutSlash(folder) + '/' + kConversionStampName;
+  return WithoutTrailingSlash(folder) + '/' + kConversionStampName;
 }
 
 // Private folders of a run: "<name>.tmp-<pid>-<n>" while converting,
@@ -147,14 +142,14 @@ ConversionLock::~ConversionLock() {
 }
 
 std::unique_ptr<ConversionLock> ConversionLock::TryAcquire(const QString &folder) {
-  const QString key = withoutSlash(folder);
+  const QString key = WithoutTrailingSlash(folder);
   if (takeLock(key, false) != Take::Taken) return nullptr;
   return std::unique_ptr<ConversionLock>(new ConversionLock(key));
 }
 
 std::unique_ptr<ConversionLock> ConversionLock::Acquire(const QString &folder,
                                                         const std::atomic<bool> *stop) {
-  const QString key = withoutSlash(folder);
+  const QString key = WithoutTrailingSlash(folder);
   for (;;) {
     if (stop && stop->load()) return nullptr;
     switch (takeLock(key, true)) {

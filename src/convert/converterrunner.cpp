@@ -152,16 +152,20 @@ int countPageFiles(const ConversionNames &names) {
   return n;
 }
 
-QString withoutSlash(QString folder) {
-  while (folder.endsWith('/') && folder.size() > 1) folder.chop(1);
-  return folder;
+}  // namespace
+
+QString LastOutputLine(const RunOutcome &run) {
+  const QStringList lines = run.output.split('\n', Qt::SkipEmptyParts);
+  return lines.isEmpty() ? QString() : lines.last().trimmed();
 }
+
+namespace {
 
 // A name beside `folder` that no other run of this or another process uses.
 QString privateFolder(const QString &folder, const char *kind) {
   static std::atomic<int> counter{0};
   return QStringLiteral("%1.%2-%3-%4")
-      .arg(withoutSlash(folder), QLatin1String(kind))
+      .arg(WithoutTrailingSlash(folder), QLatin1String(kind))
       .arg(::getpid())
       .arg(counter.fetch_add(1));
 }
@@ -169,7 +173,7 @@ QString privateFolder(const QString &folder, const char *kind) {
 // Puts the finished conversion `fresh` in the place of `folder` (whatever
 // was there goes). Returns false when the rename fails.
 bool moveIntoPlace(const QString &fresh, const QString &folder) {
-  const QString target = withoutSlash(folder);
+  const QString target = WithoutTrailingSlash(folder);
   QString old;
   if (QFileInfo::exists(target)) {
     old = privateFolder(folder, "old");

@@ -65,6 +65,10 @@ struct RunOutcome {
 RunOutcome RunCommandLine(const QStringList &command, int timeoutMs = kConverterTimeoutMs,
                           const std::atomic<bool> *stop = nullptr, const PagesFn &onPages = {});
 
+// The last non-empty line of a run's output, trimmed: the converter's own
+// words for a failure. Empty when there is none.
+QString LastOutputLine(const RunOutcome &run);
+
 class ConversionLock;
 
 struct ConvertOutcome {

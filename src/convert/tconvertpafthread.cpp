@@ -7,15 +7,6 @@
 
 namespace lw {
 
-namespace {
-
-QString lastLine(const QString &text) {
-  const QStringList lines = text.split('\n', Qt::SkipEmptyParts);
-  return lines.isEmpty() ? QString() : lines.last().trimmed();
-}
-
-}  // namespace
-
 TConvertPafThread::TConvertPafThread(const TFileList &selPdfList, QObject *parent)
     : QObject(parent), pdfList(selPdfList) {
   qRegisterMetaType<lw::ConvertFileResult>();
@@ -56,7 +47,7 @@ void TConvertPafThread::Execute() {
     result.converted = f && outcome.status == ConvertOutcome::Converted;
     result.refused = outcome.status == ConvertOutcome::Refused;
     result.pageCount = outcome.pageCount;
-    if (!result.converted) result.message = lastLine(outcome.run.output);
+    if (!result.converted) result.message = LastOutputLine(outcome.run);
     // Only a complete conversion marks the file converted.
     if (result.converted) f->isConverter = true;
     emit fileDone(i, result);

@@ -82,6 +82,11 @@ void copyTree(const fs::path &src, const fs::path &dst, const QString &filter) {
 
 }  // namespace
 
+QString WithoutTrailingSlash(QString path) {
+  while (path.endsWith('/') && path.size() > 1) path.chop(1);
+  return path;
+}
+
 QString WithTrailingSlash(const QString &path) {
   return path.endsWith('/') ? path : path + '/';
 }

@@ -67,5 +67,7 @@ bool IsReadOnlyFile(const QString &path);
 
 // `path` with a trailing "/" added when it has none.
 QString WithTrailingSlash(const QString &path);
+// `path` without its trailing "/" characters ("/" itself stays "/").
+QString WithoutTrailingSlash(QString path);
 
 }  // namespace lw

@@ -30,6 +30,7 @@ void TFileObj::InitFromPath() {
     count = read.count > kMaxPdfPageCount ? -1 : read.count;
     if (count < 1) {
       problemStr = QString::fromUtf8(PdfProblemText(read.problem));
+      isUnusable = read.problem == PdfProblem::Unreadable || read.problem == PdfProblem::NotPdf;
       if (problemStr.isEmpty()) problemStr = QStringLiteral("is damaged");
     }
   }

@@ -38,6 +38,9 @@ class TFileObj {
   // password-protected", "has no pages"); empty while it has pages. Set
   // when the file is read and when its conversion fails.
   QString problemStr;
+  // The file cannot be read or is not a PDF at all: unlike a damaged one,
+  // no converter will read it either.
+  bool isUnusable = false;
   // Set by the conversion worker when the converter has finished this PDF,
   // read by the user-interface thread.
   std::atomic<bool> isConverter{false};

@@ -9,7 +9,6 @@
 #include "model/tfileobj.h"
 #include "model/uconst.h"
 #include "output/autobooksize.h"
-#include "pdf/pdfpagecount.h"
 #include "output/bookpackage.h"
 #include "output/imageconvert.h"
 #include "output/poster.h"
@@ -44,11 +43,6 @@ std::optional<TColor> parseColor(const QString &text) {
   static const QRegularExpression six("^#?[0-9A-Fa-f]{6}$");
   if (!six.match(text).hasMatch()) return std::nullopt;
   return HexTextToColor('$' + text.right(6));
-}
-
-QString lastLine(const QString &text) {
-  const QStringList lines = text.split('\n', Qt::SkipEmptyParts);
-  return lines.isEmpty() ? QString() : lines.last().trimmed();
 }
 
 class Progress {
@@ -94,7 +88,7 @@ void convertPdf(TFileObj &f, const TSysSetInfo &paths, const QString &tag, Progr
       f.filePath, paths.SwfToolPath, paths.TempPathStr, nullptr, [&](int done, int total) {
         progress.line(tag + QStringLiteral("%1: page %2/%3").arg(f.showName).arg(done).arg(total));
       });
-  const QString why = lastLine(result.run.output);
+  const QString why = LastOutputLine(result.run);
   const ConvertOutcome::Status status = result.status;
   conversions.push_back(std::move(result));
   if (status == ConvertOutcome::Skipped)
@@ -155,8 +149,7 @@ std::vector<std::shared_ptr<TFileObj>> loadSources(const PublishOptions &o) {
       file->rangeStr = TrimBlanks(s.range);
       if (file->count == 0) throw RunError{kExitInput, s.path + ": this PDF " + file->problemStr};
       if (file->count < 0) {
-        if (file->problemStr == QLatin1String(PdfProblemText(PdfProblem::NotPdf)) ||
-            file->problemStr == QLatin1String(PdfProblemText(PdfProblem::Unreadable)))
+        if (file->isUnusable)
           throw RunError{kExitInput, s.path + ": " + file->problemStr};
         files.push_back(file);
         continue;

@@ -220,6 +220,9 @@ TEST(TFileObj, UnreadablePdfGivesNoPagesAndSaysWhy) {
   broken.rangeStr = "1";
   EXPECT_TRUE(broken.GetRangeList(dir.slash()).isEmpty());
   EXPECT_EQ(TFileObj(dir.file("notes.pdf")).problemStr, "is not a PDF");
+  // A damaged file may still be one the converter reads; text is not.
+  EXPECT_FALSE(broken.isUnusable);
+  EXPECT_TRUE(TFileObj(dir.file("notes.pdf")).isUnusable);
   // A page tree that claims billions of pages in a one-page file: its pages
   // are counted instead, and "All" lists one name.
   ASSERT_TRUE(lwtest::WriteFile(dir.file("huge.pdf"), MakePdf(1, 2000000000)));
