@@ -1,5 +1,7 @@
 #include "output/booknavigation.h"
 
+#include "model/webaddress.h"
+
 #include "fsutil/fsutil.h"
 #include "model/conversionnames.h"
 #include "output/bookpackage.h"
@@ -21,7 +23,6 @@ namespace {
 // Bookmarks kept from all PDFs together, and the length of a title.
 constexpr int kMaxEntries = 5000;
 constexpr int kMaxTitle = 200;
-constexpr int kMaxAddress = 2000;
 
 // A converter's JSON array beside a conversion (at most `limit` bytes read),
 // or an empty array.
@@ -30,12 +31,6 @@ QJsonArray readJsonArray(const QString &path, qint64 limit) {
   if (!f.open(QIODevice::ReadOnly)) return {};
   const QJsonDocument doc = QJsonDocument::fromJson(f.read(limit));
   return doc.isArray() ? doc.array() : QJsonArray();
-}
-
-bool isOpenable(const QString &url) {
-  const QString lower = url.toLower();
-  return (lower.startsWith("http://") || lower.startsWith("https://") || lower.startsWith("mailto:")) &&
-         url.size() <= kMaxAddress;
 }
 
 // Writes `json` to root + name, or removes that file when `json` is `empty`.
@@ -113,7 +108,7 @@ QByteArray BookLinksJson(const TBookObj &book) {
         to = at->second;
       } else {
         const QString url = l.value("url").toString().trimmed();
-        if (!isOpenable(url)) continue;
+        if (!IsOpenableAddress(url)) continue;
         to = url;
       }
       const QJsonArray area{l.value("x").toDouble(), l.value("y").toDouble(), l.value("w").toDouble(),

@@ -1,5 +1,7 @@
 #include "output/booktext.h"
 
+#include "model/webaddress.h"
+
 #include "output/bookpackage.h"
 
 #include <QJsonArray>
@@ -116,8 +118,7 @@ PageMarks MarksOfPage(const PageWords &page) {
   PageMarks marks;
   marks.headings = page.headings;
   for (const PageLink &link : page.links) {
-    const QString lower = link.address.toLower();
-    if (!lower.startsWith("http://") && !lower.startsWith("https://") && !lower.startsWith("mailto:")) continue;
+    if (!IsOpenableAddress(link.address)) continue;
     QStringList covered;
     for (const PageWord &w : page.words) {
       const double cx = w.x + w.width / 2, cy = w.y + w.height / 2;

@@ -1,6 +1,7 @@
 #include "pdf2swf/pdf2swf.h"
 
 #include "pdf2swf/jpegencode.h"
+#include "model/webaddress.h"
 #include "pdf2swf/pdfpages.h"
 #include "pdf2swf/vectormovie.h"
 #include "swf/swfcheck.h"
@@ -53,12 +54,6 @@ QByteArray OutlineJson(const std::vector<OutlineEntry> &entries) {
     list.append(QJsonObject{{"title", e.title.left(kMaxOutlineTitle)}, {"level", e.level}, {"page", e.page}});
   }
   return QJsonDocument(list).toJson(QJsonDocument::Compact);
-}
-
-bool IsOpenableAddress(const QString &url) {
-  const QString lower = url.trimmed().toLower();
-  return (lower.startsWith("http://") || lower.startsWith("https://") || lower.startsWith("mailto:")) &&
-         url.size() <= 2000 && !url.contains(QRegularExpression("[\\s\"<>\\\\]"));
 }
 
 QByteArray LinksJson(const std::vector<PageLink> &links) {

@@ -90,9 +90,6 @@ struct PageLink {
   int target = 0;
 };
 
-// Whether a link's address may be opened by a reader: http, https or mailto.
-bool IsOpenableAddress(const QString &url);
-
 // The links as the converter writes them for --links: a JSON array of
 // {"page", "x", "y", "w", "h"} objects with "url" or "target", at most
 // kMaxLinks of them.

@@ -1,6 +1,7 @@
 // The page converter: its argument rules, and the real executable run on
 // real PDFs, its output checked by an independent SWF reader.
 
+#include "model/webaddress.h"
 #include "pdf2swf/pdf2swf.h"
 #include "pdf2swf/testpdf.h"
 #include "swf/swfcheck.h"
@@ -21,6 +22,7 @@ constexpr const char *kPython = nullptr;
 #endif
 
 using namespace lw::pdf2swf;
+using lw::IsOpenableAddress;
 
 namespace {
 
