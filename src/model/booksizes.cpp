@@ -4,6 +4,12 @@
 
 namespace lw {
 
+int BookSizePresetIndex(int width, int height) {
+  for (int i = 0; i < 3; ++i)
+    if (kBookSizePresets[i].width == width && kBookSizePresets[i].height == height) return i;
+  return -1;
+}
+
 std::optional<QSize> ParseBookSize(const QString &text) {
   const QString t = text.trimmed();
   for (const BookSizePreset &preset : kBookSizePresets)

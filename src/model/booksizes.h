@@ -21,6 +21,10 @@ inline constexpr BookSizePreset kBookSizePresets[3] = {
 // The size a PDF gives a book as its first file: A4.
 inline constexpr QSize PdfBookSize() { return {kBookSizePresets[1].width, kBookSizePresets[1].height}; }
 
+// The index in kBookSizePresets of the preset of exactly `width` x
+// `height`. Returns -1 for a size no preset has.
+int BookSizePresetIndex(int width, int height);
+
 // A preset's name (any letter case) or "WIDTHxHEIGHT" with both in
 // 1..9999. Returns no value for anything else.
 std::optional<QSize> ParseBookSize(const QString &text);

@@ -2,6 +2,8 @@
 
 #include "model/pagerange.h"
 
+#include <QSet>
+
 namespace lw {
 
 QString SwfPageShowName(const QString &swfPath) {
@@ -10,10 +12,16 @@ QString SwfPageShowName(const QString &swfPath) {
   return (dot < 0 ? name : name.left(dot)) + ".pdf";
 }
 
-std::vector<TPageObj *> ImportFilePages(TBookObj &book, const TFileObj &file,
-                                        const QString &tempPath) {
+namespace {
+
+std::vector<TPageObj *> ImportPages(TBookObj &book, const TFileObj &file, const QString &tempPath,
+                                    bool onlyNew) {
+  QSet<QString> held;
+  if (onlyNew)
+    for (const auto &page : book.pageList) held.insert(page->filePath);
   std::vector<TPageObj *> added;
   if (file.fileType == kFileImage) {
+    if (held.contains(file.filePath)) return added;
     if (TPageObj *page = book.AddPageByPath(file.filePath)) {
       page->fileType = kPageImage;
       page->showName = FileNameOfPath(file.filePath);
@@ -24,6 +32,7 @@ std::vector<TPageObj *> ImportFilePages(TBookObj &book, const TFileObj &file,
     const QStringList paths = file.GetRangeList(tempPath);
     const std::vector<int> numbers = ParsePageNumbers(file.rangeStr, file.count);
     for (qsizetype i = 0; i < paths.size(); ++i) {
+      if (held.contains(paths[i])) continue;
       TPageObj *page = book.AddPageByPath(paths[i]);
       if (!page) continue;
       page->fileType = kPageSwf;
@@ -34,6 +43,18 @@ std::vector<TPageObj *> ImportFilePages(TBookObj &book, const TFileObj &file,
     }
   }
   return added;
+}
+
+}  // namespace
+
+std::vector<TPageObj *> ImportFilePages(TBookObj &book, const TFileObj &file,
+                                        const QString &tempPath) {
+  return ImportPages(book, file, tempPath, false);
+}
+
+std::vector<TPageObj *> ImportNewFilePages(TBookObj &book, const TFileObj &file,
+                                           const QString &tempPath) {
+  return ImportPages(book, file, tempPath, true);
 }
 
 }  // namespace lw

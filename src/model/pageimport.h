@@ -18,6 +18,14 @@ namespace lw {
 std::vector<TPageObj *> ImportFilePages(TBookObj &book, const TFileObj &file,
                                         const QString &tempPath);
 
+// The same, but only the pages the book does not hold yet: an image page
+// whose file is already a page of `book`, or a PDF page whose page file is,
+// is left out, so adding a file again adds none of its pages twice (a wider
+// range adds the pages that are new). Returns the new pages in book order,
+// possibly none.
+std::vector<TPageObj *> ImportNewFilePages(TBookObj &book, const TFileObj &file,
+                                           const QString &tempPath);
+
 // The page-list name of an SWF page file: its file name with the last
 // extension replaced by ".pdf" (report_3.swf shows as report_3.pdf).
 QString SwfPageShowName(const QString &swfPath);

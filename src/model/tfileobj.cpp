@@ -6,13 +6,29 @@
 #include "model/uconst.h"
 #include "pdf/pdfpagecount.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace lw {
 
 TFileList LibraryList;
 
-TFileObj::TFileObj(const QString &path) : filePath(path) { InitFromPath(); }
+QString SourceFileIdentity(const QString &path) {
+  if (path.isEmpty()) return QString();
+  const QFileInfo info(path);
+  const QString real = info.canonicalFilePath();
+  return real.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : real;
+}
+
+std::shared_ptr<TFileObj> FindSourceFile(const TFileList &list, const QString &path) {
+  const QString identity = SourceFileIdentity(path);
+  for (const auto &file : list)
+    if (file && file->filePath == identity) return file;
+  return nullptr;
+}
+
+TFileObj::TFileObj(const QString &path) : filePath(SourceFileIdentity(path)) { InitFromPath(); }
 
 void TFileObj::InitFromPath() {
   rangeStr = QStringLiteral("All");
@@ -34,6 +50,10 @@ void TFileObj::InitFromPath() {
       if (problemStr.isEmpty()) problemStr = QStringLiteral("is damaged");
     }
   }
+}
+
+bool TFileObj::AddsNoPages() const {
+  return fileType == kFilePdf && (count < 1 || !problemStr.isEmpty());
 }
 
 QStringList TFileObj::GetRangeList() const { return GetRangeList(SysSetInfo.TempPathStr); }

@@ -20,16 +20,17 @@ inline constexpr int kMaxPdfPageCount = 8388607;
 
 class TFileObj {
  public:
-  // Takes `path` as the file's absolute path and fills every field from it.
-  // For a PDF the page count is read here, synchronously; a count that
-  // cannot be found, or one above kMaxPdfPageCount, gives -1 (and no usable
-  // pages).
+  // Takes the file at `path` (made SourceFileIdentity(path), so a file
+  // reached through a symbolic link is known by its real path) and fills
+  // every field from it. For a PDF the page count is read here,
+  // synchronously; a count that cannot be found, or one above
+  // kMaxPdfPageCount, gives -1 (and no usable pages).
   explicit TFileObj(const QString &path);
 
   TFileObj(const TFileObj &) = delete;
   TFileObj &operator=(const TFileObj &) = delete;
 
-  QString filePath;       // absolute path as chosen by the user
+  QString filePath;       // absolute path, symbolic links resolved (SourceFileIdentity)
   int fileType = kFileImage;  // kFilePdf when the extension is ".pdf" (any case)
   QString showName;       // last path component, extension included
   int count = 1;          // image: 1; PDF: page count, -1 when not found
@@ -45,6 +46,11 @@ class TFileObj {
   // read by the user-interface thread.
   std::atomic<bool> isConverter{false};
   bool isChecked = false;  // ticked in the Library dialog
+
+  // True for a PDF that gives the book no pages: its page count was not
+  // found, or reading or converting it found a problem (problemStr). False
+  // for an image.
+  bool AddsNoPages() const;
 
   // Paths of the page files that `rangeStr` chooses, in ascending page
   // order, in the conversion folder of this file under the workspace's
@@ -64,5 +70,16 @@ class TFileObj {
 // conversion job refers to it.
 using TFileList = std::vector<std::shared_ptr<TFileObj>>;
 extern TFileList LibraryList;
+
+// The path by which the library knows a source file: for a file that exists,
+// its absolute path with every symbolic link and "." or ".." resolved, so
+// two paths reaching the same file give the same text (and the file one
+// entry and one conversion); for a file that does not exist, the cleaned
+// absolute path. Returns an empty string for an empty path.
+QString SourceFileIdentity(const QString &path);
+
+// The file of `list` that is the file at `path` (same SourceFileIdentity),
+// or null when the list has none.
+std::shared_ptr<TFileObj> FindSourceFile(const TFileList &list, const QString &path);
 
 }  // namespace lw

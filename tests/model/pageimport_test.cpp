@@ -44,6 +44,37 @@ TEST(ImportFilePages, ImageBecomesOnePageUnlessGone) {
   EXPECT_EQ(book.PageCount(), 1);
 }
 
+TEST(ImportNewFilePages, PagesTheBookHoldsAreNotAddedTwice) {
+  TempDir temp, docs;
+  WriteFile(docs.file("name.pdf"), "%PDF");
+  WriteFile(docs.file("photo.png"), "png");
+  TFileObj pdf(docs.file("name.pdf"));
+  pdf.count = 4;
+  pdf.rangeStr = "1-2";
+  const ConversionNames names = ConversionNamesFor(temp.path(), pdf.filePath);
+  for (int n = 1; n <= 4; ++n) WriteFile(names.PageFile(n), "FWS");
+  TFileObj image(docs.file("photo.png"));
+
+  TBookObj book;
+  EXPECT_EQ(ImportNewFilePages(book, pdf, temp.path()).size(), 2u);
+  EXPECT_EQ(ImportNewFilePages(book, image, temp.path()).size(), 1u);
+  // Again: nothing new.
+  EXPECT_TRUE(ImportNewFilePages(book, pdf, temp.path()).empty());
+  EXPECT_TRUE(ImportNewFilePages(book, image, temp.path()).empty());
+  EXPECT_EQ(book.PageCount(), 3);
+  // A wider range adds only the pages that are new, in range order.
+  pdf.rangeStr = "All";
+  const auto added = ImportNewFilePages(book, pdf, temp.path());
+  ASSERT_EQ(added.size(), 2u);
+  EXPECT_EQ(added[0]->filePath, names.PageFile(3));
+  EXPECT_EQ(added[1]->filePath, names.PageFile(4));
+  EXPECT_EQ(added[1]->sourcePage, 4);
+  EXPECT_EQ(book.PageCount(), 5);
+  // The plain import still adds whatever it is given.
+  EXPECT_EQ(ImportFilePages(book, image, temp.path()).size(), 1u);
+  EXPECT_EQ(book.PageCount(), 6);
+}
+
 TEST(SwfPageShowName, LastExtensionBecomesPdf) {
   EXPECT_EQ(SwfPageShowName("/t/report.1a2b/report_3.swf"), "report_3.pdf");
   EXPECT_EQ(SwfPageShowName("/t/x/annual.report_12.swf"), "annual.report_12.pdf");

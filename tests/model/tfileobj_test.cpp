@@ -232,6 +232,55 @@ TEST(TFileObj, UnreadablePdfGivesNoPagesAndSaysWhy) {
   EXPECT_EQ(huge.GetRangeList(dir.slash()).size(), 1);
 }
 
+// The same file reached through a linked file or a linked folder is one
+// source: one identity, one library entry, one conversion folder.
+TEST(TFileObj, FileThroughASymbolicLinkIsTheSameFile) {
+  TempDir dir;
+  const QString real = dir.file("docs/report.pdf");
+  ASSERT_TRUE(lwtest::WriteFile(real, MakePdf(2)));
+  ASSERT_TRUE(QFile::link(real, dir.file("linked.pdf")));
+  ASSERT_TRUE(QFile::link(dir.file("docs"), dir.file("shortcut")));
+  const QString viaFile = dir.file("linked.pdf");
+  const QString viaFolder = dir.file("shortcut/report.pdf");
+  const QString dotted = dir.file("docs/../docs/./report.pdf");
+
+  const QString identity = SourceFileIdentity(real);
+  EXPECT_FALSE(identity.isEmpty());
+  for (const QString &path : {viaFile, viaFolder, dotted})
+    EXPECT_EQ(SourceFileIdentity(path), identity) << path.toStdString();
+  const TFileObj linked(viaFolder);
+  EXPECT_EQ(linked.filePath, identity);
+  EXPECT_EQ(linked.count, 2);
+  EXPECT_EQ(linked.showName, "report.pdf");
+  EXPECT_EQ(TFileObj(viaFile).showName, "report.pdf");  // the file it reaches
+  const QString temp = dir.slash() + "TempFiles/";
+  EXPECT_EQ(linked.GetRangeList(temp), TFileObj(real).GetRangeList(temp));
+
+  TFileList list{std::make_shared<TFileObj>(real)};
+  EXPECT_EQ(FindSourceFile(list, viaFile), list[0]);
+  EXPECT_EQ(FindSourceFile(list, viaFolder), list[0]);
+  EXPECT_EQ(FindSourceFile(list, dir.file("docs/other.pdf")), nullptr);
+
+  // A file that is not there is known by its cleaned absolute path; an
+  // empty path by nothing.
+  EXPECT_EQ(SourceFileIdentity(dir.file("gone/../none.pdf")), dir.file("none.pdf"));
+  EXPECT_EQ(SourceFileIdentity(QString()), QString());
+  EXPECT_EQ(FindSourceFile(list, QString()), nullptr);
+}
+
+TEST(TFileObj, AddsNoPagesOnlyForAPdfWithAProblem) {
+  TempDir dir;
+  ASSERT_TRUE(lwtest::WriteFile(dir.file("good.pdf"), MakePdf(1)));
+  ASSERT_TRUE(lwtest::WriteFile(dir.file("notes.pdf"), "plain text"));
+  TFileObj good(dir.file("good.pdf"));
+  EXPECT_FALSE(good.AddsNoPages());
+  EXPECT_TRUE(TFileObj(dir.file("notes.pdf")).AddsNoPages());
+  EXPECT_FALSE(TFileObj(dir.file("gone.png")).AddsNoPages());
+  // Counted, but the converter failed on it.
+  good.problemStr = "is password-protected";
+  EXPECT_TRUE(good.AddsNoPages());
+}
+
 TEST(ConversionNames, FoldersNeverCollide) {
   const QString temp = "/ws/TempFiles/";
   const ConversionNames a = ConversionNamesFor(temp, "/docs/u/a/report.pdf");
