@@ -159,6 +159,15 @@ QString LastOutputLine(const RunOutcome &run) {
   return lines.isEmpty() ? QString() : lines.last().trimmed();
 }
 
+QString SourceProblemText(const QString &line, const QString &pdfPath) {
+  QString text = line.trimmed();
+  const QString program = QStringLiteral("pdf2swf: ");
+  if (text.startsWith(program)) text = text.mid(program.size());
+  const QString quoted = '"' + pdfPath + "\" ";
+  if (!pdfPath.isEmpty() && text.startsWith(quoted)) text = text.mid(quoted.size());
+  return text.trimmed();
+}
+
 namespace {
 
 // A name beside `folder` that no other run of this or another process uses.

@@ -69,6 +69,13 @@ RunOutcome RunCommandLine(const QStringList &command, int timeoutMs = kConverter
 // words for a failure. Empty when there is none.
 QString LastOutputLine(const RunOutcome &run);
 
+// The converter's error line about the PDF at `pdfPath` as that file's
+// problem in plain words: without the program's name and the quoted path,
+// so 'pdf2swf: "/d/a.pdf" is encrypted and needs a password' becomes "is
+// encrypted and needs a password". Another line comes back without the
+// program's name only. Returns an empty string for an empty line.
+QString SourceProblemText(const QString &line, const QString &pdfPath);
+
 class ConversionLock;
 
 struct ConvertOutcome {

@@ -1,5 +1,7 @@
 #include "convert/tfrmloadprocess.h"
 
+#include "convert/converterrunner.h"
+
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -106,7 +108,10 @@ void TFrmLoadProcess::OnFileDone(int index, const ConvertFileResult &result) {
     file.count = result.pageCount;
     file.problemStr.clear();
   }
-  if (!result.converted && !result.message.isEmpty()) file.problemStr = result.message;
+  // The page counter's reason ("is damaged") says more to the user than
+  // the converter's last line; that line is kept for a file with no reason yet.
+  if (!result.converted && !result.message.isEmpty() && file.problemStr.isEmpty())
+    file.problemStr = SourceProblemText(result.message, file.filePath);
 }
 
 void TFrmLoadProcess::OnAllDone() {

@@ -3,10 +3,12 @@
 #include "convert/tfrmloadprocess.h"
 #include "model/pagerange.h"
 #include "ui/errorbox.h"
+#include "ui/lastfolders.h"
 
 #include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
@@ -26,6 +28,8 @@ namespace lw {
 const char *const TLoadFrm::kOpenFilter =
     "All support files (*.png *.jpg *.jpeg *.bmp *.pdf);;PDF files (*.pdf);;"
     "Image files (*.png *.jpg *.jpeg *.bmp)";
+
+const char *const TLoadFrm::kNoPagesText = "no pages";
 
 namespace {
 
@@ -85,9 +89,15 @@ TLoadFrm::TLoadFrm(QWidget *parent) : QDialog(parent) {
   LibraryTree->header()->setStretchLastSection(false);
   LibraryTree->header()->setStyleSheet(
       QStringLiteral("QHeaderView::section { background-color: rgb(186, 203, 211); }"));
-  LibraryTree->setColumnWidth(kColName, 260);
-  LibraryTree->setColumnWidth(kColCount, 74);
-  LibraryTree->setColumnWidth(kColRange, 74);
+  // ID, Page Count and Page Range take the width of their longest text
+  // (header included) and follow edits; the file name gets the rest and is
+  // elided, its full path in the tooltip.
+  LibraryTree->header()->setMinimumSectionSize(24);
+  LibraryTree->header()->setSectionResizeMode(kColId, QHeaderView::ResizeToContents);
+  LibraryTree->header()->setSectionResizeMode(kColName, QHeaderView::Stretch);
+  LibraryTree->header()->setSectionResizeMode(kColCount, QHeaderView::ResizeToContents);
+  LibraryTree->header()->setSectionResizeMode(kColRange, QHeaderView::ResizeToContents);
+  LibraryTree->setTextElideMode(Qt::ElideMiddle);
   LibraryTree->setItemDelegate(new RangeDelegate(this, LibraryTree));
 
   AddBtn = new QPushButton("Add PDF,Image Files", sGroupBox1);
@@ -131,6 +141,9 @@ void TLoadFrm::showEvent(QShowEvent *event) {
 }
 
 void TLoadFrm::FormShow() {
+  shownStates_.clear();
+  chosenAgain_.clear();
+  for (const auto &file : LibraryList) shownStates_.push_back({file, file->isChecked, file->rangeStr});
   ApplyShowTag();
   FillLibraryTree();
 }
@@ -147,10 +160,9 @@ void TLoadFrm::ApplyShowTag() {
 
 void TLoadFrm::FillLibraryTree() {
   LibraryTree->clear();
-  for (const auto &file : LibraryList) {
-    file->isChecked = false;
-    AppendRow(file);
-  }
+  // The ticks stay as they were left: ticking a file whose pages the book
+  // has already adds none of them again (ImportNewFilePages).
+  for (const auto &file : LibraryList) AppendRow(file);
 }
 
 QTreeWidgetItem *TLoadFrm::AppendRow(const std::shared_ptr<TFileObj> &file) {
@@ -204,10 +216,18 @@ QString TLoadFrm::LibraryTreeGetText(const TFileObj &file, int column) {
     case kColCount:
       if (file.fileType != kFilePdf) return QStringLiteral("-");
       // A PDF without pages says why instead of a count ("damaged").
-      if (file.count < 1 && !file.problemStr.isEmpty()) return CellProblemText(file.problemStr);
+      if (file.AddsNoPages()) {
+        // The reason in a few words; a converter's longer message is cut
+        // short here and whole in the row's tooltip.
+        constexpr int kMaxCellProblem = 20;
+        const QString why = CellProblemText(file.problemStr.isEmpty() ? QStringLiteral("is damaged")
+                                                                      : file.problemStr);
+        return why.size() <= kMaxCellProblem ? why : why.left(kMaxCellProblem - 1) + QChar(0x2026);
+      }
       return QString::number(file.count);
     case kColRange:
-      return file.fileType == kFilePdf ? file.rangeStr : QStringLiteral("-");
+      if (file.fileType != kFilePdf) return QStringLiteral("-");
+      return file.AddsNoPages() ? tr(kNoPagesText) : file.rangeStr;
     default:
       return QString();
   }
@@ -227,18 +247,24 @@ QString TLoadFrm::CellProblemText(const QString &problem) {
 }
 
 void TLoadFrm::SetRowTexts(QTreeWidgetItem *row, const TFileObj &file) {
+  QString tip = QDir::toNativeSeparators(file.filePath);
+  if (file.AddsNoPages())
+    tip += '\n' + tr("This PDF %1: it adds no pages to the book.")
+                      .arg(file.problemStr.isEmpty() ? QStringLiteral("is damaged") : file.problemStr);
+  const QBrush grey = palette().brush(QPalette::Disabled, QPalette::Text);
   for (int column = kColId; column <= kColRange; ++column) {
     row->setText(column, LibraryTreeGetText(file, column));
-    row->setToolTip(column, file.count < 1 && !file.problemStr.isEmpty()
-                                ? QStringLiteral("This PDF %1: it adds no pages to the book.")
-                                      .arg(file.problemStr)
-                                : QString());
+    row->setToolTip(column, tip);
+    if (file.AddsNoPages())
+      row->setForeground(column, grey);
+    else
+      row->setData(column, Qt::ForegroundRole, QVariant());
   }
 }
 
 bool TLoadFrm::LibraryTreeEditing(QTreeWidgetItem *row, int column) const {
   const TFileObj *file = FileOfRow(row);
-  return file && column == kColRange && file->fileType == kFilePdf;
+  return file && column == kColRange && file->fileType == kFilePdf && !file->AddsNoPages();
 }
 
 void TLoadFrm::LibraryTreeClick(QTreeWidgetItem *row, int column) {
@@ -277,15 +303,12 @@ void TLoadFrm::LibraryTreeNewText(QTreeWidgetItem *row, int column, const QStrin
   filling_ = false;
 }
 
-bool TLoadFrm::IsNewFile(const QString &path) {
-  return std::none_of(LibraryList.begin(), LibraryList.end(),
-                      [&](const auto &file) { return file->filePath == path; });
-}
+bool TLoadFrm::IsNewFile(const QString &path) { return !FindSourceFile(LibraryList, path); }
 
 void TLoadFrm::AddLibraryFile(const QString &path) {
   auto file = std::make_shared<TFileObj>(path);
   LibraryList.push_back(file);
-  file->isChecked = true;
+  file->isChecked = !file->AddsNoPages();
   AppendRow(file);
   if (file->fileType == kFilePdf) currPdfList.push_back(file);
 }
@@ -295,7 +318,8 @@ void TLoadFrm::AddBtnClick() {
   if (fileChooser())
     paths = fileChooser()(this, kOpenFilter);
   else
-    paths = QFileDialog::getOpenFileNames(this, QString(), QString(), kOpenFilter);
+    paths = QFileDialog::getOpenFileNames(this, QString(), LastFolder(FolderUse::AddFiles), kOpenFilter);
+  if (!paths.isEmpty()) RememberFolder(FolderUse::AddFiles, paths.first());
   AddFiles(paths);
 }
 
@@ -327,15 +351,42 @@ void TLoadFrm::dropEvent(QDropEvent *event) {
 
 void TLoadFrm::AddFiles(const QStringList &paths) {
   currPdfList.clear();
-  for (const QString &path : paths)
-    if (!path.isEmpty() && IsNewFile(path)) AddLibraryFile(path);
+  QTreeWidgetItem *known = nullptr;  // the last path the library had already
+  for (const QString &path : paths) {
+    if (path.isEmpty()) continue;
+    if (const auto file = FindSourceFile(LibraryList, path)) {
+      if (QTreeWidgetItem *row = RowOfFile(file.get())) {
+        known = row;
+        chosenAgain_.push_back(file);
+        if (!file->AddsNoPages() && ShowTag == 1) row->setCheckState(kColId, Qt::Checked);
+      }
+      continue;
+    }
+    AddLibraryFile(path);
+  }
   if (!currPdfList.empty()) {
     TFrmLoadProcess progress(this);
     progress.loadTag = 1;
     progress.pdfList = currPdfList;
     if (progress.exec() == TFrmLoadProcess::kResultCancelled) RemoveUnconvertedFiles();
+    // The converter may have found a problem the page counter did not (or
+    // read a file the counter could not): the rows say so, and a file that
+    // gives no pages is not ticked.
+    for (const auto &file : currPdfList) {
+      QTreeWidgetItem *row = RowOfFile(file.get());
+      if (!row) continue;
+      file->isChecked = !file->AddsNoPages();
+      if (ShowTag == 1) row->setCheckState(kColId, file->isChecked ? Qt::Checked : Qt::Unchecked);
+    }
+    RefreshRowTexts();
   }
   currPdfList.clear();
+  if (known) {
+    LibraryTree->clearSelection();
+    LibraryTree->setCurrentItem(known);
+    known->setSelected(true);
+    LibraryTree->scrollToItem(known);
+  }
   // Files are in: Enter now means OK, not another round of adding.
   if (!paths.isEmpty()) OkBtn->setFocus();
 }
@@ -391,8 +442,25 @@ void TLoadFrm::CheckAllBtnClick() {
 
 void TLoadFrm::OkBtnClick() { done(kResultOk); }
 
-void TLoadFrm::CancelBtnClick() { done(kResultCancel); }
+TFileList TLoadFrm::FilesToAdd() const {
+  TFileList files;
+  for (const auto &file : LibraryList) {
+    if (!file->isChecked) continue;
+    const auto shown = std::find_if(shownStates_.begin(), shownStates_.end(),
+                                    [&](const ShownState &s) { return s.file == file; });
+    const bool chosen = std::find(chosenAgain_.begin(), chosenAgain_.end(), file) != chosenAgain_.end();
+    if (chosen || shown == shownStates_.end() || !shown->ticked || shown->range != file->rangeStr)
+      files.push_back(file);
+  }
+  return files;
+}
 
-void TLoadFrm::reject() { done(kResultCancel); }
+void TLoadFrm::CancelBtnClick() {
+  for (const auto &file : LibraryList) file->isChecked = false;
+  for (const ShownState &shown : shownStates_) shown.file->isChecked = shown.ticked;
+  done(kResultCancel);
+}
+
+void TLoadFrm::reject() { CancelBtnClick(); }
 
 }  // namespace lw

@@ -9,6 +9,9 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
 
 class QCheckBox;
 class QGroupBox;
@@ -45,13 +48,16 @@ class TLoadFrm : public QDialog {
   using FileChooser = std::function<QStringList(QWidget *owner, const QString &filter)>;
   static void SetFileChooser(FileChooser chooser);
 
-  // Lets the user choose files and adds every path not yet in the library;
-  // the new PDFs are then converted in the progress window, and after a
-  // cancel the ones left unconverted are removed again.
+  // Lets the user choose files (the dialog opens in the folder files were
+  // last added from, LastFolder(FolderUse::AddFiles)) and adds them as
+  // AddFiles does; the chosen folder is remembered.
   void AddBtnClick();
   // Adds `paths` as if chosen in the add dialog (AddBtnClick after its
-  // dialog): the new ones join the library, new PDFs are converted, and
-  // the focus goes to OK so that Enter closes the dialog.
+  // dialog): the new ones join the library ticked, new PDFs are converted
+  // (after a cancel the ones left unconverted are removed again), and a
+  // PDF that gives no pages stays listed, unticked, saying why. A path of a
+  // file the library has already ticks and selects that file's row. The
+  // focus then goes to OK so that Enter closes the dialog.
   void AddFiles(const QStringList &paths);
   // True for a file the library takes: PDF, PNG, JPEG or BMP by its
   // extension (any letter case).
@@ -62,9 +68,17 @@ class TLoadFrm : public QDialog {
   // Sets every file's check state to the "Checked All" box's state.
   void CheckAllBtnClick();
   void OkBtnClick();
+  // After OK: the ticked files, in library order, that the user asked for in
+  // this dialog: ticked here (added, chosen again or ticked by hand), or
+  // given another page range. A file left ticked from before adds nothing again, so pages
+  // deleted from the book stay deleted.
+  TFileList FilesToAdd() const;
+  // Closes the dialog and puts every file's tick back as it was when the
+  // dialog was shown (files added meanwhile stay in the library, unticked).
   void CancelBtnClick();
 
-  // True when no library file has exactly this path (case-sensitive).
+  // True when no library file is the file at `path` (FindSourceFile: the
+  // same file through a symbolic link is not new; paths compare with case).
   static bool IsNewFile(const QString &path);
   // Adds a file for `path` to the library and a checked row for it; a PDF
   // also joins the batch to convert.
@@ -75,8 +89,11 @@ class TLoadFrm : public QDialog {
 
   // The text of a cell: ID (position in the library, from 1), file name,
   // page count and page range ("-" for the last two of an image). A PDF
-  // without pages shows why in place of its count ("damaged").
+  // that gives no pages (TFileObj::AddsNoPages) shows why in place of its
+  // count ("damaged") and kNoPagesText in place of its range.
   static QString LibraryTreeGetText(const TFileObj &file, int column);
+  // The Page Range cell of a PDF that gives no pages.
+  static const char *const kNoPagesText;
   // A file's problem as a cell shows it: "is damaged" becomes "damaged".
   static QString CellProblemText(const QString &problem);
   // Takes an edited Page Range text: stored when it is valid for the file's
@@ -100,7 +117,8 @@ class TLoadFrm : public QDialog {
   void reject() override;  // a closed window counts as Cancel
 
  private:
-  // Every cell's text, and a tooltip saying why a PDF adds no pages.
+  // Every cell's text; a tooltip with the file's full path, and for a PDF
+  // that gives no pages the reason and that it adds none.
   void SetRowTexts(QTreeWidgetItem *row, const TFileObj &file);
  public:
 
@@ -126,6 +144,15 @@ class TLoadFrm : public QDialog {
   void DeleteRow(QTreeWidgetItem *row);
 
   TFileList currPdfList;  // the PDFs of the current Add
+  // Each library file, its tick and its page range when the dialog was
+  // shown, for Cancel and FilesToAdd.
+  struct ShownState {
+    std::shared_ptr<TFileObj> file;
+    bool ticked;
+    QString range;
+  };
+  std::vector<ShownState> shownStates_;
+  TFileList chosenAgain_;  // library files chosen again in this dialog
   bool filling_ = false;  // rows are being written by the program
   bool shownOnce_ = false;
 

@@ -5,6 +5,7 @@
 #include "convert/tfrmloadprocess.h"
 #include "model/conversionnames.h"
 #include "model/uconst.h"
+#include "ui/lastfolders.h"
 #include "ui/tloadfrm.h"
 #include "support/testpdf.h"
 #include "uitest.h"
@@ -14,7 +15,14 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFontMetrics>
 #include <QHeaderView>
+#include <QProcess>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QLabel>
 #include <QTimer>
 #include <QLineEdit>
@@ -100,23 +108,40 @@ TEST_F(LoadFrmTest, FrameAndControls) {
   QStringList headers;
   for (int c = 0; c < 4; ++c) headers << Tree()->headerItem()->text(c);
   EXPECT_EQ(headers, QStringList({"ID", "File Name", "Page Count", "Page Range"}));
-  EXPECT_EQ(Tree()->columnWidth(1), 260);
-  EXPECT_EQ(Tree()->columnWidth(2), 74);
-  EXPECT_EQ(Tree()->columnWidth(3), 74);
+  // Every column is in view with its header text whole (the widths
+  // themselves: PageRangeColumnIsAsWideAsItsText).
+  EXPECT_EQ(Tree()->horizontalScrollBar()->maximum(), 0);
   EXPECT_EQ(Tree()->selectionMode(), QAbstractItemView::SingleSelection);
   EXPECT_EQ(QString(TLoadFrm::kOpenFilter).split(";;").size(), 3);
 }
 
-TEST_F(LoadFrmTest, OpeningListsTheLibraryUncheckedWithIds) {
+TEST_F(LoadFrmTest, OpeningListsTheLibraryWithItsTicksAndIds) {
   Library(Png("one.png"))->isChecked = true;
   Library(Pdf("two.pdf", 4))->rangeStr = "2-3";
   Library(Png("three.png"))->isChecked = true;
   Open();
-  EXPECT_EQ(Rows(), QStringList({"1|one.png|-|-|_", "2|two.pdf|4|2-3|_", "3|three.png|-|-|_"}));
-  for (const auto &file : LibraryList) {
-    EXPECT_FALSE(file->isChecked);
-    EXPECT_TRUE(dlg->RowOfFile(file.get()));
-  }
+  EXPECT_EQ(Rows(), QStringList({"1|one.png|-|-|x", "2|two.pdf|4|2-3|_", "3|three.png|-|-|x"}));
+  for (const auto &file : LibraryList) EXPECT_TRUE(dlg->RowOfFile(file.get()));
+  EXPECT_TRUE(LibraryList[0]->isChecked);
+  EXPECT_FALSE(LibraryList[1]->isChecked);
+  // The row's tooltip names the whole path, which tells apart two files of
+  // one name.
+  EXPECT_TRUE(Tree()->topLevelItem(1)->toolTip(1).contains(QDir::toNativeSeparators(LibraryList[1]->filePath)));
+
+  // Cancel puts the ticks back as they were when the dialog opened.
+  Tree()->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+  Tree()->topLevelItem(1)->setCheckState(0, Qt::Checked);
+  EXPECT_TRUE(LibraryList[1]->isChecked);
+  dlg->CancelBtnClick();
+  EXPECT_TRUE(LibraryList[0]->isChecked);
+  EXPECT_FALSE(LibraryList[1]->isChecked);
+  EXPECT_TRUE(LibraryList[2]->isChecked);
+  // OK keeps them as left.
+  Open();
+  Tree()->topLevelItem(2)->setCheckState(0, Qt::Unchecked);
+  Find<QPushButton>(dlg.get(), "OkBtn")->click();
+  Open();
+  EXPECT_EQ(Rows(), QStringList({"1|one.png|-|-|x", "2|two.pdf|4|2-3|_", "3|three.png|-|-|_"}));
 
   // Ticking a row ticks its file; "Checked All" sets every row and file.
   Tree()->topLevelItem(1)->setCheckState(0, Qt::Checked);
@@ -161,7 +186,9 @@ TEST_F(LoadFrmTest, AddingImagesSkipsKnownPathsButNotOtherCase) {
   dlg->AddBtnClick();
   QApplication::processEvents();
   EXPECT_EQ(modals, 0);
-  EXPECT_EQ(Rows(), QStringList({"1|old.png|-|-|_", "2|a.png|-|-|x", "3|b.png|-|-|x", "4|OLD.png|-|-|x"}));
+  // old.png is not added again; its row is ticked and selected instead.
+  EXPECT_EQ(Rows(), QStringList({"1|old.png|-|-|x", "2|a.png|-|-|x", "3|b.png|-|-|x", "4|OLD.png|-|-|x"}));
+  EXPECT_EQ(Tree()->selectedItems().value(0), Tree()->topLevelItem(1));  // a.png, chosen twice
   ASSERT_EQ(LibraryList.size(), 4u);
   EXPECT_TRUE(LibraryList[3]->isChecked);
   EXPECT_EQ(dlg->RowOfFile(LibraryList[3].get()), Tree()->topLevelItem(3));
@@ -333,6 +360,133 @@ TEST_F(LoadFrmTest, CancelRemovesTheUnconvertedPdfsOfTheBatch) {
   dlg.reset();
   Open();
   EXPECT_EQ(Rows(), QStringList({"1|kept.png|-|-|_", "2|first.pdf|1|All|_", "3|new.png|-|-|_"}));
+}
+
+// A file reached through a symbolic link (a linked folder or a linked file)
+// is the file the library has: no second row and no second conversion; its
+// row is ticked and selected instead, so the user sees where it is.
+TEST_F(LoadFrmTest, SameFileThroughALinkIsListedAndConvertedOnce) {
+  const QString pdf = Pdf("docs/report.pdf", 2);
+  ASSERT_TRUE(QFile::link(ws.scratch() + "docs", ws.scratch() + "linked-docs"));
+  ASSERT_TRUE(QFile::link(pdf, ws.scratch() + "alias.pdf"));
+  Open();
+  QStringList modals;
+  uitest::WhenModal([&](QWidget *w) { modals << w->metaObject()->className(); });
+  dlg->AddFiles({pdf});
+  ASSERT_EQ(modals, QStringList({"lw::TFrmLoadProcess"}));
+  ASSERT_EQ(LibraryList.size(), 1u);
+  ASSERT_TRUE(LibraryList[0]->isConverter);
+  const QString conversion = ConversionNamesFor(SysSetInfo.TempPathStr, pdf).folder;
+  const QStringList converted = QDir(conversion).entryList(QDir::Files);
+
+  Tree()->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+  Tree()->clearSelection();
+  // Files only: a converter started by mistake would be a modal window.
+  bool converting = false;
+  QObject guard;
+  QTimer::singleShot(0, &guard, [&] { converting = QApplication::activeModalWidget() != nullptr; });
+  dlg->AddFiles({ws.scratch() + "linked-docs/report.pdf", ws.scratch() + "alias.pdf"});
+  EXPECT_FALSE(converting);
+  EXPECT_EQ(Rows(), QStringList({"1|report.pdf|2|All|x"}));
+  EXPECT_EQ(LibraryList.size(), 1u);
+  EXPECT_TRUE(LibraryList[0]->isChecked);
+  EXPECT_EQ(Tree()->selectedItems().value(0), Tree()->topLevelItem(0));
+  EXPECT_FALSE(TLoadFrm::IsNewFile(ws.scratch() + "linked-docs/report.pdf"));
+  EXPECT_EQ(QDir(conversion).entryList(QDir::Files), converted);
+}
+
+// A PDF the converter cannot use stays listed with the reason in its row,
+// "no pages" as its range and no tick; the tooltip says it adds nothing.
+TEST_F(LoadFrmTest, UnreadablePdfRowsSayWhyAndAddNothing) {
+  const QString notes = ws.scratch() + "notes.pdf";
+  lwtest::WriteFile(notes, "plain text, not a PDF");
+  const QString cut = ws.scratch() + "truncated.pdf";
+  lwtest::WriteFile(cut, lwtest::MakeTextPdf(3).left(200));
+  const QString good = Pdf("good.pdf", 1);
+  Open();
+  QStringList modals;
+  uitest::WhenModal([&](QWidget *w) { modals << w->metaObject()->className(); });
+  dlg->AddFiles({notes, cut, good});
+  EXPECT_EQ(Rows(), QStringList({"1|notes.pdf|not a PDF|no pages|_", "2|truncated.pdf|damaged|no pages|_",
+                                 "3|good.pdf|1|All|x"}));
+  for (int i = 0; i < 2; ++i) {
+    QTreeWidgetItem *row = Tree()->topLevelItem(i);
+    EXPECT_TRUE(row->toolTip(2).contains("it adds no pages to the book")) << row->toolTip(2).toStdString();
+    EXPECT_FALSE(dlg->LibraryTreeEditing(row, TLoadFrm::kColRange));
+    EXPECT_FALSE(LibraryList[size_t(i)]->isChecked);
+  }
+  EXPECT_TRUE(Tree()->topLevelItem(2)->toolTip(2).indexOf("adds no pages") < 0);
+
+  // A password-protected PDF: the reason may come from the page counter or
+  // from the converter; either way the row says it.
+  const QString qpdf = QStandardPaths::findExecutable("qpdf");
+  if (qpdf.isEmpty()) GTEST_SKIP() << "qpdf not installed";
+  const QString secret = ws.scratch() + "secret.pdf";
+  ASSERT_EQ(QProcess::execute(qpdf, {"--encrypt", "user", "owner", "256", "--", good, secret}), 0);
+  dlg->AddFiles({secret});
+  ASSERT_EQ(Tree()->topLevelItemCount(), 4);
+  QTreeWidgetItem *row = Tree()->topLevelItem(3);
+  EXPECT_TRUE(LibraryList[3]->AddsNoPages()) << row->text(2).toStdString();
+  EXPECT_EQ(row->text(3), "no pages");
+  EXPECT_NE(row->text(2), "1");
+  EXPECT_EQ(row->checkState(0), Qt::Unchecked);
+  EXPECT_TRUE(row->toolTip(2).contains("it adds no pages")) << row->toolTip(2).toStdString();
+  // In the converter's words, without its name and the file's path.
+  EXPECT_TRUE(row->toolTip(2).contains("This PDF is ")) << row->toolTip(2).toStdString();
+  EXPECT_FALSE(row->text(2).contains("pdf2swf")) << row->text(2).toStdString();
+}
+
+// The Page Range column, the one the user edits, is as wide as its longest
+// text and its header; the file name takes what is left, without a
+// sideways scroll bar.
+TEST_F(LoadFrmTest, PageRangeColumnIsAsWideAsItsText) {
+  Library(Pdf("a rather long file name of a report, second edition.pdf", 30));
+  Library(Png("pic.png"));
+  Open();
+  QTreeWidgetItem *row = Tree()->topLevelItem(0);
+  const QFontMetrics cells(Tree()->font());
+  const QFontMetrics header(Tree()->header()->font());
+  auto fits = [&] {
+    QApplication::processEvents();
+    Tree()->doItemsLayout();
+    const QString text = row->text(TLoadFrm::kColRange);
+    EXPECT_GE(Tree()->columnWidth(TLoadFrm::kColRange), cells.horizontalAdvance(text)) << text.toStdString();
+    EXPECT_GE(Tree()->columnWidth(TLoadFrm::kColRange), header.horizontalAdvance("Page Range"));
+    EXPECT_GE(Tree()->columnWidth(TLoadFrm::kColCount), header.horizontalAdvance("Page Count"));
+    EXPECT_EQ(Tree()->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(Tree()->header()->length(), Tree()->viewport()->width());
+  };
+  fits();
+  const int narrow = Tree()->columnWidth(TLoadFrm::kColRange);
+  dlg->LibraryTreeNewText(row, TLoadFrm::kColRange, "1-3, 10, 12-14, 20-25, 28");
+  ASSERT_EQ(row->text(TLoadFrm::kColRange), "1-3, 10, 12-14, 20-25, 28");
+  fits();
+  EXPECT_GT(Tree()->columnWidth(TLoadFrm::kColRange), narrow);
+  dlg->LibraryTreeNewText(row, TLoadFrm::kColRange, "2");
+  fits();
+  EXPECT_EQ(Tree()->columnWidth(TLoadFrm::kColRange), narrow);
+}
+
+// The add dialog opens where files were last added from, in this run and
+// the next (the user's settings), and not in a folder that has gone.
+TEST_F(LoadFrmTest, LastFolderOfAddingIsRemembered) {
+  EXPECT_TRUE(LastFolder(FolderUse::AddFiles).isEmpty());
+  const QString png = uitest::WritePng(ws.scratch() + "pictures/one.png", 8, 6);
+  Open();
+  ChooseFiles({png});
+  dlg->AddBtnClick();
+  EXPECT_EQ(LastFolder(FolderUse::AddFiles), ws.scratch() + "pictures");
+  ChooseFiles({});  // a cancelled dialog forgets nothing
+  dlg->AddBtnClick();
+  EXPECT_EQ(LastFolder(FolderUse::AddFiles), ws.scratch() + "pictures");
+  // Written to the settings file, where the next run reads it.
+  QSettings().sync();
+  EXPECT_EQ(QSettings(QSettings().fileName(), QSettings::NativeFormat).value("lastAddFolder").toString(),
+            ws.scratch() + "pictures");
+  // The other uses keep their own folders.
+  EXPECT_TRUE(LastFolder(FolderUse::Publish).isEmpty());
+  QDir(ws.scratch() + "pictures").removeRecursively();
+  EXPECT_TRUE(LastFolder(FolderUse::AddFiles).isEmpty());
 }
 
 TEST_F(LoadFrmTest, ModalResults) {

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QImage>
 #include <QPointer>
+#include <QSettings>
 #include <QTimer>
 
 namespace uitest {
@@ -30,6 +31,9 @@ void CopyIfExists(const QString &from, const QString &to) {
 
 Workspace::Workspace(bool withTools) : oldHome_(qgetenv("XDG_DATA_HOME")) {
   qputenv("XDG_DATA_HOME", home_.path().toUtf8());
+  // The user's settings (last folders, recent books) go to this workspace
+  // too, never to the real ones.
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home_.slash() + "config");
   const QString built = lwtest::ProgramDir() + "/";
   // The staged Resource folder (with the player runtime) when it is there,
   // else the shipped template.

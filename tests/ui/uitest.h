@@ -21,7 +21,8 @@ namespace uitest {
 // A temp XDG data home and a temp program folder holding a copy of the
 // shipped Resource folder and an empty Themes folder. `withTools` also
 // copies the player movie and the converter from the build's program
-// folder. Restores XDG_DATA_HOME when destroyed.
+// folder. The user's settings (QSettings) live in the data home while it
+// exists. Restores XDG_DATA_HOME when destroyed.
 class Workspace {
  public:
   explicit Workspace(bool withTools = false);
