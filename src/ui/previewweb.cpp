@@ -1,8 +1,10 @@
 #include "ui/previewweb.h"
 
+#include <QAction>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QUrl>
+#include <QWebEngineFullScreenRequest>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 
@@ -39,7 +41,56 @@ const char kStyleBody[] = R"JS(
 PreviewWeb::PreviewWeb(QWidget *parent) : QWebEngineView(parent) {
   setObjectName("PreViewWeb");
   allowLocalFiles(this);
+  settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
   connect(this, &QWebEngineView::loadFinished, this, &PreviewWeb::PreViewWebDocumentComplete);
+  connect(page(), &QWebEnginePage::fullScreenRequested, this, &PreviewWeb::FullScreenRequested);
+}
+
+PreviewWeb::~PreviewWeb() {
+  // The page belongs to this view: take it back before the window goes.
+  if (fullScreen_) {
+    setPage(fullScreen_->page());
+    delete fullScreen_;
+  }
+}
+
+void PreviewWeb::FullScreenRequested(QWebEngineFullScreenRequest request) {
+  if (request.toggleOn() == !fullScreen_.isNull()) {
+    request.accept();  // already so
+    return;
+  }
+  request.accept();
+  if (request.toggleOn()) {
+    // The page moves into a window of its own; this view shows nothing
+    // meanwhile. Moving the page (not this widget) keeps the window's
+    // layout and focus chain as they are.
+    auto *view = new QWebEngineView;
+    view->setObjectName("FullScreenWeb");
+    view->setAttribute(Qt::WA_DeleteOnClose, false);
+    view->setWindowTitle(window()->windowTitle());
+    QWebEnginePage *shown = page();
+    view->setPage(shown);
+    auto *leave = new QAction(view);
+    leave->setShortcut(Qt::Key_Escape);
+    leave->setShortcutContext(Qt::WindowShortcut);
+    connect(leave, &QAction::triggered, shown,
+            [shown] { shown->triggerAction(QWebEnginePage::ExitFullScreen); });
+    view->addAction(leave);
+    fullScreen_ = view;
+    view->showFullScreen();
+    view->activateWindow();
+    view->setFocus();
+    emit fullScreenChanged(true);
+  } else {
+    QWebEngineView *view = fullScreen_;
+    fullScreen_ = nullptr;
+    setPage(view->page());
+    view->hide();
+    view->deleteLater();
+    activateWindow();
+    setFocus();
+    emit fullScreenChanged(false);
+  }
 }
 
 void PreviewWeb::ShowPreview(const QString &htmlPath) { load(QUrl::fromLocalFile(htmlPath)); }
@@ -86,6 +137,11 @@ window.RufflePlayer.config = { publicPath: "ruffle/", autoplay: "on", unmuteOver
 <script>
 var player = null;
 function showPage(url) {
+  if (!url) {  // no page: the player goes, and with it the last page shown
+    if (player) player.remove();
+    player = null;
+    return true;
+  }
   if (!window.RufflePlayer || !window.RufflePlayer.newest) return false;
   if (!player) {
     player = window.RufflePlayer.newest().createPlayer();
@@ -93,7 +149,7 @@ function showPage(url) {
     player.style.height = "100%";
     document.getElementById("page").appendChild(player);
   }
-  if (url) player.ruffle().load({ url: url, allowScriptAccess: false });
+  player.ruffle().load({ url: url, allowScriptAccess: false });
   return true;
 }
 </script></body></html>)HTML");

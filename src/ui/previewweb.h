@@ -4,17 +4,23 @@
 
 #include <QString>
 #include <QStringList>
+#include <QPointer>
 #include <QWebEngineView>
+
+class QWebEngineFullScreenRequest;
 
 namespace lw {
 
 // Browser that shows a package's index.html from disk, with the page's
 // margins, border and scroll bars stripped after every load so the book
-// fills the area.
+// fills the area. The player's full-screen button works: the page's request
+// is accepted and the book goes into a window of its own that fills the
+// screen; Esc, or the button again, brings it back into this view.
 class PreviewWeb : public QWebEngineView {
   Q_OBJECT
  public:
   explicit PreviewWeb(QWidget *parent = nullptr);
+  ~PreviewWeb() override;
 
   // Navigates to the local file `htmlPath`; local files may load local files
   // (the player and its runtime). Returns at once; loading goes on.
@@ -23,13 +29,21 @@ class PreviewWeb : public QWebEngineView {
   // Number of finished loads whose body styling was applied.
   int styledLoads() const { return styledLoads_; }
 
+  // The full-screen window while the page is full screen ("FullScreenWeb",
+  // a view showing this view's page), else null.
+  QWebEngineView *fullScreenView() const { return fullScreen_; }
+
  signals:
   // A load finished and the body styling was applied (or there was no body).
   void previewStyled(bool ok);
+  // The page went full screen (true) or came back into this view (false).
+  void fullScreenChanged(bool on);
 
  private:
   void PreViewWebDocumentComplete(bool ok);
+  void FullScreenRequested(QWebEngineFullScreenRequest request);
   int styledLoads_ = 0;
+  QPointer<QWebEngineView> fullScreen_;
 };
 
 // Browser that shows one SWF page file through the runtime in the preview

@@ -14,6 +14,7 @@
 #include "output/imageconvert.h"
 #include "ui/colorbutton.h"
 #include "ui/errorbox.h"
+#include "ui/lastfolders.h"
 #include "ui/previewweb.h"
 #include "ui/tloadfrm.h"
 #include "convert/tfrmloadprocess.h"
@@ -245,6 +246,16 @@ QWidget *TMainFrm::BuildThemeTab() {
   ThemeListView->setSpacing(4);
   connect(ThemeListView, &QListWidget::itemSelectionChanged, this,
           [this] { Guarded([this] { ThemeListViewSelectItem(); }); });
+  // A click on the theme in use (no change of selection) puts its look back
+  // after the colours were changed by hand.
+  connect(ThemeListView, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
+    Guarded([this, item] {
+      if (!ThemeManager || !item->isSelected()) return;
+      if (item->data(kThemeRole).value<void *>() != ThemeManager->currThemeObj) return;
+      ApplyTheme();
+      RecordChange(tr("Theme"));
+    });
+  });
   return tab;
 }
 
@@ -427,6 +438,8 @@ void TMainFrm::FormShow() {
     MarkTheme(BookObj->themeStr);
     return;
   }
+  // The theme whose look the new book has is the one marked.
+  if (ThemeManager->currThemeObj) MarkTheme(ThemeManager->currThemeObj->titleStr);
   // The look of the starting theme is where the history begins.
   SaveBookSetting();
   committed_ = BookObj->Copy();
@@ -453,9 +466,9 @@ void TMainFrm::ShowBookSetting() {
   ButtonColorBtn->setColor(book.buttonColor);
   PanelColorBtn->setColor(book.panelColor);
   RtlChk->setChecked(book.rightToLeft);
-  BookSizeType[3]->setChecked(true);
   BookSizeWidthEdt->setValue(book.width);
   BookSizeHeightEdt->setValue(book.height);
+  MarkBookSize();
   isFillData = false;
 }
 
@@ -507,6 +520,12 @@ void TMainFrm::BookSizeType1Click(int tag) {
 
 void TMainFrm::BookSizeWidthEdtChange() {
   if (!isFillData) bookSizeEdited = true;
+  MarkBookSize();
+}
+
+void TMainFrm::MarkBookSize() {
+  const int preset = BookSizePresetIndex(BookSizeWidthEdt->value(), BookSizeHeightEdt->value());
+  BookSizeType[preset < 0 ? 3 : preset]->setChecked(true);
 }
 
 // ---------------------------------------------------------------------------
@@ -565,7 +584,11 @@ int TMainFrm::SelectedPageIndex() const {
 
 void TMainFrm::ShowSelectedPage() {
   const int index = SelectedPageIndex();
-  if (index < 0) return;
+  if (index < 0) {  // no page selected, or its page is gone: nothing shown
+    ImagePreview->clear();
+    ShowPdfWeb->ShowPage(QString());
+    return;
+  }
   const TPageObj &page = *BookObj->Page(index);
   if (!QFileInfo(page.filePath).isFile()) {  // missing or not converted yet
     ImagePreview->clear();
@@ -695,17 +718,20 @@ void TMainFrm::ApplyTheme() {
 void TMainFrm::InsertBtnClick() {
   TLoadFrm dialog(this);
   dialog.ShowTag = 1;
-  if (dialog.exec() == TLoadFrm::kResultOk) AddCheckedFiles();
+  if (dialog.exec() == TLoadFrm::kResultOk) AddLibraryPages(dialog.FilesToAdd());
 }
 
 void TMainFrm::AddCheckedFiles() {
-  // A copy: the list is not changed here, but it must not be walked while
-  // something else could change it.
-  const TFileList files = LibraryList;
+  TFileList checked;
+  for (const auto &file : LibraryList)
+    if (file->isChecked) checked.push_back(file);
+  AddLibraryPages(checked);
+}
+
+void TMainFrm::AddLibraryPages(const TFileList &files) {
   const auto record = qScopeGuard([this] { RecordChange(tr("Add Pages")); });
   for (const auto &file : files)
-    if (file->isChecked)
-      for (TPageObj *page : ImportFilePages(*BookObj, *file, SysSetInfo.TempPathStr)) AddPageRow(page);
+    for (TPageObj *page : ImportNewFilePages(*BookObj, *file, SysSetInfo.TempPathStr)) AddPageRow(page);
   AutoBookSize();
 }
 
@@ -720,13 +746,13 @@ void TMainFrm::AutoBookSize() {
   const TFileObj &first = *LibraryList.front();
   if (bookSizeEdited) return;
   const QSize size = AutoBookSizeFor(first);  // throws before any control changes
-  BookSizeType[first.fileType == kFilePdf ? 1 : 3]->setChecked(true);
   BookObj->width = size.width();
   BookObj->height = size.height();
   // Filling the edits from the automatic size is not a user's change.
   isFillData = true;
   BookSizeWidthEdt->setValue(size.width());
   BookSizeHeightEdt->setValue(size.height());
+  MarkBookSize();
   isFillData = false;
 }
 
@@ -789,7 +815,9 @@ void TMainFrm::ExportBtnClick() {
     return;
   }
   QString folder;
-  if (!BrowseForFolder(QStringLiteral("Select Directory"), QString(), this, folder)) return;
+  if (!BrowseForFolder(QStringLiteral("Select Directory"), LastFolder(FolderUse::Publish), this, folder))
+    return;
+  RememberFolder(FolderUse::Publish, folder);
   WritePackage(false, WithTrailingSlash(folder), [this](const QString &root) {
     lastPackage_ = root;
     ShowPublished(root);
@@ -871,6 +899,7 @@ void TMainFrm::RestoreBook(const TBookObj &state, int selectRow) {
   committed_ = state.Copy();
   committedRow_ = selectRow;
   ShowBookSetting();
+  MarkTheme(BookObj->themeStr);
   RefreshPageList();
   SelectPageRow(selectRow);
 }
@@ -914,7 +943,7 @@ void TMainFrm::RememberRecent(const QString &path) {
   while (recent.size() > kMaxRecentBooks) recent.removeLast();
   QSettings settings;
   settings.setValue(QLatin1String(kRecentBooksKey), recent);
-  settings.setValue(QStringLiteral("lastBookFolder"), QFileInfo(path).absolutePath());
+  RememberFolder(FolderUse::Book, path);
 }
 
 void TMainFrm::FillRecentMenu() {
@@ -953,7 +982,7 @@ bool TMainFrm::SaveBook() { return bookPath_.isEmpty() ? SaveBookAs() : SaveBook
 bool TMainFrm::SaveBookAs() {
   QString suggested = bookPath_;
   if (suggested.isEmpty()) {
-    const QString folder = QSettings().value(QStringLiteral("lastBookFolder")).toString();
+    const QString folder = LastFolder(FolderUse::Book);
     const QString title = BookTitleEdt->text().trimmed();
     suggested = (folder.isEmpty() ? QString() : folder + '/') +
                 (title.isEmpty() ? tr("Untitled") : title) + '.' + kBookFileSuffix;
@@ -968,7 +997,7 @@ bool TMainFrm::SaveBookAs() {
 
 void TMainFrm::OpenBookClick() {
   if (!MaybeSave()) return;
-  const QString folder = QSettings().value(QStringLiteral("lastBookFolder")).toString();
+  const QString folder = LastFolder(FolderUse::Book);
   const QString path = bookChooser() ? bookChooser()(this, false, folder)
                                      : QFileDialog::getOpenFileName(this, tr("Open Book"), folder,
                                                                     QLatin1String(kBookFilter));

@@ -132,8 +132,8 @@ class TMainFrm : public QWidget {
   void RefreshPageList();
   // Appends the row of `page` (numbered by its position in the book).
   void AddPageRow(TPageObj *page);
-  // Shows the selected row's page in the preview area; nothing without a
-  // selected row. Throws ImageError for an image page that cannot be
+  // Shows the selected row's page in the preview area; without a selected
+  // row the area is cleared. Throws ImageError for an image page that cannot be
   // loaded (the preview area is then unchanged).
   void ShowSelectedPage();
   // The page buttons. Each does nothing without a selected row.
@@ -153,10 +153,14 @@ class TMainFrm : public QWidget {
   void ApplyTheme();
 
   // --- Adding files, preview, publishing ------------------------------------
-  // Opens the Library dialog and, on OK, adds the checked files' pages.
+  // Opens the Library dialog and, on OK, adds the pages of the files it
+  // says to add (TLoadFrm::FilesToAdd).
   void InsertBtnClick();
-  // The pages of every checked library file, then AutoBookSize.
+  // The pages of every checked library file (AddLibraryPages).
   void AddCheckedFiles();
+  // The pages of `files` that the book does not have yet
+  // (ImportNewFilePages), then AutoBookSize; one undoable step.
+  void AddLibraryPages(const TFileList &files);
   // The pages of one source file (an image page, or the existing page files
   // of a PDF's range).
   void AddFilePages(const TFileObj &file);
@@ -167,9 +171,10 @@ class TMainFrm : public QWidget {
   // Writes the book into the preview folder on a worker thread and shows
   // it when done; a failure goes to the error box.
   void PreviewBtnClick();
-  // Asks for a folder and publishes the book into a new package folder
-  // there on a worker thread; nothing for a book without pages. A failure
-  // goes to the error box.
+  // Asks for a folder (the picker starts in the one last published into)
+  // and publishes the book into a new package folder there on a worker
+  // thread; a book without pages gets a message instead. A failure goes to
+  // the error box.
   void ExportBtnClick();
   // True while a package is being written (the commands are off).
   bool IsWritingPackage() const { return packageJob_ != nullptr; }
@@ -225,6 +230,9 @@ class TMainFrm : public QWidget {
 
   void BookSizeType1Click(int tag);
   void BookSizeWidthEdtChange();
+  // Marks the size button of the preset the width and height edits hold,
+  // or "Other".
+  void MarkBookSize();
   void ThemeListViewSelectItem();
   // Index of the selected page row within the book, or -1.
   int SelectedPageIndex() const;

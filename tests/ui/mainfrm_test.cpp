@@ -191,7 +191,7 @@ TEST_F(MainFrmTest, FirstShowPutsBookDefaultsIntoControls) {
   EXPECT_FALSE(Find<QLineEdit>(frm.get(), "BgImageEdt")->isEnabled());
   for (const char *name : {"BgColorBtn", "ButtonColorBtn", "PanelColorBtn"})
     EXPECT_EQ(Color(name)->color(), 0xFFFFFFu) << name;
-  EXPECT_TRUE(Radio("BookSizeType4")->isChecked());
+  EXPECT_TRUE(Radio("BookSizeType2")->isChecked());  // 595 x 842 is A4's size
   EXPECT_EQ(Spin("BookSizeWidthEdt")->value(), 595);
   EXPECT_EQ(Spin("BookSizeHeightEdt")->value(), 842);
   EXPECT_FALSE(bookSizeEdited);  // filling the edits is not the user's change
@@ -271,6 +271,18 @@ TEST_F(MainFrmTest, SizePresetsAndUnreadableSizeText) {
   bookSizeEdited = false;
   Spin("BookSizeHeightEdt")->setValue(333);
   EXPECT_TRUE(bookSizeEdited);
+
+  // The size buttons follow typed sizes: a preset's size marks it, any
+  // other size "Other".
+  Radio("BookSizeType3")->click();
+  EXPECT_TRUE(Radio("BookSizeType3")->isChecked());
+  Spin("BookSizeWidthEdt")->setValue(500);
+  EXPECT_TRUE(Radio("BookSizeType4")->isChecked());
+  Spin("BookSizeWidthEdt")->setValue(420);
+  EXPECT_TRUE(Radio("BookSizeType3")->isChecked());
+  Spin("BookSizeWidthEdt")->setValue(1191);
+  Spin("BookSizeHeightEdt")->setValue(842);
+  EXPECT_TRUE(Radio("BookSizeType1")->isChecked());
 }
 
 TEST_F(MainFrmTest, BackgroundRadioEnablesItsControls) {
@@ -417,7 +429,7 @@ TEST_F(MainFrmTest, ThemesFillTheListAndApplyTheirSettings) {
   EXPECT_EQ(list->item(1)->text(), "Plain");
   EXPECT_EQ(list->iconSize(), QSize(228, 171));
   EXPECT_EQ(list->item(0)->icon().availableSizes().value(0), QSize(228, 171));
-  EXPECT_TRUE(list->selectedItems().isEmpty());
+  EXPECT_EQ(list->selectedItems(), QList<QListWidgetItem *>{list->item(0)});  // the theme in use
   ASSERT_TRUE(ThemeManager && ThemeManager->currThemeObj);
 
   // The first theme is in the controls and is the book's starting look.
@@ -429,7 +441,7 @@ TEST_F(MainFrmTest, ThemesFillTheListAndApplyTheirSettings) {
   EXPECT_FALSE(frm->isWindowModified());
 
   // A colour theme without an image clears and disables the image edit.
-  list->item(1)->setSelected(true);
+  list->setCurrentItem(list->item(1));
   EXPECT_EQ(ThemeManager->currThemeObj->titleStr, "Plain");
   EXPECT_TRUE(Radio("BgColorRad")->isChecked());
   EXPECT_EQ(Text("BgImageEdt"), "");
@@ -548,8 +560,8 @@ TEST_F(MainFrmTest, LibraryDialogCancelAddsNoPagesAndEachOkAddsTheCheckedFiles) 
   EXPECT_EQ(BookObj->PageCount(), 0);
   EXPECT_EQ(BookObj->width, 800);
   openAnd("OkBtn", false, true);
-  openAnd("OkBtn", false, true);  // ticked again: its page comes twice
-  EXPECT_EQ(Rows(), QStringList({"1:pic.png", "2:pic.png"}));
+  openAnd("OkBtn", false, true);  // still ticked: its page is not added twice
+  EXPECT_EQ(Rows(), QStringList({"1:pic.png"}));
   TLoadFrm::SetFileChooser({});
 }
 

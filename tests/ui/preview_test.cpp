@@ -11,6 +11,8 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
@@ -144,4 +146,130 @@ TEST(PageWeb, ShowsPagesInOnePlayer) {
   EXPECT_TRUE(Spin([&] { return Eval(web, kLoadedWidth).toInt() == 420; }, 30000));
   EXPECT_EQ(Eval(web, "document.querySelectorAll('ruffle-player').length").toInt(), 1);
   EXPECT_EQ(Eval(web, "document.querySelector('ruffle-player').dataset.mark").toString(), "first");
+
+  // No page: the page shown last goes with its player.
+  web.ShowPage(QString());
+  EXPECT_TRUE(Spin([&] { return Eval(web, "document.querySelectorAll('ruffle-player').length").toInt() == 0; },
+                   10000));
+  EXPECT_TRUE(web.currentPage().isEmpty());
+  web.ShowPage(t.file("pages dir/first page_1.swf"));
+  EXPECT_TRUE(Spin([&] { return Eval(web, kLoadedWidth).toInt() == 300; }, 30000));
+}
+
+// The page's full-screen request (the player's full-screen button asks the
+// same way) is accepted: the page moves into a full-screen window, and Esc
+// or the page's own exit brings it back into the preview.
+TEST(PreviewWeb, FullScreenRequestIsAcceptedAndEscBringsItBack) {
+  TempDir t;
+  WriteFile(t.file("index.html"),
+            "<html><body style='margin:0'><button id='b' style='width:100%;height:100vh' "
+            "onclick=\"document.fullscreenElement ? document.exitFullscreen() : "
+            "document.documentElement.requestFullscreen()\">full screen</button></body></html>");
+  QWidget window;
+  auto *layout = new QVBoxLayout(&window);
+  auto *web = new PreviewWeb;
+  layout->addWidget(web);
+  window.resize(400, 300);
+  window.show();
+  web->ShowPreview(t.file("index.html"));
+  ASSERT_TRUE(Spin([&] { return web->styledLoads() >= 1; }, 30000));
+  QWebEnginePage *page = web->page();
+  QSignalSpy changes(web, &PreviewWeb::fullScreenChanged);
+  auto click = [&](QWebEngineView *view) {
+    ASSERT_TRUE(view->focusProxy());
+    QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, view->rect().center());
+  };
+
+  for (const char *way : {"Esc", "the page's exit"}) {
+    SCOPED_TRACE(way);
+    click(web);
+    ASSERT_TRUE(Spin([&] { return web->fullScreenView() != nullptr; }, 10000));
+    QWebEngineView *full = web->fullScreenView();
+    EXPECT_EQ(full->objectName(), "FullScreenWeb");
+    EXPECT_TRUE(full->isFullScreen());
+    EXPECT_EQ(full->page(), page);
+    EXPECT_TRUE(Spin([&] { return Eval(*full, "document.fullscreenElement !== null").toBool(); }, 10000));
+    EXPECT_EQ(changes.size(), 1);
+    EXPECT_EQ(changes.takeFirst().value(0).toBool(), true);
+
+    if (QString(way) == "Esc")
+      QTest::keyClick(full, Qt::Key_Escape);
+    else
+      click(full);
+    ASSERT_TRUE(Spin([&] { return web->fullScreenView() == nullptr; }, 10000));
+    EXPECT_EQ(web->page(), page);
+    EXPECT_TRUE(Spin([&] { return Eval(*web, "document.fullscreenElement === null").toBool(); }, 10000));
+    EXPECT_EQ(changes.size(), 1);
+    EXPECT_EQ(changes.takeFirst().value(0).toBool(), false);
+  }
+}
+
+namespace {
+
+// What has the keyboard inside the page: the active element's tag and id,
+// or "" when the page itself does not have the focus.
+QString ActiveElement(QWebEngineView &view) {
+  return Eval(view, "(function(){var a=document.activeElement;if(!document.hasFocus()||!a)return '';"
+                    "return a.tagName+'#'+a.id+'['+(a.getAttribute('data-command')||a.getAttribute('aria-label')||"
+                    "a.textContent.trim().slice(0,20))+']';})()")
+      .toString();
+}
+
+}  // namespace
+
+// Tab goes through the book and out of it to the next control of the
+// window, and Shift+Tab back out to the one before: the preview is no trap.
+// Each key must move the focus (a key that leaves it where it is fails).
+TEST(PreviewWeb, TabLeavesThePreviewForTheNextControl) {
+  TempDir t;
+  CopyFolderTree(lwtest::ProgramDir() + "/Resource", t.path(), ".*");
+  QWidget window;
+  auto *layout = new QVBoxLayout(&window);
+  auto *before = new QLineEdit;
+  before->setObjectName("before");
+  auto *web = new PreviewWeb;
+  auto *after = new QLineEdit;
+  after->setObjectName("after");
+  layout->addWidget(before);
+  layout->addWidget(web);
+  layout->addWidget(after);
+  window.resize(725, 600);
+  window.show();
+  QApplication::setActiveWindow(&window);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  web->ShowPreview(t.file("index.html"));
+  ASSERT_TRUE(Spin([&] {
+    return Eval(*web, "(window.leafweaverEvents||[]).some(function(e){return e.name==='ready';})").toBool();
+  }, 30000));
+  // The order of the window: the browser between the two fields. Its
+  // rendering widget, the focus proxy, exists once a page is shown.
+  ASSERT_TRUE(web->focusProxy());
+  QWidget::setTabOrder(before, web->focusProxy());
+  QWidget::setTabOrder(web->focusProxy(), after);
+  ASSERT_EQ(before->nextInFocusChain(), web->focusProxy());
+  auto walk = [&](QLineEdit *from, QLineEdit *to, Qt::KeyboardModifiers mods) {
+    from->setFocus();
+    ASSERT_TRUE(Spin([&] { return QApplication::focusWidget() == from; }, 5000));
+    QString where = "outside";
+    QStringList path;
+    for (int step = 0; step < 20 && QApplication::focusWidget() != to; ++step) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, mods);
+      const QString was = where;
+      const bool moved = Spin([&] {
+        if (QApplication::focusWidget() == to) return true;
+        const QString now = ActiveElement(*web);
+        if (!now.isEmpty()) where = now;
+        return !now.isEmpty() && now != was;
+      }, 5000);
+      path << (QApplication::focusWidget() == to ? to->objectName() : where);
+      ASSERT_TRUE(moved) << "the focus stayed on " << where.toStdString() << " after "
+                         << path.join(" > ").toStdString();
+    }
+    EXPECT_EQ(QApplication::focusWidget(), to) << path.join(" > ").toStdString();
+    // Through the player itself, where the runtime's own buttons once kept
+    // Tab and Shift+Tab for ever.
+    EXPECT_TRUE(path.join(" > ").contains("#player")) << path.join(" > ").toStdString();
+  };
+  walk(before, after, Qt::NoModifier);
+  walk(after, before, Qt::ShiftModifier);
 }
