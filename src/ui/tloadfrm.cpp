@@ -5,6 +5,7 @@
 #include "ui/errorbox.h"
 #include "ui/lastfolders.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -117,6 +118,15 @@ TLoadFrm::TLoadFrm(QWidget *parent) : QDialog(parent) {
   OkBtn->setObjectName("OkBtn");
   OkBtn->setGeometry(422, 331, 75, 25);
   OkBtn->setDefault(true);
+
+  // The Delete key in the list does what the Delete button does (not while
+  // a range is typed: the cell editor has the focus then).
+  auto *deleteKey = new QAction(LibraryTree);
+  deleteKey->setObjectName("DeleteKeyAct");
+  deleteKey->setShortcut(QKeySequence::Delete);
+  deleteKey->setShortcutContext(Qt::WidgetShortcut);
+  LibraryTree->addAction(deleteKey);
+  connect(deleteKey, &QAction::triggered, this, [this] { RunGuarded(this, [this] { DelBtnClick(); }); });
 
   connect(AddBtn, &QPushButton::clicked, this, [this] { RunGuarded(this, [this] { AddBtnClick(); }); });
   connect(DelBtn, &QPushButton::clicked, this, [this] { RunGuarded(this, [this] { DelBtnClick(); }); });

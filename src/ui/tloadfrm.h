@@ -63,7 +63,8 @@ class TLoadFrm : public QDialog {
   // extension (any letter case).
   static bool IsSupportedFile(const QString &path);
   // Removes the selected file from the library and selects its neighbour
-  // (the next row, or the one before for the last row).
+  // (the next row, or the one before for the last row). The Delete key in
+  // the list does the same.
   void DelBtnClick();
   // Sets every file's check state to the "Checked All" box's state.
   void CheckAllBtnClick();

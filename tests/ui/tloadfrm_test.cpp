@@ -285,6 +285,30 @@ TEST_F(LoadFrmTest, DeleteSelectsTheNeighbourAndIdsCloseUp) {
   EXPECT_EQ(selected(), "c.png");
   EXPECT_EQ(LibraryList.size(), 2u);
 
+  // The Delete key in the list does the same; in a range being typed it
+  // only deletes text.
+  Tree()->setFocus();
+  ASSERT_TRUE(uitest::Spin([&] { return QApplication::focusWidget() == Tree(); }, 5000));
+  QTest::keyClick(Tree(), Qt::Key_Delete);
+  EXPECT_EQ(Rows(), QStringList({"1|a.png|-|-|_"}));
+  EXPECT_EQ(selected(), "a.png");
+  Library(Pdf("doc.pdf", 3));
+  dlg.reset();
+  Open();
+  QTreeWidgetItem *pdfRow = Tree()->topLevelItem(1);
+  Tree()->setCurrentItem(pdfRow, TLoadFrm::kColRange);
+  Tree()->editItem(pdfRow, TLoadFrm::kColRange);
+  auto *editor = Tree()->viewport()->findChild<QLineEdit *>();
+  ASSERT_TRUE(editor);
+  editor->setFocus();
+  editor->selectAll();
+  QTest::keyClick(editor, Qt::Key_Delete);
+  EXPECT_EQ(editor->text(), "");
+  EXPECT_EQ(Tree()->topLevelItemCount(), 2);
+  QTest::keyClick(editor, Qt::Key_Escape);
+  Tree()->clearSelection();
+  Tree()->topLevelItem(1)->setSelected(true);
+
   del();
   del();  // the only row: nothing selected afterwards
   EXPECT_EQ(Tree()->topLevelItemCount(), 0);
