@@ -19,7 +19,7 @@ using swf::Bytes;
 constexpr double kTwips = 20.0;
 // Curve tolerance of page paths (twips) and of glyph outlines (font units).
 constexpr double kPathTolerance = 0.5;
-constexpr double kGlyphTolerance = 4.0;
+constexpr double kGlyphTolerance = 40.0;
 // A shape is closed and a new one begun after this many edges.
 constexpr std::size_t kEdgesPerShape = 20000;
 
