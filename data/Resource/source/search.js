@@ -58,11 +58,12 @@
 
   // The words' boxes of one page of text.json as shares of the page from its
   // top left, [x, y, w, h] for each word, line by line (the numbers are
-  // explained in src/output/booktext.h). Null for a page that does not read.
+  // explained in src/output/booktext.h). Null for a page without them.
   function pageBoxes(page) {
     var width = Number(page[0]), height = Number(page[1]);
     var lines = page[2], numbers = page[3];
-    if (!(width > 0) || !(height > 0) || !Array.isArray(lines) || !Array.isArray(numbers)) return null;
+    if (!(width > 0) || !(height > 0) || !Array.isArray(lines) || !Array.isArray(numbers) ||
+        numbers.length !== lines.length) return null;
     var out = [], top = 0;
     for (var l = 0; l < lines.length; l++) {
       var words = String(lines[l] || "").split(" ");
