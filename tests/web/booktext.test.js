@@ -199,6 +199,17 @@ web.runCases([
       web.assert(st.highlightBoxes === 1, "boxes " + st.highlightBoxes);
       const img = await until((i) => yellow(i, word) > 0.7, "the highlight on the word");
       web.assert(yellow(img, above) < 0.05, "yellow above the word: " + yellow(img, above));
+      // Zoomed in one step (1.5 times about the middle of the book's area,
+      // as View places it), the highlight is still on the word.
+      const zoomIn = web.panelPoint(stage.w, stage.h, "zoomin");
+      await page.mouse.click(stage.x + zoomIn.x, stage.y + zoomIn.y);
+      await web.waitState(page, (s) => s.zoom === 1 && s.settled, 10000, "zoomed in");
+      const mx = stage.x + stage.w / 2, my = stage.y + 12 + (stage.h - 40 - 24) / 2;
+      const zoomed = { x0: mx + 1.5 * (word.x0 - mx), x1: mx + 1.5 * (word.x1 - mx), y0: my + 1.5 * (word.y0 - my), y1: my + 1.5 * (word.y1 - my) };
+      await until((i) => yellow(i, zoomed) > 0.7, "the highlight on the zoomed word");
+      const zoomOut = web.panelPoint(stage.w, stage.h, "zoomout");
+      await page.mouse.click(stage.x + zoomOut.x, stage.y + zoomOut.y);
+      await web.waitState(page, (s) => s.zoom === 0 && s.settled, 10000, "zoomed out");
       // The highlight belongs to the page, not to its drawing: after the book
       // went to its end (page 37's drawing dropped) and back, it is there again.
       await page.evaluate(() => window.leafweaverPerform("last"));
