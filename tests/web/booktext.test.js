@@ -121,6 +121,25 @@ web.runCases([
     console.log(`     60 pages: PDF ${sizes.pdf} bytes, text.json.gz ${sizes.text}, index.html ${sizes.html}`);
   }],
 
+  ["the search joins words split by a hyphen, and gives the found words' boxes line by line", async () => {
+    // A page of 612 x 792 points as text.json holds it (numbers as in
+    // src/output/booktext.h): "ex-" ends a line, "ample." starts the next.
+    const index = new search.BookIndex({ format: 2, pages: [[], [612, 792,
+      ["The quick", "brown ex-", "ample. Caf\u00e9 au lait"],
+      ["100,10,72,88,4,3,-4", "12,10,72,88,-14,3,14", "12,10,72,60,14,4,-4,4,0,4,6"]]] });
+    web.assert(index.pages[1] === "The quick brown example. Café au lait", "page text: " + index.pages[1]);
+    web.assert(index.find("EXAMPLE")[0].page === 2 && index.find("cafe").length === 1, "not found");
+    const points = (q) => JSON.stringify(index.boxes(2, q).map((b) => b.map((v, i) => Math.round(v * (i % 2 ? 792 : 612)))));
+    // Each word: x, top, width, height in points.
+    web.assert(points("quick") === "[[105,100,40,10]]", "quick: " + points("quick"));
+    web.assert(points("example") === "[[105,112,40,10],[72,124,50,10]]", "example: " + points("example"));
+    web.assert(points("ample") === "[[72,124,50,10]]", "ample: " + points("ample"));
+    // A phrase on one line is one box; words found apart, a box each.
+    web.assert(points("cafe au") === "[[126,124,36,10]]", "cafe au: " + points("cafe au"));
+    web.assert(points("lait quick") === "[[166,124,30,10],[105,100,40,10]]", "lait quick: " + points("lait quick"));
+    web.assert(points("nothing") === "[]" && JSON.stringify(index.boxes(1, "the")) === "[]", "boxes of nothing");
+  }],
+
   ["search lists page 37 with its context and turns the player there; the text loads only then", async () => {
     await withBook(book, {}, async (context, server) => {
       const { page, errors } = await web.openBook(context, server.url + "index.html");

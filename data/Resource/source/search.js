@@ -165,7 +165,11 @@
     if (!places.length) return [];
     // Each word of the page with its place in the text.
     var spans = [];
-    pageText(page[2], function (line, k, start, length) { spans.push([start, start + length, line, k]); });
+    pageText(page[2], function (line, k, start, length) {
+      // A word whose hyphen was dropped ends where the next one starts.
+      if (spans.length) spans[spans.length - 1][1] = Math.min(spans[spans.length - 1][1], start);
+      spans.push([start, start + length, line, k]);
+    });
     var out = [];
     places.forEach(function (place) {
       var last = null;
