@@ -1,6 +1,6 @@
 // The text of a book: the words the converter read from each PDF page
 // (the ".words" file beside each page file, swf::PageWordsPath), gathered by
-// the package writer into source/text.json for the search in the page, and
+// the package writer into source/text.json.gz for the search in the page, and
 // written into index.html as HTML for screen readers, search engines and
 // browsers where the player cannot run. Image pages have no text.
 #pragma once
@@ -58,7 +58,8 @@ QStringList PageParagraphs(const PageWords &page);
 // without text.
 using BookText = std::vector<QStringList>;
 
-// source/text.json: the words of every page with their boxes, for the
+// source/text.json (stored gzip-compressed as source/text.json.gz by the
+// package writer): the words of every page with their boxes, for the
 // search in the page (which finds words and highlights their boxes on the
 // page). Compact UTF-8 JSON:
 //   {"format":2,"pages":[[], [W, H, ["line", ...], ["n,n,...", ...]], ...]}
