@@ -17,7 +17,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QThread>
 
 
@@ -374,7 +373,9 @@ bool WritePageWords(Poppler::Document &doc, int index, const QString &path,
     return false;
   }
   const QSizeF size = page->pageSizeF();
-  auto number = [](double v) { return QString::number(std::round(v * 10) / 10, 'f', 1).remove(QRegularExpression("\\.0$")); };
+  // One decimal, without a trailing ".0" (the 'g' format with enough digits
+  // gives exactly that for values rounded to tenths).
+  auto number = [](double v) { return QString::number(std::round(v * 10) / 10 + 0.0, 'g', 12); };
   QString out = QStringLiteral("words 1 %1 %2\n").arg(number(size.width()), number(size.height()));
   for (const std::unique_ptr<Poppler::TextBox> &box : page->textList()) {
     QString text = box->text().simplified();
@@ -411,15 +412,21 @@ void CollectHeadings(const QVector<Poppler::OutlineItem> &items, int level, int 
   }
 }
 
-// Today's page: the whole page as one JPEG bitmap. Empty when it cannot be
-// rendered or encoded.
-swf::Bytes BitmapPage(Poppler::Document &doc, int index, const Options &options) {
+// A vector run's page that falls back to a bitmap is drawn this much finer
+// than the run's resolution: 200 dpi at the default keeps it sharp at twice
+// the size a book usually shows it (a fitted page is about 0.7 to 1.1
+// pixels per point; two times that needs up to 160 dpi).
+constexpr double kFallbackSharpness = 4.0 / 3.0;
+
+// Today's page: the whole page as one JPEG bitmap at `wantedDpi`. Empty
+// when it cannot be rendered or encoded.
+swf::Bytes BitmapPage(Poppler::Document &doc, int index, const Options &options, double wantedDpi) {
   const std::unique_ptr<Poppler::Page> page = doc.page(index);
   if (!page) return {};
   QSizeF size = page->pageSizeF();
   // Giant pages are rendered at a lower resolution rather than not at all.
   const double longest = std::max(size.width(), size.height());
-  const double dpi = longest > 0 ? std::min(options.dpi, kMaxPagePixels * 72.0 / longest) : options.dpi;
+  const double dpi = longest > 0 ? std::min(wantedDpi, kMaxPagePixels * 72.0 / longest) : wantedDpi;
   const QImage image = page->renderToImage(dpi, dpi);
   // Keep the stage in the orientation the page was rendered in.
   if (!image.isNull() && (image.width() > image.height()) != (size.width() > size.height()) &&
@@ -533,7 +540,8 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
         report.kind = QStringLiteral("vector");
       }
       if (movie.empty() || movie.size() > kVectorCompareBytes) {
-        swf::Bytes bitmapMovie = BitmapPage(*doc, index, options);
+        const double dpi = options.bitmap ? options.dpi : std::min(1200.0, options.dpi * kFallbackSharpness);
+        swf::Bytes bitmapMovie = BitmapPage(*doc, index, options, dpi);
         const bool usable = !bitmapMovie.empty() && swf::CheckMovie(bitmapMovie).ok;
         if (movie.empty() || (usable && bitmapMovie.size() < movie.size())) {
           if (!movie.empty()) report.reason = QStringLiteral("larger than its bitmap");
