@@ -21,7 +21,7 @@ import leafweaver.Thumbnails;
 	numbers, cut from the sheets of `Thumbnails`. A sheet is loaded the first
 	time one of its pages comes into view, so an unopened panel costs no
 	request and a long book loads only what is scrolled past. A click on a
-	picture chooses its page; the wheel scrolls; the keys (`key`) move a
+	picture chooses its page; the wheel scrolls a row; the keys (`key`) move a
 	highlight and Enter chooses.
 **/
 class ThumbnailPanel extends Sprite {
@@ -36,6 +36,8 @@ class ThumbnailPanel extends Sprite {
 	var sheets:Map<Int, BitmapData> = new Map();
 	var requested:Map<Int, Loader> = new Map();
 	var cells:Sprite;
+	/** The cells on view, reused as the grid scrolls, and the page each shows (0 for none). */
+	var slots:Array<{sprite:Sprite, label:TextField, page:Int}> = [];
 	var panelColor:Int;
 	var textColor:Int;
 	var boxW = 0.0;
@@ -55,11 +57,14 @@ class ThumbnailPanel extends Sprite {
 		grid = new ThumbnailGrid(index.pages, index.cellW, index.cellH, rtl);
 		cells = new Sprite();
 		addChild(cells);
-		addEventListener(MouseEvent.MOUSE_WHEEL, function(e:MouseEvent) {
+		// The wheel scrolls wherever the mouse is while the panel is open: the
+		// cell under it may just have been replaced by a scroll.
+		var wheel = function(e:MouseEvent) {
 			grid.scrollTo(grid.firstRow + (e.delta > 0 ? -1 : 1));
 			draw();
-			e.stopPropagation();
-		});
+		};
+		addEventListener(Event.ADDED_TO_STAGE, function(_) stage.addEventListener(MouseEvent.MOUSE_WHEEL, wheel));
+		addEventListener(Event.REMOVED_FROM_STAGE, function(_) stage.removeEventListener(MouseEvent.MOUSE_WHEEL, wheel));
 	}
 
 	/** The pages whose pictures are on view. */
@@ -80,7 +85,7 @@ class ThumbnailPanel extends Sprite {
 		g.drawRoundRect(3, 3, boxW, boxH, 10, 10);
 		g.endFill();
 		g.lineStyle(1, textColor, 0.3);
-		g.beginFill(panelColor, 0.97);
+		g.beginFill(panelColor, 1);
 		g.drawRoundRect(0, 0, boxW, boxH, 10, 10);
 		g.endFill();
 		g.lineStyle();
@@ -105,35 +110,55 @@ class ThumbnailPanel extends Sprite {
 		return true;
 	}
 
+	/**
+		Shows the pages in view in the cells, which are kept and only
+		repainted, so that the one under the mouse stays there for the next
+		turn of the wheel.
+	**/
 	function draw() {
-		while (cells.numChildren > 0)
-			cells.removeChildAt(0);
+		var pages = grid.visiblePages();
+		while (slots.length < pages.length)
+			addSlot(slots.length);
+		for (i in 0...slots.length) {
+			var slot = slots[i];
+			if (i >= pages.length) {
+				slot.sprite.visible = false;
+				slot.page = 0;
+				continue;
+			}
+			var p = pages[i];
+			var at = grid.positionOf(p);
+			slot.page = p;
+			slot.sprite.visible = true;
+			slot.sprite.name = "thumb" + p;
+			slot.sprite.x = at.x;
+			slot.sprite.y = at.y;
+			slot.sprite.graphics.clear();
+			paintCell(slot.sprite, p);
+			slot.label.text = Std.string(p);
+		}
+	}
+
+	function addSlot(i:Int) {
 		var fmt = new TextFormat("_sans", 12, textColor);
 		fmt.align = TextFormatAlign.CENTER;
-		for (p in grid.visiblePages()) {
-			var at = grid.positionOf(p);
-			var c = new Sprite();
-			c.name = "thumb" + p;
-			c.buttonMode = true;
-			c.useHandCursor = true;
-			c.mouseChildren = false;
-			c.x = at.x;
-			c.y = at.y;
-			paintCell(c, p);
-			var number = new TextField();
-			number.defaultTextFormat = fmt;
-			number.selectable = false;
-			number.y = index.cellH + 1;
-			number.width = index.cellW;
-			number.height = ThumbnailGrid.LABEL;
-			number.text = Std.string(p);
-			c.addChild(number);
-			var page = p;
-			c.addEventListener(MouseEvent.ROLL_OVER, function(_) c.alpha = 0.75);
-			c.addEventListener(MouseEvent.ROLL_OUT, function(_) c.alpha = 1);
-			c.addEventListener(MouseEvent.CLICK, function(_) if (onChoose != null) onChoose(page));
-			cells.addChild(c);
-		}
+		var c = new Sprite();
+		c.buttonMode = true;
+		c.useHandCursor = true;
+		c.mouseChildren = false;
+		var label = new TextField();
+		label.defaultTextFormat = fmt;
+		label.selectable = false;
+		label.y = index.cellH + 1;
+		label.width = index.cellW;
+		label.height = ThumbnailGrid.LABEL;
+		c.addChild(label);
+		var slot = {sprite: c, label: label, page: 0};
+		c.addEventListener(MouseEvent.ROLL_OVER, function(_) c.alpha = 0.75);
+		c.addEventListener(MouseEvent.ROLL_OUT, function(_) c.alpha = 1);
+		c.addEventListener(MouseEvent.CLICK, function(_) if (onChoose != null && slot.page > 0) onChoose(slot.page));
+		cells.addChild(c);
+		slots.push(slot);
 	}
 
 	/** The page's picture when its sheet is in (asking for the sheet otherwise), a frame for the highlight. */
@@ -154,6 +179,10 @@ class ThumbnailPanel extends Sprite {
 			g.beginBitmapFill(data, m, false, true);
 			g.drawRect(0, 0, w, h);
 			g.endFill();
+			// The page's edge, for white pages on a light panel.
+			g.lineStyle(1, textColor, 0.25);
+			g.drawRect(-0.5, -0.5, w + 1, h + 1);
+			g.lineStyle();
 		} else {
 			g.beginFill(0xFFFFFF, 0.35);
 			g.drawRect(0, 0, w, h);
