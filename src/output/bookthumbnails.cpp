@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace lw {
 namespace {
@@ -66,19 +67,19 @@ QByteArray ThumbnailIndexJson(const ThumbnailGrid &grid, int pageCount, const QS
   return QJsonDocument(index).toJson(QJsonDocument::Compact);
 }
 
-BookThumbnails::BookThumbnails(const TBookObj &book, const QString &root)
-    : book_(book), root_(root), grid_(ThumbnailGridFor(book.width, book.height)) {
-  ForceDeleteFile(root_ + kThumbnailsName);
-  if (QDir(root_ + kThumbnailsFolder).exists()) DeleteFolderTree(root_ + kThumbnailsFolder);
-}
+namespace {
 
-BookThumbnails::~BookThumbnails() = default;
+// How many pictures the drawing threads may get ahead of the sheets.
+constexpr size_t kAhead = 64;
 
-QImage BookThumbnails::pagePicture(const TPageObj &page, QSize box) {
+// The picture of `page` fitted into `box` on white, or a null image. `pdfs`
+// holds the PDFs this thread has parsed; `bytesOf` gives a PDF's bytes.
+QImage pagePicture(const TPageObj &page, QSize box, std::map<QString, std::unique_ptr<PdfThumbnailer>> &pdfs,
+                   const std::function<QByteArray(const QString &)> &bytesOf) {
   if (!page.sourcePath.isEmpty() && page.sourcePage > 0) {
-    auto at = pdfs_.find(page.sourcePath);
-    if (at == pdfs_.end())
-      at = pdfs_.emplace(page.sourcePath, std::make_unique<PdfThumbnailer>(readFile(page.sourcePath))).first;
+    auto at = pdfs.find(page.sourcePath);
+    if (at == pdfs.end())
+      at = pdfs.emplace(page.sourcePath, std::make_unique<PdfThumbnailer>(bytesOf(page.sourcePath))).first;
     if (QImage picture = at->second->render(page.sourcePage, box); !picture.isNull()) return picture;
   }
   const QByteArray bytes = readFile(page.filePath);
@@ -93,13 +94,71 @@ QImage BookThumbnails::pagePicture(const TPageObj &page, QSize box) {
   return {};
 }
 
+}  // namespace
+
+BookThumbnails::BookThumbnails(const TBookObj &book, const QString &root)
+    : book_(book), root_(root), grid_(ThumbnailGridFor(book.width, book.height)),
+      pictures_(book.pageList.size()), drawn_(book.pageList.size(), 0) {
+  ForceDeleteFile(root_ + kThumbnailsName);
+  if (QDir(root_ + kThumbnailsFolder).exists()) DeleteFolderTree(root_ + kThumbnailsFolder);
+  const size_t count = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+  for (size_t i = 0; i < std::min(count, book.pageList.size()); ++i) threads_.emplace_back([this] { draw(); });
+}
+
+BookThumbnails::~BookThumbnails() {
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  changed_.notify_all();
+  for (std::thread &t : threads_) t.join();
+}
+
+QByteArray BookThumbnails::pdfBytes(const QString &path) {
+  std::lock_guard lock(mutex_);
+  auto at = pdfBytes_.find(path);
+  if (at == pdfBytes_.end()) at = pdfBytes_.emplace(path, readFile(path)).first;
+  return at->second;
+}
+
+// A drawing thread: takes the next page not yet taken, waits while it is
+// too far ahead of the sheets, draws it and hands it over.
+void BookThumbnails::draw() {
+  std::map<QString, std::unique_ptr<PdfThumbnailer>> pdfs;
+  const auto bytesOf = [this](const QString &path) { return pdfBytes(path); };
+  for (;;) {
+    const size_t i = nextToDraw_++;
+    if (i >= book_.pageList.size()) return;
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [&] { return stop_ || i < taken_ + kAhead; });
+      if (stop_) return;
+    }
+    QImage picture = pagePicture(*book_.pageList[i], grid_.cell, pdfs, bytesOf);
+    {
+      std::lock_guard lock(mutex_);
+      pictures_[i] = std::move(picture);
+      drawn_[i] = 1;
+    }
+    changed_.notify_all();
+  }
+}
+
 bool BookThumbnails::addNextPage() {
   if (next_ >= book_.pageList.size()) return false;
   if (sheet_.isNull()) {
     sheet_ = QImage(grid_.cell.width() * grid_.columns, grid_.cell.height() * grid_.rows, QImage::Format_RGB32);
     sheet_.fill(Qt::white);
   }
-  const QImage picture = pagePicture(*book_.pageList[next_], grid_.cell);
+  QImage picture;
+  {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return drawn_[next_] != 0; });
+    picture = std::move(pictures_[next_]);
+    pictures_[next_] = QImage();
+    taken_ = next_ + 1;
+  }
+  changed_.notify_all();
   const QPoint corner((inSheet_ % grid_.columns) * grid_.cell.width(), (inSheet_ / grid_.columns) * grid_.cell.height());
   {
     QPainter p(&sheet_);

@@ -13,12 +13,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace lw {
-
-class PdfThumbnailer;
 
 inline constexpr const char *kThumbnailsName = "source/thumbnails.json";
 inline constexpr const char *kThumbnailsFolder = "source/thumbs/";
@@ -47,7 +50,10 @@ QByteArray ThumbnailIndexJson(const ThumbnailGrid &grid, int pageCount, const QS
 // source PDF (`TPageObj::sourcePath`, `sourcePage`, each PDF read and parsed
 // once), an image page from its file, a page the converter made as one
 // bitmap and whose source is gone from that bitmap; a page none of these can
-// draw gets a plain grey cell, never a failure.
+// draw gets a plain grey cell, never a failure. The pictures are drawn ahead
+// on threads of its own (one per processor, at most four, each with its own
+// parsed copies of the PDFs, the PDFs' bytes read once); the destructor
+// stops and waits for them.
 class BookThumbnails {
  public:
   // Removes thumbnails an earlier package left at `root`.
@@ -66,12 +72,10 @@ class BookThumbnails {
   // Bytes of the sheets and index written so far.
   qint64 bytesWritten() const { return bytes_; }
 
-  // The picture of `page` fitted into `box` on white; a null image when it
-  // cannot be drawn. Uses and fills the cache of parsed PDFs.
-  QImage pagePicture(const TPageObj &page, QSize box);
-
  private:
   void writeSheet();
+  void draw();
+  QByteArray pdfBytes(const QString &path);
 
   const TBookObj &book_;
   QString root_;
@@ -81,7 +85,17 @@ class BookThumbnails {
   int inSheet_ = 0;
   QStringList sheets_;
   qint64 bytes_ = 0;
-  std::map<QString, std::unique_ptr<PdfThumbnailer>> pdfs_;
+
+  // Shared with the drawing threads, under mutex_.
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<QImage> pictures_;
+  std::vector<char> drawn_;
+  std::map<QString, QByteArray> pdfBytes_;
+  size_t taken_ = 0;
+  std::atomic<size_t> nextToDraw_{0};
+  std::atomic<bool> stop_{false};
+  std::vector<std::thread> threads_;
 };
 
 }  // namespace lw

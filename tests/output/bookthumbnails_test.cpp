@@ -128,3 +128,21 @@ TEST(BookThumbnails, ASheetThatCannotBeWrittenStopsThePackage) {
   thumbs.addNextPage();
   EXPECT_THROW(thumbs.finish(), PackageError);
 }
+
+// A package that fails part way (a page that cannot be copied) drops the
+// writer with pictures still being drawn: the drawing threads stop and are
+// waited for, and what was taken is right.
+TEST(BookThumbnails, AWriterDroppedPartWayStopsItsThreads) {
+  TempDir dir;
+  const QString pdf = dir.file("doc.pdf");
+  ASSERT_TRUE(WriteFile(pdf, lwtest::MakeTextPdf(300)));
+  TBookObj book;
+  for (int n = 1; n <= 300; ++n) addPage(book, dir.file("x_%1.swf").arg(n), kPageSwf, pdf, n);
+  QDir().mkpath(dir.file("book/source"));
+  for (int taken : {0, 3, 150}) {
+    auto thumbs = std::make_unique<BookThumbnails>(book, dir.slash() + "book/");
+    for (int i = 0; i < taken; ++i) ASSERT_TRUE(thumbs->addNextPage());
+    thumbs.reset();  // returns only once every thread has ended
+  }
+  EXPECT_TRUE(Exists(dir.file("book/source/thumbs/1.jpg")));
+}
