@@ -149,6 +149,10 @@ bool BookThumbnails::addNextPage() {
   if (sheet_.isNull()) {
     sheet_ = QImage(grid_.cell.width() * grid_.columns, grid_.cell.height() * grid_.rows, QImage::Format_RGB32);
     sheet_.fill(Qt::white);
+    // 72 dpi, not the screen's: the same book gives the same sheets from the
+    // window and from the command line.
+    sheet_.setDotsPerMeterX(2835);
+    sheet_.setDotsPerMeterY(2835);
   }
   QImage picture;
   {
