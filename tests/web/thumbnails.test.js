@@ -83,9 +83,16 @@ web.runCases([
       const index = JSON.parse(fs.readFileSync(path.join(root, "source", "thumbnails.json"), "utf8"));
       web.assert(index.pages === 90 && index.sheets.length === Math.ceil(90 / (index.columns * index.rows)),
         "thumbnails.json: " + JSON.stringify(index));
-      const { page, errors } = await web.openBook(browser.context, server.url + "index.html");
+      // What the browser asks for, as well as what the server hears.
+      const page = await browser.context.newPage();
+      const errors = [], asked = [];
+      page.on("pageerror", (e) => errors.push(String(e)));
+      page.on("console", (m) => { if (m.type() === "error") errors.push(m.text()); });
+      page.on("request", (r) => asked.push(new URL(r.url()).pathname));
+      await page.goto(server.url + "index.html");
       await web.waitState(page, (s) => s.ready && s.thumbnails === 90 && s.settled, 30000, "the thumbnails' index");
-      web.assert(sheetRequests(server).length === 0, "sheets before the panel opened: " + sheetRequests(server));
+      const early = asked.filter((u) => u.startsWith("/source/thumbs/"));
+      web.assert(early.length === 0 && sheetRequests(server).length === 0, "sheets before the panel opened: " + early);
       await page.mouse.click(thumbnailsButton.x, thumbnailsButton.y);
       const geometry = cellCentre(index, 1);
       const shown = geometry.columns * geometry.rows;
@@ -96,8 +103,9 @@ web.runCases([
       const needed = Math.ceil(shown / perSheet);
       await page.waitForFunction((n) => window.leafweaverEvents.filter((e) => e.name === "thumbnail-sheet").length >= n,
         needed, { timeout: 15000 });
-      web.assert(JSON.stringify(sheetRequests(server)) ===
-        JSON.stringify(index.sheets.slice(0, needed).map((s) => "/source/" + s)), "sheets asked for: " + sheetRequests(server));
+      const wanted = JSON.stringify(index.sheets.slice(0, needed).map((s) => "/source/" + s));
+      web.assert(JSON.stringify(sheetRequests(server)) === wanted, "sheets served: " + sheetRequests(server));
+      web.assert(JSON.stringify(asked.filter((u) => u.startsWith("/source/thumbs/"))) === wanted, "sheets asked for: " + asked);
       await framesDrawn(page);
       const img = await web.shot(page, path.join(artefacts, "thumbnails-open.png"));
       // Page 1's picture shows its band (not the panel's colour, not white).
