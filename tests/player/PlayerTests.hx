@@ -22,6 +22,7 @@ class PlayerTests {
 		LinksTests.run(c);
 		ThumbnailsTests.run(c);
 		DoubleTapTests.run(c);
+		HighlightsTests.run(c);
 		Sys.println('${c.passed} passed, ${c.failed} failed');
 		Sys.exit(c.failed == 0 ? 0 : 1);
 	}
