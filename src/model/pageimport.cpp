@@ -11,10 +11,16 @@ QString SwfPageShowName(const QString &swfPath) {
 }
 
 std::vector<TPageObj *> ImportFilePages(TBookObj &book, const TFileObj &file,
-                                        const QString &tempPath) {
+                                        const QString &tempPath, int insertIndex) {
   std::vector<TPageObj *> added;
+  int at = insertIndex >= 0 && insertIndex <= book.PageCount() ? insertIndex : book.PageCount();
+  auto add = [&](const QString &path) {
+    TPageObj *page = book.InsertPageByPath(path, at);
+    if (page) ++at;
+    return page;
+  };
   if (file.fileType == kFileImage) {
-    if (TPageObj *page = book.AddPageByPath(file.filePath)) {
+    if (TPageObj *page = add(file.filePath)) {
       page->fileType = kPageImage;
       page->showName = FileNameOfPath(file.filePath);
       page->sourcePath = file.filePath;
@@ -24,7 +30,7 @@ std::vector<TPageObj *> ImportFilePages(TBookObj &book, const TFileObj &file,
     const QStringList paths = file.GetRangeList(tempPath);
     const std::vector<int> numbers = ParsePageNumbers(file.rangeStr, file.count);
     for (qsizetype i = 0; i < paths.size(); ++i) {
-      TPageObj *page = book.AddPageByPath(paths[i]);
+      TPageObj *page = add(paths[i]);
       if (!page) continue;
       page->fileType = kPageSwf;
       page->showName = SwfPageShowName(paths[i]);
