@@ -22,6 +22,7 @@ packages=(
   # test and benchmark tools
   qpdf poppler-utils ghostscript python3-reportlab python3-yaswfp python3-pil
   clang libclang-rt-14-dev hyperfine imagemagick wrk
+  desktop-file-utils shared-mime-info   # checking the installed desktop entry and book type
 )
 
 missing=()

@@ -3,9 +3,13 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char **argv) {
   lw::PrepareEnvironment();
   QApplication app(argc, argv);
+  // The desktop matches the window with its entry (leafweaver.desktop).
+  QGuiApplication::setDesktopFileName(QStringLiteral("leafweaver"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/leafweaver/leafweaver.svg")));
   return lw::RunApplication(app);
 }

@@ -66,9 +66,11 @@ bool PolygonsCross(const QPolygonF &a, const QPolygonF &b, bool self) {
   return false;
 }
 
+double FlatnessOrOne(double flatness) { return flatness > 0 ? flatness : 0.5; }
+
 QPainterPath Merged(const QPainterPath &path, double flatness) {
   // Qt flattens curves at half a unit; scale so that is `flatness`.
-  const double s = flatness > 0 ? 0.5 / flatness : 1.0;
+  const double s = 0.5 / FlatnessOrOne(flatness);
   QPainterPath scaled = QTransform::fromScale(s, s).map(path);
   scaled.setFillRule(Qt::WindingFill);
   QPainterPath simple = scaled.simplified();
@@ -85,8 +87,14 @@ QPainterPath EvenOddEquivalent(const QPainterPath &path, double flatness) {
   std::vector<QPolygonF> polys;
   std::vector<QRectF> boxes;
   std::size_t edges = 0;
+  // Qt flattens curves at about half a unit: compare the contours at a scale
+  // where that is four times `flatness` (a crossing shallower than that
+  // does not show), or small paths (glyphs in em units) become a
+  // few coarse chords that seem to cross where the curves do not.
+  const double s = 0.5 / (4 * FlatnessOrOne(flatness));
+  const QTransform fine = QTransform::fromScale(s, s);
   for (const QPainterPath &c : contours) {
-    polys.push_back(c.toFillPolygon());
+    polys.push_back(c.toFillPolygon(fine));
     if (!polys.back().isEmpty() && polys.back().isClosed()) polys.back().removeLast();
     boxes.push_back(polys.back().boundingRect());
     edges += polys.back().size();

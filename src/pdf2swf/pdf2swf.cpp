@@ -17,7 +17,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QThread>
 
 
@@ -374,7 +373,9 @@ bool WritePageWords(Poppler::Document &doc, int index, const QString &path,
     return false;
   }
   const QSizeF size = page->pageSizeF();
-  auto number = [](double v) { return QString::number(std::round(v * 10) / 10, 'f', 1).remove(QRegularExpression("\\.0$")); };
+  // One decimal, without a trailing ".0" (the 'g' format with enough digits
+  // gives exactly that for values rounded to tenths).
+  auto number = [](double v) { return QString::number(std::round(v * 10) / 10 + 0.0, 'g', 12); };
   QString out = QStringLiteral("words 1 %1 %2\n").arg(number(size.width()), number(size.height()));
   for (const std::unique_ptr<Poppler::TextBox> &box : page->textList()) {
     QString text = box->text().simplified();

@@ -121,10 +121,15 @@ bool UsableJpeg(const QByteArray &j, int comps, int *w, int *h) {
   return false;
 }
 
+// Glyph outlines of a document by font object and character code.
+using GlyphKey = std::tuple<int, int, CharCode>;
+using GlyphCache = std::map<GlyphKey, FontGlyph>;
+
 class ModelDev : public SplashOutputDev {
  public:
-  ModelDev(PageModel *model, const ReadLimits &limits)
-      : SplashOutputDev(splashModeMono1, 4, false, paper_, true), model_(model), limits_(limits) {
+  ModelDev(PageModel *model, const ReadLimits &limits, GlyphCache *glyphCache)
+      : SplashOutputDev(splashModeMono1, 4, false, paper_, true), model_(model), limits_(limits),
+        glyphCache_(glyphCache) {
     setFreeTypeHinting(false, false);
     setFontAntialias(false);
     setVectorAntialias(false);
@@ -374,16 +379,32 @@ class ModelDev : public SplashOutputDev {
     if (g != entry.glyphs.end()) {
       glyph = g->second;
     } else {
-      QPainterPath outline;
-      if (SplashPath *path = font->getGlyphPath(static_cast<int>(code))) {
-        outline = EmOutline(path, state->getCTM(), mat, det);
-        delete path;
+      // A glyph's outline in em units is the same on every page: it is
+      // read and resolved for even-odd filling once per document.
+      const GlyphKey glyphKey{ref->num, ref->gen, code};
+      GlyphCache *cache = ref->num >= 0 ? glyphCache_ : nullptr;
+      const FontGlyph *cached = nullptr;
+      if (cache) {
+        const auto hit = cache->find(glyphKey);
+        if (hit != cache->end()) cached = &hit->second;
       }
-      if (!outline.isEmpty()) {
-        outline.setFillRule(Qt::WindingFill);
-        FontGlyph fg;
-        fg.outline = EvenOddEquivalent(outline, 1.0 / 4096);
-        fg.unicode = uLen > 0 ? u[0] : 0;
+      FontGlyph fg;
+      if (cached) {
+        fg = *cached;
+      } else {
+        QPainterPath outline;
+        if (SplashPath *path = font->getGlyphPath(static_cast<int>(code))) {
+          outline = EmOutline(path, state->getCTM(), mat, det);
+          delete path;
+        }
+        if (!outline.isEmpty()) {
+          outline.setFillRule(Qt::WindingFill);
+          fg.outline = EvenOddEquivalent(outline, 1.0 / 4096);
+          fg.unicode = uLen > 0 ? u[0] : 0;
+        }
+        if (cache) cache->emplace(glyphKey, fg);
+      }
+      if (!fg.outline.isEmpty()) {
         PageFont &pf = model_->fonts[entry.index];
         pf.glyphs.push_back(fg);
         glyph = static_cast<int>(pf.glyphs.size()) - 1;
@@ -742,6 +763,7 @@ class ModelDev : public SplashOutputDev {
   static inline SplashColor paper_ = {0xFF, 0xFF, 0xFF, 0xFF};
   PageModel *model_;
   ReadLimits limits_;
+  GlyphCache *glyphCache_;
   int clip_ = -1;
   std::vector<int> clipStack_;
   int images_ = 0;
@@ -769,7 +791,7 @@ class PopplerPages : public PdfPages {
       model.fallback = QStringLiteral("no such page");
       return model;
     }
-    ModelDev dev(&model, limits);
+    ModelDev dev(&model, limits, &glyphs_);
     dev.startDoc(doc_.get());
     doc_->displayPage(&dev, index + 1, 72.0 * kScale, 72.0 * kScale, 0, false, true, false, AbortCheck, &dev);
     if (!(model.size.width() > 0) || !(model.size.height() > 0)) model.fallback = QStringLiteral("no page size");
@@ -779,6 +801,7 @@ class PopplerPages : public PdfPages {
  private:
   GlobalParamsIniter params_;
   std::unique_ptr<PDFDoc> doc_;
+  GlyphCache glyphs_;
 };
 
 }  // namespace

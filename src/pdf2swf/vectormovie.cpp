@@ -8,6 +8,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 namespace lw::pdf2swf {
@@ -19,7 +20,7 @@ using swf::Bytes;
 constexpr double kTwips = 20.0;
 // Curve tolerance of page paths (twips) and of glyph outlines (font units).
 constexpr double kPathTolerance = 0.5;
-constexpr double kGlyphTolerance = 4.0;
+constexpr double kGlyphTolerance = 40.0;
 // A shape is closed and a new one begun after this many edges.
 constexpr std::size_t kEdgesPerShape = 20000;
 
@@ -102,6 +103,8 @@ swf::FillStyle PaintStyle(const Paint &paint) {
 }
 
 struct Writer {
+  Writer(const PageModel &p, const VectorOptions &o) : page(p), options(o) {}
+
   const PageModel &page;
   VectorOptions options;
   Bytes tags;
@@ -202,7 +205,10 @@ struct Writer {
   }
 
   swf::ShapeBuilder &Shape() {
-    if (!shape) shape = std::make_unique<swf::ShapeBuilder>(true);
+    if (!shape) {
+      FlushText();  // painted before the shape
+      shape = std::make_unique<swf::ShapeBuilder>(true);
+    }
     return *shape;
   }
 
@@ -259,6 +265,38 @@ struct Writer {
     WritePath(s, area, true, kPathTolerance);
   }
 
+  // Text is gathered into one DefineText2 for as long as runs follow one
+  // another under the same linear map: a page's lines become a few
+  // characters instead of one per run.
+  struct PendingText {
+    QTransform n, inv;  // text space -> twips (linear), and back
+    QPointF origin;     // twips, whole numbers
+    swf::TextBlock block;
+    QRectF bounds;      // text space
+  };
+  std::optional<PendingText> text;
+
+  void FlushText() {
+    if (!text) return;
+    PendingText t = std::move(*text);
+    text.reset();
+    t.block.bounds = swf::Rect{static_cast<std::int32_t>(std::floor(t.bounds.left())) - 20,
+                               static_cast<std::int32_t>(std::ceil(t.bounds.right())) + 20,
+                               static_cast<std::int32_t>(std::floor(t.bounds.top())) - 20,
+                               static_cast<std::int32_t>(std::ceil(t.bounds.bottom())) + 20};
+    t.block.matrix = ToMatrix(QTransform(t.n.m11(), t.n.m12(), t.n.m21(), t.n.m22(), t.origin.x(), t.origin.y()));
+    const Bytes body = swf::DefineText2Body(NewId(), t.block);
+    if (body.empty()) return;
+    swf::AppendTag(group, swf::kTagDefineText2, body, true);
+    swf::AppendTag(group, swf::kTagPlaceObject2, swf::PlaceObject2ClipBody(depth++, nextId - 1, 0));
+  }
+
+  static bool SameLinear(const QTransform &a, const QTransform &b) {
+    // Within 0.3 %: the difference a rounded text height leaves.
+    return std::abs(a.m11() - b.m11()) < 3e-3 && std::abs(a.m12() - b.m12()) < 3e-3 &&
+           std::abs(a.m21() - b.m21()) < 3e-3 && std::abs(a.m22() - b.m22()) < 3e-3;
+  }
+
   void AddText(const PageItem &item) {
     FlushShape();
     if (item.font < 0 || item.font >= static_cast<int>(fontIds.size())) return;
@@ -269,42 +307,46 @@ struct Writer {
     // Text space (em = height units) -> twips, without translation.
     const QTransform n(a.m11() / height, a.m12() / height, a.m21() / height, a.m22() / height, 0, 0);
     bool invertible = false;
-    const QTransform inv = n.inverted(&invertible);
+    static_cast<void>(n.inverted(&invertible));
     if (!invertible) return;
     const QRectF em = glyphBounds[item.font];
     std::size_t i = 0;
     while (i < item.glyphs.size()) {
+      if (text && !SameLinear(text->n, n)) FlushText();
+      if (!text) {
+        const QPointF t = item.glyphs[i].origin * kTwips;
+        text.emplace();
+        text->n = n;
+        text->inv = n.inverted();
+        text->origin = QPointF(std::round(t.x()), std::round(t.y()));
+      }
       swf::TextRun run;
       run.fontId = static_cast<std::uint16_t>(fontIds[item.font]);
       run.height = height;
       run.color = ToRgba(item.paint.color);
-      const QPointF t = item.glyphs[i].origin * kTwips;
-      const QTransform placed(n.m11(), n.m12(), n.m21(), n.m22(), std::round(t.x()), std::round(t.y()));
-      run.matrix = ToMatrix(placed);
       QRectF bounds;
       for (; i < item.glyphs.size(); ++i) {
-        const QPointF p = inv.map(item.glyphs[i].origin * kTwips - QPointF(std::round(t.x()), std::round(t.y())));
+        const QPointF p = text->inv.map(item.glyphs[i].origin * kTwips - text->origin);
         if (std::abs(p.x()) > 32000 || std::abs(p.y()) > 32000) break;
         const swf::PlacedGlyph g{static_cast<std::uint16_t>(glyphIndex[item.font][item.glyphs[i].glyph]),
                                  static_cast<std::int32_t>(std::lround(p.x())),
                                  static_cast<std::int32_t>(std::lround(p.y()))};
         run.glyphs.push_back(g);
-        const QRectF gb(g.x + em.left() * height, g.y + em.top() * height, em.width() * height, em.height() * height);
-        bounds = bounds.united(gb);
+        bounds = bounds.united(QRectF(g.x + em.left() * height, g.y + em.top() * height, em.width() * height,
+                                      em.height() * height));
       }
-      if (run.glyphs.empty()) {  // a glyph too far out for a text of its own
-        ++i;
+      if (!run.glyphs.empty()) {
+        text->block.runs.push_back(std::move(run));
+        text->bounds = text->bounds.united(bounds);
         continue;
       }
-      run.bounds = swf::Rect{static_cast<std::int32_t>(std::floor(bounds.left())) - 20,
-                             static_cast<std::int32_t>(std::ceil(bounds.right())) + 20,
-                             static_cast<std::int32_t>(std::floor(bounds.top())) - 20,
-                             static_cast<std::int32_t>(std::ceil(bounds.bottom())) + 20};
-      const std::uint16_t id = NewId();
-      const Bytes body = swf::DefineText2Body(id, run);
-      if (body.empty()) continue;
-      swf::AppendTag(group, swf::kTagDefineText2, body, true);
-      swf::AppendTag(group, swf::kTagPlaceObject2, swf::PlaceObject2ClipBody(depth++, id, 0));
+      // The glyph is too far from this text's origin: a text of its own.
+      if (!text->block.runs.empty()) {
+        FlushText();
+        continue;
+      }
+      text.reset();
+      ++i;
     }
   }
 
@@ -365,6 +407,7 @@ struct Writer {
 
   // Writes the finished group, under its clip when it has one.
   void EndGroup(const std::vector<int> &chain, std::uint16_t firstDepth) {
+    FlushText();
     FlushShape();
     if (!chain.empty() && depth > firstDepth + 1) {
       const QPainterPath area = ClipArea(chain);
@@ -425,7 +468,7 @@ swf::Bytes VectorPageMovie(const PageModel &page, const VectorOptions &options, 
     *error = QStringLiteral("page without a size");
     return {};
   }
-  Writer out{page, options, {}, 1, 1, {}, {}, {}, {}, {}, {}, {}, {}};
+  Writer out(page, options);
   swf::AppendTag(out.tags, swf::kTagFileAttributes, swf::FileAttributesBody(swf::kAttrActionScript3));
   swf::AppendTag(out.tags, swf::kTagSetBackgroundColor, swf::SetBackgroundColorBody(0xFF, 0xFF, 0xFF));
   if (!out.Fonts() || !out.Bitmaps() || !out.Items()) {

@@ -360,49 +360,64 @@ Bytes DefineFont3Body(std::uint16_t id, const std::string &name, const std::vect
 }
 
 Bytes DefineText2Body(std::uint16_t id, const TextRun &run) {
-  if (run.glyphs.empty()) return {};
-  int glyphBits = 1, advanceBits = 1;
+  TextBlock block;
+  block.matrix = run.matrix;
+  block.bounds = run.bounds;
+  block.runs.push_back(run);
+  return DefineText2Body(id, block);
+}
+
+Bytes DefineText2Body(std::uint16_t id, const TextBlock &block) {
+  int advanceBits = 1;
   std::uint16_t maxIndex = 0;
-  for (std::size_t i = 0; i < run.glyphs.size(); ++i) {
-    const PlacedGlyph &g = run.glyphs[i];
-    if (g.x < -32767 || g.x > 32767 || g.y < -32767 || g.y > 32767) return {};
-    maxIndex = std::max(maxIndex, g.index);
-    if (i + 1 < run.glyphs.size())
-      advanceBits = std::max(advanceBits, SignedBits(run.glyphs[i + 1].x - g.x));
+  bool any = false;
+  for (const TextRun &run : block.runs) {
+    for (std::size_t i = 0; i < run.glyphs.size(); ++i) {
+      const PlacedGlyph &g = run.glyphs[i];
+      if (g.x < -32767 || g.x > 32767 || g.y < -32767 || g.y > 32767) return {};
+      maxIndex = std::max(maxIndex, g.index);
+      if (i + 1 < run.glyphs.size() && run.glyphs[i + 1].y == g.y)
+        advanceBits = std::max(advanceBits, SignedBits(run.glyphs[i + 1].x - g.x));
+      any = true;
+    }
   }
-  glyphBits = std::max(1, UnsignedBits(maxIndex));
+  if (!any) return {};
+  const int glyphBits = std::max(1, UnsignedBits(maxIndex));
   Bytes body;
   AppendU16(body, id);
-  AppendRect(body, run.bounds);
-  AppendMatrix(body, run.matrix);
+  AppendRect(body, block.bounds);
+  AppendMatrix(body, block.matrix);
   body.push_back(static_cast<std::uint8_t>(glyphBits));
   body.push_back(static_cast<std::uint8_t>(advanceBits));
-  bool first = true;
-  std::size_t i = 0;
-  while (i < run.glyphs.size()) {
-    // One record per line of equal y, at most 255 glyphs.
-    std::size_t end = i + 1;
-    while (end < run.glyphs.size() && end - i < 255 && run.glyphs[end].y == run.glyphs[i].y) ++end;
-    std::uint8_t flags = 0x80 | 0x01 | 0x02;  // record, XOffset, YOffset
-    if (first) flags |= 0x08 | 0x04;           // font, colour
-    body.push_back(flags);
-    if (first) {
-      AppendU16(body, run.fontId);
-      AppendRgba(body, run.color);
+  const TextRun *style = nullptr;  // the font, height and colour in effect
+  for (const TextRun &run : block.runs) {
+    std::size_t i = 0;
+    while (i < run.glyphs.size()) {
+      // One record per line of equal y, at most 255 glyphs.
+      std::size_t end = i + 1;
+      while (end < run.glyphs.size() && end - i < 255 && run.glyphs[end].y == run.glyphs[i].y) ++end;
+      const bool font = !style || style->fontId != run.fontId || style->height != run.height;
+      const bool colour = !style || !(style->color == run.color);
+      std::uint8_t flags = 0x80 | 0x01 | 0x02;  // record, XOffset, YOffset
+      if (font) flags |= 0x08;
+      if (colour) flags |= 0x04;
+      body.push_back(flags);
+      if (font) AppendU16(body, run.fontId);
+      if (colour) AppendRgba(body, run.color);
+      AppendU16(body, static_cast<std::uint16_t>(static_cast<std::int16_t>(run.glyphs[i].x)));
+      AppendU16(body, static_cast<std::uint16_t>(static_cast<std::int16_t>(run.glyphs[i].y)));
+      if (font) AppendU16(body, run.height);
+      style = &run;
+      body.push_back(static_cast<std::uint8_t>(end - i));
+      BitWriter bits;
+      for (std::size_t k = i; k < end; ++k) {
+        bits.WriteUB(run.glyphs[k].index, glyphBits);
+        const std::int32_t adv = k + 1 < end ? run.glyphs[k + 1].x - run.glyphs[k].x : 0;
+        bits.WriteSB(adv, advanceBits);
+      }
+      Append(body, bits.Finish());
+      i = end;
     }
-    AppendU16(body, static_cast<std::uint16_t>(static_cast<std::int16_t>(run.glyphs[i].x)));
-    AppendU16(body, static_cast<std::uint16_t>(static_cast<std::int16_t>(run.glyphs[i].y)));
-    if (first) AppendU16(body, run.height);
-    first = false;
-    body.push_back(static_cast<std::uint8_t>(end - i));
-    BitWriter bits;
-    for (std::size_t k = i; k < end; ++k) {
-      bits.WriteUB(run.glyphs[k].index, glyphBits);
-      const std::int32_t adv = k + 1 < end ? run.glyphs[k + 1].x - run.glyphs[k].x : 0;
-      bits.WriteSB(adv, advanceBits);
-    }
-    Append(body, bits.Finish());
-    i = end;
   }
   body.push_back(0);  // end of records
   return body;

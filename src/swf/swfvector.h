@@ -138,6 +138,17 @@ struct TextRun {
 };
 Bytes DefineText2Body(std::uint16_t id, const TextRun &run);
 
+// A DefineText2 holding several runs (fonts, colours, heights) under one
+// matrix: a page's lines of text in one character. Each run's `matrix` is
+// ignored; `bounds` covers them all. The same limits as for one run; an
+// empty vector when a position is out of range or there are no glyphs.
+struct TextBlock {
+  Matrix matrix;
+  Rect bounds;  // in text coordinates
+  std::vector<TextRun> runs;
+};
+Bytes DefineText2Body(std::uint16_t id, const TextBlock &block);
+
 // DefineBitsJPEG3: a JPEG and an alpha plane of width*height bytes
 // (deflated here). Empty when compression fails.
 Bytes DefineBitsJpeg3Body(std::uint16_t id, const Bytes &jpeg, const Bytes &alpha);

@@ -80,6 +80,44 @@ TEST(VectorGeometry, NonzeroCrossingContoursAreMerged) {
   ExpectSameCover(star, eoStar);
 }
 
+TEST(VectorGeometry, SmallCurvedContoursThatDoNotCrossKeepTheirCurves) {
+  // The outline of a serif "e" in em units, as the PDF reader gets it from a
+  // Type 1 font: the eye and the outer contour, apart by 0.02 em at the
+  // crossbar. Flattened as coarsely as Qt does at this scale, their chords
+  // seemed to cross, and the glyph was merged into hundreds of straight
+  // edges (a text page's fonts were three times their size).
+  QPainterPath e;
+  e.moveTo(0.111861, 0.252131);
+  e.cubicTo(0.117898, 0.400923, 0.202060, 0.426136, 0.236151, 0.426136);
+  e.cubicTo(0.339134, 0.426136, 0.349077, 0.290838, 0.349077, 0.252131);
+  e.lineTo(0.111861, 0.252131);
+  e.moveTo(0.111151, 0.230824);
+  e.lineTo(0.389915, 0.230824);
+  e.cubicTo(0.411932, 0.230824, 0.415128, 0.230824, 0.415128, 0.252131);
+  e.cubicTo(0.415128, 0.350852, 0.361151, 0.448153, 0.236151, 0.448153);
+  e.cubicTo(0.120028, 0.448153, 0.028054, 0.345170, 0.028054, 0.220170);
+  e.cubicTo(0.028054, 0.085938, 0.133168, -0.011009, 0.247869, -0.011009);
+  e.cubicTo(0.370028, -0.011009, 0.415128, 0.100142, 0.415128, 0.118963);
+  e.cubicTo(0.415128, 0.128906, 0.406960, 0.131037, 0.401989, 0.131037);
+  e.cubicTo(0.393111, 0.131037, 0.390980, 0.125000, 0.388849, 0.116832);
+  e.cubicTo(0.354048, 0.013849, 0.263849, 0.013849, 0.253906, 0.013849);
+  e.cubicTo(0.203835, 0.013849, 0.164062, 0.044034, 0.140980, 0.080966);
+  e.cubicTo(0.111151, 0.128906, 0.111151, 0.194957, 0.111151, 0.230824);
+  e.closeSubpath();
+  e.setFillRule(Qt::WindingFill);
+  const QPainterPath eo = EvenOddEquivalent(e, 1.0 / 4096);
+  int curves = 0, lines = 0;
+  for (int i = 0; i < eo.elementCount(); ++i) {
+    curves += eo.elementAt(i).isCurveTo();
+    lines += eo.elementAt(i).isLineTo();
+  }
+  EXPECT_EQ(curves, 12);
+  EXPECT_LE(lines, 4);
+  EXPECT_TRUE(eo.contains(QPointF(0.23, 0.44)));    // the bowl's top
+  EXPECT_FALSE(eo.contains(QPointF(0.23, 0.33)));   // the eye
+  EXPECT_TRUE(eo.contains(QPointF(0.23, 0.24)));    // the crossbar
+}
+
 TEST(VectorGeometry, DashesSplitThePath) {
   QPainterPath line;
   line.moveTo(0, 0);

@@ -90,6 +90,34 @@ TEST(SwfVectorRecords, TextRecordBytes) {
   EXPECT_TRUE(DefineText2Body(7, run).empty());
 }
 
+TEST(SwfVectorRecords, TextBlockRecordsChangeOnlyWhatChanges) {
+  // Two runs in one text: the second changes the font (so the height is
+  // written again) but keeps the colour, and starts a new line.
+  TextBlock block;
+  block.bounds = {0, 100, -200, 300};
+  TextRun a;
+  a.fontId = 3;
+  a.height = 200;
+  a.color = {0, 0, 0, 255};
+  a.glyphs = {{1, 0, 0}};
+  TextRun b = a;
+  b.fontId = 4;
+  b.glyphs = {{2, 10, 240}};
+  block.runs = {a, b};
+  const Bytes body = DefineText2Body(9, block);
+  const Bytes tail(body.end() - 27, body.end());
+  const Bytes expected{
+      0x8F, 3, 0, 0, 0, 0, 255, 0, 0, 0, 0, 200, 0, 1, 0x40,  // font, colour, x, y, height; glyph 1 (2 bits), advance 0 (1 bit)
+      0x8B, 4, 0, 10, 0, 240, 0, 200, 0, 1, 0x80,             // font, x, y, height; glyph 2
+      0x00};
+  EXPECT_EQ(tail, expected);
+  // A run without glyphs adds nothing; a block without any glyph is refused.
+  block.runs.push_back(TextRun{});
+  EXPECT_EQ(DefineText2Body(9, block), body);
+  block.runs = {TextRun{}};
+  EXPECT_TRUE(DefineText2Body(9, block).empty());
+}
+
 TEST(SwfVectorGeometry, CubicsBecomeQuadraticsWithinTheBound) {
   // A quarter circle of radius 10000 twips: with a 1-twip tolerance the
   // pieces follow sqrt(3)/36 * |P3 - 3P2 + 3P1 - P0| / n^3 <= 1.
