@@ -1030,9 +1030,11 @@ void TMainFrm::SetPageGrid(bool grid) {
   const bool focused = PageViews->currentWidget()->hasFocus();
   PageViews->setCurrentWidget(shown);
   if (focused) shown->setFocus();
-  const QModelIndex current = PageListView->currentIndex();
-  if (current.isValid()) PageGridView->scrollTo(current.siblingAtColumn(1));
-  if (current.isValid()) PageListView->scrollTo(current.siblingAtColumn(0));
+  // The current page stays in sight.
+  if (const QModelIndex current = PageListView->currentIndex(); current.isValid()) {
+    PageGridView->scrollTo(current.siblingAtColumn(1));
+    PageListView->scrollTo(current.siblingAtColumn(0));
+  }
   QSettings().setValue(QLatin1String(kPageGridKey), grid);
 }
 
