@@ -82,7 +82,7 @@ QImage ThumbnailCache::Request(const ThumbnailSource &source) {
   if (source.path.isEmpty()) return {};
   const QFileInfo info(source.path);
   if (!info.isFile()) return {};
-  const ThumbnailKey key{info.absoluteFilePath(), info.size(),
+  const ThumbnailKey key{source.path, info.size(),
                          info.lastModified().toMSecsSinceEpoch(), source.page};
   if (const QImage *image = cache_.object(key)) return *image;
   if (pending_.contains(key)) return {};

@@ -93,7 +93,8 @@ class ThumbnailCache : public QObject {
   int renderedCount() const { return rendered_; }
 
  signals:
-  // A queued page is drawn: `image` is null when it could not be.
+  // A queued page is drawn: `path` as Request was given it, `image` null
+  // when the page could not be drawn.
   void thumbnailReady(const QString &path, int page, const QImage &image);
 
  private:

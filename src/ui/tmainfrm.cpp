@@ -598,8 +598,7 @@ void TMainFrm::ThumbnailArrived(const QString &path, int page, const QImage &ima
   const QIcon icon(QPixmap::fromImage(image));
   for (int i = 0; i < PageListView->topLevelItemCount() && i < BookObj->PageCount(); ++i) {
     const ThumbnailSource source = ThumbnailSourceOf(*BookObj->Page(i));
-    if (source.page == page && !source.path.isEmpty() &&
-        QFileInfo(source.path).absoluteFilePath() == path)
+    if (source.page == page && source.path == path)
       PageListView->topLevelItem(i)->setIcon(1, icon);
   }
 }
