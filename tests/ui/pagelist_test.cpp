@@ -339,6 +339,17 @@ TEST_F(PageListTest, FilesDroppedOnTheWindowOrTheListAreAddedAsIfChosen) {
   EXPECT_EQ(SelectedRows(), QList<int>({4}));
   EXPECT_EQ(LibraryList.size(), 2u);
 
+  // On the preview (the browser's own widget inside it): at the end, as
+  // nothing is selected.
+  Pages()->clearSelection();
+  QWidget *web = Find<QWidget>(frm.get(), "PreViewWeb");
+  const QList<QWidget *> inner = web->findChildren<QWidget *>();
+  QWidget *browser = inner.isEmpty() ? web : inner.first();
+  EXPECT_TRUE(Drop(browser, &one, QPoint(50, 50), Qt::CopyAction).dropped);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return BookObj->PageCount() == 7; }, 10000));
+  EXPECT_EQ(Names().last(), "a.png");
+  Undo();
+
   // Text, web addresses and unsupported files are refused, on both.
   QMimeData refused;
   refused.setUrls({QUrl("https://example.org/a.pdf"), QUrl::fromLocalFile(ws.scratch() + "notes.txt")});
