@@ -3,13 +3,19 @@
 // 1,000-page book: time from navigation to the first page drawn, time for a
 // page turn, how many pages the player keeps, and the browser's memory.
 //
-// Usage: node bench/player/bench_player.js <program folder> [runs]
+// Usage: node bench/player/bench_player.js <program folder> [runs] [--pdf FILE]
+// With --pdf the book is FILE published by the program's leafweaver-publish
+// (vector pages, as the converter writes by default) and only the turns and
+// first page are measured, against the same walk on a book of picture pages.
 // Needs the npm packages (tools/install-deps.sh) and Debian's chromium.
 const fs = require("fs");
 const path = require("path");
+const { execFileSync } = require("child_process");
 const web = require("../../tests/web/support.js");
 
 const runs = Math.max(1, Number(process.argv[3]) || 3);
+const pdfArg = process.argv.indexOf("--pdf");
+const pdfFile = pdfArg > 0 ? path.resolve(process.argv[pdfArg + 1]) : null;
 const PAGE_W = 600, PAGE_H = 800;
 
 // Four framed pages of different colours, repeated through the book.
@@ -111,8 +117,47 @@ async function measure(url) {
 
 const median = (xs) => { const s = [...xs].sort((a, b) => a - b); return s[s.length >> 1]; };
 
+// The PDF as a book of the converter's pages; returns the book's folder and
+// the folder to remove afterwards.
+function publishPdf(pdf) {
+  const out = web.tempDir("lw-bench-pdf-");
+  const printed = execFileSync(path.join(web.programDir(), "leafweaver-publish"),
+    ["-q", pdf, "-t", "Bench", "-o", out], { encoding: "utf8", maxBuffer: 1 << 24 });
+  return { dir: printed.trim().split("\n").pop(), remove: out };
+}
+
+async function pdfBench() {
+  const books = [["pictures", makeBook(40), null]];
+  const pub = publishPdf(pdfFile);
+  books.push([path.basename(pdfFile), pub.dir, pub.remove]);
+  const all = {};
+  for (const [name, dir, remove] of books) {
+    const server = await web.serve(dir);
+    try {
+      all[name] = [];
+      for (let r = 0; r < runs; r++) {
+        const m = await measure(server.url + "index.html");
+        all[name].push(m);
+        console.log(`${name}, run ${r + 1}: first page ${m.firstMs.toFixed(0)} ms, turn median ` +
+          `${median(m.turns).toFixed(0)} ms (max ${Math.max(...m.turns).toFixed(0)}) (${m.renderer} renderer)`);
+      }
+    } finally {
+      await server.close();
+      web.removeTree(remove || dir);
+    }
+  }
+  console.log("");
+  for (const [name] of books) {
+    const turns = all[name].flatMap((m) => m.turns);
+    console.log(`${name}: first page ${median(all[name].map((m) => m.firstMs)).toFixed(0)} ms, turns (${turns.length}) ` +
+      `median ${median(turns).toFixed(0)} ms, slowest ${Math.max(...turns).toFixed(0)} ms (target 500) ` +
+      `${Math.max(...turns) <= 500 ? "ok" : "MISSED"}`);
+  }
+}
+
 (async () => {
   web.programDir();
+  if (pdfFile) return pdfBench();
   const results = {};
   for (const count of [10, 1000]) {
     const dir = makeBook(count);

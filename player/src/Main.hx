@@ -202,6 +202,13 @@ class Main extends Sprite {
 			checkFirstShown();
 		};
 		BrowserHooks.offerGoTo(function(n) perform(GoTo(n)));
+		BrowserHooks.offerHighlight(function(page, boxes) {
+			book.highlight(page, boxes);
+			// Drawn at once, not at the next slow frame.
+			pace.stir(now());
+			setPace();
+			BrowserHooks.send("highlight", Std.string(book.highlights.page + 1));
+		});
 		flash.Lib.current.stage.addEventListener(KeyboardEvent.KEY_DOWN, keyDown);
 		layout();
 		if (c.pages.length == 0)
@@ -299,7 +306,10 @@ class Main extends Sprite {
 			frameRate: flash.Lib.current.stage.frameRate,
 			outline: outline.length,
 			outlineOpen: outlinePanel != null,
-			links: linkCount
+			links: linkCount,
+			// The page with found words drawn on it (0 for none) and their boxes.
+			highlight: book.highlights.page + 1,
+			highlightBoxes: book.highlights.boxes.length
 		};
 	}
 

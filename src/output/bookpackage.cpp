@@ -103,15 +103,12 @@ QString makeNewFolder(const QString &folder, const QString &name) {
   fail("Cannot create", JoinPath(folder, name), "every numbered name is taken");
 }
 
-// The paragraphs of a page movie's words file; none when the converter
-// left none (an older conversion) or it does not read.
-QStringList readPageText(const QString &pageFile, PageMarks *marks) {
+// The words of a page movie's words file; none when the converter left
+// none (an older conversion) or it does not read.
+PageWords readPageWords(const QString &pageFile) {
   QFile f(QString::fromStdString(swf::PageWordsPath(pageFile.toStdString())));
   if (!f.open(QIODevice::ReadOnly)) return {};
-  const std::optional<PageWords> words = ParsePageWords(f.readAll());
-  if (!words) return {};
-  *marks = MarksOfPage(*words);
-  return PageParagraphs(*words);
+  return ParsePageWords(f.readAll()).value_or(PageWords{});
 }
 
 }  // namespace
@@ -290,6 +287,7 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
   pugi::xml_node content = doc.append_child("content");
   setPageListAttributes(content, book, QString::number(book.width), QString::number(book.height));
 
+  std::vector<PageWords> pageWords(book.pageList.size());
   BookText bookText(book.pageList.size());
   std::vector<PageMarks> marks(book.pageList.size());
   QStringList pageImages;
@@ -299,7 +297,9 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
     pageImages << (page.fileType == kPageSwf ? QString() : "pages/" + name);
     if (page.fileType == kPageSwf) {
       copyOver(page.filePath, pagesDir + name);
-      bookText[i] = readPageText(page.filePath, &marks[i]);
+      pageWords[i] = readPageWords(page.filePath);
+      bookText[i] = PageParagraphs(pageWords[i]);
+      marks[i] = MarksOfPage(pageWords[i]);
     } else {
       try {
         ConvertImageFile(page.filePath, pagesDir + name, book.width, book.height);
@@ -314,8 +314,10 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
 
   copyOver(paths.AppPathStr + kPlayerMovieName, root + "turnleaf.swf");
 
-  const QString textPath = root + "source/text.json";
-  writeBytes(textPath, BookTextJson(bookText));
+  // Stored compressed: served as it is by any server, unpacked by the page.
+  const QByteArray textJson = GzipBytes(BookTextJson(pageWords));
+  if (textJson.isEmpty()) throw PackageError("Cannot compress the book's text");
+  writeBytes(root + "source/text.json.gz", textJson);
 
   const bool poster = WriteFirstView(book, root);
   if (pageImages.front().isEmpty() && poster) pageImages.front() = "source/poster.jpg";

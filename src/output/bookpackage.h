@@ -40,7 +40,7 @@ QString PackageFolderName(const QDateTime &when);
 // made, so that a caller can remove it after a failure.
 // `onPage` hears of each page written (on the writer's thread).
 // The words the converter left beside each page movie (booktext.h) become
-// source/text.json and the text in index.html, with Open Graph title,
+// source/text.json.gz and the text in index.html, with Open Graph title,
 // description and image (the poster of the first page) in its head.
 // Returns the package root with a trailing "/", or an empty string when no
 // package was written (publishing an empty book). Throws PackageError; files

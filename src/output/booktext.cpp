@@ -9,7 +9,10 @@
 #include <QJsonObject>
 #include <QList>
 
+#include <algorithm>
 #include <cmath>
+
+#include <zlib.h>
 
 namespace lw {
 
@@ -63,25 +66,47 @@ std::optional<PageWords> ParsePageWords(const QByteArray &bytes) {
   return page;
 }
 
+namespace {
+
+// The page's words grouped into lines, as indices into page.words in reading
+// order: a word joins the line of the word before when its middle lies
+// within that word's height and it does not start left of that word's end
+// (less half its height).
+std::vector<std::vector<size_t>> pageLines(const PageWords &page) {
+  std::vector<std::vector<size_t>> lines;
+  const PageWord *last = nullptr;
+  for (size_t i = 0; i < page.words.size(); ++i) {
+    const PageWord &w = page.words[i];
+    const double mid = w.y + w.height / 2;
+    const bool sameLine = last && mid > last->y && mid < last->y + last->height &&
+                          w.x >= last->x + last->width - 0.5 * last->height;
+    if (sameLine)
+      lines.back().push_back(i);
+    else
+      lines.push_back({i});
+    last = &w;
+  }
+  return lines;
+}
+
+}  // namespace
+
 QStringList PageParagraphs(const PageWords &page) {
   struct Line {
     double top, bottom;
     QString text;
   };
   std::vector<Line> lines;
-  const PageWord *last = nullptr;
-  for (const PageWord &w : page.words) {
-    const double mid = w.y + w.height / 2;
-    const bool sameLine = last && mid > last->y && mid < last->y + last->height &&
-                          w.x >= last->x + last->width - 0.5 * last->height;
-    if (sameLine) {
-      lines.back().text += ' ' + w.text;
-      lines.back().top = std::min(lines.back().top, w.y);
-      lines.back().bottom = std::max(lines.back().bottom, w.y + w.height);
-    } else {
-      lines.push_back({w.y, w.y + w.height, w.text});
+  for (const std::vector<size_t> &words : pageLines(page)) {
+    Line line{page.words[words.front()].y, page.words[words.front()].y, {}};
+    for (size_t i : words) {
+      const PageWord &w = page.words[i];
+      if (!line.text.isEmpty()) line.text += ' ';
+      line.text += w.text;
+      line.top = std::min(line.top, w.y);
+      line.bottom = std::max(line.bottom, w.y + w.height);
     }
-    last = &w;
+    lines.push_back(std::move(line));
   }
   QStringList paragraphs;
   const Line *before = nullptr;
@@ -106,12 +131,71 @@ QStringList PageParagraphs(const PageWords &page) {
   return paragraphs;
 }
 
-QByteArray BookTextJson(const BookText &text) {
-  QJsonArray pages;
-  for (const QStringList &page : text) pages.append(QJsonArray::fromStringList(page));
+QByteArray BookTextJson(const std::vector<PageWords> &pages) {
+  QJsonArray out;
+  for (const PageWords &page : pages) {
+    if (page.words.empty()) {
+      out.append(QJsonArray());
+      continue;
+    }
+    QJsonArray texts, numbers;
+    long previousTop = 0;
+    for (const std::vector<size_t> &words : pageLines(page)) {
+      QStringList text;
+      std::vector<long> left, right;
+      std::vector<qsizetype> length;
+      double top = page.words[words.front()].y, bottom = top;
+      for (size_t i : words) {
+        const PageWord &w = page.words[i];
+        QString word = w.text;
+        word.replace(' ', QChar(0x00A0));
+        text << word;
+        length.push_back(word.size());
+        left.push_back(std::lround(w.x));
+        right.push_back(std::max(left.back(), std::lround(w.x + w.width)));
+        top = std::min(top, w.y);
+        bottom = std::max(bottom, w.y + w.height);
+      }
+      long widths = 0;
+      qsizetype chars = 0;
+      for (size_t k = 0; k < words.size(); ++k) {
+        widths += right[k] - left[k];
+        chars += length[k];
+      }
+      const long advance = chars > 0 ? std::lround(10.0 * double(widths) / double(chars)) : 0;
+      const long lineTop = std::lround(top);
+      QStringList n{QString::number(lineTop - previousTop), QString::number(std::lround(bottom) - lineTop),
+                    QString::number(left.front()), QString::number(advance)};
+      previousTop = lineTop;
+      for (size_t k = 0; k < words.size(); ++k) {
+        if (k > 0) n << QString::number(left[k] - right[k - 1]);
+        n << QString::number(right[k] - left[k] - (long(length[k]) * advance + 5) / 10);
+      }
+      texts.append(text.join(' '));
+      numbers.append(n.join(','));
+    }
+    out.append(QJsonArray{double(std::lround(page.width)), double(std::lround(page.height)), texts, numbers});
+  }
   QJsonObject root;
-  root.insert("pages", pages);
+  root.insert("format", 2);
+  root.insert("pages", out);
   return QJsonDocument(root).toJson(QJsonDocument::Compact);
+}
+
+QByteArray GzipBytes(const QByteArray &bytes) {
+  z_stream z{};
+  if (deflateInit2(&z, 9, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) != Z_OK) return {};
+  QByteArray out(qsizetype(deflateBound(&z, uLong(bytes.size()))), Qt::Uninitialized);
+  z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(bytes.constData()));
+  z.avail_in = uInt(bytes.size());
+  z.next_out = reinterpret_cast<Bytef *>(out.data());
+  z.avail_out = uInt(out.size());
+  const int result = deflate(&z, Z_FINISH);
+  const qsizetype written = qsizetype(z.total_out);
+  deflateEnd(&z);
+  if (result != Z_STREAM_END) return {};
+  out.truncate(written);
+  return out;
 }
 
 PageMarks MarksOfPage(const PageWords &page) {

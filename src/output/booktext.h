@@ -1,6 +1,6 @@
 // The text of a book: the words the converter read from each PDF page
 // (the ".words" file beside each page file, swf::PageWordsPath), gathered by
-// the package writer into source/text.json for the search in the page, and
+// the package writer into source/text.json.gz for the search in the page, and
 // written into index.html as HTML for screen readers, search engines and
 // browsers where the player cannot run. Image pages have no text.
 #pragma once
@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace lw {
@@ -57,9 +58,28 @@ QStringList PageParagraphs(const PageWords &page);
 // without text.
 using BookText = std::vector<QStringList>;
 
-// source/text.json: {"pages":[["paragraph", ...], [], ...]}, one array per
-// page of the book, page 1 first; compact (no spaces) and UTF-8.
-QByteArray BookTextJson(const BookText &text);
+// source/text.json (stored gzip-compressed as source/text.json.gz by the
+// package writer): the words of every page with their boxes, for the
+// search in the page (which finds words and highlights their boxes on the
+// page). Compact UTF-8 JSON:
+//   {"format":2,"pages":[[], [W, H, ["line", ...], ["n,n,...", ...]], ...]}
+// one entry per page of the book, page 1 first, empty for a page without
+// words. W and H are the page's size in whole points; then the page's lines
+// (words grouped as PageParagraphs groups them), each as its words joined by
+// one space (a space inside a word becomes U+00A0), and for each line its
+// numbers, in whole points from the page's top left:
+//   top minus the previous line's top (the first line: its top), height,
+//   left of the first word, the line's average advance A per character in
+//   tenths of a point, then for each word: (after the first) its left minus
+//   the right of the word before, and its width minus (length × A + 5) / 10
+//   (integer division; the length in UTF-16 units).
+// Every word's box is thus kept to within a point, and the numbers that
+// repeat from line to line compress well.
+QByteArray BookTextJson(const std::vector<PageWords> &pages);
+
+// `bytes` as a gzip file (deflate at level 9, no name nor time). Empty when
+// zlib fails.
+QByteArray GzipBytes(const QByteArray &bytes);
 
 // What a page has beyond its paragraphs: its outline headings and its links
 // with the words they cover.

@@ -412,15 +412,21 @@ void CollectHeadings(const QVector<Poppler::OutlineItem> &items, int level, int 
   }
 }
 
-// Today's page: the whole page as one JPEG bitmap. Empty when it cannot be
-// rendered or encoded.
-swf::Bytes BitmapPage(Poppler::Document &doc, int index, const Options &options) {
+// A vector run's page that falls back to a bitmap is drawn this much finer
+// than the run's resolution: 200 dpi at the default keeps it sharp at twice
+// the size a book usually shows it (a fitted page is about 0.7 to 1.1
+// pixels per point; two times that needs up to 160 dpi).
+constexpr double kFallbackSharpness = 4.0 / 3.0;
+
+// Today's page: the whole page as one JPEG bitmap at `wantedDpi`. Empty
+// when it cannot be rendered or encoded.
+swf::Bytes BitmapPage(Poppler::Document &doc, int index, const Options &options, double wantedDpi) {
   const std::unique_ptr<Poppler::Page> page = doc.page(index);
   if (!page) return {};
   QSizeF size = page->pageSizeF();
   // Giant pages are rendered at a lower resolution rather than not at all.
   const double longest = std::max(size.width(), size.height());
-  const double dpi = longest > 0 ? std::min(options.dpi, kMaxPagePixels * 72.0 / longest) : options.dpi;
+  const double dpi = longest > 0 ? std::min(wantedDpi, kMaxPagePixels * 72.0 / longest) : wantedDpi;
   const QImage image = page->renderToImage(dpi, dpi);
   // Keep the stage in the orientation the page was rendered in.
   if (!image.isNull() && (image.width() > image.height()) != (size.width() > size.height()) &&
@@ -534,7 +540,8 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
         report.kind = QStringLiteral("vector");
       }
       if (movie.empty() || movie.size() > kVectorCompareBytes) {
-        swf::Bytes bitmapMovie = BitmapPage(*doc, index, options);
+        const double dpi = options.bitmap ? options.dpi : std::min(1200.0, options.dpi * kFallbackSharpness);
+        swf::Bytes bitmapMovie = BitmapPage(*doc, index, options, dpi);
         const bool usable = !bitmapMovie.empty() && swf::CheckMovie(bitmapMovie).ok;
         if (movie.empty() || (usable && bitmapMovie.size() < movie.size())) {
           if (!movie.empty()) report.reason = QStringLiteral("larger than its bitmap");

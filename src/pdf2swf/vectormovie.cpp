@@ -20,7 +20,7 @@ using swf::Bytes;
 constexpr double kTwips = 20.0;
 // Curve tolerance of page paths (twips) and of glyph outlines (font units).
 constexpr double kPathTolerance = 0.5;
-constexpr double kGlyphTolerance = 40.0;
+constexpr double kGlyphTolerance = 2.0;  // 1/512 em
 // A shape is closed and a new one begun after this many edges.
 constexpr std::size_t kEdgesPerShape = 20000;
 
@@ -145,7 +145,7 @@ struct Writer {
       std::vector<swf::FontGlyph> glyphs;
       std::vector<int> index(font.glyphs.size());
       QRectF bounds;
-      const QTransform toUnits = QTransform::fromScale(swf::kFont3Em, swf::kFont3Em);
+      const QTransform toUnits = QTransform::fromScale(swf::kFont2Em, swf::kFont2Em);
       for (std::size_t k = 0; k < order.size(); ++k) {
         const FontGlyph &g = font.glyphs[order[k]];
         swf::ShapeBuilder s(false);
@@ -155,12 +155,12 @@ struct Writer {
         bounds = bounds.united(g.outline.boundingRect());
       }
       const std::uint16_t id = NewId();
-      const Bytes body = swf::DefineFont3Body(id, font.name.toStdString(), glyphs);
+      const Bytes body = swf::DefineFontBody(id, font.name.toStdString(), glyphs);
       if (body.empty() && !glyphs.empty()) {
         error = QStringLiteral("font %1 cannot be embedded").arg(font.name);
         return false;
       }
-      if (!body.empty()) swf::AppendTag(tags, swf::kTagDefineFont3, body, true);
+      if (!body.empty()) swf::AppendTag(tags, swf::kTagDefineFont2, body, true);
       fontIds.push_back(id);
       glyphIndex.push_back(index);
       glyphBounds.push_back(bounds);

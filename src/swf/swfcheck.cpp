@@ -296,7 +296,7 @@ struct Checker {
     ++result->shapes;
   }
 
-  void Font3(Reader &r, std::size_t length) {
+  void Font(Reader &r, std::size_t length) {
     const int id = r.U16();
     Define(id);
     const int flags = r.U8();
@@ -518,9 +518,10 @@ struct Checker {
             if (inSprite) Fail("definition inside a sprite");
             Shape(body, code);
             break;
+          case kTagDefineFont2:
           case kTagDefineFont3:
             if (inSprite) Fail("definition inside a sprite");
-            Font3(body, length);
+            Font(body, length);
             break;
           case kTagDefineText:
           case kTagDefineText2:

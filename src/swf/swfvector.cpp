@@ -335,7 +335,7 @@ Bytes DefineShape4Body(std::uint16_t id, ShapeBuilder &shape) {
   return body;
 }
 
-Bytes DefineFont3Body(std::uint16_t id, const std::string &name, const std::vector<FontGlyph> &glyphs) {
+Bytes DefineFontBody(std::uint16_t id, const std::string &name, const std::vector<FontGlyph> &glyphs) {
   if (glyphs.empty() || glyphs.size() > 0xFFFF) return {};
   for (std::size_t i = 1; i < glyphs.size(); ++i)
     if (glyphs[i].code <= glyphs[i - 1].code) return {};

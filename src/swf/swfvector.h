@@ -1,5 +1,5 @@
 // Vector records for page movies: shapes with layered styles (DefineShape4),
-// embedded glyph fonts (DefineFont3), glyph runs (DefineText2), bitmaps with
+// embedded glyph fonts (DefineFont2), glyph runs (DefineText2), bitmaps with
 // alpha (DefineBitsJPEG3) and placement with clipping layers (PlaceObject2).
 // Coordinates come in as doubles in twips and are rounded here, each point
 // to its nearest twip, so rounding never accumulates along a path.
@@ -13,7 +13,9 @@
 
 namespace lw::swf {
 
-// Units of a DefineFont3 glyph's em square.
+// Units of a glyph's em square: DefineFont2 (which page movies use: its
+// coordinates take fewer bits) and DefineFont3.
+inline constexpr double kFont2Em = 1024.0;
 inline constexpr double kFont3Em = 20480.0;
 // Largest edge delta an edge record holds, in twips.
 inline constexpr std::int32_t kMaxEdgeDelta = 65535;
@@ -107,16 +109,18 @@ void AppendLineStyles(Bytes &out, const std::vector<LineStyle> &lines);
 Bytes DefineShape4Body(std::uint16_t id, ShapeBuilder &shape);
 
 // One glyph of an embedded font: its outline (a finished glyph SHAPE, in
-// 1/20480 em, y down, origin on the baseline) and its character.
+// 1/1024 em for DefineFont2 or 1/20480 em for DefineFont3, y down, origin on
+// the baseline) and its character.
 struct FontGlyph {
   Bytes shape;
   std::uint16_t code = 0;
 };
 
-// DefineFont3 body without layout; glyphs in the given order, whose codes
-// must be ascending and unique. Empty for no glyphs or more than 65535.
-Bytes DefineFont3Body(std::uint16_t id, const std::string &name,
-                      const std::vector<FontGlyph> &glyphs);
+// DefineFont2 or DefineFont3 body (the two have one layout; the tag says
+// the em) without layout; glyphs in the given order, whose codes must be
+// ascending and unique. Empty for no glyphs or more than 65535.
+Bytes DefineFontBody(std::uint16_t id, const std::string &name,
+                     const std::vector<FontGlyph> &glyphs);
 
 // One glyph placed in a text: index into its font and position in the text's
 // own coordinates (twips).

@@ -36,6 +36,7 @@ inline constexpr int kTagDefineBitsJpeg3 = 35;
 inline constexpr int kTagDefineBitsLossless2 = 36;
 inline constexpr int kTagDefineSprite = 39;
 inline constexpr int kTagPlaceObject3 = 70;
+inline constexpr int kTagDefineFont2 = 48;
 inline constexpr int kTagDefineFont3 = 75;
 inline constexpr int kTagDefineShape4 = 83;
 

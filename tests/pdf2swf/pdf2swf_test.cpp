@@ -5,6 +5,7 @@
 #include "pdf2swf/pdf2swf.h"
 #include "pdf2swf/testpdf.h"
 #include "swf/swfcheck.h"
+#include "swf/swfreader.h"
 #include "support/testdirs.h"
 
 #include <QDir>
@@ -310,4 +311,39 @@ TEST_F(Pdf2SwfRun, WritesCheckedVectorPagesByDefault) {
     EXPECT_GE(check.fonts, 1);
     EXPECT_GE(check.texts, 1);
   }
+}
+
+// A page that cannot be drawn as vectors (a gradient fading to transparent
+// needs a soft mask) becomes a bitmap page drawn finer than the run's
+// resolution, so it stays sharp when the reader zooms in.
+TEST_F(Pdf2SwfRun, FallbackPagesAreFinerBitmaps) {
+  QPdfWriter writer(dir.file("mask.pdf"));
+  writer.setPageSize(QPageSize(QSizeF(360, 288), QPageSize::Point));
+  writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+  writer.setResolution(72);
+  {
+    QPainter p(&writer);
+    QLinearGradient fade(0, 0, 300, 0);
+    fade.setColorAt(0, QColor(200, 30, 30, 255));
+    fade.setColorAt(1, QColor(200, 30, 30, 0));
+    p.fillRect(QRect(20, 20, 300, 200), fade);
+  }
+  QDir().mkpath(dir.file("m"));
+  const RunResult r = RunConverter({dir.file("mask.pdf"), "-j", "80", "-o", dir.file("m/p_%.swf"), "-r", "72",
+                                    "--report", dir.file("m/report.txt")});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  QFile report(dir.file("m/report.txt"));
+  ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+  const QString line = QString::fromUtf8(report.readAll()).trimmed();
+  ASSERT_TRUE(line.startsWith(QStringLiteral("1\tbitmap\t"))) << line.toStdString();
+  QFile f(dir.file("m/p_1.swf"));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray bytes = f.readAll();
+  const auto bitmap = lw::swf::ExtractPageBitmap(lw::swf::Bytes(bytes.begin(), bytes.end()));
+  ASSERT_TRUE(bitmap.has_value());
+  const QImage image = QImage::fromData(QByteArray(reinterpret_cast<const char *>(bitmap->jpeg.data()),
+                                                   static_cast<qsizetype>(bitmap->jpeg.size())));
+  // 360 points at 72 dpi would be 360 pixels; the fallback is 4/3 finer.
+  EXPECT_EQ(image.width(), 480);
+  EXPECT_EQ(image.height(), 384);
 }

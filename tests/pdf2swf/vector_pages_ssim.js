@@ -5,6 +5,7 @@
 //
 // usage: node vector_pages_ssim.js PROGRAM_DIR PDF MOVIE_DIR PAGES
 // (movies are MOVIE_DIR/p_<n>.swf; the first PAGES pages are compared)
+// LW_SSIM_KEEP=DIR keeps both pictures of every page there, to look at.
 const fs = require("fs");
 const path = require("path");
 const cp = require("child_process");
@@ -29,6 +30,12 @@ const rp = require("./ruffle_pages");
       cp.execFileSync("pdftoppm", ["-f", String(p), "-l", String(p), "-png", "-singlefile", "-scale-to-x",
         String(got.width), "-scale-to-y", String(got.height), pdf, base]);
       const ref = support.decodePng(fs.readFileSync(base + ".png"));
+      const keep = process.env.LW_SSIM_KEEP;
+      if (keep) {
+        const stem = path.join(keep, `${path.basename(pdf, ".pdf")}_${p}_${zoom}`);
+        fs.writeFileSync(stem + "_ruffle.png", got.png);
+        fs.copyFileSync(base + ".png", stem + "_poppler.png");
+      }
       out.push(`${zoom} ${rp.ssim(rp.grey(got), rp.grey(ref), got.width, got.height).toFixed(4)}`);
     }
     console.log(`    ${path.basename(pdf)} page ${p}: SSIM ${out.join(", ")}`);

@@ -154,7 +154,7 @@ TEST(SwfCheck, AcceptsWellFormedVectorMovies) {
   g.MoveTo(0, 0);
   g.LineTo(1000, 0);
   g.LineTo(0, -1000);
-  AppendTag(defs, kTagDefineFont3, DefineFont3Body(2, "F", {{g.Finish(), 'A'}}), true);
+  AppendTag(defs, kTagDefineFont3, DefineFontBody(2, "F", {{g.Finish(), 'A'}}), true);
   TextRun run;
   run.fontId = 2;
   run.height = 200;
@@ -229,7 +229,7 @@ TEST(SwfCheck, RefusesMalformedMovies) {
   ShapeBuilder g(false);
   g.MoveTo(0, 0);
   g.LineTo(100, 0);
-  AppendTag(d5, kTagDefineFont3, DefineFont3Body(2, "F", {{g.Finish(), 'A'}}), true);
+  AppendTag(d5, kTagDefineFont3, DefineFontBody(2, "F", {{g.Finish(), 'A'}}), true);
   TextRun run;
   run.fontId = 2;
   run.height = 100;

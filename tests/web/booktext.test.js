@@ -3,12 +3,14 @@
 // leafweaver-publish from a reportlab PDF: the text in index.html, the
 // search that lists a page and turns the player there, the page without
 // WebAssembly, the keyboard, an axe-core audit, and the search's time on
-// the text of a 1,000-page book.
+// the text of a 1,000-page book, and the found words highlighted on the page.
 // Usage: node booktext.test.js <program folder>
 const { execFileSync } = require("child_process");
 const fs = require("fs");
 const path = require("path");
+const zlib = require("zlib");
 const web = require("./support.js");
+const search = require("../../data/Resource/source/search.js");
 
 const program = web.programDir();
 web.requireReportlab();
@@ -99,13 +101,43 @@ web.runCases([
     web.assert(html.includes('<meta property="og:title" content="Harbour notes">'), "no Open Graph title");
     web.assert(html.includes('<meta property="og:image" content="source/poster.jpg">'), "no Open Graph image");
     web.assert(/<meta property="og:description" content="Chapter 1 [^"]+">/.test(html), "no Open Graph description");
-    const text = JSON.parse(fs.readFileSync(path.join(book, "source", "text.json"), "utf8"));
-    web.assert(text.pages.length === PAGES, "text.json has " + text.pages.length + " pages");
-    web.assert(text.pages[TARGET - 1].some((p) => p.includes(SENTENCE)), "page 37 in text.json: " + JSON.stringify(text.pages[TARGET - 1]));
-    web.assert(text.pages.every((p, i) => i === TARGET - 1 || !p.some((q) => q.includes(WORD))), "the word on another page");
-    web.assert(text.pages[0][0] === "Chapter 1", "page 1 starts " + JSON.stringify(text.pages[0][0]));
-    const sizes = { pdf: fs.statSync(pdf).size, text: fs.statSync(path.join(book, "source", "text.json")).size, html: html.length };
-    console.log(`     60 pages: PDF ${sizes.pdf} bytes, text.json ${sizes.text}, index.html ${sizes.html}`);
+    const packed = fs.readFileSync(path.join(book, "source", "text.json.gz"));
+    const text = JSON.parse(zlib.gunzipSync(packed).toString("utf8"));
+    web.assert(text.format === 2 && text.pages.length === PAGES, "text.json has " + text.pages.length + " pages");
+    const index = new search.BookIndex(text);
+    web.assert(index.pages[TARGET - 1].includes(SENTENCE), "page 37 in text.json: " + index.pages[TARGET - 1]);
+    web.assert(index.pages.every((p, i) => i === TARGET - 1 || !p.includes(WORD)), "the word on another page");
+    web.assert(index.pages[0].startsWith("Chapter 1 Paragraph 1"), "page 1 starts " + index.pages[0].slice(0, 40));
+    // The word's box, within a point or two of where reportlab drew it: at
+    // x 72 + the width of "Bring the " in Helvetica 11 (47.08), 55.01 wide,
+    // around the baseline 354 points from the top (130 + 3 paragraphs of 5
+    // steps of 14, and one more).
+    const [x, y, w, h] = index.boxes(TARGET, WORD)[0];
+    const [pw, ph] = text.pages[TARGET - 1];
+    const baseline = 130 + 3 * 5 * 14 + 14;
+    web.assert(Math.abs(x * pw - 119.08) < 2 && Math.abs(w * pw - 55.01) < 2 && y * ph < baseline && (y + h) * ph > baseline &&
+      h * ph < 16, "the word's box " + JSON.stringify([x * pw, y * ph, w * pw, h * ph]));
+    const sizes = { pdf: fs.statSync(pdf).size, text: packed.length, html: html.length };
+    console.log(`     60 pages: PDF ${sizes.pdf} bytes, text.json.gz ${sizes.text}, index.html ${sizes.html}`);
+  }],
+
+  ["the search joins words split by a hyphen, and gives the found words' boxes line by line", async () => {
+    // A page of 612 x 792 points as text.json holds it (numbers as in
+    // src/output/booktext.h): "ex-" ends a line, "ample." starts the next.
+    const index = new search.BookIndex({ format: 2, pages: [[], [612, 792,
+      ["The quick", "brown ex-", "ample. Caf\u00e9 au lait"],
+      ["100,10,72,88,4,3,-4", "12,10,72,88,-14,3,14", "12,10,72,60,14,4,-4,4,0,4,6"]]] });
+    web.assert(index.pages[1] === "The quick brown example. Café au lait", "page text: " + index.pages[1]);
+    web.assert(index.find("EXAMPLE")[0].page === 2 && index.find("cafe").length === 1, "not found");
+    const points = (q) => JSON.stringify(index.boxes(2, q).map((b) => b.map((v, i) => Math.round(v * (i % 2 ? 792 : 612)))));
+    // Each word: x, top, width, height in points.
+    web.assert(points("quick") === "[[105,100,40,10]]", "quick: " + points("quick"));
+    web.assert(points("example") === "[[105,112,40,10],[72,124,50,10]]", "example: " + points("example"));
+    web.assert(points("ample") === "[[72,124,50,10]]", "ample: " + points("ample"));
+    // A phrase on one line is one box; words found apart, a box each.
+    web.assert(points("cafe au") === "[[126,124,36,10]]", "cafe au: " + points("cafe au"));
+    web.assert(points("lait quick") === "[[166,124,30,10],[105,100,40,10]]", "lait quick: " + points("lait quick"));
+    web.assert(points("nothing") === "[]" && JSON.stringify(index.boxes(1, "the")) === "[]", "boxes of nothing");
   }],
 
   ["search lists page 37 with its context and turns the player there; the text loads only then", async () => {
@@ -134,6 +166,84 @@ web.runCases([
     });
   }],
 
+  ["the chosen result's word is highlighted at its place on page 37 and the highlight goes with the search", async () => {
+    const text = JSON.parse(zlib.gunzipSync(fs.readFileSync(path.join(book, "source", "text.json.gz"))).toString("utf8"));
+    const [bx, by, bw, bh] = new search.BookIndex(text).boxes(TARGET, WORD)[0];
+    const [contentW, contentH] = text.pages[TARGET - 1];
+    const list = fs.readFileSync(path.join(book, "source", "Pages.xml"), "utf8");
+    const sheetW = Number(/ width="([\d.]+)"/.exec(list)[1]), sheetH = Number(/ height="([\d.]+)"/.exec(list)[1]);
+    await withBook(book, {}, async (context, server) => {
+      const { page } = await web.openBook(context, server.url + "index.html");
+      await web.waitState(page, settledAt(1), 30000, "page 1 drawn");
+      const stage = await page.evaluate(() => {
+        const r = document.getElementById("player").getBoundingClientRect();
+        return { x: r.left, y: r.top, w: r.width, h: r.height };
+      });
+      // Page 37 lies right of the spine; the page content is fitted on the sheet.
+      const b = web.bookBox(stage.w, stage.h, sheetW, sheetH, false);
+      const fit = Math.min(sheetW / contentW, sheetH / contentH);
+      const cx = stage.x + b.spine + (sheetW - contentW * fit) / 2 * b.scale;
+      const cy = stage.y + b.top + (sheetH - contentH * fit) / 2 * b.scale;
+      const cw = contentW * fit * b.scale, ch = contentH * fit * b.scale;
+      const word = { x0: cx + bx * cw + 1, x1: cx + (bx + bw) * cw - 1, y0: cy + by * ch + 1, y1: cy + (by + bh) * ch - 1 };
+      // The line two lines higher (the sentence's line and the one above it hold no find).
+      const above = { x0: word.x0, x1: word.x1, y0: word.y0 - 28 / contentH * ch, y1: word.y1 - 28 / contentH * ch };
+      // The highlight's yellow over paper or over ink: blue well under red.
+      const yellow = (img, box) => {
+        let hit = 0, all = 0;
+        for (let y = box.y0; y <= box.y1; y += (box.y1 - box.y0) / 6) {
+          for (let x = box.x0; x <= box.x1; x += (box.x1 - box.x0) / 12) {
+            const [r, , bl] = img.px(Math.round(x), Math.round(y));
+            all++;
+            if (r > 90 && r - bl > 70) hit++;
+          }
+        }
+        return hit / all;
+      };
+      // The screen changes at the player's next frame: shot after shot until it does.
+      const until = async (test, what) => {
+        const end = Date.now() + 15000;
+        let img;
+        do {
+          img = web.decodePng(await page.screenshot());
+          if (test(img)) return img;
+        } while (Date.now() < end);
+        throw new Error("timed out waiting for " + what + ": yellow " + yellow(img, word).toFixed(2));
+      };
+      await page.fill("#search-box", WORD);
+      await page.press("#search-box", "Enter");
+      await page.waitForSelector("#search-results li button");
+      await page.click("#search-results li button");
+      const st = await web.waitState(page, (s) => settledAt(TARGET)(s) && s.highlight === TARGET, 30000, "page 37 highlighted");
+      web.assert(st.highlightBoxes === 1, "boxes " + st.highlightBoxes);
+      const img = await until((i) => yellow(i, word) > 0.7, "the highlight on the word");
+      web.assert(yellow(img, above) < 0.05, "yellow above the word: " + yellow(img, above));
+      // Zoomed in one step (1.5 times about the middle of the book's area,
+      // as View places it), the highlight is still on the word.
+      const zoomIn = web.panelPoint(stage.w, stage.h, "zoomin");
+      await page.mouse.click(stage.x + zoomIn.x, stage.y + zoomIn.y);
+      await web.waitState(page, (s) => s.zoom === 1 && s.settled, 10000, "zoomed in");
+      const mx = stage.x + stage.w / 2, my = stage.y + 12 + (stage.h - 40 - 24) / 2;
+      const zoomed = { x0: mx + 1.5 * (word.x0 - mx), x1: mx + 1.5 * (word.x1 - mx), y0: my + 1.5 * (word.y0 - my), y1: my + 1.5 * (word.y1 - my) };
+      await until((i) => yellow(i, zoomed) > 0.7, "the highlight on the zoomed word");
+      const zoomOut = web.panelPoint(stage.w, stage.h, "zoomout");
+      await page.mouse.click(stage.x + zoomOut.x, stage.y + zoomOut.y);
+      await web.waitState(page, (s) => s.zoom === 0 && s.settled, 10000, "zoomed out");
+      // The highlight belongs to the page, not to its drawing: after the book
+      // went to its end (page 37's drawing dropped) and back, it is there again.
+      await page.evaluate(() => window.leafweaverPerform("last"));
+      await web.waitState(page, (s) => settledAt(PAGES)(s) && !s.loaded.includes(TARGET), 30000, "the last page, page 37 dropped");
+      await page.evaluate((n) => window.leafweaverPerform("goto", n), TARGET);
+      await web.waitState(page, settledAt(TARGET), 30000, "page 37 again");
+      await until((i) => yellow(i, word) > 0.7, "the highlight on the word again");
+      // Escape in the search box takes the results and the highlight away.
+      await page.press("#search-box", "Escape");
+      await web.waitState(page, (s) => s.highlight === 0, 10000, "no highlight");
+      await until((i) => yellow(i, word) < 0.05, "the highlight gone");
+      web.assert(await page.$$eval("#search-results li", (l) => l.length) === 0, "the results stayed");
+    });
+  }],
+
   ["search on the text of a 1,000-page book answers within 200 ms after the first query", async () => {
     await withBook(book, {}, async (context, server) => {
       const { page } = await web.openBook(context, server.url + "index.html");
@@ -143,19 +253,21 @@ web.runCases([
         const words = "the of and to in is it that for on with as was at by an be this from or have not are which but".split(" ");
         let seed = 7;
         const rnd = () => ((seed = (seed * 1103515245 + 12345) & 0x7fffffff) / 0x7fffffff);
+        // As text.json holds them: lines of 10 words, each with its numbers.
         const pages = [];
         for (let p = 0; p < 1000; p++) {
-          const paras = [];
-          for (let q = 0; q < 8; q++) {
+          const lines = [], numbers = [];
+          for (let l = 0; l < 40; l++) {
             const ws = [];
-            for (let i = 0; i < 50; i++) ws.push(words[Math.floor(rnd() * words.length)] + (rnd() < 0.1 ? "ing" : ""));
-            if (p === 736 && q === 3) ws.push("zanzibar");
-            paras.push(ws.join(" "));
+            for (let i = 0; i < 10; i++) ws.push(words[Math.floor(rnd() * words.length)] + (rnd() < 0.1 ? "ing" : ""));
+            if (p === 736 && l === 17) ws.push("zanzibar");
+            lines.push(ws.join(" "));
+            numbers.push([l ? 14 : 72, 11, 72, 55].concat(ws.flatMap((w, i) => i ? [3, 1 - (i % 3)] : [0])).join(","));
           }
-          pages.push(paras);
+          pages.push([595, 842, lines, numbers]);
         }
         let t0 = performance.now();
-        const index = new window.LeafweaverSearch.BookIndex({ pages });
+        const index = new window.LeafweaverSearch.BookIndex({ format: 2, pages });
         const build = performance.now() - t0;
         const times = [];
         let found = null;
@@ -164,10 +276,15 @@ web.runCases([
           found = index.find(q);
           times.push(performance.now() - t0);
         }
-        return { build, times, last: found.map((f) => f.page), chars: JSON.stringify({ pages }).length };
+        t0 = performance.now();
+        const boxes = index.boxes(737, "zanzibar");
+        const boxTime = performance.now() - t0;
+        return { build, times, boxTime, boxes, last: found.map((f) => f.page), chars: JSON.stringify({ pages }).length };
       });
-      console.log(`     1,000 pages (${r.chars} characters): index ${r.build.toFixed(1)} ms, queries ${r.times.map((t) => t.toFixed(2)).join(", ")} ms`);
+      console.log(`     1,000 pages (${r.chars} characters): index ${r.build.toFixed(1)} ms, queries ${r.times.map((t) => t.toFixed(2)).join(", ")} ms, ` +
+        `a result's boxes ${r.boxTime.toFixed(2)} ms`);
       web.assert(r.last.length === 1 && r.last[0] === 737, "zanzibar found on " + r.last);
+      web.assert(r.boxes.length === 1 && Math.abs(r.boxes[0][1] * 842 - (72 + 17 * 14)) < 0.01, "zanzibar's box " + JSON.stringify(r.boxes));
       web.assert(Math.max(...r.times.slice(1)) < 200, "a query took " + Math.max(...r.times.slice(1)) + " ms");
     });
   }],
@@ -198,12 +315,15 @@ web.runCases([
     await withBook(book, { args: ["--js-flags=--noexpose_wasm"] }, async (context, server) => {
       // Debian's Chromium keeps WebAssembly despite the flag; the page then
       // loses it before any of its scripts run, as in a browser without it.
-      await context.addInitScript(() => { delete globalThis.WebAssembly; });
+      // A browser that old cannot unpack the stored text either: the search
+      // then reads the text of the page.
+      await context.addInitScript(() => { delete globalThis.WebAssembly; delete globalThis.DecompressionStream; });
       const { page } = await web.openBook(context, server.url + "index.html");
       if (await page.evaluate(() => typeof WebAssembly !== "undefined")) {
         console.log("     skip: WebAssembly could not be taken away in this Chromium");
         return;
       }
+      web.assert(await page.evaluate(() => typeof DecompressionStream === "undefined"), "DecompressionStream stayed");
       await page.waitForSelector("html.no-player");
       const seen = await page.evaluate((n) => {
         const text = document.getElementById("book-text").getBoundingClientRect();
@@ -220,6 +340,10 @@ web.runCases([
       // Search still works and scrolls to the page.
       await page.fill("#search-box", WORD);
       await page.press("#search-box", "Enter");
+      await page.waitForSelector("#search-results li button");
+      const listed = await page.$$eval("#search-results li button", (bs) => bs.map((b) => b.textContent));
+      web.assert(listed.length === 1 && listed[0].includes("Page 37") && listed[0].includes("Bring the marmalade"),
+        "results without the player: " + JSON.stringify(listed));
       await page.click("#search-results li button");
       await page.waitForFunction((n) => {
         const r = document.getElementById("page-" + n).getBoundingClientRect();

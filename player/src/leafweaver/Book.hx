@@ -33,6 +33,8 @@ class Book extends Sprite {
 	/** Called once a turn has settled, with the first visible page. */
 	public var onTurned:Int->Void;
 	public var onPageSettled:PageSlot->Void;
+	/** The words the page's search found, drawn on their page. */
+	public var highlights(default, null):Highlights = new Highlights();
 	/** The link areas of the pages, by 0-based page (`Links`). */
 	public var links:Map<Int, Array<Links.LinkArea>> = new Map();
 
@@ -53,6 +55,7 @@ class Book extends Sprite {
 		page = Std.int(Math.max(0, Math.min(pageCount - 1, startNumber - 1)));
 		window = new PageWindow(config, baseUrl);
 		window.onSettled = function(s) {
+			s.setMarks(highlights.on(s.index));
 			if (onPageSettled != null)
 				onPageSettled(s);
 			changed();
@@ -150,6 +153,23 @@ class Book extends Sprite {
 		var t = startTurn(p, true);
 		if (t != null)
 			t.fly(true, true, now());
+	}
+
+	/**
+		Highlights the boxes `list` ([[x, y, w, h], ...], shares of the page
+		content) on the 1-based page `number`, in place of any highlight
+		before; page 0 takes them away (`Highlights.set`). They are drawn on
+		the page's sheet, so they follow zoom, pan and turns.
+	**/
+	public function highlight(number:Dynamic, list:Dynamic) {
+		var before = highlights.set(number, list, pageCount);
+		var old = window.held(before);
+		if (old != null)
+			old.setMarks([]);
+		var s = window.held(highlights.page);
+		if (s != null)
+			s.setMarks(highlights.boxes);
+		changed();
 	}
 
 	// ---- layout ----

@@ -5,7 +5,8 @@ import flash.external.ExternalInterface;
 /**
 	What the embedding page sees of the player: the call
 	`player.leafweaverState()`, answering JSON, the call
-	`player.leafweaverGoTo(n)` that opens the book at page n, and the events passed to the
+	`player.leafweaverGoTo(n)` that opens the book at page n, the call
+	`player.leafweaverHighlight(page, boxes)` that marks found words, and the events passed to the
 	page's `leafweaverPlayerEvent(name, detail)`, which the template collects
 	in `window.leafweaverEvents`. Without a page to talk to, both are silent.
 **/
@@ -43,6 +44,15 @@ class BrowserHooks {
 				if (number != null)
 					goTo(number);
 			});
+		} catch (e:Dynamic) {}
+	}
+
+	/** Answers the page's `leafweaverHighlight(page, boxes)` (its search's found words) with `highlight(page, boxes)`. */
+	public static function offerHighlight(highlight:Dynamic->Dynamic->Void) {
+		if (!ExternalInterface.available)
+			return;
+		try {
+			ExternalInterface.addCallback("leafweaverHighlight", function(page:Dynamic, boxes:Dynamic) highlight(page, boxes));
 		} catch (e:Dynamic) {}
 	}
 

@@ -48,6 +48,9 @@ class PageSlot {
 	**/
 	public static var canDrawIntoBitmaps = true;
 
+	static inline var MARK_COLOUR = 0xFFC800;
+	static inline var MARK_ALPHA = 0.45;
+
 	/** Frames a new display scale must hold before the page is drawn again. */
 	static inline var SETTLE_FRAMES = 3;
 
@@ -60,6 +63,9 @@ class PageSlot {
 	var pageW:Float;
 	var pageH:Float;
 	var clip:Sprite;
+	/** The found words' boxes, over the page content (`setMarks`). */
+	var marks:Shape;
+	var markBoxes:Array<Highlights.ShareBox> = [];
 	var spinner:Shape;
 	var loader:Loader;
 	var urlLoader:URLLoader;
@@ -97,6 +103,8 @@ class PageSlot {
 		clip = new Sprite();
 		clip.scrollRect = new Rectangle(0, 0, w, h);
 		holder.addChild(clip);
+		marks = new Shape();
+		holder.addChild(marks);
 		spinner = makeSpinner(loaderColor);
 		spinner.x = w / 2;
 		spinner.y = h / 2;
@@ -110,6 +118,23 @@ class PageSlot {
 		if (state != Loaded || contentW <= 0 || contentH <= 0)
 			return null;
 		return new Vec2((x - contentX) / contentW, (y - contentY) / contentH);
+	}
+
+	/** Draws `boxes` (shares of the page content) over the page, translucent, in place of any before. */
+	public function setMarks(boxes:Array<Highlights.ShareBox>) {
+		markBoxes = boxes;
+		drawMarks();
+	}
+
+	function drawMarks() {
+		var g = marks.graphics;
+		g.clear();
+		if (state != Loaded || markBoxes.length == 0)
+			return;
+		g.beginFill(MARK_COLOUR, MARK_ALPHA);
+		for (b in markBoxes)
+			g.drawRect(contentX + b.x * contentW, contentY + b.y * contentH, b.w * contentW, b.h * contentH);
+		g.endFill();
 	}
 
 	public var busy(get, never):Bool;
@@ -188,6 +213,7 @@ class PageSlot {
 		while (clip.numChildren > 0)
 			clip.removeChildAt(0);
 		state = Idle;
+		drawMarks();
 	}
 
 	function loaderReady(_:Event) {
@@ -356,6 +382,7 @@ class PageSlot {
 		contentH = h * s;
 		clip.addChild(content);
 		state = Loaded;
+		drawMarks();
 		onSettled(this);
 	}
 

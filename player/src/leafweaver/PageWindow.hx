@@ -35,6 +35,10 @@ class PageWindow {
 		return s;
 	}
 
+	/** The slot of page p if the window holds it, without making one. */
+	public function held(p:Int):Null<PageSlot>
+		return slots.get(p);
+
 	/** Holds exactly the pages of `groups` and loads them, one group after the other. */
 	public function keep(groups:Array<Array<Int>>) {
 		var order:Array<Int> = [];
