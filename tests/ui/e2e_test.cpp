@@ -20,9 +20,6 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QImage>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMimeData>
 #include <QSettings>
 #include <QTabWidget>
@@ -31,6 +28,7 @@
 #include <QUrl>
 #include <QLineEdit>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -152,12 +150,15 @@ bool DropOn(QWidget *target, const QMimeData *data, QPoint pos, Qt::DropAction a
   return drop.isAccepted();
 }
 
-// The first paragraph of each page of a package's source/text.json.
+// The first paragraph of each page section of a package's index.html (the
+// book's text for readers without the player).
 QStringList PageTexts(const QString &package) {
   QStringList texts;
-  const QJsonArray pages =
-      QJsonDocument::fromJson(lwtest::ReadFile(package + "source/text.json")).object()["pages"].toArray();
-  for (const QJsonValue &page : pages) texts << page.toArray().first().toString();
+  const QString html = QString::fromUtf8(lwtest::ReadFile(package + "index.html"));
+  const QRegularExpression section(
+      QStringLiteral("<section class=\"page\" id=\"page-(\\d+)\"[^>]*>.*?<p>([^<]*)</p>"),
+      QRegularExpression::DotMatchesEverythingOption);
+  for (auto m = section.globalMatch(html); m.hasNext();) texts << m.next().captured(2);
   return texts;
 }
 
@@ -222,7 +223,7 @@ TEST(EndToEnd, HundredPagesFromThreePdfsSavedReopenedReorderedAndPublished) {
   EXPECT_EQ(BookObj->Page(5)->showName, "alpha_1.pdf");
   EXPECT_EQ(frm->undoStack()->count(), 1);
 
-  // Published: the package's pages in the new order.
+  // Published: the package's pages, and the text of each, in the new order.
   lwtest::TempDir out;
   SetBrowseForFolderHandler([&](const QString &, const QString &, QString &folder) {
     folder = out.path();
