@@ -126,6 +126,14 @@ bool IsCompletePageFile(const QString &path, int fileType) {
                          static_cast<quint32>(static_cast<quint8>(head[7])) << 24;
   // The header gives the whole movie's length once uncompressed.
   if (signature == "FWS") return length == file.size();
+  if (signature == "CWS") {
+    // A cut-off deflated body does not inflate to the stated length.
+    const QByteArray all = head + file.readAll();
+    const swf::Bytes whole =
+        swf::UncompressedMovie(swf::Bytes(reinterpret_cast<const std::uint8_t *>(all.constData()),
+                                          reinterpret_cast<const std::uint8_t *>(all.constData()) + all.size()));
+    return whole.size() == length;
+  }
   return length >= 8 && file.size() > 8;
 }
 

@@ -52,8 +52,9 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
                          QString *createdRoot = nullptr, const PageWrittenFn &onPage = {});
 
 // True when the page file at `path` is there and whole: a movie
-// (kPageSwf) must have an SWF signature and, uncompressed, exactly the
-// length its header gives; an image must not be empty. False otherwise.
+// (kPageSwf) must have an SWF signature and exactly the length its header
+// gives, a deflated ("CWS") one once inflated; an image must not be empty.
+// False otherwise.
 bool IsCompletePageFile(const QString &path, int fileType);
 
 // The pages of `book` whose files are missing or incomplete, each as

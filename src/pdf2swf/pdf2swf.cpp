@@ -169,7 +169,8 @@ QString UsageText() {
       "                e.g. \"/books/report/report_%%.swf\"\n"
       "  -r <dpi>      rendering resolution, 18 to 1200 (default 150)\n"
       "  -t <threads>  worker threads, 0 = one per core (default 0)\n"
-      "  -z            write compressed (CWS) movies\n"
+      "  -z            write bitmap pages compressed (CWS) too; vector pages\n"
+      "                are always compressed\n"
       "  --vector      pages as vector movies: shapes, embedded glyphs, images;\n"
       "                a page that cannot be shown faithfully so is a bitmap page\n"
       "                (default)\n"
@@ -524,7 +525,9 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
           report.reason = model.fallback;
           if (model.fallback.isEmpty()) {
             QString writeError;
-            movie = VectorPageMovie(model, VectorOptions{options.quality, options.compress}, &writeError);
+            // Vector movies are always deflated: their shape and glyph
+            // records shrink by a third to a half (a JPEG page would not).
+            movie = VectorPageMovie(model, VectorOptions{options.quality, true}, &writeError);
             if (movie.empty()) report.reason = "writer: " + writeError;
           }
           if (!movie.empty()) {

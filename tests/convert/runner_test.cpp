@@ -163,7 +163,8 @@ TEST_F(RunnerTest, ConvertsARealPdfIntoItsConversionFolder) {
                          "annual.report_outline.json"}));
   EXPECT_EQ(lwtest::ReadFile(OutlineFileFor(names.PageFile(1))), "[]");
   EXPECT_EQ(lwtest::ReadFile(LinksFileFor(names.PageFile(1))), "[]");
-  for (int n = 1; n <= 3; ++n) EXPECT_TRUE(lwtest::ReadFile(names.PageFile(n)).startsWith("FWS"));
+  // Vector pages, deflated.
+  for (int n = 1; n <= 3; ++n) EXPECT_TRUE(lwtest::ReadFile(names.PageFile(n)).startsWith("CWS"));
   EXPECT_EQ(pages, (std::vector<std::pair<int, int>>{{1, 3}, {2, 3}, {3, 3}}));
 
   // A second run after the PDF shrank leaves only its own files.

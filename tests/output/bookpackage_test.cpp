@@ -260,8 +260,15 @@ TEST_F(Package, MissingOrTruncatedPagesStopTheBookBeforeAnythingIsWritten) {
 
   EXPECT_TRUE(IsCompletePageFile(src.file("a_1.swf"), kPageSwf));
   EXPECT_FALSE(IsCompletePageFile(src.file("a_1.swf").chopped(4) + ".png", kPageImage));
-  WriteFile(src.file("c.swf"), QByteArray("CWS\x0A\x40\x00\x00\x00", 8) + "zlib data");
+  // A deflated movie is whole when its body inflates to the stated length.
+  const QByteArray plain = lwtest::TinySwf("a deflated page");
+  QByteArray deflated = "CWS" + plain.mid(3, 5) + qCompress(plain.mid(8), 9).mid(4);  // qCompress adds a size
+  WriteFile(src.file("c.swf"), deflated);
   EXPECT_TRUE(IsCompletePageFile(src.file("c.swf"), kPageSwf));
+  WriteFile(src.file("c.swf"), deflated.left(deflated.size() - 6));
+  EXPECT_FALSE(IsCompletePageFile(src.file("c.swf"), kPageSwf));
+  WriteFile(src.file("c.swf"), QByteArray("CWS\x0A\x40\x00\x00\x00", 8) + "zlib data");
+  EXPECT_FALSE(IsCompletePageFile(src.file("c.swf"), kPageSwf));
   WriteFile(src.file("short.swf"), "FWS");
   EXPECT_FALSE(IsCompletePageFile(src.file("short.swf"), kPageSwf));
 }
