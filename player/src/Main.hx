@@ -25,6 +25,9 @@ import leafweaver.Pace;
 import leafweaver.PageSlot;
 import leafweaver.Panel;
 import leafweaver.PointerInput;
+import leafweaver.ThumbnailPanel;
+import leafweaver.TouchHooks;
+import leafweaver.Thumbnails;
 
 /**
 	The book player. It reads the page list "source/Pages.xml" beside the
@@ -51,6 +54,9 @@ class Main extends Sprite {
 	var outlinePanel:OutlinePanel;
 	var config:BookConfig;
 	var linkCount = 0;
+	/** The layout of the book's thumbnail sheets (none for books without them) and their panel while open. */
+	var thumbnails:ThumbnailIndex;
+	var thumbnailPanel:ThumbnailPanel;
 
 	static function main() {
 		flash.Lib.current.addChild(new Main());
@@ -122,6 +128,25 @@ class Main extends Sprite {
 		// The outline and the links wait for the first view: they never delay it.
 		loadOutline();
 		loadLinks();
+		loadThumbnailIndex();
+	}
+
+	/**
+		Reads the layout of the book's thumbnails, if it has them; their
+		button shows only then. The sheets wait for the panel to open.
+	**/
+	function loadThumbnailIndex() {
+		var ul = new URLLoader();
+		ul.addEventListener(Event.COMPLETE, function(_) {
+			thumbnails = Thumbnails.parse(Std.string(ul.data), book.pageCount);
+			if (thumbnails != null)
+				panel.showOverviewButton();
+			BrowserHooks.send("thumbnails", thumbnails == null ? "0" : Std.string(thumbnails.pages));
+		});
+		var none = function(_:Event) BrowserHooks.send("thumbnails", "0");
+		ul.addEventListener(IOErrorEvent.IO_ERROR, none);
+		ul.addEventListener(SecurityErrorEvent.SECURITY_ERROR, none);
+		ul.load(new URLRequest(baseUrl + "source/thumbnails.json?t=" + Date.now().getTime()));
 	}
 
 	/** Reads the book's outline, if it has one; its button shows only then. */
@@ -166,11 +191,35 @@ class Main extends Sprite {
 		}
 	}
 
+	function toggleThumbnails() {
+		if (thumbnailPanel != null) {
+			removeChild(thumbnailPanel);
+			thumbnailPanel = null;
+			BrowserHooks.send("thumbnails-closed", "");
+		} else if (thumbnails != null) {
+			if (outlinePanel != null)
+				toggleOutline();
+			var visible = book.visiblePages();
+			thumbnailPanel = new ThumbnailPanel(thumbnails, baseUrl + "source/", config.panelColor, rtl,
+				visible.length > 0 ? visible[0] + 1 : 1);
+			thumbnailPanel.onChoose = function(n) {
+				toggleThumbnails();
+				perform(GoTo(n));
+			};
+			thumbnailPanel.onSheetLoaded = function(n) BrowserHooks.send("thumbnail-sheet", Std.string(n));
+			addChild(thumbnailPanel);
+			layout();
+			BrowserHooks.send("thumbnails-open", "");
+		}
+	}
+
 	function toggleOutline() {
 		if (outlinePanel != null) {
 			removeChild(outlinePanel);
 			outlinePanel = null;
 		} else if (outline.length > 0) {
+			if (thumbnailPanel != null)
+				toggleThumbnails();
 			outlinePanel = new OutlinePanel(outline, config.panelColor);
 			outlinePanel.onChoose = function(n) {
 				toggleOutline();
@@ -194,7 +243,13 @@ class Main extends Sprite {
 		addChild(panel);
 		panel.onAction = perform;
 		BrowserHooks.offerCommands(perform);
-		new PointerInput(book, perform, followLink);
+		var pointer = new PointerInput(book, perform, followLink);
+		pointer.isTouch = function() return TouchHooks.pointerType() == "touch";
+		TouchHooks.offerCancelPress(pointer.cancel);
+		TouchHooks.offerZoom(function() return book.zoomLevel, function(level, x, y) {
+			pointer.cancel();
+			book.zoomAt(level, x, y);
+		});
 		book.onChange = updatePanel;
 		book.onTurned = function(p) BrowserHooks.send("turned", Std.string(p + 1));
 		book.onPageSettled = function(s:PageSlot) {
@@ -220,6 +275,14 @@ class Main extends Sprite {
 		// Keys typed into the page box are the box's.
 		if (flash.Lib.current.stage.focus == panel.numberField)
 			return;
+		// The open thumbnails take the arrows, Enter and Escape.
+		if (thumbnailPanel != null) {
+			if (e.keyCode == 27)
+				toggleThumbnails();
+			else
+				thumbnailPanel.key(e.keyCode);
+			return;
+		}
 		var a = KeyMap.actionOf(e.keyCode, rtl);
 		if (a != null)
 			perform(a);
@@ -229,6 +292,8 @@ class Main extends Sprite {
 		switch (a) {
 			case Contents:
 				toggleOutline();
+			case Overview:
+				toggleThumbnails();
 			case FullScreen:
 				var stage = flash.Lib.current.stage;
 				try {
@@ -258,6 +323,11 @@ class Main extends Sprite {
 				outlinePanel.x = MARGIN;
 				outlinePanel.y = MARGIN;
 				outlinePanel.setSize(w - 2 * MARGIN, bh);
+			}
+			if (thumbnailPanel != null) {
+				thumbnailPanel.x = MARGIN;
+				thumbnailPanel.y = MARGIN;
+				thumbnailPanel.setSize(w - 2 * MARGIN, bh);
 			}
 		}
 		if (message != null) {
@@ -307,6 +377,11 @@ class Main extends Sprite {
 			outline: outline.length,
 			outlineOpen: outlinePanel != null,
 			links: linkCount,
+			thumbnails: thumbnails == null ? 0 : thumbnails.pages,
+			thumbnailsOpen: thumbnailPanel != null,
+			thumbnailsShown: thumbnailPanel == null ? [] : thumbnailPanel.visiblePages(),
+			thumbnailSelected: thumbnailPanel == null ? 0 : thumbnailPanel.selected,
+			thumbnailSheets: thumbnailPanel == null ? 0 : thumbnailPanel.sheetsRequested(),
 			// The page with found words drawn on it (0 for none) and their boxes.
 			highlight: book.highlights.page + 1,
 			highlightBoxes: book.highlights.boxes.length

@@ -3,6 +3,7 @@
 #include "fsutil/fsutil.h"
 #include "output/booktext.h"
 #include "output/booknavigation.h"
+#include "output/bookthumbnails.h"
 #include "output/imageconvert.h"
 #include "output/poster.h"
 #include "swf/swfreader.h"
@@ -295,6 +296,7 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
   pugi::xml_node content = doc.append_child("content");
   setPageListAttributes(content, book, QString::number(book.width), QString::number(book.height));
 
+  BookThumbnails thumbnails(book, root);
   std::vector<PageWords> pageWords(book.pageList.size());
   BookText bookText(book.pageList.size());
   std::vector<PageMarks> marks(book.pageList.size());
@@ -316,9 +318,11 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
       }
     }
     content.append_child("page").append_attribute("src") = ("pages/" + name).toUtf8().constData();
+    thumbnails.addNextPage();
     if (onPage) onPage(static_cast<int>(i) + 1, static_cast<int>(book.pageList.size()));
   }
   saveXml(doc, listPath);
+  thumbnails.finish();
 
   copyOver(paths.AppPathStr + kPlayerMovieName, root + "turnleaf.swf");
 

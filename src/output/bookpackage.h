@@ -38,6 +38,8 @@ QString PackageFolderName(const QDateTime &when);
 // (IsCompletePageFile); otherwise PackageError names the pages and nothing
 // is touched. The new folder's path goes to `createdRoot` as soon as it is
 // made, so that a caller can remove it after a failure.
+// Every page also gets a thumbnail (bookthumbnails.h: sheets under
+// source/thumbs/ and source/thumbnails.json), drawn as the page is written.
 // `onPage` hears of each page written (on the writer's thread).
 // The words the converter left beside each page movie (booktext.h) become
 // source/text.json.gz and the text in index.html, with Open Graph title,

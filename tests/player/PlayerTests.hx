@@ -20,6 +20,8 @@ class PlayerTests {
 		PageCommandTests.run(c);
 		OutlineTests.run(c);
 		LinksTests.run(c);
+		ThumbnailsTests.run(c);
+		DoubleTapTests.run(c);
 		HighlightsTests.run(c);
 		Sys.println('${c.passed} passed, ${c.failed} failed');
 		Sys.exit(c.failed == 0 ? 0 : 1);

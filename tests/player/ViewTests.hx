@@ -47,5 +47,27 @@ class ViewTests {
 			c.equal(4, steps, "levels above the whole book");
 			c.that(!v.canZoomIn, "no further");
 		});
+
+		c.test("zooming about a point keeps the book under it, within the pan's limits", function() {
+			var v = new View();
+			v.setArea(0, 0, 1000, 600);
+			var whole = v.place(800, 500);
+			// The book point under (700, 200) before and after.
+			var bx = (700 - whole.x) / whole.scale, by = (200 - whole.y) / whole.scale;
+			c.that(v.zoomAbout(2, 700, 200, 800, 500), "zoomed");
+			c.equal(2, v.zoomLevel, "level");
+			var at = v.place(800, 500);
+			c.near(700, at.x + bx * at.scale, "x kept", 1e-6);
+			c.near(200, at.y + by * at.scale, "y kept", 1e-6);
+			c.that(!v.zoomAbout(2, 0, 0, 800, 500), "the same level changes nothing");
+			// At the book's very corner the pan stops first: the book still covers the view.
+			v.zoomAbout(4, 0, 0, 800, 500);
+			var corner = v.place(800, 500);
+			c.that(corner.x <= 0 && corner.x + 800 * corner.scale >= 1000, "covers the width");
+			c.that(v.zoomAbout(0, 300, 300, 800, 500) && !v.zoomed, "back to the whole book");
+			var back = v.place(800, 500);
+			c.that(back.x == whole.x && back.y == whole.y, "centred again");
+			c.that(!v.zoomAbout(99, 1, 1, 800, 500) || v.zoomLevel == View.levels() - 1, "kept within the levels");
+		});
 	}
 }

@@ -98,7 +98,7 @@ TEST(EndToEnd, PdfAndImageBecomeAPublishedBookThatPlays) {
   const QString pkg = frm.lastPackageFolder();
   ASSERT_FALSE(pkg.isEmpty());
   for (const char *file : {"pages/1.swf", "pages/2.swf", "pages/3.png", "index.html", "turnleaf.swf",
-                           "source/Pages.xml"})
+                           "source/Pages.xml", "source/thumbnails.json", "source/thumbs/1.jpg"})
     EXPECT_TRUE(lwtest::Exists(pkg + file)) << file;
   EXPECT_FALSE(lwtest::Exists(pkg + "pages/4.png"));
   LibraryList.clear();
@@ -116,8 +116,9 @@ TEST(EndToEnd, PdfAndImageBecomeAPublishedBookThatPlays) {
   ASSERT_TRUE(cli.waitForFinished(120000));
   ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
   const QString cliPkg = QString::fromUtf8(cli.readAllStandardOutput()).trimmed() + '/';
+  // The thumbnails too: the same pictures of the PDF's pages 1 and 3 and the photo.
   for (const char *file : {"source/Pages.xml", "index.html", "source/bg.jpg", "turnleaf.swf",
-                           "pages/1.swf", "pages/2.swf"})
+                           "pages/1.swf", "pages/2.swf", "source/thumbnails.json", "source/thumbs/1.jpg"})
     EXPECT_EQ(lwtest::ReadFile(cliPkg + file), lwtest::ReadFile(pkg + file)) << file;
   // The fitted image: the same pixels (the encoder's side data may differ).
   const QImage cliImage(cliPkg + "pages/3.png"), windowImage(pkg + "pages/3.png");

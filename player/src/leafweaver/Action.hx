@@ -11,6 +11,8 @@ enum Action {
 	FullScreen;
 	/** Show or hide the outline. */
 	Contents;
+	/** Show or hide the thumbnails of the pages. */
+	Overview;
 	/** Open the book at the page with this 1-based number. */
 	GoTo(number:Int);
 }

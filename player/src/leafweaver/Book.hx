@@ -118,7 +118,7 @@ class Book extends Sprite {
 			case GoTo(n): goTo(spreads.placeOfNumber(n));
 			case ZoomIn: if (view.zoomIn()) zoomChanged();
 			case ZoomOut: if (view.zoomOut()) zoomChanged();
-			case FullScreen, Contents:
+			case FullScreen, Contents, Overview:
 		}
 	}
 
@@ -129,7 +129,7 @@ class Book extends Sprite {
 			case Next, Last: spreads.canGoForward(page);
 			case ZoomIn: view.canZoomIn;
 			case ZoomOut: view.zoomed;
-			case FullScreen, Contents, GoTo(_): true;
+			case FullScreen, Contents, Overview, GoTo(_): true;
 		}
 	}
 
@@ -187,6 +187,12 @@ class Book extends Sprite {
 		}
 		place();
 		render();
+	}
+
+	/** Goes to zoom level `level` about the stage point (sx, sy) (`View.zoomAbout`). */
+	public function zoomAt(level:Int, sx:Float, sy:Float) {
+		if (view.zoomAbout(level, sx, sy, single ? config.width : 2 * config.width, config.height))
+			zoomChanged();
 	}
 
 	public function panBy(dx:Float, dy:Float) {

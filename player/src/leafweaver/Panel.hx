@@ -33,6 +33,8 @@ class Panel extends Sprite {
 		end for its search box), shown once the book has an outline.
 	**/
 	var contentsButton:Sprite;
+	/** The thumbnails' button, left of the outline's, shown once the book has thumbnails. */
+	var overviewButton:Sprite;
 	var barWidth = 0.0;
 
 	/**
@@ -130,12 +132,17 @@ class Panel extends Sprite {
 		g.endFill();
 		row.x = Math.round((stageW - row.width) / 2);
 		barWidth = stageW;
-		placeContentsButton();
+		placeEndButtons();
 	}
 
-	function placeContentsButton() {
-		if (contentsButton != null)
-			contentsButton.x = Math.round(barWidth - BUTTON - GAP - 2);
+	/** The outline's and the thumbnails' buttons from the bar's right end, whichever the book has. */
+	function placeEndButtons() {
+		var x = barWidth - 2;
+		for (b in [contentsButton, overviewButton])
+			if (b != null) {
+				x -= BUTTON + GAP;
+				b.x = Math.round(x);
+			}
 	}
 
 	/** The action of a button drawn as `drawn`: mirrored for the arrows of a right-to-left book. */
@@ -156,7 +163,15 @@ class Panel extends Sprite {
 		if (contentsButton != null)
 			return;
 		contentsButton = addButton(Contents, 0, this);
-		placeContentsButton();
+		placeEndButtons();
+	}
+
+	/** Shows the thumbnails' button (books without thumbnails have none). */
+	public function showOverviewButton() {
+		if (overviewButton != null)
+			return;
+		overviewButton = addButton(Overview, 0, this);
+		placeEndButtons();
 	}
 
 	function addButton(drawn:Action, x:Float, ?parent:Sprite):Sprite {
@@ -197,6 +212,7 @@ class Panel extends Sprite {
 			case ZoomOut: "zoomout";
 			case FullScreen: "fullscreen";
 			case Contents: "contents";
+			case Overview: "thumbnails";
 			case GoTo(_): "number";
 		}
 	}
@@ -265,6 +281,13 @@ class Panel extends Sprite {
 					g.drawRect(m - 8, m - 6 + 5 * i, 2.5, 2.5);
 					g.drawRect(m - 4, m - 6 + 5 * i, 12, 2.5);
 				}
+				g.endFill();
+			case Overview:
+				// Four small pages.
+				g.beginFill(c);
+				for (sx in [-1, 1])
+					for (sy in [-1, 1])
+						g.drawRect(m + (sx < 0 ? -8 : 1.5), m + (sy < 0 ? -8.5 : 1.5), 6.5, 7);
 				g.endFill();
 			case GoTo(_):
 		}

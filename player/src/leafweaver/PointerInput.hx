@@ -9,6 +9,11 @@ import leafweaver.Action;
 	corner, and letting go completes the turn past the middle of the page or
 	lets it fall back. While zoomed in, dragging pans instead. A click on a
 	link area of a page follows the link instead of turning.
+
+	On a touch screen (the runtime passes a finger on as the mouse) a tap's
+	turn or link waits a moment for a second tap (`DoubleTap`): a double tap
+	zooms in about the tapped point, or back out to the whole book, and a
+	swipe is a drag as with the mouse.
 **/
 class PointerInput {
 	/** How far, in stage pixels, the mouse moves before a press becomes a drag. */
@@ -26,6 +31,13 @@ class PointerInput {
 	/** The link pressed, followed when the press ends without a move. */
 	var pressLink:Null<Links.LinkArea> = null;
 	var onLink:Links.LinkArea->Void;
+	var doubleTap = new DoubleTap();
+	/** A touch tap's action, waiting for a possible second tap. */
+	var pendingTap:haxe.Timer;
+	/** The press is a double tap's second. */
+	var secondTap = false;
+	/** Whether the current press is a finger's (asked of the page). */
+	public var isTouch:Void->Bool = function() return false;
 
 	/** Clicks become `Next` and `Previous` through onAction, clicks on links go to onLink; drags work the book directly. */
 	public function new(book:Book, onAction:Action->Void, ?onLink:Links.LinkArea->Void) {
@@ -56,6 +68,15 @@ class PointerInput {
 		var half = book.halfAt(book.toBook(sx, sy));
 		if (half == 0)
 			return false;
+		secondTap = false;
+		if (isTouch()) {
+			secondTap = doubleTap.isSecond(now(), sx, sy);
+			if (secondTap)
+				cancelPendingTap();
+		} else {
+			// A mouse click after a tap runs the tap's action first.
+			runPendingTap();
+		}
 		pressed = true;
 		moved = false;
 		pressX = sx;
@@ -63,7 +84,7 @@ class PointerInput {
 		panning = book.zoomed;
 		pressTurn = 0;
 		pressLink = onLink == null ? null : book.linkAt(sx, sy);
-		if (panning)
+		if (panning || secondTap)
 			return true;
 		book.finishTurn();
 		if (half > 0 && book.canGoForward())
@@ -102,6 +123,26 @@ class PointerInput {
 		if (!pressed)
 			return;
 		pressed = false;
+		if (secondTap) {
+			secondTap = false;
+			panning = false;
+			if (!moved)
+				book.zoomAt(DoubleTap.toggledLevel(book.zoomLevel), pressX, pressY);
+			return;
+		}
+		if (!moved && isTouch()) {
+			// A tap: its action waits to see whether a second tap follows.
+			doubleTap.tapped(now(), pressX, pressY);
+			var l = pressLink, turn = pressTurn;
+			pressLink = null;
+			panning = false;
+			cancelPendingTap();
+			pendingTap = haxe.Timer.delay(function() {
+				pendingTap = null;
+				tapAction(l, turn);
+			}, Std.int(DoubleTap.INTERVAL * 1000));
+			return;
+		}
 		if (!moved && pressLink != null) {
 			// Zoomed in or not, a click on a link follows it.
 			var l = pressLink;
@@ -121,4 +162,49 @@ class PointerInput {
 		}
 		book.dropCorner();
 	}
+
+	/** What a click or tap without a move does: follows its link, else turns (not while zoomed in). */
+	function tapAction(l:Null<Links.LinkArea>, turn:Int) {
+		if (l != null)
+			onLink(l);
+		else if (turn != 0 && !book.zoomed)
+			onAction(turn > 0 ? Next : Previous);
+	}
+
+	function cancelPendingTap() {
+		if (pendingTap != null) {
+			pendingTap.stop();
+			pendingTap = null;
+		}
+	}
+
+	function runPendingTap() {
+		if (pendingTap != null) {
+			pendingTap.run();
+			cancelPendingTap();
+		}
+	}
+
+	/**
+		Ends the current press without its click: a second finger came down
+		(the page's pinch takes over). A held corner is let go and a waiting
+		tap forgotten.
+	**/
+	public function cancel() {
+		cancelPendingTap();
+		if (!pressed)
+			return;
+		pressed = false;
+		secondTap = false;
+		pressLink = null;
+		var stage = flash.Lib.current.stage;
+		stage.removeEventListener(MouseEvent.MOUSE_MOVE, mouseMove);
+		stage.removeEventListener(MouseEvent.MOUSE_UP, mouseUp);
+		if (moved && !panning)
+			book.dropCorner();
+		panning = false;
+	}
+
+	static inline function now():Float
+		return flash.Lib.getTimer() / 1000;
 }

@@ -55,6 +55,33 @@ class View {
 		return true;
 	}
 
+	/** The number of zoom levels; level 0 shows the whole book. */
+	public static inline function levels():Int
+		return ZOOMS.length;
+
+	/**
+		Goes to zoom level `level` (kept within the levels) keeping the book
+		point under the stage point (sx, sy) where it is, as far as the pan's
+		limits allow, for a book of bookW by bookH. Back at level 0 the book is
+		centred again. False when the level does not change.
+	**/
+	public function zoomAbout(level:Int, sx:Float, sy:Float, bookW:Float, bookH:Float):Bool {
+		level = Std.int(Math.max(0, Math.min(ZOOMS.length - 1, level)));
+		if (level == zoomLevel)
+			return false;
+		var before = place(bookW, bookH);
+		zoomLevel = level;
+		if (level == 0) {
+			panX = panY = 0;
+			return true;
+		}
+		var after = place(bookW, bookH);
+		var k = after.scale / before.scale;
+		panX += sx - (sx - before.x) * k - after.x;
+		panY += sy - (sy - before.y) * k - after.y;
+		return true;
+	}
+
 	public function panBy(dx:Float, dy:Float) {
 		panX += dx;
 		panY += dy;

@@ -1,0 +1,107 @@
+"use strict";
+// Touch screens, in headless Chromium with touch emulation: touch events go
+// through the browser's input pipeline (DevTools Input.dispatchTouchEvent),
+// as a phone sends them. A double tap zooms in and out without turning, a
+// single tap still turns (once the double tap's moment has passed), two
+// fingers spreading zoom in and closing zoom out without turning the page.
+// Usage: node touch.test.js <program folder> <artefact folder>
+const fs = require("fs");
+const web = require("./support.js");
+
+const artefacts = process.argv[3] || web.tempDir("lw-touch-shots-");
+fs.mkdirSync(artefacts, { recursive: true });
+
+const RED = [200, 40, 40], GREEN = [40, 160, 60];
+const opts = { width: 400, height: 500, bgcolor: "146E6E",
+  pages: Array.from({ length: 8 }, (_, i) => ({ name: (i + 1) + ".png",
+    data: web.solidPng(400, 500, (i + 1) % 2 ? RED : GREEN) })) };
+
+async function withTouchBook(check) {
+  const dir = web.makeBook(web.tempDir("lw-touch-book-"), opts);
+  const server = await web.serve(dir);
+  const browser = await web.launch();
+  try {
+    const page = await browser.context.newPage();
+    const cdp = await page.context().newCDPSession(page);
+    await cdp.send("Emulation.setTouchEmulationEnabled", { enabled: true, maxTouchPoints: 5 });
+    await page.goto(server.url + "index.html");
+    await rests(page, [1], "the opened book");
+    const touch = (type, points) => cdp.send("Input.dispatchTouchEvent", { type, touchPoints: points });
+    await check(page, touch);
+  } finally {
+    await browser.close();
+    await server.close();
+    web.removeTree(dir);
+  }
+}
+
+async function rests(page, pages, what) {
+  return web.waitState(page, (s) => s.ready && !s.turning && s.settled &&
+    JSON.stringify(s.visible) === JSON.stringify(pages), 15000, what + " to show " + pages.join("-"));
+}
+
+const b = web.bookBox(1000, 700, opts.width, opts.height, false);
+// A point on page 1 (right of the spine).
+const onPage1 = { x: Math.round(b.spine + b.width * 0.7), y: Math.round(b.top + b.height * 0.4) };
+
+async function tap(touch, at) {
+  await touch("touchStart", [{ x: at.x, y: at.y, id: 1 }]);
+  await touch("touchEnd", []);
+}
+
+// Two taps sent together, so that a slow test machine does not stretch the
+// time between them past a double tap's.
+async function doubleTap(touch, at) {
+  await Promise.all([
+    touch("touchStart", [{ x: at.x, y: at.y, id: 1 }]), touch("touchEnd", []),
+    touch("touchStart", [{ x: at.x, y: at.y, id: 2 }]), touch("touchEnd", []),
+  ]);
+}
+
+web.runCases([
+  ["a double tap zooms in and another zooms out, without turning; a single tap still turns", async () => {
+    await withTouchBook(async (page, touch) => {
+      await doubleTap(touch, onPage1);
+      const zoomed = await web.waitState(page, (s) => s.zoom === 2, 10000, "zoomed in by a double tap");
+      web.assert(JSON.stringify(zoomed.visible) === "[1]" && !zoomed.turning, "the double tap turned: " + zoomed.visible);
+      await page.screenshot({ path: `${artefacts}/double-tap-zoomed.png` });
+      // Zoomed about the tapped point: page 1's red still lies under the finger.
+      const img = await web.shot(page, `${artefacts}/double-tap-zoomed.png`);
+      web.assert(web.near(img.px(onPage1.x, onPage1.y), RED), "not red under the tap: " + img.px(onPage1.x, onPage1.y));
+      await doubleTap(touch, onPage1);
+      await web.waitState(page, (s) => s.zoom === 0, 10000, "zoomed out by a second double tap");
+      await rests(page, [1], "still page 1");
+      await tap(touch, onPage1);
+      await rests(page, [2, 3], "a single tap");
+    });
+  }],
+  ["two fingers spreading zoom in, closing zoom out, and the page does not turn", async () => {
+    await withTouchBook(async (page, touch) => {
+      const cy = onPage1.y, cx = onPage1.x;
+      async function pinch(from, to) {
+        await touch("touchStart", [{ x: cx - from, y: cy, id: 1 }]);
+        await touch("touchStart", [{ x: cx - from, y: cy, id: 1 }, { x: cx + from, y: cy, id: 2 }]);
+        for (let i = 1; i <= 12; i++) {
+          const d = from + ((to - from) * i) / 12;
+          await touch("touchMove", [{ x: cx - d, y: cy, id: 1 }, { x: cx + d, y: cy, id: 2 }]);
+        }
+        await touch("touchEnd", [{ x: cx + to, y: cy, id: 2 }]);
+        await touch("touchEnd", []);
+      }
+      await pinch(20, 90);
+      const zoomed = await web.waitState(page, (s) => s.zoom >= 2 && !s.turning, 10000, "zoomed in by spreading fingers");
+      web.assert(JSON.stringify(zoomed.visible) === "[1]", "the pinch turned: " + zoomed.visible);
+      const img = await web.shot(page, `${artefacts}/pinch-zoomed.png`);
+      web.assert(web.near(img.px(cx, cy), RED), "not red between the fingers: " + img.px(cx, cy));
+      await pinch(90, 20);
+      await web.waitState(page, (s) => s.zoom === 0, 10000, "zoomed out by closing fingers");
+      await rests(page, [1], "still page 1");
+      // A swipe still turns after a pinch.
+      await touch("touchStart", [{ x: Math.round(b.spine + b.width * 0.8), y: cy, id: 3 }]);
+      for (let i = 1; i <= 10; i++)
+        await touch("touchMove", [{ x: Math.round(b.spine + b.width * (0.8 - 1.4 * i / 10)), y: cy, id: 3 }]);
+      await touch("touchEnd", []);
+      await rests(page, [2, 3], "a swipe after the pinch");
+    });
+  }],
+]);
