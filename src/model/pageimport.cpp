@@ -15,14 +15,20 @@ QString SwfPageShowName(const QString &swfPath) {
 namespace {
 
 std::vector<TPageObj *> ImportPages(TBookObj &book, const TFileObj &file, const QString &tempPath,
-                                    bool onlyNew) {
+                                    bool onlyNew, int insertIndex) {
   QSet<QString> held;
   if (onlyNew)
     for (const auto &page : book.pageList) held.insert(page->filePath);
   std::vector<TPageObj *> added;
+  int at = insertIndex >= 0 && insertIndex <= book.PageCount() ? insertIndex : book.PageCount();
+  auto add = [&](const QString &path) {
+    TPageObj *page = book.InsertPageByPath(path, at);
+    if (page) ++at;
+    return page;
+  };
   if (file.fileType == kFileImage) {
     if (held.contains(file.filePath)) return added;
-    if (TPageObj *page = book.AddPageByPath(file.filePath)) {
+    if (TPageObj *page = add(file.filePath)) {
       page->fileType = kPageImage;
       page->showName = FileNameOfPath(file.filePath);
       page->sourcePath = file.filePath;
@@ -33,7 +39,7 @@ std::vector<TPageObj *> ImportPages(TBookObj &book, const TFileObj &file, const 
     const std::vector<int> numbers = ParsePageNumbers(file.rangeStr, file.count);
     for (qsizetype i = 0; i < paths.size(); ++i) {
       if (held.contains(paths[i])) continue;
-      TPageObj *page = book.AddPageByPath(paths[i]);
+      TPageObj *page = add(paths[i]);
       if (!page) continue;
       page->fileType = kPageSwf;
       page->showName = SwfPageShowName(paths[i]);
@@ -48,13 +54,13 @@ std::vector<TPageObj *> ImportPages(TBookObj &book, const TFileObj &file, const 
 }  // namespace
 
 std::vector<TPageObj *> ImportFilePages(TBookObj &book, const TFileObj &file,
-                                        const QString &tempPath) {
-  return ImportPages(book, file, tempPath, false);
+                                        const QString &tempPath, int insertIndex) {
+  return ImportPages(book, file, tempPath, false, insertIndex);
 }
 
 std::vector<TPageObj *> ImportNewFilePages(TBookObj &book, const TFileObj &file,
-                                           const QString &tempPath) {
-  return ImportPages(book, file, tempPath, true);
+                                           const QString &tempPath, int insertIndex) {
+  return ImportPages(book, file, tempPath, true, insertIndex);
 }
 
 }  // namespace lw

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace lw {
@@ -62,6 +64,33 @@ void TBookObj::UpPageByIndex(int selIndex) {
 void TBookObj::DownPageByIndex(int selIndex) {
   if (PageCount() < 2 || selIndex < 0 || selIndex >= PageCount() - 1) return;
   std::swap(pageList[static_cast<size_t>(selIndex)], pageList[static_cast<size_t>(selIndex + 1)]);
+}
+
+std::vector<int> TBookObj::MovePages(std::vector<int> rows, int beforeRow) {
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  if (rows.empty() || rows.front() < 0 || rows.back() >= PageCount() || beforeRow < 0 ||
+      beforeRow > PageCount())
+    return {};
+  std::vector<std::unique_ptr<TPageObj>> moved, rest;
+  int target = 0;  // where the moved block goes among the pages that stay
+  size_t next = 0;
+  for (int i = 0; i < PageCount(); ++i) {
+    if (i == beforeRow) target = static_cast<int>(rest.size());
+    if (next < rows.size() && rows[next] == i) {
+      moved.push_back(std::move(pageList[static_cast<size_t>(i)]));
+      ++next;
+    } else {
+      rest.push_back(std::move(pageList[static_cast<size_t>(i)]));
+    }
+  }
+  if (beforeRow == PageCount()) target = static_cast<int>(rest.size());
+  std::vector<int> placed;
+  for (size_t k = 0; k < moved.size(); ++k) placed.push_back(target + static_cast<int>(k));
+  rest.insert(rest.begin() + target, std::make_move_iterator(moved.begin()),
+              std::make_move_iterator(moved.end()));
+  pageList = std::move(rest);
+  return placed;
 }
 
 TBookObj TBookObj::Copy() const {

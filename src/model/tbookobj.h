@@ -94,6 +94,15 @@ class TBookObj {
   // an index outside the book.
   void UpPageByIndex(int selIndex);
   void DownPageByIndex(int selIndex);
+
+  // Moves the pages at `rows` (any order, repeats count once), keeping their
+  // order, so that they stand together where the page at `beforeRow` stood
+  // (count: at the end). `beforeRow` counts in the book as it is before the
+  // move, so dropping pages onto themselves or just after themselves changes
+  // nothing. Returns the new indexes of the moved pages, ascending. Returns
+  // an empty list and leaves the book unchanged when `rows` is empty, a row
+  // is outside 0..count-1 or `beforeRow` is outside 0..count.
+  std::vector<int> MovePages(std::vector<int> rows, int beforeRow);
 };
 
 }  // namespace lw

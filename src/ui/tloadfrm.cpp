@@ -2,6 +2,7 @@
 
 #include "convert/tfrmloadprocess.h"
 #include "model/pagerange.h"
+#include "model/sourcefiles.h"
 #include "ui/errorbox.h"
 #include "ui/lastfolders.h"
 
@@ -333,27 +334,14 @@ void TLoadFrm::AddBtnClick() {
   AddFiles(paths);
 }
 
-bool TLoadFrm::IsSupportedFile(const QString &path) {
-  static const QStringList kinds{"pdf", "png", "jpg", "jpeg", "bmp"};
-  return QFileInfo(path).isFile() && kinds.contains(QFileInfo(path).suffix().toLower());
-}
-
-namespace {
-QStringList DroppedFiles(const QMimeData *data) {
-  QStringList paths;
-  if (!data) return paths;
-  for (const QUrl &url : data->urls())
-    if (url.isLocalFile() && TLoadFrm::IsSupportedFile(url.toLocalFile())) paths << url.toLocalFile();
-  return paths;
-}
-}  // namespace
+bool TLoadFrm::IsSupportedFile(const QString &path) { return IsSupportedSourceFile(path); }
 
 void TLoadFrm::dragEnterEvent(QDragEnterEvent *event) {
-  if (!DroppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+  if (!DroppedSourceFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void TLoadFrm::dropEvent(QDropEvent *event) {
-  const QStringList paths = DroppedFiles(event->mimeData());
+  const QStringList paths = DroppedSourceFiles(event->mimeData());
   if (paths.isEmpty()) return;
   event->acceptProposedAction();
   RunGuarded(this, [this, paths] { AddFiles(paths); });

@@ -7,14 +7,18 @@
 #include "model/booksizes.h"
 #include "model/pageimport.h"
 #include "model/pagerange.h"
+#include "model/sourcefiles.h"
 #include "model/uconst.h"
 #include "output/autobooksize.h"
 #include "output/bookpackage.h"
 #include "output/packagejob.h"
 #include "output/imageconvert.h"
+#include "output/thumbnailcache.h"
 #include "ui/colorbutton.h"
 #include "ui/errorbox.h"
 #include "ui/lastfolders.h"
+#include "ui/libraryjoin.h"
+#include "ui/pagelistwidget.h"
 #include "ui/previewweb.h"
 #include "ui/tloadfrm.h"
 #include "convert/tfrmloadprocess.h"
@@ -25,11 +29,15 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
 #include <QSaveFile>
 #include <QSettings>
 #include <QUndoStack>
@@ -47,11 +55,14 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QSpinBox>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QScopeGuard>
+#include <algorithm>
 #include <cmath>
 
 namespace lw {
@@ -110,7 +121,13 @@ class BookChangeCommand : public QUndoCommand {
   bool pushed_ = false;
 };
 
-constexpr int kPageRowHeight = 20;
+constexpr int kPageRowHeight = 34;
+// Thumbnails are drawn to fit the grid's pictures; the rows show them
+// smaller, beside the page's name.
+constexpr QSize kPageThumbBox(60, 80);
+constexpr QSize kPageRowIcon(24, 32);
+constexpr QSize kPageGridCell(84, 112);
+const char *const kPageGridKey = "pageGrid";
 constexpr QSize kImagePreviewSize(187, 150);
 constexpr QSize kThumbSize(228, 171);
 constexpr int kPageRole = Qt::UserRole;
@@ -141,6 +158,16 @@ TMainFrm::TMainFrm(QWidget *parent, const QString &appDir) : QWidget(parent) {
   setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
   undo_ = new QUndoStack(this);
+  thumbs_ = std::make_unique<ThumbnailCache>(kPageThumbBox);
+  connect(thumbs_.get(), &ThumbnailCache::thumbnailReady, this, &TMainFrm::ThumbnailArrived);
+  // A blank page with a thin border stands for a thumbnail not drawn (yet).
+  blankPage_ = QPixmap(QSize(kPageThumbBox.width() * 3 / 4, kPageThumbBox.height()));
+  blankPage_.fill(Qt::white);
+  {
+    QPainter painter(&blankPage_);
+    painter.setPen(QColor(0xB0, 0xB0, 0xB0));
+    painter.drawRect(blankPage_.rect().adjusted(0, 0, -1, -1));
+  }
   FormCreate(appDir);
   // The controls keep their places in a client area of the old window's
   // size; the menu bar sits above it, and the window takes both.
@@ -219,6 +246,9 @@ void TMainFrm::BuildControls() {
   PreViewWeb = new PreviewWeb(client_);
   PreViewWeb->setObjectName("PreViewWeb");
   PreViewWeb->setGeometry(303, 51, 725, 534);
+  // Files dropped on the preview go to the window, as anywhere else.
+  PreViewWeb->setAcceptDrops(false);
+  setAcceptDrops(true);
 
   // Pages written of all while a package is being written.
   WriteProgressBar = new QProgressBar(client_);
@@ -395,21 +425,39 @@ QWidget *TMainFrm::BuildPageTab() {
   connect(DownBtn, &QPushButton::clicked, this, [this] { Guarded([this] { DownBtnClick(); }); });
   connect(UpBtn, &QPushButton::clicked, this, [this] { Guarded([this] { UpBtnClick(); }); });
 
-  PageListView = new QTreeWidget(tab);
+  PageViews = new QStackedWidget(tab);
+  PageViews->setObjectName("PageViews");
+  PageViews->setGeometry(6, previewArea.bottom() + 10, 269, 500 - previewArea.bottom() - 10);
+  PageListView = new PageListWidget;
   PageListView->setObjectName("PageListView");
-  PageListView->setGeometry(6, previewArea.bottom() + 10, 269, 500 - previewArea.bottom() - 10);
   PageListView->setColumnCount(2);
   PageListView->setHeaderLabels({"Page", "Content"});
   PageListView->setRootIsDecorated(false);
   PageListView->setUniformRowHeights(true);
-  PageListView->setSelectionMode(QAbstractItemView::SingleSelection);
+  PageListView->setSelectionMode(QAbstractItemView::ExtendedSelection);
   PageListView->setSelectionBehavior(QAbstractItemView::SelectRows);
   PageListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  PageListView->setIconSize(kPageRowIcon);
   PageListView->header()->setStretchLastSection(false);
   PageListView->setColumnWidth(1, 202);
   PageListView->setColumnWidth(0, 269 - 202 - 4);
+  PageGridView = new PageGridWidget(PageListView);
+  PageGridView->setObjectName("PageGridView");
+  PageGridView->setIconSize(kPageThumbBox);
+  PageGridView->setGridSize(kPageGridCell);
+  PageViews->addWidget(PageListView);
+  PageViews->addWidget(PageGridView);
   connect(PageListView, &QTreeWidget::itemSelectionChanged, this,
           [this] { Guarded([this] { ShowSelectedPage(); }); });
+  connect(PageListView, &PageListWidget::rowsDropped, this, [this](const QList<int> &rows, int before) {
+    Guarded([&] { MovePageRows(rows, before); });
+  });
+  // After the drop has been handled: the progress window of a conversion
+  // must not run inside the drop.
+  connect(PageListView, &PageListWidget::filesDropped, this,
+          [this](const QStringList &paths, int before) {
+            Guarded([&] { AddDroppedFiles(paths, before); });
+          }, Qt::QueuedConnection);
   return tab;
 }
 
@@ -541,7 +589,7 @@ void TMainFrm::RefreshPageList() {
     rows << row;
   }
   PageListView->addTopLevelItems(rows);
-  PageListView->setFocus();
+  PageViews->currentWidget()->setFocus();
 }
 
 void TMainFrm::FillPageRow(QTreeWidgetItem *row, int index, const TPageObj &page) {
@@ -553,13 +601,25 @@ void TMainFrm::FillPageRow(QTreeWidgetItem *row, int index, const TPageObj &page
                          ? tr("The file %1 is missing; this page cannot be published").arg(source)
                          : missing ? tr("Not converted yet") : source);
   row->setData(0, kPageRole, QVariant::fromValue(static_cast<void *>(const_cast<TPageObj *>(&page))));
+  row->setIcon(1, PageIcon(page));
   row->setSizeHint(0, QSize(-1, kPageRowHeight));
+  // Rows are dropped between rows, never onto one.
+  row->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled);
 }
 
-void TMainFrm::AddPageRow(TPageObj *page) {
-  auto *row = new QTreeWidgetItem(PageListView);
-  FillPageRow(row, BookObj->IndexOfPage(page), *page);
-  PageListView->scrollToItem(row);
+QIcon TMainFrm::PageIcon(const TPageObj &page) {
+  const QImage image = thumbs_->Request(ThumbnailSourceOf(page));
+  return QIcon(image.isNull() ? blankPage_ : QPixmap::fromImage(image));
+}
+
+void TMainFrm::ThumbnailArrived(const QString &path, int page, const QImage &image) {
+  if (image.isNull()) return;  // the blank page stays
+  const QIcon icon(QPixmap::fromImage(image));
+  for (int i = 0; i < PageListView->topLevelItemCount() && i < BookObj->PageCount(); ++i) {
+    const ThumbnailSource source = ThumbnailSourceOf(*BookObj->Page(i));
+    if (source.page == page && source.path == path)
+      PageListView->topLevelItem(i)->setIcon(1, icon);
+  }
 }
 
 void TMainFrm::SelectPageRow(int index) {
@@ -569,17 +629,45 @@ void TMainFrm::SelectPageRow(int index) {
     ShowPdfWeb->ShowPage(QString());
     return;
   }
-  PageListView->setCurrentItem(row);
-  row->setSelected(true);
-  PageListView->scrollToItem(row);
+  SelectPageRows({index}, true);
+}
+
+void TMainFrm::SelectPageRows(const QList<int> &rows, bool scroll) {
+  QItemSelection selection;
+  QModelIndex first;
+  for (int row : rows) {
+    QTreeWidgetItem *item = PageListView->topLevelItem(row);
+    if (!item) continue;
+    const QModelIndex index = PageListView->indexFromItem(item, 0);
+    if (!first.isValid()) first = index;
+    selection.select(index, index);
+  }
+  QItemSelectionModel *model = PageListView->selectionModel();
+  if (!first.isValid()) {
+    model->clearSelection();
+    return;
+  }
+  // The current row first, without a selection of its own, then the rows:
+  // one selection change.
+  model->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+  model->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  if (scroll) {
+    PageListView->scrollTo(first);
+    PageGridView->scrollTo(first.siblingAtColumn(1));
+  }
+}
+
+QList<int> TMainFrm::SelectedPageRows() const {
+  QList<int> rows;
+  for (const QModelIndex &index : PageListView->selectionModel()->selectedIndexes())
+    if (index.row() < BookObj->PageCount() && !rows.contains(index.row())) rows << index.row();
+  std::sort(rows.begin(), rows.end());
+  return rows;
 }
 
 int TMainFrm::SelectedPageIndex() const {
-  const QList<QTreeWidgetItem *> selected = PageListView->selectedItems();
-  if (selected.isEmpty()) return -1;
-  const int index = PageListView->indexOfTopLevelItem(selected.first());
-  if (index < 0 || index >= BookObj->PageCount()) return -1;
-  return index;
+  const QList<int> rows = SelectedPageRows();
+  return rows.isEmpty() ? -1 : rows.first();
 }
 
 void TMainFrm::ShowSelectedPage() {
@@ -614,44 +702,53 @@ void TMainFrm::ShowSelectedPage() {
   }
 }
 
-void TMainFrm::UpBtnClick() {
-  const int index = SelectedPageIndex();
-  if (index < 1) return;
-  BookObj->UpPageByIndex(index);
+void TMainFrm::MovePageRows(const QList<int> &rows, int beforeRow) {
+  const std::vector<int> moved =
+      BookObj->MovePages(std::vector<int>(rows.begin(), rows.end()), beforeRow);
+  if (moved.empty()) return;
+  // The rows keep their number and height, so the list stays where it was.
+  const int listScroll = PageListView->verticalScrollBar()->value();
+  const int gridScroll = PageGridView->verticalScrollBar()->value();
   RefreshPageList();
-  SelectPageRow(index - 1);
+  SelectPageRows(QList<int>(moved.begin(), moved.end()), false);
+  PageListView->verticalScrollBar()->setValue(listScroll);
+  PageGridView->verticalScrollBar()->setValue(gridScroll);
+  RecordChange(moved.size() > 1 ? tr("Move Pages") : tr("Move Page"));
+}
+
+void TMainFrm::UpBtnClick() {
+  const QList<int> rows = SelectedPageRows();
+  if (rows.isEmpty() || rows.first() < 1) return;
+  const std::vector<int> moved =
+      BookObj->MovePages(std::vector<int>(rows.begin(), rows.end()), rows.first() - 1);
+  RefreshPageList();
+  SelectPageRows(QList<int>(moved.begin(), moved.end()), true);
   RecordChange(tr("Move Page Up"));
 }
 
 void TMainFrm::DownBtnClick() {
-  const int index = SelectedPageIndex();
-  if (index < 0 || index + 1 >= BookObj->PageCount()) return;
-  BookObj->DownPageByIndex(index);
+  const QList<int> rows = SelectedPageRows();
+  if (rows.isEmpty() || rows.last() + 1 >= BookObj->PageCount()) return;
+  const std::vector<int> moved =
+      BookObj->MovePages(std::vector<int>(rows.begin(), rows.end()), rows.last() + 2);
   RefreshPageList();
-  SelectPageRow(index + 1);
+  SelectPageRows(QList<int>(moved.begin(), moved.end()), true);
   RecordChange(tr("Move Page Down"));
 }
 
 void TMainFrm::DeleteBtnClick() {
-  const int index = SelectedPageIndex();
-  if (index < 0) return;
-  const int next = index == PageListView->topLevelItemCount() - 1 ? index - 1 : -1;
-  delete PageListView->takeTopLevelItem(index);
-  if (next >= 0) {
-    if (QTreeWidgetItem *row = PageListView->topLevelItem(next)) {
-      PageListView->setCurrentItem(row);
-      row->setSelected(true);
-    }
-  }
-  PageListView->setFocus();
-  BookObj->DelPageByIndex(index);
+  const QList<int> rows = SelectedPageRows();
+  if (rows.isEmpty()) return;
+  for (auto row = rows.crbegin(); row != rows.crend(); ++row) BookObj->DelPageByIndex(*row);
   RefreshPageList();
-  SelectPageRow(std::min(index, BookObj->PageCount() - 1));
-  RecordChange(tr("Delete Page"));
+  // The page that takes the first deleted one's place, or the new last.
+  SelectPageRow(std::min(rows.first(), BookObj->PageCount() - 1));
+  RecordChange(rows.size() > 1 ? tr("Delete Pages") : tr("Delete Page"));
 }
 
 void TMainFrm::ClearBtnClick() {
   if (BookObj->PageCount() > 0 && !MaybeSave()) return;
+  thumbs_->Cancel();
   BookObj->ClearPage();
   RefreshPageList();
   ImagePreview->clear();
@@ -730,14 +827,75 @@ void TMainFrm::AddCheckedFiles() {
 
 void TMainFrm::AddLibraryPages(const TFileList &files) {
   const auto record = qScopeGuard([this] { RecordChange(tr("Add Pages")); });
-  for (const auto &file : files)
-    for (TPageObj *page : ImportNewFilePages(*BookObj, *file, SysSetInfo.TempPathStr)) AddPageRow(page);
+  int at = SelectedPageIndex();
+  QList<int> added;
+  for (const auto &file : files) {
+    for (TPageObj *page : ImportNewFilePages(*BookObj, *file, SysSetInfo.TempPathStr, at)) {
+      added << BookObj->IndexOfPage(page);
+      if (at >= 0) ++at;
+    }
+  }
+  if (!added.isEmpty()) {
+    RefreshPageList();
+    SelectPageRows(added, true);
+  }
   AutoBookSize();
 }
 
 void TMainFrm::AddFilePages(const TFileObj &file) {
-  for (TPageObj *page : ImportFilePages(*BookObj, file, SysSetInfo.TempPathStr)) AddPageRow(page);
+  if (!ImportFilePages(*BookObj, file, SysSetInfo.TempPathStr).empty()) {
+    RefreshPageList();
+    PageListView->scrollToBottom();
+  }
   RecordChange(tr("Add Pages"));
+}
+
+void TMainFrm::AddDroppedFiles(const QStringList &paths, int beforeRow) {
+  const TFileList files = JoinLibrary(this, paths);
+  const auto record = qScopeGuard([this] { RecordChange(tr("Add Pages")); });
+  int at = beforeRow >= 0 && beforeRow <= BookObj->PageCount() ? beforeRow : BookObj->PageCount();
+  QList<int> added;
+  for (const auto &file : files)
+    for (TPageObj *page : ImportFilePages(*BookObj, *file, SysSetInfo.TempPathStr, at)) {
+      added << BookObj->IndexOfPage(page);
+      ++at;
+    }
+  if (!added.isEmpty()) {
+    RefreshPageList();
+    SelectPageRows(added, true);
+  }
+  AutoBookSize();
+}
+
+void TMainFrm::dragEnterEvent(QDragEnterEvent *event) {
+  if (DroppedSourceFiles(event->mimeData()).isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+}
+
+void TMainFrm::dragMoveEvent(QDragMoveEvent *event) {
+  if (DroppedSourceFiles(event->mimeData()).isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+}
+
+void TMainFrm::dropEvent(QDropEvent *event) {
+  const QStringList paths = DroppedSourceFiles(event->mimeData());
+  if (paths.isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+  // After the drop has been handled: the progress window of a conversion
+  // must not run inside the drop.
+  const int before = SelectedPageIndex();
+  QMetaObject::invokeMethod(
+      this, [this, paths, before] { Guarded([&] { AddDroppedFiles(paths, before); }); },
+      Qt::QueuedConnection);
 }
 
 void TMainFrm::AutoBookSize() {
@@ -868,6 +1026,14 @@ void TMainFrm::BuildMenus() {
   redo->setShortcuts(redoKeys);
   edit->addAction(undo);
   edit->addAction(redo);
+
+  QMenu *view = bar->addMenu(tr("&View"));
+  view->setObjectName("ViewMenu");
+  PageGridAct = view->addAction(tr("Pages as &Grid"));
+  PageGridAct->setObjectName("PageGridAct");
+  PageGridAct->setCheckable(true);
+  connect(PageGridAct, &QAction::toggled, this, [this](bool grid) { SetPageGrid(grid); });
+  PageGridAct->setChecked(QSettings().value(QLatin1String(kPageGridKey), false).toBool());
   // Actions of the window itself, so that their keys work without the menu.
   addActions(file->actions());
   addActions({undo, redo});
@@ -880,6 +1046,26 @@ void TMainFrm::UpdateCaption() {
 }
 
 bool TMainFrm::HasUnsavedChanges() const { return !undo_->isClean(); }
+
+void TMainFrm::SetPageGrid(bool grid) {
+  if (PageGridAct->isChecked() != grid) {
+    PageGridAct->setChecked(grid);  // comes back here through toggled
+    return;
+  }
+  QWidget *shown = grid ? static_cast<QWidget *>(PageGridView) : PageListView;
+  if (PageViews->currentWidget() == shown) return;
+  const bool focused = PageViews->currentWidget()->hasFocus();
+  PageViews->setCurrentWidget(shown);
+  if (focused) shown->setFocus();
+  // The current page stays in sight.
+  if (const QModelIndex current = PageListView->currentIndex(); current.isValid()) {
+    PageGridView->scrollTo(current.siblingAtColumn(1));
+    PageListView->scrollTo(current.siblingAtColumn(0));
+  }
+  QSettings().setValue(QLatin1String(kPageGridKey), grid);
+}
+
+bool TMainFrm::IsPageGrid() const { return PageViews->currentWidget() == PageGridView; }
 
 void TMainFrm::RecordChange(const QString &what) {
   if (isFillData || restoring_) return;
@@ -926,6 +1112,7 @@ void TMainFrm::closeEvent(QCloseEvent *event) {
     event->ignore();
     return;
   }
+  thumbs_->Cancel();
   QWidget::closeEvent(event);
 }
 
@@ -1017,6 +1204,7 @@ bool TMainFrm::OpenBook(const QString &path) {
     ShowErrorMessage(this, tr("The book file \"%1\" %2. Nothing was opened.").arg(path, error));
     return false;
   }
+  thumbs_->Cancel();  // the pictures drawn so far stay cached
   OpenedBook opened = OpenBookDocument(*doc, SysSetInfo.TempPathStr);
   LibraryList = std::move(opened.library);
   bookSizeEdited = doc->sizeEdited;

@@ -5,6 +5,9 @@
 #include "model/tfileobj.h"
 #include "themes/tthememanager.h"
 
+#include <QIcon>
+#include <QImage>
+#include <QList>
 #include <QPixmap>
 #include <QUrl>
 #include <QWidget>
@@ -12,7 +15,11 @@
 #include <memory>
 #include <vector>
 
+class QAction;
 class QCheckBox;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QGroupBox;
 class QCloseEvent;
 class QLabel;
@@ -26,6 +33,7 @@ class QPushButton;
 class QRadioButton;
 class QScrollArea;
 class QSpinBox;
+class QStackedWidget;
 class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -34,9 +42,12 @@ namespace lw {
 
 class BookServer;
 class PackageJob;
+class PageGridWidget;
+class PageListWidget;
 class PageWeb;
 class PreviewWeb;
 class TColorButton;
+class ThumbnailCache;
 
 // The theme catalogue of the run, created when the main window is first
 // shown; empty before that.
@@ -129,17 +140,38 @@ class TMainFrm : public QWidget {
 
   // --- Page list -----------------------------------------------------------
   // Rebuilds the page list from the book; afterwards no row is selected.
+  // Each row shows its page's thumbnail from the window's cache, or a blank
+  // page until it is drawn (and for good when its source is missing).
   void RefreshPageList();
-  // Appends the row of `page` (numbered by its position in the book).
-  void AddPageRow(TPageObj *page);
-  // Shows the selected row's page in the preview area; without a selected
-  // row the area is cleared. Throws ImageError for an image page that cannot be
-  // loaded (the preview area is then unchanged).
+  // Shows the first selected row's page in the preview area; without a
+  // selected row the area is cleared. Throws ImageError for an image page
+  // that cannot be loaded (the preview area is then unchanged).
   void ShowSelectedPage();
-  // The page buttons. Each does nothing without a selected row.
+  // The selected rows, ascending; empty without a selection.
+  QList<int> SelectedPageRows() const;
+  // The page buttons. Each does nothing without a selected row. Up and Down
+  // move every selected page together, one place up or down; Delete
+  // removes every selected page.
   void UpBtnClick();
   void DownBtnClick();
   void DeleteBtnClick();
+  // Moves the pages of `rows` before row `beforeRow` (the row count: to the
+  // end), as a drop of rows does: one undoable step, the moved rows
+  // selected, the list left where it was scrolled. Rows outside the book
+  // change nothing.
+  void MovePageRows(const QList<int> &rows, int beforeRow);
+  // Adds `paths` to the library as the Library dialog's Add does (new PDFs
+  // converted in the progress window) and inserts their pages before row
+  // `beforeRow` (-1 or the row count: at the end), selected afterwards; one
+  // undoable step. Paths the library does not take are skipped.
+  void AddDroppedFiles(const QStringList &paths, int beforeRow);
+  // The page list as a grid of thumbnails (true) or as rows (false); the
+  // View menu's "Pages as Grid" toggles it and the choice is remembered.
+  void SetPageGrid(bool grid);
+  bool IsPageGrid() const;
+  // The thumbnails of the page list: drawn on a worker, cancelled on Clear,
+  // on opening a book and when the window closes.
+  ThumbnailCache *thumbnails() const { return thumbs_.get(); }
   // Removes every page from the book and empties the page list.
   void ClearBtnClick();
 
@@ -159,10 +191,12 @@ class TMainFrm : public QWidget {
   // The pages of every checked library file (AddLibraryPages).
   void AddCheckedFiles();
   // The pages of `files` that the book does not have yet
-  // (ImportNewFilePages), then AutoBookSize; one undoable step.
+  // (ImportNewFilePages), inserted before the first selected row (at the end
+  // without a selection) and selected afterwards, then AutoBookSize; one
+  // undoable step.
   void AddLibraryPages(const TFileList &files);
-  // The pages of one source file (an image page, or the existing page files
-  // of a PDF's range).
+  // Appends the pages of one source file (an image page, or the existing
+  // page files of a PDF's range).
   void AddFilePages(const TFileObj &file);
   // Takes the book size from the first library file, once per run and only
   // while the user has not set a size. Throws ImageError when that file is
@@ -201,6 +235,12 @@ class TMainFrm : public QWidget {
   void showEvent(QShowEvent *event) override;
   // Asks about unsaved changes first; Cancel keeps the window open.
   void closeEvent(QCloseEvent *event) override;
+  // Files dragged from a file manager anywhere on the window: taken when
+  // the library takes at least one of them (AddDroppedFiles before the
+  // selected row), refused otherwise.
+  void dragEnterEvent(QDragEnterEvent *event) override;
+  void dragMoveEvent(QDragMoveEvent *event) override;
+  void dropEvent(QDropEvent *event) override;
 
  private:
   // Creation steps: the library list, the book, the workspace, the size
@@ -219,6 +259,13 @@ class TMainFrm : public QWidget {
   // The row of `page` in the page list: number, name, and a missing mark.
   void FillPageRow(QTreeWidgetItem *row, int index, const TPageObj &page);
   void SelectPageRow(int row);
+  // Selects `rows` (current: the first) and, with `scroll`, brings the
+  // first into view.
+  void SelectPageRows(const QList<int> &rows, bool scroll);
+  // The icon of `page`: its thumbnail, or a blank page while there is none.
+  QIcon PageIcon(const TPageObj &page);
+  // A thumbnail has been drawn: the rows of its page take it.
+  void ThumbnailArrived(const QString &path, int page, const QImage &image);
   // Marks the theme called `name` as the current one, without applying it.
   void MarkTheme(const QString &name);
   // Converts the PDFs whose pages the book uses but which have no page
@@ -291,7 +338,12 @@ class TMainFrm : public QWidget {
   QPushButton *ClearBtn = nullptr;
   QPushButton *DownBtn = nullptr;
   QPushButton *UpBtn = nullptr;
-  QTreeWidget *PageListView = nullptr;
+  PageListWidget *PageListView = nullptr;
+  PageGridWidget *PageGridView = nullptr;
+  QStackedWidget *PageViews = nullptr;
+  QAction *PageGridAct = nullptr;
+  std::unique_ptr<ThumbnailCache> thumbs_;
+  QPixmap blankPage_;
 };
 
 }  // namespace lw

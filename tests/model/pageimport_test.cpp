@@ -75,6 +75,33 @@ TEST(ImportNewFilePages, PagesTheBookHoldsAreNotAddedTwice) {
   EXPECT_EQ(book.PageCount(), 6);
 }
 
+TEST(ImportFilePages, InsertsAtTheGivenIndexInOrder) {
+  TempDir temp, docs;
+  WriteFile(docs.file("name.pdf"), "%PDF");
+  WriteFile(docs.file("a.png"), "png");
+  WriteFile(docs.file("b.png"), "png");
+  TFileObj pdf(docs.file("name.pdf"));
+  pdf.count = 3;
+  pdf.rangeStr = "All";
+  const ConversionNames names = ConversionNamesFor(temp.path(), pdf.filePath);
+  for (int n = 1; n <= 3; ++n) WriteFile(names.PageFile(n), "FWS");
+
+  TBookObj book;
+  ImportFilePages(book, TFileObj(docs.file("a.png")), temp.path());
+  ImportFilePages(book, TFileObj(docs.file("b.png")), temp.path());
+  const auto added = ImportFilePages(book, pdf, temp.path(), 1);
+  ASSERT_EQ(added.size(), 3u);
+  EXPECT_EQ(book.IndexOfPage(added[0]), 1);
+  EXPECT_EQ(added[2]->sourcePage, 3);
+  QStringList order;
+  for (const auto &p : book.pageList) order << p->showName;
+  EXPECT_EQ(order, QStringList({"a.png", "name_1.pdf", "name_2.pdf", "name_3.pdf", "b.png"}));
+  // An index outside the book appends.
+  ImportFilePages(book, TFileObj(docs.file("a.png")), temp.path(), 99);
+  EXPECT_EQ(book.pageList.back()->showName, "a.png");
+  EXPECT_EQ(book.PageCount(), 6);
+}
+
 TEST(SwfPageShowName, LastExtensionBecomesPdf) {
   EXPECT_EQ(SwfPageShowName("/t/report.1a2b/report_3.swf"), "report_3.pdf");
   EXPECT_EQ(SwfPageShowName("/t/x/annual.report_12.swf"), "annual.report_12.pdf");

@@ -123,3 +123,36 @@ TEST(TBookObj, CopyKeepsTheSettingsAndTheReadingDirection) {
   EXPECT_NE(copy.Page(0), book.Page(0));  // pages of its own
   EXPECT_FALSE(TBookObj().rightToLeft);
 }
+
+TEST(TBookObj, MovePagesKeepsTheirOrderAndLandsWhereDropped) {
+  TempDir dir;
+  const QStringList six{"a", "b", "c", "d", "e", "f"};
+  auto moved = [&](std::vector<int> rows, int before, std::vector<int> *placed = nullptr) {
+    TBookObj book = BookWith(dir, six);
+    const std::vector<int> at = book.MovePages(std::move(rows), before);
+    if (placed) *placed = at;
+    return Order(book).join("");
+  };
+  std::vector<int> at;
+  // Several rows, not next to each other, given in any order.
+  EXPECT_EQ(moved({4, 1}, 3, &at), "acbedf");
+  EXPECT_EQ(at, std::vector<int>({2, 3}));
+  EXPECT_EQ(moved({1, 3, 5}, 0, &at), "bdface");  // to the top
+  EXPECT_EQ(at, std::vector<int>({0, 1, 2}));
+  EXPECT_EQ(moved({0, 2}, 6, &at), "bdefac");  // to the end
+  EXPECT_EQ(at, std::vector<int>({4, 5}));
+  EXPECT_EQ(moved({5, 0}, 3), "bcafde");  // from both sides into the middle
+  EXPECT_EQ(moved({2, 2, 3}, 1), "acdbef");  // a repeated row counts once
+  // Onto themselves, or just after themselves: nothing changes.
+  EXPECT_EQ(moved({2, 3}, 2, &at), "abcdef");
+  EXPECT_EQ(at, std::vector<int>({2, 3}));
+  EXPECT_EQ(moved({2, 3}, 3), "abcdef");
+  EXPECT_EQ(moved({2, 3}, 4), "abcdef");
+  EXPECT_EQ(moved({0, 1, 2, 3, 4, 5}, 2), "abcdef");
+  // Refused: the book stays as it was.
+  for (auto [rows, before] : {std::pair<std::vector<int>, int>{{}, 0}, {{6}, 0}, {{-1}, 0},
+                              {{1}, 7}, {{1}, -1}}) {
+    EXPECT_EQ(moved(rows, before, &at), "abcdef");
+    EXPECT_TRUE(at.empty());
+  }
+}
