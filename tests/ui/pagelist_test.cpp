@@ -277,8 +277,9 @@ TEST_F(PageListTest, GridShowsTheSameRowsAndTakesDropsToo) {
 TEST_F(PageListTest, InsertAddsBeforeTheSelectedRowAndSelectsTheNewPages) {
   Open();
   AddImagePages(4);
-  const QString x = Png("x.png"), y = Png("y.png");
-  TLoadFrm::SetFileChooser([&](QWidget *, const QString &) { return QStringList({x, y}); });
+  const QString x = Png("x.png"), y = Png("y.png"), z = Png("z.png");
+  QStringList chosen({x, y});
+  TLoadFrm::SetFileChooser([&](QWidget *, const QString &) { return chosen; });
   auto insert = [&](bool add) {
     uitest::WhenModal([&, add](QWidget *modal) {
       auto *dialog = qobject_cast<TLoadFrm *>(modal);
@@ -297,9 +298,10 @@ TEST_F(PageListTest, InsertAddsBeforeTheSelectedRowAndSelectsTheNewPages) {
   EXPECT_EQ(SelectedRows(), QList<int>({2, 3}));
   EXPECT_EQ(frm->undoStack()->count(), steps + 1);
   Pages()->clearSelection();
-  insert(false);  // nothing selected: at the end
-  EXPECT_EQ(Names().mid(6), QStringList({"x.png", "y.png"}));
-  EXPECT_EQ(SelectedRows(), QList<int>({6, 7}));
+  chosen = QStringList({z});
+  insert(true);  // nothing selected: at the end; the library's other files are in the book already
+  EXPECT_EQ(Names().join(" "), "p01.png p02.png x.png y.png p03.png p04.png z.png");
+  EXPECT_EQ(SelectedRows(), QList<int>({6}));
   Undo();
   Undo();
   EXPECT_EQ(Names().join(" "), "p01.png p02.png p03.png p04.png");
