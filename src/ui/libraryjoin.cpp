@@ -11,14 +11,11 @@ TFileList JoinLibrary(QWidget *owner, const QStringList &paths) {
   TFileList files, toConvert;
   for (const QString &path : paths) {
     if (!IsSupportedSourceFile(path)) continue;
-    const auto known = std::find_if(LibraryList.begin(), LibraryList.end(),
-                                    [&](const auto &f) { return f->filePath == path; });
-    std::shared_ptr<TFileObj> file;
-    if (known != LibraryList.end()) {
-      file = *known;
-    } else {
+    // Known by its real path, as in the dialog: a link to a library file is that file.
+    std::shared_ptr<TFileObj> file = FindSourceFile(LibraryList, path);
+    if (!file) {
       file = std::make_shared<TFileObj>(path);
-      file->isChecked = true;
+      file->isChecked = !file->AddsNoPages();
       LibraryList.push_back(file);
       if (file->fileType == kFilePdf) toConvert.push_back(file);
     }
@@ -35,6 +32,9 @@ TFileList JoinLibrary(QWidget *owner, const QStringList &paths) {
         files.erase(std::remove(files.begin(), files.end(), file), files.end());
       }
     }
+    // The converter may find a problem the page counter did not: such a
+    // file is not ticked, as in the dialog.
+    for (const auto &file : toConvert) file->isChecked = !file->AddsNoPages();
   }
   return files;
 }

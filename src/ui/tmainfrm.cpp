@@ -826,13 +826,19 @@ void TMainFrm::AddCheckedFiles() {
 }
 
 void TMainFrm::AddLibraryPages(const TFileList &files) {
+  InsertFilesPages(files, SelectedPageIndex(), true);
+}
+
+void TMainFrm::InsertFilesPages(const TFileList &files, int at, bool onlyNew) {
   const auto record = qScopeGuard([this] { RecordChange(tr("Add Pages")); });
-  int at = SelectedPageIndex();
+  if (at < 0 || at > BookObj->PageCount()) at = BookObj->PageCount();
   QList<int> added;
   for (const auto &file : files) {
-    for (TPageObj *page : ImportNewFilePages(*BookObj, *file, SysSetInfo.TempPathStr, at)) {
+    const auto pages = onlyNew ? ImportNewFilePages(*BookObj, *file, SysSetInfo.TempPathStr, at)
+                               : ImportFilePages(*BookObj, *file, SysSetInfo.TempPathStr, at);
+    for (TPageObj *page : pages) {
       added << BookObj->IndexOfPage(page);
-      if (at >= 0) ++at;
+      ++at;
     }
   }
   if (!added.isEmpty()) {
@@ -851,20 +857,8 @@ void TMainFrm::AddFilePages(const TFileObj &file) {
 }
 
 void TMainFrm::AddDroppedFiles(const QStringList &paths, int beforeRow) {
-  const TFileList files = JoinLibrary(this, paths);
-  const auto record = qScopeGuard([this] { RecordChange(tr("Add Pages")); });
-  int at = beforeRow >= 0 && beforeRow <= BookObj->PageCount() ? beforeRow : BookObj->PageCount();
-  QList<int> added;
-  for (const auto &file : files)
-    for (TPageObj *page : ImportFilePages(*BookObj, *file, SysSetInfo.TempPathStr, at)) {
-      added << BookObj->IndexOfPage(page);
-      ++at;
-    }
-  if (!added.isEmpty()) {
-    RefreshPageList();
-    SelectPageRows(added, true);
-  }
-  AutoBookSize();
+  // A dropped file's pages go in even when the book has them: the drop says where.
+  InsertFilesPages(JoinLibrary(this, paths), beforeRow, false);
 }
 
 void TMainFrm::dragEnterEvent(QDragEnterEvent *event) {

@@ -195,6 +195,10 @@ class TMainFrm : public QWidget {
   // without a selection) and selected afterwards, then AutoBookSize; one
   // undoable step.
   void AddLibraryPages(const TFileList &files);
+  // The pages of `files` (only those the book lacks with `onlyNew`)
+  // inserted from row `at` (out of range: at the end), selected afterwards,
+  // then AutoBookSize; one undoable step.
+  void InsertFilesPages(const TFileList &files, int at, bool onlyNew);
   // Appends the pages of one source file (an image page, or the existing
   // page files of a PDF's range).
   void AddFilePages(const TFileObj &file);

@@ -368,6 +368,14 @@ TEST_F(PageListTest, FilesDroppedOnTheWindowOrTheListAreAddedAsIfChosen) {
   EXPECT_EQ(Names().join(" "), "p01.png a.png b.png p02.png p03.png");
   Undo();
   EXPECT_EQ(Names().join(" "), "p01.png p02.png p03.png");
+
+  // A link to a library file, dropped, is that file: no second library entry.
+  ASSERT_TRUE(QFile::link(a, ws.scratch() + "link-to-a.png"));
+  QMimeData linked;
+  linked.setUrls({QUrl::fromLocalFile(ws.scratch() + "link-to-a.png")});
+  EXPECT_TRUE(Drop(tab, &linked, QPoint(tab->width() - 3, 3), Qt::CopyAction).dropped);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return BookObj->PageCount() == 4; }, 10000));
+  EXPECT_EQ(LibraryList.size(), 2u);
 }
 
 TEST_F(PageListTest, ThumbnailsAreDrawnInTheBackgroundAndCached) {
