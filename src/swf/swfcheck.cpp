@@ -465,7 +465,7 @@ struct Checker {
     int flags2 = 0;
     if (code == kTagPlaceObject3) flags2 = r.U8();
     r.U16();  // depth
-    if (code == kTagPlaceObject3 && (flags2 & 0x08)) r.String();
+    if (code == kTagPlaceObject3 && ((flags2 & 0x08) || ((flags2 & 0x10) && (flags & 0x02)))) r.String();
     if (flags & 0x02) {
       const int id = r.U16();
       if (!ids.count(id)) Fail("placing undefined character " + std::to_string(id));
@@ -482,7 +482,10 @@ struct Checker {
         (void)n;
         Fail("filters in a page movie");
       }
-      if (flags2 & 0x02) r.U8();
+      if (flags2 & 0x02) {
+        const int blend = r.U8();
+        if (blend > 14) Fail("blend mode " + std::to_string(blend) + " does not exist");
+      }
       if (flags2 & 0x04) r.U8();
     }
   }

@@ -448,4 +448,15 @@ Bytes PlaceObject2ClipBody(std::uint16_t depth, std::uint16_t characterId, std::
   return body;
 }
 
+Bytes PlaceObject3BlendBody(std::uint16_t depth, std::uint16_t characterId, BlendMode blend) {
+  Bytes body;
+  body.push_back(0x06);  // HasMatrix, HasCharacter
+  body.push_back(0x02);  // HasBlendMode
+  AppendU16(body, depth);
+  AppendU16(body, characterId);
+  AppendMatrix(body, Matrix{});
+  body.push_back(static_cast<std::uint8_t>(blend));
+  return body;
+}
+
 }  // namespace lw::swf

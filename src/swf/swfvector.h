@@ -1,6 +1,7 @@
 // Vector records for page movies: shapes with layered styles (DefineShape4),
 // embedded glyph fonts (DefineFont2), glyph runs (DefineText2), bitmaps with
-// alpha (DefineBitsJPEG3) and placement with clipping layers (PlaceObject2).
+// alpha (DefineBitsJPEG3), placement with clipping layers (PlaceObject2) and
+// placement with a blend mode (PlaceObject3).
 // Coordinates come in as doubles in twips and are rounded here, each point
 // to its nearest twip, so rounding never accumulates along a path.
 #pragma once
@@ -161,5 +162,24 @@ Bytes DefineBitsJpeg3Body(std::uint16_t id, const Bytes &jpeg, const Bytes &alph
 // makes it a clipping layer over the depths above it up to clipDepth.
 Bytes PlaceObject2ClipBody(std::uint16_t depth, std::uint16_t characterId,
                            std::uint16_t clipDepth);
+
+// The blend modes a display object can be drawn with, by their PlaceObject3
+// value (2 Layer, 8 Add, 9 Subtract, 10 Invert, 11 Alpha, 12 Erase exist in
+// the format too but page movies do not use them).
+enum class BlendMode : std::uint8_t {
+  Normal = 1,
+  Multiply = 3,
+  Screen = 4,
+  Lighten = 5,
+  Darken = 6,
+  Difference = 7,
+  Overlay = 13,
+  HardLight = 14,
+};
+
+// PlaceObject3 placing `characterId` at `depth` with no transform, drawn
+// with `blend` against what lies below it (HasBlendMode set even for
+// Normal). It has no failure case.
+Bytes PlaceObject3BlendBody(std::uint16_t depth, std::uint16_t characterId, BlendMode blend);
 
 }  // namespace lw::swf

@@ -1,5 +1,6 @@
 // Vector records written byte for byte, the cubic-to-quadratic bound, long
-// edges split, and the movie checker refusing malformed movies.
+// edges split, and the movie checker refusing malformed movies (blended
+// placements among them).
 
 #include "swf/swfcheck.h"
 #include "swf/swfvector.h"
@@ -116,6 +117,18 @@ TEST(SwfVectorRecords, TextBlockRecordsChangeOnlyWhatChanges) {
   EXPECT_EQ(DefineText2Body(9, block), body);
   block.runs = {TextRun{}};
   EXPECT_TRUE(DefineText2Body(9, block).empty());
+}
+
+// PlaceObject3: flags (HasMatrix | HasCharacter), flags 2 (HasBlendMode),
+// depth and character (UI16, little end first), an identity MATRIX (no
+// scale, no rotation, 0 translation bits: 7 bits padded to one byte), then
+// the blend mode byte.
+TEST(SwfVectorRecords, PlaceObject3BlendBytes) {
+  EXPECT_EQ(PlaceObject3BlendBody(0x0102, 0x0304, BlendMode::Multiply),
+            (Bytes{0x06, 0x02, 0x02, 0x01, 0x04, 0x03, 0x00, 0x03}));
+  EXPECT_EQ(PlaceObject3BlendBody(7, 300, BlendMode::HardLight),
+            (Bytes{0x06, 0x02, 0x07, 0x00, 0x2C, 0x01, 0x00, 0x0E}));
+  EXPECT_EQ(PlaceObject3BlendBody(1, 1, BlendMode::Overlay).back(), 13);
 }
 
 TEST(SwfVectorGeometry, CubicsBecomeQuadraticsWithinTheBound) {
@@ -249,4 +262,37 @@ TEST(SwfCheck, RefusesMalformedMovies) {
   Bytes d7;
   AppendTag(d7, 12 /* DoAction */, Bytes{0});
   EXPECT_FALSE(CheckMovie(Movie(d7)).ok);
+}
+
+// Blended placements under a clipping layer pass; a blend value the format
+// does not have, a body cut before its blend byte, and a blend byte too many
+// are refused.
+TEST(SwfCheck, BlendedPlacements) {
+  Bytes defs;
+  AppendTag(defs, kTagDefineShape4, SquareShape(1), true);
+  AppendTag(defs, kTagDefineShape4, SquareShape(2), true);
+  AppendTag(defs, kTagPlaceObject2, PlaceObject2ClipBody(1, 1, 3));
+  AppendTag(defs, kTagPlaceObject3, PlaceObject3BlendBody(2, 2, BlendMode::Multiply));
+  AppendTag(defs, kTagPlaceObject3, PlaceObject3BlendBody(3, 2, BlendMode::HardLight));
+  const CheckResult ok = CheckMovie(Movie(defs));
+  EXPECT_TRUE(ok.ok) << ok.error;
+
+  auto placed = [](const Bytes &place) {
+    Bytes d;
+    AppendTag(d, kTagDefineShape4, SquareShape(1), true);
+    AppendTag(d, kTagPlaceObject3, place);
+    return CheckMovie(Movie(d));
+  };
+  Bytes bad = PlaceObject3BlendBody(1, 1, BlendMode::Multiply);
+  bad.back() = 15;
+  const CheckResult r1 = placed(bad);
+  EXPECT_FALSE(r1.ok);
+  EXPECT_NE(r1.error.find("blend mode 15"), std::string::npos) << r1.error;
+  Bytes cut = PlaceObject3BlendBody(1, 1, BlendMode::Screen);
+  cut.pop_back();
+  EXPECT_FALSE(placed(cut).ok);
+  Bytes extra = PlaceObject3BlendBody(1, 1, BlendMode::Screen);
+  extra.push_back(0);
+  EXPECT_FALSE(placed(extra).ok);
+  EXPECT_TRUE(placed(PlaceObject3BlendBody(1, 1, BlendMode::Darken)).ok);
 }
