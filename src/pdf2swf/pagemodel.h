@@ -45,9 +45,14 @@ struct PlacedGlyph {
   QPointF origin;   // page points
 };
 
+// How an item is composited with what lies below it (the page white
+// included): the PDF blend modes the movie player draws.
+enum class Blend { Normal, Multiply, Screen, Lighten, Darken, Difference, Overlay, HardLight };
+
 struct PageItem {
   enum Kind { Fill, Stroke, Text, Image } kind = Fill;
   int clip = -1;  // index into PageModel::clips, -1 = the whole page
+  Blend blend = Blend::Normal;
   // Fill: the area with its fill rule. Stroke: the centre line (dashes
   // already applied), painted with `stroke`.
   QPainterPath path;

@@ -121,6 +121,23 @@ bool UsableJpeg(const QByteArray &j, int comps, int *w, int *h) {
   return false;
 }
 
+// The page model's blend mode for a PDF one; false for the modes the movie
+// player cannot draw (ColorDodge, ColorBurn, SoftLight, Exclusion and the
+// non-separable ones).
+bool ToBlend(GfxBlendMode mode, Blend *out) {
+  switch (mode) {
+    case gfxBlendNormal: *out = Blend::Normal; return true;
+    case gfxBlendMultiply: *out = Blend::Multiply; return true;
+    case gfxBlendScreen: *out = Blend::Screen; return true;
+    case gfxBlendLighten: *out = Blend::Lighten; return true;
+    case gfxBlendDarken: *out = Blend::Darken; return true;
+    case gfxBlendDifference: *out = Blend::Difference; return true;
+    case gfxBlendOverlay: *out = Blend::Overlay; return true;
+    case gfxBlendHardLight: *out = Blend::HardLight; return true;
+    default: return false;
+  }
+}
+
 // Glyph outlines of a document by font object and character code.
 using GlyphKey = std::tuple<int, int, CharCode>;
 using GlyphCache = std::map<GlyphKey, FontGlyph>;
@@ -162,7 +179,8 @@ class ModelDev : public SplashOutputDev {
   }
 
   void updateBlendMode(GfxState *state) override {
-    if (state->getBlendMode() != gfxBlendNormal) Fallback("blend mode");
+    Blend blend;
+    if (!ToBlend(state->getBlendMode(), &blend)) Fallback("blend mode");
   }
   void setSoftMask(GfxState *, const double *, bool, Function *, GfxColor *) override { Fallback("soft mask"); }
   void clearSoftMask(GfxState *) override {}
@@ -171,12 +189,18 @@ class ModelDev : public SplashOutputDev {
   }
   void unsetSoftMaskFromImageMask(GfxState *, double *) override {}
   bool checkTransparencyGroup(GfxState *, bool) override { return true; }
-  void beginTransparencyGroup(GfxState *, const double *, GfxColorSpace *, bool, bool knockout,
+  void beginTransparencyGroup(GfxState *, const double *, GfxColorSpace *, bool isolated, bool knockout,
                               bool forSoftMask) override {
     if (knockout) Fallback("knockout group");
     if (forSoftMask) Fallback("soft mask");
+    groups_.push_back(isolated);
   }
-  void endTransparencyGroup(GfxState *) override {}
+  void endTransparencyGroup(GfxState *) override {
+    if (!groups_.empty()) groups_.pop_back();
+  }
+  // A group's items are written onto the page as they come, which is the
+  // same picture as long as the group itself is painted normally and
+  // opaquely (blended groups would need their own layer).
   void paintTransparencyGroup(GfxState *state, const double *) override {
     if (state->getFillOpacity() < 0.999) Fallback("group opacity");
     if (state->getBlendMode() != gfxBlendNormal) Fallback("blend mode");
@@ -208,7 +232,7 @@ class ModelDev : public SplashOutputDev {
       QPainterPath dashed = dash.empty() ? user : DashPath(user, dash, dashStart);
       QPainterPath outline = ctm.map(stroker.createStroke(dashed));
       outline.setFillRule(Qt::WindingFill);
-      AddFill(outline, color);
+      AddFill(state, outline, color);
       return;
     }
     QPainterPath device = ctm.map(user);
@@ -219,6 +243,7 @@ class ModelDev : public SplashOutputDev {
     PageItem item;
     item.kind = PageItem::Stroke;
     item.clip = clip_;
+    item.blend = BlendOf(state);
     item.path = device;
     item.paint.color = color;
     item.stroke.width = std::max(width * scale, 0.05);
@@ -226,6 +251,8 @@ class ModelDev : public SplashOutputDev {
     item.stroke.cap = cap == 1 ? StrokeStyle::Round : cap == 2 ? StrokeStyle::Square : StrokeStyle::Butt;
     item.stroke.join = join == 1 ? StrokeStyle::RoundJoin : join == 2 ? StrokeStyle::Bevel : StrokeStyle::Miter;
     item.stroke.miterLimit = state->getMiterLimit();
+    const double reach = item.stroke.width * std::max(1.0, item.stroke.miterLimit);
+    Painted(item, item.path.boundingRect().adjusted(-reach, -reach, reach, reach), false);
     model_->items.push_back(std::move(item));
   }
 
@@ -273,7 +300,7 @@ class ModelDev : public SplashOutputDev {
       area = Scaled(area).intersected(Scaled(band));
       area = Unscaled(area);
     }
-    AddPaint(area, paint);
+    AddPaint(state, area, paint);
     return true;
   }
 
@@ -316,7 +343,7 @@ class ModelDev : public SplashOutputDev {
     }
     const QTransform toUser(ux * r, uy * r, -uy * r, ux * r, cx, cy);
     paint.gradient = toUser * Ctm(state);
-    AddPaint(ShadingArea(state), paint);
+    AddPaint(state, ShadingArea(state), paint);
     return true;
   }
 
@@ -419,19 +446,25 @@ class ModelDev : public SplashOutputDev {
     const QColor color = ToColor(rgb, state->getFillOpacity());
     // Em, y down -> points.
     const QTransform glyphMatrix(mat[0] / kScale, mat[1] / kScale, -mat[2] / kScale, -mat[3] / kScale, 0, 0);
+    const Blend blend = BlendOf(state);
     PageItem *run = model_->items.empty() ? nullptr : &model_->items.back();
-    if (!run || run->kind != PageItem::Text || run->font != entry.index || run->clip != clip_ ||
+    if (!run || run->kind != PageItem::Text || run->font != entry.index || run->clip != clip_ || run->blend != blend ||
         run->paint.color != color || run->glyphMatrix != glyphMatrix || run->glyphs.size() >= 2000) {
       PageItem item;
       item.kind = PageItem::Text;
       item.clip = clip_;
+      item.blend = blend;
       item.font = entry.index;
       item.paint.color = color;
       item.glyphMatrix = glyphMatrix;
       model_->items.push_back(std::move(item));
       run = &model_->items.back();
     }
-    run->glyphs.push_back(PlacedGlyph{glyph, QPointF(ox / kScale, oy / kScale)});
+    const QPointF origin(ox / kScale, oy / kScale);
+    if (NeedsBackdrop(blend) && glyph >= 0)
+      Painted(*run, glyphMatrix.mapRect(model_->fonts[entry.index].glyphs[glyph].outline.boundingRect()).translated(origin),
+              false);
+    run->glyphs.push_back(PlacedGlyph{glyph, origin});
   }
 
   // ----- images
@@ -551,6 +584,49 @@ class ModelDev : public SplashOutputDev {
     return true;
   }
 
+  // The blend mode of what is painted now. Inside an isolated group a
+  // blended item would mix with the group's own transparent start, not with
+  // the page below, which the flat page model cannot say.
+  Blend BlendOf(GfxState *state) {
+    Blend blend = Blend::Normal;
+    if (!ToBlend(state->getBlendMode(), &blend)) {
+      Fallback("blend mode");
+      return Blend::Normal;
+    }
+    if (blend != Blend::Normal && std::find(groups_.begin(), groups_.end(), true) != groups_.end())
+      Fallback("blend mode in an isolated group");
+    return blend;
+  }
+
+  // Multiply and Darken leave the paper's white as it is, so a page looks
+  // the same whether its items blend with the paper (as in the movie, where
+  // the player's white or the book's paper lies below) or, as the bitmap
+  // renderer has it, with nothing where the page painted nothing. The other
+  // modes differ there: they are drawn as vectors only over an opaque
+  // rectangle painted before them.
+  static bool NeedsBackdrop(Blend b) { return b != Blend::Normal && b != Blend::Multiply && b != Blend::Darken; }
+
+  // Notes an item about to join the page: `bounds` covers what it paints,
+  // all of it opaquely when `opaque` (the item being a rectangle or a
+  // straight image).
+  void Painted(const PageItem &item, const QRectF &bounds, bool opaque) {
+    if (NeedsBackdrop(item.blend)) {
+      const bool covered = std::any_of(opaque_.begin(), opaque_.end(), [&](const QRectF &r) { return r.contains(bounds); });
+      if (!covered) Fallback("blend mode over the bare page");
+      return;
+    }
+    if (!opaque || item.blend != Blend::Normal || bounds.isEmpty()) return;
+    QRectF area = bounds;
+    for (int c = item.clip; c >= 0; c = model_->clips[c].parent) {
+      QRectF r;
+      if (!IsRectangle(model_->clips[c].path, &r)) return;
+      area = area.intersected(r);
+    }
+    if (area.isEmpty()) return;
+    if (opaque_.size() >= 64) opaque_.erase(opaque_.begin());
+    opaque_.push_back(area);
+  }
+
   bool Count(std::size_t segments) {
     ++model_->paths;
     model_->edges += segments;
@@ -584,21 +660,26 @@ class ModelDev : public SplashOutputDev {
     path.setFillRule(evenOdd ? Qt::OddEvenFill : Qt::WindingFill);
     GfxRGB rgb;
     state->getFillRGB(&rgb);
-    AddFill(path, ToColor(rgb, state->getFillOpacity()));
+    AddFill(state, path, ToColor(rgb, state->getFillOpacity()));
   }
 
-  void AddFill(const QPainterPath &path, const QColor &color) {
+  void AddFill(GfxState *state, const QPainterPath &path, const QColor &color) {
     Paint paint;
     paint.color = color;
-    AddPaint(path, paint);
+    AddPaint(state, path, paint);
   }
 
-  void AddPaint(const QPainterPath &path, const Paint &paint) {
+  void AddPaint(GfxState *state, const QPainterPath &path, const Paint &paint) {
     PageItem item;
     item.kind = PageItem::Fill;
     item.clip = clip_;
+    item.blend = BlendOf(state);
     item.path = path;
     item.paint = paint;
+    bool opaque = paint.color.alpha() == 255;
+    for (const GradientStop &s : paint.stops) opaque = opaque && s.color.alpha() == 255;
+    QRectF rect;
+    Painted(item, path.boundingRect(), opaque && IsRectangle(path, &rect));
     model_->items.push_back(std::move(item));
   }
 
@@ -750,6 +831,7 @@ class ModelDev : public SplashOutputDev {
     PageItem item;
     item.kind = PageItem::Image;
     item.clip = clip_;
+    item.blend = BlendOf(state);
     item.image = static_cast<int>(model_->images.size()) - 1;
     item.imageMatrix = unitFromPixel * Ctm(state);
     // Nearest pixels for images blown up well past their resolution, as
@@ -757,6 +839,9 @@ class ModelDev : public SplashOutputDev {
     const QTransform &m = item.imageMatrix;
     const double pxSize = std::sqrt(std::abs(m.determinant()));
     item.smooth = interpolate || pxSize < 4.0;
+    const PageImage &placed = model_->images.back();
+    const bool opaque = !placed.jpeg.isEmpty() || !placed.pixels.hasAlphaChannel();
+    Painted(item, m.mapRect(QRectF(0, 0, placed.width, placed.height)), opaque && m.m12() == 0 && m.m21() == 0);
     model_->items.push_back(std::move(item));
   }
 
@@ -766,6 +851,8 @@ class ModelDev : public SplashOutputDev {
   GlyphCache *glyphCache_;
   int clip_ = -1;
   std::vector<int> clipStack_;
+  std::vector<bool> groups_;  // open transparency groups: isolated or not
+  std::vector<QRectF> opaque_;  // the latest areas painted opaquely, page points
   int images_ = 0;
   std::tuple<GfxFont *, double, double, double, double, double> lastFontState_{};
   std::map<std::tuple<int, int, GfxFont *>, FontEntry> fonts_;

@@ -102,6 +102,20 @@ swf::FillStyle PaintStyle(const Paint &paint) {
   return f;
 }
 
+swf::BlendMode ToSwfBlend(Blend b) {
+  switch (b) {
+    case Blend::Normal: break;
+    case Blend::Multiply: return swf::BlendMode::Multiply;
+    case Blend::Screen: return swf::BlendMode::Screen;
+    case Blend::Lighten: return swf::BlendMode::Lighten;
+    case Blend::Darken: return swf::BlendMode::Darken;
+    case Blend::Difference: return swf::BlendMode::Difference;
+    case Blend::Overlay: return swf::BlendMode::Overlay;
+    case Blend::HardLight: return swf::BlendMode::HardLight;
+  }
+  return swf::BlendMode::Normal;
+}
+
 struct Writer {
   Writer(const PageModel &p, const VectorOptions &o) : page(p), options(o) {}
 
@@ -119,6 +133,19 @@ struct Writer {
   // The group being written: its tags and the first depth it uses.
   Bytes group;
   std::unique_ptr<swf::ShapeBuilder> shape;
+  // The blend mode of the pending shape or text and, when it is not
+  // Normal, the area its items cover: a blended character is composited as
+  // a whole, so items in it must not overlap one another.
+  Blend blend = Blend::Normal;
+  QRectF blendedArea;
+
+  // Places a finished character at the next depth, blended as its items are.
+  void Place(std::uint16_t id) {
+    if (blend == Blend::Normal)
+      swf::AppendTag(group, swf::kTagPlaceObject2, swf::PlaceObject2ClipBody(depth++, id, 0));
+    else
+      swf::AppendTag(group, swf::kTagPlaceObject3, swf::PlaceObject3BlendBody(depth++, id, ToSwfBlend(blend)));
+  }
 
   std::uint16_t NewId() { return nextId++; }
 
@@ -217,9 +244,10 @@ struct Writer {
     if (!shape->empty()) {
       const std::uint16_t id = NewId();
       swf::AppendTag(group, swf::kTagDefineShape4, swf::DefineShape4Body(id, *shape), true);
-      swf::AppendTag(group, swf::kTagPlaceObject2, swf::PlaceObject2ClipBody(depth++, id, 0));
+      Place(id);
     }
     shape.reset();
+    blendedArea = QRectF();
   }
 
   void AddFill(const PageItem &item) {
@@ -285,10 +313,11 @@ struct Writer {
                                static_cast<std::int32_t>(std::floor(t.bounds.top())) - 20,
                                static_cast<std::int32_t>(std::ceil(t.bounds.bottom())) + 20};
     t.block.matrix = ToMatrix(QTransform(t.n.m11(), t.n.m12(), t.n.m21(), t.n.m22(), t.origin.x(), t.origin.y()));
+    blendedArea = QRectF();
     const Bytes body = swf::DefineText2Body(NewId(), t.block);
     if (body.empty()) return;
     swf::AppendTag(group, swf::kTagDefineText2, body, true);
-    swf::AppendTag(group, swf::kTagPlaceObject2, swf::PlaceObject2ClipBody(depth++, nextId - 1, 0));
+    Place(static_cast<std::uint16_t>(nextId - 1));
   }
 
   static bool SameLinear(const QTransform &a, const QTransform &b) {
@@ -445,6 +474,24 @@ struct Writer {
         if (!chain.empty()) ++depth;  // the clipping layer's own depth
       }
       if (!chain.empty() && ClipArea(chain).isEmpty()) continue;
+      if (item.kind == PageItem::Text && (item.font < 0 || item.font >= static_cast<int>(fontIds.size()))) continue;
+      if (item.blend != blend) {
+        FlushText();
+        FlushShape();
+        blend = item.blend;
+      }
+      if (blend != Blend::Normal) {
+        // Text and shapes are separate characters: end the other kind first,
+        // so the area below describes the pending one alone.
+        if (item.kind == PageItem::Text) FlushShape();
+        else FlushText();
+        const QRectF box = Bounds(item);
+        if (blendedArea.intersects(box)) {
+          FlushText();
+          FlushShape();
+        }
+        blendedArea = blendedArea.united(box);
+      }
       if (shape && shape->edgeCount() > kEdgesPerShape) FlushShape();
       switch (item.kind) {
         case PageItem::Fill: AddFill(item); break;

@@ -9,6 +9,9 @@ chart.pdf    a bar chart: filled bars, axes, a dashed grid, a curve, circles
 clipimage.pdf  a photo-like image clipped by a circle, and a transparent one
 shading.pdf  an axial and a radial shading filling shapes
 softmask.pdf a square painted through a soft mask: must become a bitmap page
+blend.pdf    rectangles blended with Multiply over text and shapes (two that
+             overlap each other, one under a clip), Screen inside a dark
+             square, Darken over a blue one and the page
 """
 import math
 import os
@@ -130,18 +133,8 @@ def shading(path):
     c.save()
 
 
-def softmask(path):
-    # Written by hand: a soft mask in the graphics state.
-    content = b"q /GS1 gs 0.1 0.3 0.8 rg 40 40 340 220 re f Q\n"
-    mask = b"0 0 0 rg 0 0 420 300 re f 1 1 1 rg 60 60 300 180 re f\n"
-    objs = [
-        b"<< /Type /Catalog /Pages 2 0 R >>",
-        b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 420 300] /Resources << /ExtGState << /GS1 5 0 R >> >> /Contents 4 0 R >>",
-        b"<< /Length %d >>\nstream\n" % len(content) + content + b"endstream",
-        b"<< /Type /ExtGState /SMask << /Type /Mask /S /Luminosity /G 6 0 R >> >>",
-        b"<< /Type /XObject /Subtype /Form /BBox [0 0 420 300] /Group << /S /Transparency /CS /DeviceRGB >> /Length %d >>\nstream\n" % len(mask) + mask + b"endstream",
-    ]
+def write_pdf(path, objs):
+    """Writes objects 1.. (1 the catalog) with their cross-reference table."""
     out = bytearray(b"%PDF-1.4\n")
     offsets = []
     for i, o in enumerate(objs):
@@ -156,6 +149,47 @@ def softmask(path):
         fh.write(out)
 
 
+def softmask(path):
+    # Written by hand: a soft mask in the graphics state.
+    content = b"q /GS1 gs 0.1 0.3 0.8 rg 40 40 340 220 re f Q\n"
+    mask = b"0 0 0 rg 0 0 420 300 re f 1 1 1 rg 60 60 300 180 re f\n"
+    write_pdf(path, [
+        b"<< /Type /Catalog /Pages 2 0 R >>",
+        b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 420 300] /Resources << /ExtGState << /GS1 5 0 R >> >> /Contents 4 0 R >>",
+        b"<< /Length %d >>\nstream\n" % len(content) + content + b"endstream",
+        b"<< /Type /ExtGState /SMask << /Type /Mask /S /Luminosity /G 6 0 R >> >>",
+        b"<< /Type /XObject /Subtype /Form /BBox [0 0 420 300] /Group << /S /Transparency /CS /DeviceRGB >> /Length %d >>\nstream\n" % len(mask) + mask + b"endstream",
+    ])
+
+
+def blend(path):
+    # Written by hand: blend modes set through the graphics state.
+    content = b"""
+0 0 0 rg BT /F1 26 Tf 30 200 Td (Multiply keeps this text) Tj ET
+BT /F1 12 Tf 30 170 Td (and this smaller line under the yellow band) Tj ET
+0.2 0.4 0.9 rg 220 40 150 110 re f
+0.1 0.4 0.2 rg 300 160 100 100 re f
+0.3 0.3 0.3 RG 3 w 20 60 m 180 120 l S
+q /GSm gs
+1 0.85 0.1 rg 20 160 300 75 re f
+0.3 0.9 0.9 rg 100 130 80 60 re f
+1 0.3 0.3 rg 180 20 100 90 re f
+Q
+q 30 30 60 60 re W n /GSm gs 0.9 0.1 0.9 rg 50 50 80 50 re f Q
+q /GSs gs 0.9 0.2 0.2 rg 330 190 60 60 re f Q
+q /GSd gs 0.6 0.6 0.6 rg 330 20 80 100 re f Q
+"""
+    write_pdf(path, [
+        b"<< /Type /Catalog /Pages 2 0 R >>",
+        b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 420 300] /Resources << /Font << /F1 5 0 R >> "
+        b"/ExtGState << /GSm << /BM /Multiply >> /GSs << /BM /Screen >> /GSd << /BM /Darken >> >> >> /Contents 4 0 R >>",
+        b"<< /Length %d >>\nstream\n" % len(content) + content + b"endstream",
+        b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
+    ])
+
+
 def main():
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
@@ -164,6 +198,7 @@ def main():
     clipimage(os.path.join(folder, "clipimage.pdf"))
     shading(os.path.join(folder, "shading.pdf"))
     softmask(os.path.join(folder, "softmask.pdf"))
+    blend(os.path.join(folder, "blend.pdf"))
 
 
 if __name__ == "__main__":

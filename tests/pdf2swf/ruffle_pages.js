@@ -118,4 +118,19 @@ function ssim(a, b, width, height) {
   return count ? sum / count : 1;
 }
 
-module.exports = { open, grey, ssim };
+/**
+ * Share of pixels of two images of the same size whose colours differ by more
+ * than `tolerance` (0..255) in some channel: grey SSIM does not see a wrong
+ * hue, this does.
+ */
+function colourMisses(a, b, tolerance = 48) {
+  let miss = 0;
+  for (let y = 0; y < a.height; y++)
+    for (let x = 0; x < a.width; x++) {
+      const p = a.px(x, y), q = b.px(x, y);
+      if (Math.max(Math.abs(p[0] - q[0]), Math.abs(p[1] - q[1]), Math.abs(p[2] - q[2])) > tolerance) miss++;
+    }
+  return miss / (a.width * a.height);
+}
+
+module.exports = { open, grey, ssim, colourMisses };

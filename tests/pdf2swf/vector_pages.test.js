@@ -2,7 +2,7 @@
 // Vector page movies of hand-made PDFs drawn by Ruffle in headless Chromium
 // and compared by pixels with Poppler's own rendering (pdftoppm) of the same
 // page at the same size, at 1x and at 4x zoom; the soft-mask page must have
-// become a bitmap page.
+// become a bitmap page. The blend page is also compared colour by colour.
 //
 // usage: node vector_pages.test.js PROGRAM_DIR OUT_DIR
 const fs = require("fs");
@@ -15,13 +15,15 @@ const programDir = support.programDir();
 const outDir = process.argv[3] || support.tempDir("lw-vector-pages-");
 fs.mkdirSync(outDir, { recursive: true });
 
-// Least SSIM per case and zoom (1x = 1.5 pixels per point, 4x = 6).
+// Least SSIM per case and zoom (1x = 1.5 pixels per point, 4x = 6); `colour`:
+// the largest share of pixels whose colour may differ from Poppler's.
 const CASES = {
   text: { min1: 0.9, min4: 0.9 },
   chart: { min1: 0.9, min4: 0.9 },
   clipimage: { min1: 0.85, min4: 0.85 },
   shading: { min1: 0.9, min4: 0.9 },
   softmask: { min1: 0.9, min4: 0.85, bitmap: true },
+  blend: { min1: 0.9, min4: 0.9, colour: 0.015 },
 };
 
 function tool(name) {
@@ -63,6 +65,11 @@ function tool(name) {
       const s = rp.ssim(rp.grey(got), rp.grey(ref), got.width, got.height);
       console.log(`     ${name} ${zoom}: SSIM ${s.toFixed(4)} (at least ${min})`);
       support.assert(s >= min, `${name} at ${zoom}: SSIM ${s.toFixed(4)} below ${min}`);
+      if (want.colour !== undefined) {
+        const miss = rp.colourMisses(got, ref);
+        console.log(`     ${name} ${zoom}: ${(100 * miss).toFixed(2)} % of pixels off colour (at most ${100 * want.colour} %)`);
+        support.assert(miss <= want.colour, `${name} at ${zoom}: ${(100 * miss).toFixed(2)} % of pixels off colour`);
+      }
     }
   }]);
   await support.runCases(cases);
