@@ -3,6 +3,7 @@
 
 #include "model/webaddress.h"
 #include "pdf2swf/pdf2swf.h"
+#include "pdf2swf/placements.h"
 #include "pdf2swf/testpdf.h"
 #include "swf/swfcheck.h"
 #include "swf/swfreader.h"
@@ -347,3 +348,117 @@ TEST_F(Pdf2SwfRun, FallbackPagesAreFinerBitmaps) {
   EXPECT_EQ(image.width(), 480);
   EXPECT_EQ(image.height(), 384);
 }
+
+namespace {
+
+// A PDF of hand-written pages of 420 x 300 points. Every page has Helvetica
+// as /F1, graphics states named after the blend mode they set, and two
+// transparency groups: /Group (not isolated) and /Isolated (isolated) that
+// paint a rectangle with Multiply.
+QByteArray BlendPdf(const std::vector<QByteArray> &pages) {
+  const QByteArray states =
+      "/ExtGState << /Multiply << /BM /Multiply >> /Darken << /BM /Darken >> /Screen << /BM /Screen >> "
+      "/ColorDodge << /BM /ColorDodge >> /Luminosity << /BM /Luminosity >> >>";
+  std::vector<QByteArray> objs;
+  QByteArray kids;
+  const int first = 6;  // objects 1..5: catalog, pages, font, the two groups
+  for (std::size_t i = 0; i < pages.size(); ++i) kids += QByteArray::number(first + 2 * static_cast<int>(i)) + " 0 R ";
+  objs.push_back("<< /Type /Catalog /Pages 2 0 R >>");
+  objs.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages.size()) + " >>");
+  objs.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
+  auto form = [&](bool isolated) {
+    const QByteArray body = "/Multiply gs 1 0.8 0.1 rg 60 60 200 100 re f\n";
+    return "<< /Type /XObject /Subtype /Form /BBox [0 0 420 300] /Resources << " + states +
+           " >> /Group << /S /Transparency /I " + (isolated ? "true" : "false") + " >> /Length " +
+           QByteArray::number(body.size()) + " >>\nstream\n" + body + "endstream";
+  };
+  objs.push_back(form(false));
+  objs.push_back(form(true));
+  for (const QByteArray &content : pages) {
+    objs.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 420 300] /Resources << /Font << /F1 3 0 R >> " +
+                   states + " /XObject << /Group 4 0 R /Isolated 5 0 R >> >> /Contents " +
+                   QByteArray::number(objs.size() + 2) + " 0 R >>");
+    objs.push_back("<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "endstream");
+  }
+  QByteArray out = "%PDF-1.4\n";
+  std::vector<qsizetype> offsets;
+  for (std::size_t i = 0; i < objs.size(); ++i) {
+    offsets.push_back(out.size());
+    out += QByteArray::number(static_cast<int>(i) + 1) + " 0 obj\n" + objs[i] + "\nendobj\n";
+  }
+  const qsizetype xref = out.size();
+  out += "xref\n0 " + QByteArray::number(objs.size() + 1) + "\n0000000000 65535 f \n";
+  for (const qsizetype off : offsets) out += QByteArray::number(off).rightJustified(10, '0') + " 00000 n \n";
+  out += "trailer\n<< /Size " + QByteArray::number(objs.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+         QByteArray::number(xref) + "\n%%EOF\n";
+  return out;
+}
+
+}  // namespace
+
+// Blend modes the player draws keep a page in vectors, each blended item
+// placed with its mode; the others, blended groups, isolated groups with
+// blended items and modes that would show the bare page differently make
+// the page a bitmap, and the report says why.
+TEST_F(Pdf2SwfRun, BlendModesTheMovieDrawsStayVectors) {
+  const QByteArray text = "0 0 0 rg BT /F1 24 Tf 30 200 Td (Blended text) Tj ET 0.2 0.4 0.9 rg 220 40 150 110 re f\n";
+  const std::vector<QByteArray> pages = {
+      text + "q /Multiply gs 1 0.85 0.1 rg 20 160 300 75 re f 1 0.3 0.3 rg 180 20 100 90 re f Q\n",
+      text + "q /Darken gs 0.6 0.6 0.6 rg 330 20 80 100 re f Q\n",
+      text + "q /Screen gs 0.9 0.2 0.2 rg 250 60 60 60 re f Q\n",  // inside the blue rectangle
+      text + "q /Screen gs 0.9 0.2 0.2 rg 330 190 60 60 re f Q\n",  // over the bare page
+      text + "q /ColorDodge gs 0.9 0.2 0.2 rg 250 60 60 60 re f Q\n",
+      text + "q /Luminosity gs 0.9 0.2 0.2 rg 250 60 60 60 re f Q\n",
+      text + "q /Multiply gs /Group Do Q\n",
+      text + "/Isolated Do\n",
+      text + "/Group Do\n",  // a normal group: its Multiply rectangle mixes with the page
+  };
+  QFile pdf(dir.file("blend.pdf"));
+  ASSERT_TRUE(pdf.open(QIODevice::WriteOnly));
+  pdf.write(BlendPdf(pages));
+  pdf.close();
+  QDir().mkpath(dir.file("b"));
+  const RunResult r = RunConverter({dir.file("blend.pdf"), "-j", "90", "-o", dir.file("b/p_%.swf"), "--report",
+                                    dir.file("b/report.txt")});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  QFile report(dir.file("b/report.txt"));
+  ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+  const QStringList lines = QString::fromUtf8(report.readAll()).trimmed().split('\n');
+  ASSERT_EQ(lines.size(), static_cast<int>(pages.size()));
+  struct Want {
+    const char *kind;
+    const char *reason;  // bitmap pages
+    int blend;           // vector pages: the blend value of their blended placements
+  };
+  const Want want[] = {{"vector", "", 3},
+                       {"vector", "", 6},
+                       {"vector", "", 4},
+                       {"bitmap", "blend mode over the bare page", 0},
+                       {"bitmap", "blend mode", 0},
+                       {"bitmap", "blend mode", 0},
+                       {"bitmap", "blend mode", 0},
+                       {"bitmap", "blend mode in an isolated group", 0},
+                       {"vector", "", 3}};
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    const QStringList f = lines[static_cast<int>(i)].split('\t');
+    ASSERT_GE(f.size(), 3) << lines[static_cast<int>(i)].toStdString();
+    const QString reason = f.size() > 3 ? f[3] : QString();  // the last line's tab is trimmed away
+    EXPECT_EQ(f[1], want[i].kind) << "page " << i + 1 << ": " << reason.toStdString();
+    EXPECT_EQ(reason, want[i].reason) << "page " << i + 1;
+    if (std::string(want[i].kind) != "vector") continue;
+    QFile movie(dir.file(QStringLiteral("b/p_%1.swf").arg(i + 1)));
+    ASSERT_TRUE(movie.open(QIODevice::ReadOnly));
+    const QByteArray bytes = movie.readAll();
+    const lw::swf::Bytes swf(bytes.begin(), bytes.end());
+    const lw::swf::CheckResult check = lw::swf::CheckMovie(swf);
+    EXPECT_TRUE(check.ok) << check.error;
+    int blended = 0;
+    for (const lwtest::Placement &p : lwtest::Placements(swf)) {
+      if (p.tag != 70) continue;
+      EXPECT_EQ(p.blend, want[i].blend) << "page " << i + 1;
+      ++blended;
+    }
+    EXPECT_GE(blended, 1) << "page " << i + 1;
+  }
+}
+
