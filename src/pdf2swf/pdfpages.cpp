@@ -193,17 +193,23 @@ class ModelDev : public SplashOutputDev {
                               bool forSoftMask) override {
     if (knockout) Fallback("knockout group");
     if (forSoftMask) Fallback("soft mask");
-    groups_.push_back(isolated);
+    if (!groups_.empty()) groups_.back().nested = true;
+    groups_.push_back(OpenGroup{model_->items.size(), isolated});
   }
   void endTransparencyGroup(GfxState *) override {
-    if (!groups_.empty()) groups_.pop_back();
+    if (groups_.empty()) return;
+    ended_ = groups_.back();
+    groups_.pop_back();
   }
   // A group's items are written onto the page as they come, which is the
-  // same picture as long as the group itself is painted normally and
-  // opaquely (blended groups would need their own layer).
+  // same picture when the group itself is painted normally and opaquely,
+  // and for a blend mode when its items may take the group's mode one by
+  // one (BlendGroup).
   void paintTransparencyGroup(GfxState *state, const double *) override {
     if (state->getFillOpacity() < 0.999) Fallback("group opacity");
-    if (state->getBlendMode() != gfxBlendNormal) Fallback("blend mode");
+    Blend blend = Blend::Normal;
+    if (!ToBlend(state->getBlendMode(), &blend)) Fallback("blend mode");
+    if (blend != Blend::Normal && !aborted()) BlendGroup(ended_, blend);
   }
 
   // ----- paths
@@ -252,7 +258,7 @@ class ModelDev : public SplashOutputDev {
     item.stroke.join = join == 1 ? StrokeStyle::RoundJoin : join == 2 ? StrokeStyle::Bevel : StrokeStyle::Miter;
     item.stroke.miterLimit = state->getMiterLimit();
     const double reach = item.stroke.width * std::max(1.0, item.stroke.miterLimit);
-    Painted(item, item.path.boundingRect().adjusted(-reach, -reach, reach, reach), false);
+    Painted(model_->items.size(), item, item.path.boundingRect().adjusted(-reach, -reach, reach, reach), false);
     model_->items.push_back(std::move(item));
   }
 
@@ -447,7 +453,9 @@ class ModelDev : public SplashOutputDev {
     // Em, y down -> points.
     const QTransform glyphMatrix(mat[0] / kScale, mat[1] / kScale, -mat[2] / kScale, -mat[3] / kScale, 0, 0);
     const Blend blend = BlendOf(state);
-    PageItem *run = model_->items.empty() ? nullptr : &model_->items.back();
+    // A run never reaches into a group from before it.
+    const std::size_t floor = groups_.empty() ? 0 : groups_.back().first;
+    PageItem *run = model_->items.size() <= floor ? nullptr : &model_->items.back();
     if (!run || run->kind != PageItem::Text || run->font != entry.index || run->clip != clip_ || run->blend != blend ||
         run->paint.color != color || run->glyphMatrix != glyphMatrix || run->glyphs.size() >= 2000) {
       PageItem item;
@@ -461,8 +469,9 @@ class ModelDev : public SplashOutputDev {
       run = &model_->items.back();
     }
     const QPointF origin(ox / kScale, oy / kScale);
-    if (NeedsBackdrop(blend) && glyph >= 0)
-      Painted(*run, glyphMatrix.mapRect(model_->fonts[entry.index].glyphs[glyph].outline.boundingRect()).translated(origin),
+    if (glyph >= 0)
+      Painted(model_->items.size() - 1, *run,
+              glyphMatrix.mapRect(model_->fonts[entry.index].glyphs[glyph].outline.boundingRect()).translated(origin),
               false);
     run->glyphs.push_back(PlacedGlyph{glyph, origin});
   }
@@ -578,6 +587,12 @@ class ModelDev : public SplashOutputDev {
     int index;
     std::map<CharCode, int> glyphs;
   };
+  struct OpenGroup {
+    std::size_t first = 0;  // its first item
+    bool isolated = false;
+    bool nested = false;   // holds another group
+    bool blended = false;  // holds a blended item
+  };
 
   bool Fallback(const char *why) {
     if (model_->fallback.isEmpty()) model_->fallback = QString::fromLatin1(why);
@@ -593,8 +608,7 @@ class ModelDev : public SplashOutputDev {
       Fallback("blend mode");
       return Blend::Normal;
     }
-    if (blend != Blend::Normal && std::find(groups_.begin(), groups_.end(), true) != groups_.end())
-      Fallback("blend mode in an isolated group");
+    if (blend != Blend::Normal) Blended();
     return blend;
   }
 
@@ -606,13 +620,14 @@ class ModelDev : public SplashOutputDev {
   // rectangle painted before them.
   static bool NeedsBackdrop(Blend b) { return b != Blend::Normal && b != Blend::Multiply && b != Blend::Darken; }
 
-  // Notes an item about to join the page: `bounds` covers what it paints,
-  // all of it opaquely when `opaque` (the item being a rectangle or a
-  // straight image).
-  void Painted(const PageItem &item, const QRectF &bounds, bool opaque) {
+  // Notes the item `index` (one about to join the page, or the text run
+  // taking a glyph): `bounds` covers what it paints, all of it opaquely when
+  // `opaque` (a rectangle or a straight image).
+  void Painted(std::size_t index, const PageItem &item, const QRectF &bounds, bool opaque) {
+    if (bounds_.size() <= index) bounds_.resize(index + 1);
+    bounds_[index] = bounds_[index].united(bounds);
     if (NeedsBackdrop(item.blend)) {
-      const bool covered = std::any_of(opaque_.begin(), opaque_.end(), [&](const QRectF &r) { return r.contains(bounds); });
-      if (!covered) Fallback("blend mode over the bare page");
+      if (!Covered(bounds, index)) Fallback("blend mode over the bare page");
       return;
     }
     if (!opaque || item.blend != Blend::Normal || bounds.isEmpty()) return;
@@ -624,7 +639,47 @@ class ModelDev : public SplashOutputDev {
     }
     if (area.isEmpty()) return;
     if (opaque_.size() >= 64) opaque_.erase(opaque_.begin());
-    opaque_.push_back(area);
+    opaque_.emplace_back(index, area);
+  }
+
+  // Whether an opaque area painted by an item before `before` holds `bounds`.
+  bool Covered(const QRectF &bounds, std::size_t before) const {
+    return std::any_of(opaque_.begin(), opaque_.end(),
+                       [&](const auto &o) { return o.first < before && o.second.contains(bounds); });
+  }
+
+  // An item takes a blend mode: inside an isolated group it would mix with
+  // the group's own transparent start, not with the page below, which the
+  // flat page model cannot say.
+  void Blended() {
+    for (OpenGroup &g : groups_) {
+      g.blended = true;
+      if (g.isolated) Fallback("blend mode in an isolated group");
+    }
+  }
+
+  // A group painted with a blend mode is the same picture as its items
+  // painted with that mode one by one when they are all painted normally
+  // and none overlaps another: each point then has at most one item of the
+  // group to blend. Other groups make the page a fallback.
+  void BlendGroup(const OpenGroup &g, Blend blend) {
+    constexpr std::size_t kMaxItems = 400;  // the overlap test is quadratic
+    const std::size_t end = model_->items.size();
+    if (g.nested || g.blended || end - g.first > kMaxItems || bounds_.size() < end) {
+      Fallback("blend mode");
+      return;
+    }
+    for (std::size_t i = g.first; i < end; ++i)
+      for (std::size_t j = i + 1; j < end; ++j)
+        if (bounds_[i].intersects(bounds_[j])) {
+          Fallback("blend mode");
+          return;
+        }
+    Blended();
+    for (std::size_t i = g.first; i < end; ++i) {
+      model_->items[i].blend = blend;
+      if (NeedsBackdrop(blend) && !Covered(bounds_[i], g.first)) Fallback("blend mode over the bare page");
+    }
   }
 
   bool Count(std::size_t segments) {
@@ -679,7 +734,7 @@ class ModelDev : public SplashOutputDev {
     bool opaque = paint.color.alpha() == 255;
     for (const GradientStop &s : paint.stops) opaque = opaque && s.color.alpha() == 255;
     QRectF rect;
-    Painted(item, path.boundingRect(), opaque && IsRectangle(path, &rect));
+    Painted(model_->items.size(), item, path.boundingRect(), opaque && IsRectangle(path, &rect));
     model_->items.push_back(std::move(item));
   }
 
@@ -841,7 +896,7 @@ class ModelDev : public SplashOutputDev {
     item.smooth = interpolate || pxSize < 4.0;
     const PageImage &placed = model_->images.back();
     const bool opaque = !placed.jpeg.isEmpty() || !placed.pixels.hasAlphaChannel();
-    Painted(item, m.mapRect(QRectF(0, 0, placed.width, placed.height)), opaque && m.m12() == 0 && m.m21() == 0);
+    Painted(model_->items.size(), item, m.mapRect(QRectF(0, 0, placed.width, placed.height)), opaque && m.m12() == 0 && m.m21() == 0);
     model_->items.push_back(std::move(item));
   }
 
@@ -851,8 +906,11 @@ class ModelDev : public SplashOutputDev {
   GlyphCache *glyphCache_;
   int clip_ = -1;
   std::vector<int> clipStack_;
-  std::vector<bool> groups_;  // open transparency groups: isolated or not
-  std::vector<QRectF> opaque_;  // the latest areas painted opaquely, page points
+  std::vector<OpenGroup> groups_;  // open transparency groups, innermost last
+  OpenGroup ended_;                // the group ended last
+  std::vector<QRectF> bounds_;     // per item: the area it paints, page points
+  // The latest areas painted opaquely (page points), with their item.
+  std::vector<std::pair<std::size_t, QRectF>> opaque_;
   int images_ = 0;
   std::tuple<GfxFont *, double, double, double, double, double> lastFontState_{};
   std::map<std::tuple<int, int, GfxFont *>, FontEntry> fonts_;

@@ -11,7 +11,8 @@ shading.pdf  an axial and a radial shading filling shapes
 softmask.pdf a square painted through a soft mask: must become a bitmap page
 blend.pdf    rectangles blended with Multiply over text and shapes (two that
              overlap each other, one under a clip), Screen inside a dark
-             square, Darken over a blue one and the page
+             square, Darken over a blue one and the page, a group of two
+             rectangles apart painted with Multiply
 """
 import math
 import os
@@ -179,14 +180,19 @@ Q
 q 30 30 60 60 re W n /GSm gs 0.9 0.1 0.9 rg 50 50 80 50 re f Q
 q /GSs gs 0.9 0.2 0.2 rg 330 190 60 60 re f Q
 q /GSd gs 0.6 0.6 0.6 rg 330 20 80 100 re f Q
+q /GSm gs /G1 Do Q
 """
+    group = b"0.5 0.9 0.5 rg 240 190 60 40 re f 0.9 0.5 0.9 rg 20 245 40 40 re f\n"
     write_pdf(path, [
         b"<< /Type /Catalog /Pages 2 0 R >>",
         b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
         b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 420 300] /Resources << /Font << /F1 5 0 R >> "
-        b"/ExtGState << /GSm << /BM /Multiply >> /GSs << /BM /Screen >> /GSd << /BM /Darken >> >> >> /Contents 4 0 R >>",
+        b"/ExtGState << /GSm << /BM /Multiply >> /GSs << /BM /Screen >> /GSd << /BM /Darken >> >> "
+        b"/XObject << /G1 6 0 R >> >> /Contents 4 0 R >>",
         b"<< /Length %d >>\nstream\n" % len(content) + content + b"endstream",
         b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
+        b"<< /Type /XObject /Subtype /Form /BBox [0 0 420 300] /Group << /S /Transparency >> /Length %d >>\nstream\n"
+        % len(group) + group + b"endstream",
     ])
 
 

@@ -352,8 +352,9 @@ TEST_F(Pdf2SwfRun, FallbackPagesAreFinerBitmaps) {
 namespace {
 
 // A PDF of hand-written pages of 420 x 300 points. Every page has Helvetica
-// as /F1, graphics states named after the blend mode they set, and two
-// transparency groups: /Group (not isolated) and /Isolated (isolated) that
+// as /F1, graphics states named after the blend mode they set, and four
+// transparency groups: /Disjoint and /Overlapping paint two rectangles
+// normally, apart or overlapping; /Inner and /Isolated (an isolated one)
 // paint a rectangle with Multiply.
 QByteArray BlendPdf(const std::vector<QByteArray> &pages) {
   const QByteArray states =
@@ -361,22 +362,23 @@ QByteArray BlendPdf(const std::vector<QByteArray> &pages) {
       "/ColorDodge << /BM /ColorDodge >> /Luminosity << /BM /Luminosity >> >>";
   std::vector<QByteArray> objs;
   QByteArray kids;
-  const int first = 6;  // objects 1..5: catalog, pages, font, the two groups
+  const int first = 8;  // objects 1..7: catalog, pages, font, the four groups
   for (std::size_t i = 0; i < pages.size(); ++i) kids += QByteArray::number(first + 2 * static_cast<int>(i)) + " 0 R ";
   objs.push_back("<< /Type /Catalog /Pages 2 0 R >>");
   objs.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages.size()) + " >>");
   objs.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
-  auto form = [&](bool isolated) {
-    const QByteArray body = "/Multiply gs 1 0.8 0.1 rg 60 60 200 100 re f\n";
+  auto form = [&](bool isolated, const QByteArray &body) {
     return "<< /Type /XObject /Subtype /Form /BBox [0 0 420 300] /Resources << " + states +
            " >> /Group << /S /Transparency /I " + (isolated ? "true" : "false") + " >> /Length " +
            QByteArray::number(body.size()) + " >>\nstream\n" + body + "endstream";
   };
-  objs.push_back(form(false));
-  objs.push_back(form(true));
+  objs.push_back(form(false, "1 0.8 0.1 rg 60 60 100 100 re f 0.1 0.8 0.8 rg 170 60 40 100 re f\n"));
+  objs.push_back(form(false, "1 0.8 0.1 rg 60 60 100 100 re f 0.1 0.8 0.8 rg 120 60 100 100 re f\n"));
+  objs.push_back(form(false, "/Multiply gs 1 0.8 0.1 rg 60 60 200 100 re f\n"));
+  objs.push_back(form(true, "/Multiply gs 1 0.8 0.1 rg 60 60 200 100 re f\n"));
   for (const QByteArray &content : pages) {
     objs.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 420 300] /Resources << /Font << /F1 3 0 R >> " +
-                   states + " /XObject << /Group 4 0 R /Isolated 5 0 R >> >> /Contents " +
+                   states + " /XObject << /Disjoint 4 0 R /Overlapping 5 0 R /Inner 6 0 R /Isolated 7 0 R >> >> /Contents " +
                    QByteArray::number(objs.size() + 2) + " 0 R >>");
     objs.push_back("<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "endstream");
   }
@@ -397,9 +399,10 @@ QByteArray BlendPdf(const std::vector<QByteArray> &pages) {
 }  // namespace
 
 // Blend modes the player draws keep a page in vectors, each blended item
-// placed with its mode; the others, blended groups, isolated groups with
-// blended items and modes that would show the bare page differently make
-// the page a bitmap, and the report says why.
+// placed with its mode, and so does a blended group whose items lie apart;
+// the other modes, groups whose items overlap, isolated groups with blended
+// items and modes that would show the bare page differently make the page a
+// bitmap, and the report says why.
 TEST_F(Pdf2SwfRun, BlendModesTheMovieDrawsStayVectors) {
   const QByteArray text = "0 0 0 rg BT /F1 24 Tf 30 200 Td (Blended text) Tj ET 0.2 0.4 0.9 rg 220 40 150 110 re f\n";
   const std::vector<QByteArray> pages = {
@@ -409,9 +412,11 @@ TEST_F(Pdf2SwfRun, BlendModesTheMovieDrawsStayVectors) {
       text + "q /Screen gs 0.9 0.2 0.2 rg 330 190 60 60 re f Q\n",  // over the bare page
       text + "q /ColorDodge gs 0.9 0.2 0.2 rg 250 60 60 60 re f Q\n",
       text + "q /Luminosity gs 0.9 0.2 0.2 rg 250 60 60 60 re f Q\n",
-      text + "q /Multiply gs /Group Do Q\n",
+      text + "q /Multiply gs /Disjoint Do Q\n",     // the same as its two rectangles blended
+      text + "q /Multiply gs /Overlapping Do Q\n",  // not the same
+      text + "q /Screen gs /Disjoint Do Q\n",       // half of it over the bare page
       text + "/Isolated Do\n",
-      text + "/Group Do\n",  // a normal group: its Multiply rectangle mixes with the page
+      text + "/Inner Do\n",  // a normal group: its Multiply rectangle mixes with the page
   };
   QFile pdf(dir.file("blend.pdf"));
   ASSERT_TRUE(pdf.open(QIODevice::WriteOnly));
@@ -436,7 +441,9 @@ TEST_F(Pdf2SwfRun, BlendModesTheMovieDrawsStayVectors) {
                        {"bitmap", "blend mode over the bare page", 0},
                        {"bitmap", "blend mode", 0},
                        {"bitmap", "blend mode", 0},
+                       {"vector", "", 3},
                        {"bitmap", "blend mode", 0},
+                       {"bitmap", "blend mode over the bare page", 0},
                        {"bitmap", "blend mode in an isolated group", 0},
                        {"vector", "", 3}};
   for (std::size_t i = 0; i < pages.size(); ++i) {
