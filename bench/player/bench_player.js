@@ -139,7 +139,8 @@ async function pdfBench() {
         const m = await measure(server.url + "index.html");
         all[name].push(m);
         console.log(`${name}, run ${r + 1}: first page ${m.firstMs.toFixed(0)} ms, turn median ` +
-          `${median(m.turns).toFixed(0)} ms (max ${Math.max(...m.turns).toFixed(0)}) (${m.renderer} renderer)`);
+          `${median(m.turns).toFixed(0)} ms (max ${Math.max(...m.turns).toFixed(0)}) (${m.renderer} renderer); ` +
+          `turns in order: ${m.turns.map((t) => t.toFixed(0)).join(" ")}`);
       }
     } finally {
       await server.close();

@@ -371,6 +371,8 @@ class Main extends Sprite {
 			left: book.leftPage() + 1,
 			right: book.rightPage() + 1,
 			turning: book.turning,
+			// Texts of vector pages a turn leaves out, being out of sight.
+			hiddenTexts: book.hiddenParts(),
 			zoom: book.zoomLevel,
 			settled: book.visibleSettled(),
 			frameRate: flash.Lib.current.stage.frameRate,

@@ -320,6 +320,9 @@ class ModelDev : public SplashOutputDev {
     if (!Stops(state, shading, &stops)) return true;
     const double d = std::hypot(x1 - x0, y1 - y0);
     double cx = x1, cy = y1, r = r1;
+    // A shading that does not extend past its circles paints only within
+    // the outer one (`outer`) and, past its inner circle, not inside it (`hole`).
+    double outer = -1, hole = -1;
     if (d < 1e-6 * std::max(1.0, r1)) {
       // Concentric: stops at their radius over the larger circle.
       const bool outward = r1 >= r0;
@@ -331,13 +334,14 @@ class ModelDev : public SplashOutputDev {
         paint.stops.push_back(s);
       }
       if (!outward) std::reverse(paint.stops.begin(), paint.stops.end());
-      if ((!shading->getExtend0() && r0 > 0 && outward) || (!shading->getExtend1() && outward) ||
-          (!outward && (!shading->getExtend0() || (!shading->getExtend1() && r1 > 0))))
-        return Fallback("radial shading without extension");
+      const bool extendOuter = outward ? shading->getExtend1() : shading->getExtend0();
+      const bool extendInner = outward ? shading->getExtend0() : shading->getExtend1();
+      if (!extendOuter) outer = r;
+      if (!extendInner && std::min(r0, r1) > 0) hole = std::min(r0, r1);
     } else if (r0 < 1e-9 && d < 0.98 * r1) {
       paint.stops = stops;
       paint.focal = d / r1;
-      if (!shading->getExtend1()) return Fallback("radial shading without extension");
+      if (!shading->getExtend1()) outer = r1;
     } else {
       return Fallback("radial shading between circles");
     }
@@ -349,7 +353,24 @@ class ModelDev : public SplashOutputDev {
     }
     const QTransform toUser(ux * r, uy * r, -uy * r, ux * r, cx, cy);
     paint.gradient = toUser * Ctm(state);
-    AddPaint(state, ShadingArea(state), paint);
+    // The painted area: the clip's box or the outer disc, less the hole. The
+    // item's clip cuts it to the clip itself.
+    auto disc = [&](double radius) {
+      QPainterPath p;
+      p.addEllipse(QPointF(cx, cy), radius, radius);
+      return Ctm(state).map(p);
+    };
+    QPainterPath area;
+    if (outer > 0) {
+      area = disc(outer);
+    } else {
+      area.addRect(ShadingArea(state).boundingRect().united(hole > 0 ? disc(hole).boundingRect() : QRectF()));
+    }
+    if (hole > 0) {
+      area.addPath(disc(hole));
+      area.setFillRule(Qt::OddEvenFill);
+    }
+    AddPaint(state, area, paint);
     return true;
   }
 

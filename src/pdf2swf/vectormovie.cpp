@@ -293,31 +293,56 @@ struct Writer {
     WritePath(s, area, true, kPathTolerance);
   }
 
-  // Text is gathered into one DefineText2 for as long as runs follow one
-  // another under the same linear map: a page's lines become a few
-  // characters instead of one per run.
+  // Text is gathered for as long as runs of one colour follow one another
+  // under the same linear map, into one DefineText2 per cell of a grid over
+  // the page: a page's lines become a few dozen characters instead of one
+  // per run, and a player that shows part of a page (a leaf in a turn) can
+  // leave out the cells it does not show. Glyphs of one colour may be drawn
+  // in any order, so regrouping them by cell changes no pixel.
+  static constexpr int kTextColumns = 4;
+  static constexpr int kTextRows = 6;
+  struct TextCell {
+    swf::TextBlock block;
+    QRectF bounds;  // text space
+  };
   struct PendingText {
     QTransform n, inv;  // text space -> twips (linear), and back
     QPointF origin;     // twips, whole numbers
-    swf::TextBlock block;
-    QRectF bounds;      // text space
+    swf::Rgba color;
+    std::map<int, TextCell> cells;
+    std::vector<int> order;  // cells in the order they were begun
   };
   std::optional<PendingText> text;
+
+  int TextCellAt(QPointF point) const {
+    const double w = page.size.width(), h = page.size.height();
+    const int col = std::clamp(static_cast<int>(std::floor(point.x() / w * kTextColumns)), 0, kTextColumns - 1);
+    const int row = std::clamp(static_cast<int>(std::floor(point.y() / h * kTextRows)), 0, kTextRows - 1);
+    return row * kTextColumns + col;
+  }
 
   void FlushText() {
     if (!text) return;
     PendingText t = std::move(*text);
     text.reset();
-    t.block.bounds = swf::Rect{static_cast<std::int32_t>(std::floor(t.bounds.left())) - 20,
-                               static_cast<std::int32_t>(std::ceil(t.bounds.right())) + 20,
-                               static_cast<std::int32_t>(std::floor(t.bounds.top())) - 20,
-                               static_cast<std::int32_t>(std::ceil(t.bounds.bottom())) + 20};
-    t.block.matrix = ToMatrix(QTransform(t.n.m11(), t.n.m12(), t.n.m21(), t.n.m22(), t.origin.x(), t.origin.y()));
     blendedArea = QRectF();
-    const Bytes body = swf::DefineText2Body(NewId(), t.block);
-    if (body.empty()) return;
-    swf::AppendTag(group, swf::kTagDefineText2, body, true);
-    Place(static_cast<std::uint16_t>(nextId - 1));
+    const QTransform toMovie(t.n.m11(), t.n.m12(), t.n.m21(), t.n.m22(), t.origin.x(), t.origin.y());
+    for (const int key : t.order) {
+      TextCell &cell = t.cells[key];
+      if (cell.block.runs.empty()) continue;
+      // The bounds are the character's, in the movie's twips: a runtime
+      // takes them as they are to measure and cull the text.
+      const QRectF box = toMovie.mapRect(cell.bounds);
+      cell.block.bounds = swf::Rect{static_cast<std::int32_t>(std::floor(box.left())) - 20,
+                                    static_cast<std::int32_t>(std::ceil(box.right())) + 20,
+                                    static_cast<std::int32_t>(std::floor(box.top())) - 20,
+                                    static_cast<std::int32_t>(std::ceil(box.bottom())) + 20};
+      cell.block.matrix = ToMatrix(toMovie);
+      const Bytes body = swf::DefineText2Body(NewId(), cell.block);
+      if (body.empty()) continue;
+      swf::AppendTag(group, swf::kTagDefineText2, body, true);
+      Place(static_cast<std::uint16_t>(nextId - 1));
+    }
   }
 
   static bool SameLinear(const QTransform &a, const QTransform &b) {
@@ -338,39 +363,56 @@ struct Writer {
     bool invertible = false;
     static_cast<void>(n.inverted(&invertible));
     if (!invertible) return;
+    const swf::Rgba color = ToRgba(item.paint.color);
     const QRectF em = glyphBounds[item.font];
+    // Adds `run` to its cell (glyphs in text space with their bounds).
+    auto keep = [&](swf::TextRun &run, int key, const QRectF &bounds) {
+      if (run.glyphs.empty()) return;
+      auto [at, fresh] = text->cells.try_emplace(key);
+      if (fresh) text->order.push_back(key);
+      at->second.block.runs.push_back(std::move(run));
+      at->second.bounds = at->second.bounds.united(bounds);
+      run = swf::TextRun{};
+    };
     std::size_t i = 0;
     while (i < item.glyphs.size()) {
-      if (text && !SameLinear(text->n, n)) FlushText();
+      if (text && (!SameLinear(text->n, n) || !(text->color == color))) FlushText();
       if (!text) {
         const QPointF t = item.glyphs[i].origin * kTwips;
         text.emplace();
         text->n = n;
         text->inv = n.inverted();
         text->origin = QPointF(std::round(t.x()), std::round(t.y()));
+        text->color = color;
       }
       swf::TextRun run;
-      run.fontId = static_cast<std::uint16_t>(fontIds[item.font]);
-      run.height = height;
-      run.color = ToRgba(item.paint.color);
       QRectF bounds;
+      int key = -1;
+      bool placed = false;
       for (; i < item.glyphs.size(); ++i) {
         const QPointF p = text->inv.map(item.glyphs[i].origin * kTwips - text->origin);
         if (std::abs(p.x()) > 32000 || std::abs(p.y()) > 32000) break;
+        const int cell = TextCellAt(item.glyphs[i].origin);
+        if (cell != key) {
+          keep(run, key, bounds);
+          bounds = QRectF();
+          key = cell;
+          run.fontId = static_cast<std::uint16_t>(fontIds[item.font]);
+          run.height = height;
+          run.color = color;
+        }
         const swf::PlacedGlyph g{static_cast<std::uint16_t>(glyphIndex[item.font][item.glyphs[i].glyph]),
                                  static_cast<std::int32_t>(std::lround(p.x())),
                                  static_cast<std::int32_t>(std::lround(p.y()))};
         run.glyphs.push_back(g);
+        placed = true;
         bounds = bounds.united(QRectF(g.x + em.left() * height, g.y + em.top() * height, em.width() * height,
                                       em.height() * height));
       }
-      if (!run.glyphs.empty()) {
-        text->block.runs.push_back(std::move(run));
-        text->bounds = text->bounds.united(bounds);
-        continue;
-      }
+      keep(run, key, bounds);
+      if (placed) continue;
       // The glyph is too far from this text's origin: a text of its own.
-      if (!text->block.runs.empty()) {
+      if (!text->order.empty()) {
         FlushText();
         continue;
       }

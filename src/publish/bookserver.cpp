@@ -1,5 +1,7 @@
 #include "publish/bookserver.h"
 
+#include "output/booktext.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +13,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <list>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -128,6 +132,73 @@ void sendBytes(mg_connection *conn, int fd, qint64 offset, qint64 length) {
   }
 }
 
+// Text files without a compressed copy beside them (the book page, its
+// scripts, the page list, the outline, links and thumbnail indexes) are
+// compressed when first asked for and kept compressed. Files outside these
+// sizes are sent as they are: small ones gain nothing, large ones would take
+// too long on the first request.
+constexpr qint64 kSmallestToCompress = 512;
+constexpr qint64 kLargestToCompress = 16 * 1024 * 1024;
+
+bool isText(const QString &relative) {
+  static const char *const kSuffixes[] = {".html", ".htm", ".js", ".mjs", ".json", ".xml", ".css", ".svg", ".txt"};
+  return std::any_of(std::begin(kSuffixes), std::end(kSuffixes),
+                     [&](const char *suffix) { return relative.endsWith(QLatin1String(suffix)); });
+}
+
+}  // namespace
+
+// Compressed answers by file and version, the least recently used dropped
+// first once they take more than a set amount of memory. Shared by the
+// server's worker threads.
+class CompressedTexts {
+ public:
+  // The gzip form of the file at `path` in the version `etag` (read through
+  // `fd`, `size` bytes); empty when it cannot be read or compressed.
+  QByteArray get(const QString &path, const QByteArray &etag, int fd, qint64 size) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+        if (it->path != path || it->etag != etag) continue;
+        entries_.splice(entries_.begin(), entries_, it);
+        return it->gzip;
+      }
+    }
+    // Compressed outside the lock: two first requests for one file may both
+    // compress it, which costs time but gives the same bytes.
+    QByteArray plain(size, Qt::Uninitialized);
+    qint64 done = 0;
+    while (done < size) {
+      const ssize_t got = ::pread(fd, plain.data() + done, size_t(size - done), done);
+      if (got <= 0) return {};
+      done += got;
+    }
+    const QByteArray gzip = GzipBytes(plain);
+    if (gzip.isEmpty()) return {};
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.remove_if([&](const Entry &e) { return e.path == path; });
+    entries_.push_front({path, etag, gzip});
+    qint64 total = 0;
+    for (auto it = entries_.begin(); it != entries_.end();) {
+      total += it->gzip.size();
+      it = total > kBudget && it != entries_.begin() ? entries_.erase(it) : std::next(it);
+    }
+    return gzip;
+  }
+
+ private:
+  static constexpr qint64 kBudget = 64 * 1024 * 1024;
+  struct Entry {
+    QString path;
+    QByteArray etag;
+    QByteArray gzip;
+  };
+  std::mutex mutex_;
+  std::list<Entry> entries_;
+};
+
+namespace {
+
 // A compressed copy of `path` ("x.wasm.br", "x.wasm.gz") that the request
 // accepts, lies inside `root` and is a file; the first choice is brotli, the
 // smaller. Empty encoding: send `path` itself.
@@ -165,12 +236,17 @@ bool notModified(mg_connection *conn, const QByteArray &etag, qint64 modified) {
 }
 
 // Answers GET or HEAD for the file `path` (inside `root`, checked).
-int sendFile(mg_connection *conn, const QString &root, const QString &path) {
+int sendFile(mg_connection *conn, const QString &root, const QString &path, CompressedTexts *texts) {
   const QString relative = path.mid(root.size() + 1);
-  const bool compressible =
+  const bool precompressed =
       relative.endsWith(QLatin1String(".wasm")) || relative.endsWith(QLatin1String(".js"));
-  const Representation chosen =
-      compressible ? chooseRepresentation(conn, root, path) : Representation{path, {}};
+  Representation chosen = precompressed ? chooseRepresentation(conn, root, path) : Representation{path, {}};
+  // Text without a compressed copy is compressed here, unless a range of it
+  // is asked for (ranges are answered from the file as it is).
+  const bool compressHere = chosen.encoding.isEmpty() && isText(relative) &&
+                            acceptWeight(header(conn, "Accept-Encoding"), "gzip") > 0 &&
+                            header(conn, "Range").isEmpty();
+  const bool compressible = precompressed || isText(relative);
 
   const int fd = ::open(QFile::encodeName(chosen.path).constData(), O_RDONLY | O_CLOEXEC);
   struct stat st;
@@ -185,6 +261,14 @@ int sendFile(mg_connection *conn, const QString &root, const QString &path) {
   if (!chosen.encoding.isEmpty()) etag += '-' + chosen.encoding;
   etag += '"';
   const QByteArray lastModified = httpDate(modified);
+  QByteArray body;
+  if (compressHere && size >= kSmallestToCompress && size <= kLargestToCompress) {
+    body = texts->get(chosen.path, etag, fd, size);
+    if (!body.isEmpty()) {
+      chosen.encoding = "gzip";
+      etag.insert(etag.size() - 1, "-gzip");
+    }
+  }
 
   Headers headers = {{"Cache-Control", isContentHashed(relative) ? kKeepForAYear : kRevalidate},
                      {"ETag", etag},
@@ -201,6 +285,16 @@ int sendFile(mg_connection *conn, const QString &root, const QString &path) {
                               ? ParseByteRange(header(conn, "Range"), size)
                               : ByteRange{};
   headers.emplace_back("Accept-Ranges", "bytes");
+  if (!body.isEmpty()) {
+    ::close(fd);
+    headers.emplace_back("Content-Type", MimeTypeFor(path));
+    headers.emplace_back("X-Content-Type-Options", "nosniff");
+    headers.emplace_back("Content-Encoding", chosen.encoding);
+    headers.emplace_back("Content-Length", QByteArray::number(body.size()));
+    sendHeaders(conn, 200, headers);
+    if (!isHead(conn)) mg_write(conn, body.constData(), size_t(body.size()));
+    return 200;
+  }
   if (range.kind == ByteRange::Unsatisfiable) {
     ::close(fd);
     headers.emplace_back("Content-Range", "bytes */" + QByteArray::number(size));
@@ -324,7 +418,7 @@ bool IsLoopbackHost(const QByteArray &host) {
 }
 
 BookServer::BookServer(const QString &folder, QObject *parent)
-    : QObject(parent), root_(QFileInfo(folder).canonicalFilePath()) {}
+    : QObject(parent), root_(QFileInfo(folder).canonicalFilePath()), texts_(std::make_unique<CompressedTexts>()) {}
 
 BookServer::~BookServer() {
   if (context_) mg_stop(context_);
@@ -368,8 +462,10 @@ quint16 BookServer::ListenLocal(quint16 port) {
 }
 
 int BookServer::handleRequest(mg_connection *conn, void *self) {
-  // Runs on civetweb's worker threads; reads only root_, fixed at construction.
-  const QString &root = static_cast<const BookServer *>(self)->root_;
+  // Runs on civetweb's worker threads; reads only root_, fixed at
+  // construction, and texts_, which locks for itself.
+  BookServer *server = static_cast<BookServer *>(self);
+  const QString &root = server->root_;
   const mg_request_info *request = mg_get_request_info(conn);
   // A page of another site that has its name point at 127.0.0.1 (DNS
   // rebinding) sends its own name as Host: it gets nothing.
@@ -382,7 +478,7 @@ int BookServer::handleRequest(mg_connection *conn, void *self) {
   const ServedFile served = ResolveRequestPath(root, request->local_uri_raw);
   if (served.status == 403) return sendText(conn, 403, "Forbidden\n");
   if (served.status != 200) return sendText(conn, 404, "Not found\n");
-  return sendFile(conn, root, served.path);
+  return sendFile(conn, root, served.path, server->texts_.get());
 }
 
 }  // namespace lw

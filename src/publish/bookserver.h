@@ -5,7 +5,8 @@
 //
 // The connections (threads, keep-alive, time-outs, request parsing) are
 // civetweb's; the answer for a file is written here: the precompressed copy
-// the browser accepts, validators and 304, byte ranges, and a cache policy
+// the browser accepts (text files without one are compressed on the first
+// request and kept), validators and 304, byte ranges, and a cache policy
 // per file.
 #pragma once
 
@@ -13,10 +14,14 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 struct mg_context;
 struct mg_connection;
 
 namespace lw {
+
+class CompressedTexts;
 
 // What a request path maps to.
 struct ServedFile {
@@ -75,6 +80,7 @@ class BookServer : public QObject {
   static int handleRequest(mg_connection *conn, void *self);
 
   QString root_;
+  std::unique_ptr<CompressedTexts> texts_;
   mg_context *context_ = nullptr;
   int requestTimeoutMs_ = 10000;
   int keepAliveTimeoutMs_ = 5000;

@@ -4,6 +4,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -74,16 +77,35 @@ class Reader {
     if (bits < 32 && (v >> (bits - 1)) & 1u) return static_cast<std::int32_t>(v | (~0u << bits));
     return static_cast<std::int32_t>(v);
   }
-  void Rect() {
+  // xmin, xmax, ymin, ymax in twips.
+  std::array<std::int32_t, 4> Rect() {
     const int n = static_cast<int>(UB(5));
-    UB(4 * n);
+    std::array<std::int32_t, 4> r{};
+    for (std::int32_t &v : r) v = SB(n);
     Align();
+    return r;
   }
-  void Matrix() {
-    if (UB(1)) UB(2 * static_cast<int>(UB(5)));
-    if (UB(1)) UB(2 * static_cast<int>(UB(5)));
-    UB(2 * static_cast<int>(UB(5)));
+  // x' = sx x + r1 y + tx, y' = r0 x + sy y + ty.
+  struct Affine {
+    double sx = 1, r0 = 0, r1 = 0, sy = 1, tx = 0, ty = 0;
+  };
+  Affine Matrix() {
+    Affine m;
+    if (UB(1)) {
+      const int n = static_cast<int>(UB(5));
+      m.sx = SB(n) / 65536.0;
+      m.sy = SB(n) / 65536.0;
+    }
+    if (UB(1)) {
+      const int n = static_cast<int>(UB(5));
+      m.r0 = SB(n) / 65536.0;
+      m.r1 = SB(n) / 65536.0;
+    }
+    const int n = static_cast<int>(UB(5));
+    m.tx = SB(n);
+    m.ty = SB(n);
     Align();
+    return m;
   }
   void CxForm(bool alpha) {
     const bool add = UB(1), mult = UB(1);
@@ -339,10 +361,14 @@ struct Checker {
     ++result->fonts;
   }
 
+  // A text's bounds are in the character's coordinates, its glyphs placed
+  // through its matrix: a runtime measures and culls the text by them, so
+  // every glyph's origin must lie within them (give or take the text's height).
   void Text(Reader &r, int code) {
     Define(r.U16());
-    r.Rect();
-    r.Matrix();
+    const std::array<std::int32_t, 4> box = r.Rect();
+    const Reader::Affine m = r.Matrix();
+    double x = 0, y = 0, height = 0;
     const int glyphBits = r.U8();
     const int advanceBits = r.U8();
     if (glyphBits > 32 || advanceBits > 32) Fail("text field widths too wide");
@@ -358,14 +384,18 @@ struct Checker {
         glyphsInFont = f->second;
       }
       if (flags & 0x04) r.Take(code == kTagDefineText2 ? 4 : 3);
-      if (flags & 0x01) r.U16();
-      if (flags & 0x02) r.U16();
-      if (flags & 0x08) r.U16();
+      if (flags & 0x01) x = static_cast<std::int16_t>(r.U16());
+      if (flags & 0x02) y = static_cast<std::int16_t>(r.U16());
+      if (flags & 0x08) height = r.U16();
       const int count = r.U8();
       if (glyphsInFont < 0) Fail("glyphs before any font");
       for (int i = 0; i < count; ++i) {
         if (static_cast<int>(r.UB(glyphBits)) >= glyphsInFont) Fail("glyph index past its font");
-        r.SB(advanceBits);
+        const double gx = m.sx * x + m.r1 * y + m.tx, gy = m.r0 * x + m.sy * y + m.ty;
+        const double slack = std::max(height, 20.0);
+        if (gx < box[0] - slack || gx > box[1] + slack || gy < box[2] - slack || gy > box[3] + slack)
+          Fail("a glyph lies outside its text's bounds");
+        x += r.SB(advanceBits);
       }
       r.Align();
     }

@@ -7,7 +7,7 @@ text.pdf     text in base-14 Type 1 fonts and an embedded TrueType font, sizes
              6 to 28 points, a rotated line
 chart.pdf    a bar chart: filled bars, axes, a dashed grid, a curve, circles
 clipimage.pdf  a photo-like image clipped by a circle, and a transparent one
-shading.pdf  an axial and a radial shading filling shapes
+shading.pdf  an axial and two radial shadings (one not extended) filling shapes
 softmask.pdf a square painted through a soft mask: must become a bitmap page
 blend.pdf    rectangles blended with Multiply over text and shapes (two that
              overlap each other, one under a clip), Screen inside a dark
@@ -126,9 +126,16 @@ def shading(path):
     c.restoreState()
     c.saveState()
     p = c.beginPath()
-    p.rect(220, 40, 180, 220)
+    p.rect(220, 150, 180, 110)
     c.clipPath(p, stroke=0, fill=0)
-    c.radialGradient(310, 150, 100, ((1, 1, 1), (0.8, 0.1, 0.1)), extend=True)
+    c.radialGradient(310, 205, 70, ((1, 1, 1), (0.8, 0.1, 0.1)), extend=True)
+    c.restoreState()
+    # Not extended: only the disc is painted, the rest of the clip stays white.
+    c.saveState()
+    p = c.beginPath()
+    p.rect(220, 40, 180, 105)
+    c.clipPath(p, stroke=0, fill=0)
+    c.radialGradient(300, 92, 45, ((0.2, 0.7, 0.3), (0.1, 0.1, 0.5)), extend=False)
     c.restoreState()
     c.showPage()
     c.save()

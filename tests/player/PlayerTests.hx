@@ -23,6 +23,7 @@ class PlayerTests {
 		ThumbnailsTests.run(c);
 		DoubleTapTests.run(c);
 		HighlightsTests.run(c);
+		ConvexTests.run(c);
 		Sys.println('${c.passed} passed, ${c.failed} failed');
 		Sys.exit(c.failed == 0 ? 0 : 1);
 	}

@@ -50,6 +50,25 @@ class TurnTests {
 			c.that(t.step(5 + Turn.SECONDS + 1e-3), "arrived after the turn's time");
 			c.that(t.completes, "completes");
 		});
+		c.test("with slow frames the turn ends on the frame nearest its end, not the first after it", function() {
+			var t = forwardTurn();
+			t.fly(true, false, 0);
+			var frame = 1 / 12;
+			var at = 0.0, steps = 0;
+			while (!t.step(at)) {
+				at += frame;
+				steps++;
+			}
+			c.that(Math.abs(at - Turn.SECONDS) <= frame / 2 + 1e-9, "ended at " + at + " for a flight of " + Turn.SECONDS);
+			c.that(t.completes, "completes");
+			var smooth = forwardTurn();
+			smooth.fly(true, false, 0);
+			var at = 0.0;
+			while (at < Turn.SECONDS - 0.01) {
+				c.that(!smooth.step(at), "at 60 frames a second still flying at " + at);
+				at += 1 / 60;
+			}
+		});
 		c.test("in the single view going back, the page starts turned over and is laid back", function() {
 			var s = new Spreads(4, true);
 			var t = new Turn(s.planTurn(2, 1), W, H, true);

@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QTcpSocket>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <filesystem>
 
@@ -301,6 +302,67 @@ TEST_F(OnTheWire, PrecompressedCopiesWhenAccepted) {
   r = get("/ruffle/ruffle.js", "Accept-Encoding: gzip\r\n");
   EXPECT_EQ(r.body, "var ruffle;");
   EXPECT_FALSE(r.raw.contains("secret"));
+}
+
+// What a gzip body unpacks to; empty when it is not gzip.
+QByteArray Gunzip(const QByteArray &packed) {
+  z_stream z{};
+  if (inflateInit2(&z, 15 + 16) != Z_OK) return {};
+  QByteArray out;
+  char piece[16384];
+  z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(packed.constData()));
+  z.avail_in = uInt(packed.size());
+  int rc = Z_OK;
+  while (rc == Z_OK) {
+    z.next_out = reinterpret_cast<Bytef *>(piece);
+    z.avail_out = sizeof piece;
+    rc = inflate(&z, Z_NO_FLUSH);
+    out.append(piece, qsizetype(sizeof piece - z.avail_out));
+  }
+  inflateEnd(&z);
+  return rc == Z_STREAM_END ? out : QByteArray();
+}
+
+TEST_F(OnTheWire, TextWithoutACopyIsCompressedAndFollowsTheFile) {
+  QByteArray page = "<html><body>";
+  for (int i = 0; i < 3000; ++i) page += "<p>Page " + QByteArray::number(i) + " of the book.</p>\n";
+  WriteFile(book->file("index.html"), page);
+  WriteFile(book->file("source/outline.json"), "[" + Pattern(5000) + "]");
+  Reply r = get("/index.html", "Accept-Encoding: gzip, br\r\n");
+  EXPECT_EQ(r.status, 200);
+  EXPECT_EQ(r["content-encoding"], "gzip");
+  EXPECT_EQ(r["content-type"], "text/html; charset=utf-8");
+  EXPECT_EQ(r["vary"], "Accept-Encoding");
+  EXPECT_EQ(r["content-length"].toLongLong(), r.body.size());
+  EXPECT_LT(r.body.size(), page.size() / 5);
+  EXPECT_EQ(Gunzip(r.body), page);
+  EXPECT_EQ(Gunzip(get("/source/outline.json", "Accept-Encoding: gzip\r\n").body), "[" + Pattern(5000) + "]");
+
+  // Its own validator, and the plain file for who does not take gzip or asks for a range.
+  const QByteArray gzipTag = r["etag"];
+  EXPECT_EQ(get("/index.html", "Accept-Encoding: gzip\r\nIf-None-Match: " + gzipTag + "\r\n").status, 304);
+  r = get("/index.html");
+  EXPECT_FALSE(r.headers.contains("content-encoding"));
+  EXPECT_EQ(r.body, page);
+  EXPECT_NE(r["etag"], gzipTag);
+  r = get("/index.html", "Accept-Encoding: gzip\r\nRange: bytes=0-11\r\n");
+  EXPECT_EQ(r.status, 206);
+  EXPECT_EQ(r.body, "<html><body>");
+  const Reply head = Exchange(port, Request("HEAD", "/index.html", "Accept-Encoding: gzip\r\n"));
+  EXPECT_EQ(head["content-encoding"], "gzip");
+  EXPECT_TRUE(head.body.isEmpty());
+
+  // A changed file is compressed again, never answered from the old bytes.
+  const QByteArray changed = page + "<p>An added page.</p>";
+  WriteFile(book->file("index.html"), changed);
+  r = get("/index.html", "Accept-Encoding: gzip\r\n");
+  EXPECT_NE(r["etag"], gzipTag);
+  EXPECT_EQ(Gunzip(r.body), changed);
+  EXPECT_EQ(get("/index.html", "Accept-Encoding: gzip\r\nIf-None-Match: " + gzipTag + "\r\n").status, 200);
+
+  // Page movies are not text: as they are.
+  EXPECT_FALSE(get("/pages/1.swf", "Accept-Encoding: gzip\r\n").headers.contains("content-encoding"));
+  WriteFile(book->file("index.html"), "<html>book</html>");
 }
 
 TEST_F(OnTheWire, ForeignHostRefused) {

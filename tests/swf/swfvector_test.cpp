@@ -182,6 +182,37 @@ TEST(SwfCheck, AcceptsWellFormedVectorMovies) {
   EXPECT_EQ(r.texts, 1);
 }
 
+// A text's bounds are where a runtime looks for it: bounds that leave its
+// glyphs out (bounds in text space, before the text's matrix) are refused.
+TEST(SwfCheck, TextBoundsMustHoldTheGlyphs) {
+  ShapeBuilder g(false);
+  g.MoveTo(0, 0);
+  g.LineTo(1000, 0);
+  g.LineTo(0, -1000);
+  const Bytes glyph = g.Finish();
+  TextBlock block;
+  block.matrix.translateX = 8000;  // the text stands 400 points right, 300 down
+  block.matrix.translateY = 6000;
+  TextRun run;
+  run.fontId = 1;
+  run.height = 240;
+  run.glyphs = {{0, 0, 0}, {0, 300, 0}, {0, 600, 0}};
+  block.runs = {run};
+  auto movieWith = [&](Rect bounds) {
+    block.bounds = bounds;
+    Bytes defs;
+    AppendTag(defs, kTagDefineFont2, DefineFontBody(1, "F", {{glyph, 'A'}}), true);
+    AppendTag(defs, kTagDefineText2, DefineText2Body(2, block), true);
+    AppendTag(defs, kTagPlaceObject2, PlaceObject2ClipBody(1, 2, 0));
+    return Movie(defs);
+  };
+  const CheckResult placed = CheckMovie(movieWith(Rect{7980, 8860, 5760, 6060}));
+  EXPECT_TRUE(placed.ok) << placed.error;
+  const CheckResult textSpace = CheckMovie(movieWith(Rect{-20, 860, -240, 60}));
+  EXPECT_FALSE(textSpace.ok);
+  EXPECT_EQ(textSpace.error.find("outside its text's bounds") != std::string::npos, true) << textSpace.error;
+}
+
 TEST(SwfCheck, RefusesMalformedMovies) {
   Bytes defs;
   AppendTag(defs, kTagDefineShape4, SquareShape(1), true);

@@ -100,6 +100,9 @@ class Book extends Sprite {
 	public function livePages():Int
 		return window.count();
 
+	public function hiddenParts():Int
+		return window.hiddenParts();
+
 	public function visibleSettled():Bool
 		return window.allSettled(visiblePages());
 

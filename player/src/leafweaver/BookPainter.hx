@@ -4,6 +4,7 @@ import flash.display.GradientType;
 import flash.display.Shape;
 import flash.display.Sprite;
 import flash.geom.Matrix;
+import flash.geom.Point;
 import leafweaver.Spreads.FlatLayout;
 
 /**
@@ -73,6 +74,7 @@ class BookPainter extends Sprite {
 	}
 
 	function lay(s:PageSlot, x:Float) {
+		s.showAll();
 		s.holder.mask = null;
 		s.holder.transform.matrix = new Matrix(1, 0, 0, 1, x, 0);
 		flatLayer.addChild(s.holder);
@@ -114,6 +116,12 @@ class BookPainter extends Sprite {
 			turnLayer.addChild(frontMask);
 			front.holder.mask = frontMask;
 		}
+		// The leaves show only what is in sight of them (see PageSlot.showOnly).
+		var frontShown = front != null && fl.length >= 3;
+		if (frontShown)
+			front.showOnly(onSheet(front, fl), null);
+		if (under != null)
+			under.showOnly(frontShown ? onSheet(under, f.uncoveredPart()) : null, back != null && fo.length >= 3 ? onSheet(under, fo) : null);
 		if (back != null && fo.length >= 3) {
 			// Back side: the page's final place, mirrored at the spine, then folded over.
 			var m = single ? new Matrix(-1, 0, 0, 1, w, 0) : flat(-dir);
@@ -129,13 +137,25 @@ class BookPainter extends Sprite {
 			var bs = new Shape();
 			drawShade(bs, f, fo, 0.22, w * 0.25, true);
 			turnLayer.addChild(bs);
+			back.showOnly(onSheet(back, fo), null);
 		}
+	}
+
+	/** A polygon of the turn layer in the coordinates of the sheet of `s`, as placed now. */
+	static function onSheet(s:PageSlot, poly:Array<Vec2>):Array<Vec2> {
+		var m = s.holder.transform.matrix;
+		m.invert();
+		return [for (p in poly) {
+			var q = m.transformPoint(new Point(p.x, p.y));
+			new Vec2(q.x, q.y);
+		}];
 	}
 
 	/** Takes the leaves of a finished turn off the turn layer. */
 	public function clearTurn(leaves:Array<Null<PageSlot>>) {
 		for (s in leaves) {
 			if (s != null) {
+				s.showAll();
 				s.holder.mask = null;
 				if (s.holder.parent != null)
 					s.holder.parent.removeChild(s.holder);

@@ -3,6 +3,7 @@ package leafweaver;
 import flash.display.Bitmap;
 import flash.display.BitmapData;
 import flash.display.DisplayObject;
+import flash.display.DisplayObjectContainer;
 import flash.display.Loader;
 import flash.display.Shape;
 import flash.display.Sprite;
@@ -16,6 +17,7 @@ import flash.net.URLLoader;
 import flash.net.URLLoaderDataFormat;
 import flash.net.URLRequest;
 import flash.system.LoaderContext;
+import flash.text.StaticText;
 import flash.utils.ByteArray;
 
 enum PageState {
@@ -81,6 +83,14 @@ class PageSlot {
 	var cacheScale:Float = 0;
 	var wantScale:Float = 0;
 	var wantFrames:Int = 0;
+	/**
+		The texts of a vector page shown as it is (where it cannot be drawn
+		into a bitmap), with their boxes on the sheet: the converter writes a
+		page's text in cells, and a leaf in a turn shows only the cells in
+		sight, as the runtime draws every glyph of every frame.
+	**/
+	var parts:Array<{obj:DisplayObject, x0:Float, y0:Float, x1:Float, y1:Float}> = [];
+
 	/** Where the page content lies on the sheet once loaded (show). */
 	var contentX:Float = 0;
 	var contentY:Float = 0;
@@ -261,6 +271,7 @@ class PageSlot {
 			if (canDrawIntoBitmaps)
 				movie.cacheAsBitmap = true;
 			show(movie, w, h);
+			findParts(movie);
 			return;
 		}
 		holder.addEventListener(Event.ENTER_FRAME, watchScale);
@@ -340,7 +351,55 @@ class PageSlot {
 		}
 	}
 
+	function findParts(movie:DisplayObject) {
+		parts = [];
+		var root:DisplayObjectContainer = null;
+		try {
+			var l = Std.downcast(movie, Loader);
+			root = Std.downcast(l != null ? l.content : movie, DisplayObjectContainer);
+		} catch (e:Dynamic) {}
+		if (root == null)
+			return;
+		for (i in 0...root.numChildren) {
+			var c = root.getChildAt(i);
+			if (!Std.isOfType(c, StaticText))
+				continue;
+			var r = c.getBounds(holder);
+			parts.push({obj: c, x0: r.x, y0: r.y, x1: r.x + r.width, y1: r.y + r.height});
+		}
+	}
+
+	/**
+		Shows only the page's texts that meet the convex polygon `within` (all
+		of them for null) and do not lie wholly inside the convex polygon
+		`covered` (null: nothing covers the sheet), both in sheet coordinates.
+	**/
+	public function showOnly(within:Null<Array<Vec2>>, covered:Null<Array<Vec2>>) {
+		for (p in parts) {
+			var seen = within == null || Convex.meetsRect(within, p.x0, p.y0, p.x1, p.y1);
+			if (seen && covered != null && Convex.holdsRect(covered, p.x0, p.y0, p.x1, p.y1))
+				seen = false;
+			p.obj.visible = seen;
+		}
+	}
+
+	/** Shows all of the page again. */
+	public function showAll() {
+		for (p in parts)
+			p.obj.visible = true;
+	}
+
+	/** How many of the page's texts are left out now (for the browser tests). */
+	public function hiddenParts():Int {
+		var n = 0;
+		for (p in parts)
+			if (!p.obj.visible)
+				n++;
+		return n;
+	}
+
 	function dropVector() {
+		parts = [];
 		holder.removeEventListener(Event.ENTER_FRAME, watchScale);
 		if (cache != null) {
 			if (cache.bitmapData != null)

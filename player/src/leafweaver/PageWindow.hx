@@ -75,6 +75,14 @@ class PageWindow {
 		return out;
 	}
 
+	/** How many texts of the held pages are left out of view now (PageSlot.showOnly). */
+	public function hiddenParts():Int {
+		var n = 0;
+		for (s in slots)
+			n += s.hiddenParts();
+		return n;
+	}
+
 	/** How many pages the player holds. */
 	public function count():Int
 		return [for (_ in slots.keys()) 1].length;

@@ -31,6 +31,8 @@ class Turn {
 	var rest:Vec2;
 	var done:Vec2;
 	var motion:Motion = Held;
+	/** When the flight was last stepped (NaN before its first step). */
+	var lastStep:Float = Math.NaN;
 
 	public function new(plan:TurnPlan, w:Float, h:Float, cornerBottom:Bool) {
 		this.plan = plan;
@@ -79,14 +81,22 @@ class Turn {
 		var to = (complete != plan.reverse ? done : rest).clone();
 		var dist = Math.abs(to.x - from.x) / (2 * fold.w);
 		motion = Flying(from, to, now, Math.max(0.12, SECONDS * Math.sqrt(dist)), complete, lift);
+		lastStep = Math.NaN;
 	}
 
-	/** Moves a flying corner to where it is at `now`; true once the flight is over. */
+	/**
+		Moves a flying corner to where it is at `now`; true once the flight is
+		over. The flight ends on the frame nearest its end: when less than half
+		a frame (as long as the last one) is left, this frame shows the end,
+		so slow frames do not make a turn last up to a whole frame longer.
+	**/
 	public function step(now:Float):Bool {
 		switch (motion) {
 			case Flying(from, to, t0, seconds, _, lift):
 				var k = (now - t0) / seconds;
-				if (k >= 1)
+				var frame = Math.isNaN(lastStep) ? 0.0 : Math.max(0.0, now - lastStep);
+				lastStep = now;
+				if (k >= 1 || t0 + seconds - now < frame / 2)
 					return true;
 				var e = 1 - (1 - k) * (1 - k);
 				var x = from.x + (to.x - from.x) * e;
