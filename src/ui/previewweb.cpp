@@ -93,7 +93,11 @@ void PreviewWeb::FullScreenRequested(QWebEngineFullScreenRequest request) {
   }
 }
 
-void PreviewWeb::ShowPreview(const QString &htmlPath) { load(QUrl::fromLocalFile(htmlPath)); }
+void PreviewWeb::ShowPreview(const QString &htmlPath, int page) {
+  QUrl url = QUrl::fromLocalFile(htmlPath);
+  if (page > 0) url.setFragment(QStringLiteral("page=%1").arg(page));
+  load(url);
+}
 
 void PreviewWeb::PreViewWebDocumentComplete(bool ok) {
   if (!ok) {

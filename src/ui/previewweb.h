@@ -23,8 +23,9 @@ class PreviewWeb : public QWebEngineView {
   ~PreviewWeb() override;
 
   // Navigates to the local file `htmlPath`; local files may load local files
-  // (the player and its runtime). Returns at once; loading goes on.
-  void ShowPreview(const QString &htmlPath);
+  // (the player and its runtime), opening the book at `page` (from 1; 0 for
+  // its start). Returns at once; loading goes on.
+  void ShowPreview(const QString &htmlPath, int page = 0);
 
   // Number of finished loads whose body styling was applied.
   int styledLoads() const { return styledLoads_; }

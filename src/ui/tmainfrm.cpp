@@ -493,7 +493,7 @@ void TMainFrm::FormShow() {
   committed_ = BookObj->Copy();
 }
 
-void TMainFrm::ShowPreview() { PreViewWeb->ShowPreview(SysSetInfo.PreviewHtmlPath); }
+void TMainFrm::ShowPreview(int page) { PreViewWeb->ShowPreview(SysSetInfo.PreviewHtmlPath, page); }
 
 // ---------------------------------------------------------------------------
 // Book settings
@@ -951,7 +951,9 @@ void TMainFrm::WritePackage(bool isPreview, const QString &folder,
 
 void TMainFrm::PreviewBtnClick() {
   SaveBookSetting();
-  WritePackage(true, QString(), [this](const QString &) { ShowPreview(); });
+  // The preview opens where the user is: at the page selected in the list.
+  const int page = SelectedPageIndex() + 1;
+  WritePackage(true, QString(), [this, page](const QString &) { ShowPreview(page); });
 }
 
 void TMainFrm::ExportBtnClick() {

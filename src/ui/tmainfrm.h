@@ -253,7 +253,8 @@ class TMainFrm : public QWidget {
   // First-show steps: book settings into the controls, the preview, the
   // theme catalogue and the theme list.
   void FormShow();
-  void ShowPreview();
+  // Shows the preview book, opened at `page` (from 1; 0 for its start).
+  void ShowPreview(int page = 0);
 
   void BuildControls();
   void BuildMenus();

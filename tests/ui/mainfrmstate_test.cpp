@@ -24,6 +24,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QUndoStack>
+#include <QWebEngineView>
 #include <gtest/gtest.h>
 
 using namespace lw;
@@ -172,6 +173,28 @@ TEST_F(MainFrmStateTest, PagePreviewEmptiesWhenItsPageIsGone) {
 
 // Reopening the Library shows the ticks as left; OK adds only the pages the
 // book does not have yet, so a file ticked again is not added twice.
+// The preview opens the book at the page selected in the list, or at its
+// start without a selection.
+TEST_F(MainFrmStateTest, PreviewOpensAtTheSelectedPage) {
+  Open();
+  for (const char *name : {"a.png", "b.png", "c.png"}) AddImage(name);
+  auto *view = Find<QWebEngineView>(frm.get(), "PreViewWeb");
+  // Previews and waits until the view goes to an address with `fragment`.
+  auto previewAt = [&](const QString &fragment) {
+    view->setUrl(QUrl(QStringLiteral("about:blank")));
+    Find<QPushButton>(frm.get(), "PreviewBtn")->click();
+    const bool there = QTest::qWaitFor([&] {
+      return view->url().isLocalFile() && view->url().fragment() == fragment;
+    }, 30000);
+    EXPECT_TRUE(there) << view->url().toString().toStdString();
+    return view->url();
+  };
+  Select(2);
+  EXPECT_TRUE(previewAt("page=3").path().endsWith("/index.html"));
+  Pages()->clearSelection();
+  previewAt("");
+}
+
 TEST_F(MainFrmStateTest, LibraryAddsAFilesPagesOnce) {
   Open();
   const QString png = uitest::WritePng(ws.scratch() + "pic.png", 800, 600);
