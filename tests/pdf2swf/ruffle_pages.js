@@ -121,14 +121,20 @@ function ssim(a, b, width, height) {
 /**
  * Share of pixels of two images of the same size whose colours differ by more
  * than `tolerance` (0..255) in some channel: grey SSIM does not see a wrong
- * hue, this does.
+ * hue, this does. With `slack`, a pixel of `a` also matches any pixel of `b`
+ * up to that many pixels away (edges drawn at another sub-pixel offset).
  */
-function colourMisses(a, b, tolerance = 48) {
+function colourMisses(a, b, tolerance = 48, slack = 0) {
+  const near = (p, q) =>
+    Math.abs(p[0] - q[0]) <= tolerance && Math.abs(p[1] - q[1]) <= tolerance && Math.abs(p[2] - q[2]) <= tolerance;
   let miss = 0;
   for (let y = 0; y < a.height; y++)
     for (let x = 0; x < a.width; x++) {
-      const p = a.px(x, y), q = b.px(x, y);
-      if (Math.max(Math.abs(p[0] - q[0]), Math.abs(p[1] - q[1]), Math.abs(p[2] - q[2])) > tolerance) miss++;
+      const p = a.px(x, y);
+      let hit = false;
+      for (let j = Math.max(0, y - slack); j <= Math.min(b.height - 1, y + slack) && !hit; j++)
+        for (let i = Math.max(0, x - slack); i <= Math.min(b.width - 1, x + slack) && !hit; i++) hit = near(p, b.px(i, j));
+      if (!hit) miss++;
     }
   return miss / (a.width * a.height);
 }

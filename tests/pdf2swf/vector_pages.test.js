@@ -2,7 +2,8 @@
 // Vector page movies of hand-made PDFs drawn by Ruffle in headless Chromium
 // and compared by pixels with Poppler's own rendering (pdftoppm) of the same
 // page at the same size, at 1x and at 4x zoom; the soft-mask page must have
-// become a bitmap page. The blend page is also compared colour by colour.
+// become a bitmap page. The blend page is also compared colour by colour,
+// and again as the book shows it (the player's page over its paper).
 //
 // usage: node vector_pages.test.js PROGRAM_DIR OUT_DIR
 const fs = require("fs");
@@ -72,8 +73,41 @@ function tool(name) {
       }
     }
   }]);
+  cases.push(["blend in the book", async () => {
+    await renderer.close();
+    const swf = fs.readFileSync(path.join(work, "blend_1.swf"));
+    const dir = support.makeBook(path.join(work, "book"), { width: 420, height: 300,
+      pages: [{ name: "p1.swf", data: swf }, { name: "p2.swf", data: swf }] });
+    const server = await support.serve(dir);
+    const [vw, vh] = [1000, 700];
+    const { context, close } = await support.launch({ width: vw, height: vh });
+    try {
+      const { page } = await support.openBook(context, server.url + "index.html");
+      await support.waitState(page, (s) => s.ready && s.settled && !s.turning && s.states[0] === "loaded", 30000,
+        "page 1 drawn");
+      const shot = await support.shot(page, path.join(outDir, "blend_book.png"));
+      // Page 1 lies right of the spine; its inner edge carries the book's shading.
+      const box = support.bookBox(vw, vh, 420, 300, false);
+      const [x0, y0] = [Math.ceil(box.spine) + 24, Math.ceil(box.top) + 2];
+      const [w, h] = [Math.floor(box.spine + box.width) - x0 - 2, Math.floor(box.top + box.height) - y0 - 2];
+      const refBase = path.join(work, "blend_book_ref");
+      cp.execFileSync("pdftoppm", ["-png", "-singlefile", "-scale-to-x", String(Math.round(box.width)),
+        "-scale-to-y", String(Math.round(box.height)), path.join(work, "blend.pdf"), refBase]);
+      const ref = support.decodePng(fs.readFileSync(refBase + ".png"));
+      const dx = x0 - box.spine, dy = y0 - box.top;
+      const got = { width: w, height: h, px: (x, y) => shot.px(x0 + x, y0 + y) };
+      const want = { width: w, height: h, px: (x, y) => ref.px(Math.round(dx + x), Math.round(dy + y)) };
+      // The page lies at a fractional place and scale: its edges may fall a
+      // pixel away from Poppler's.
+      const miss = rp.colourMisses(got, want, 48, 1);
+      console.log(`     blend in the book: ${(100 * miss).toFixed(2)} % of pixels off colour (at most 3 %)`);
+      support.assert(miss <= 0.03, `${(100 * miss).toFixed(2)} % of the book's page off colour`);
+    } finally {
+      await close();
+      await server.close();
+    }
+  }]);
   await support.runCases(cases);
-  await renderer.close();
   support.removeTree(work);
 })().catch((e) => {
   console.log(`FAIL ${e && e.stack ? e.stack : e}`);
