@@ -620,9 +620,8 @@ class ModelDev : public SplashOutputDev {
     return true;
   }
 
-  // The blend mode of what is painted now. Inside an isolated group a
-  // blended item would mix with the group's own transparent start, not with
-  // the page below, which the flat page model cannot say.
+  // The blend mode of what is painted now; a mode the movie cannot draw
+  // makes the page a fallback.
   Blend BlendOf(GfxState *state) {
     Blend blend = Blend::Normal;
     if (!ToBlend(state->getBlendMode(), &blend)) {
@@ -917,7 +916,8 @@ class ModelDev : public SplashOutputDev {
     item.smooth = interpolate || pxSize < 4.0;
     const PageImage &placed = model_->images.back();
     const bool opaque = !placed.jpeg.isEmpty() || !placed.pixels.hasAlphaChannel();
-    Painted(model_->items.size(), item, m.mapRect(QRectF(0, 0, placed.width, placed.height)), opaque && m.m12() == 0 && m.m21() == 0);
+    Painted(model_->items.size(), item, m.mapRect(QRectF(0, 0, placed.width, placed.height)),
+            opaque && m.m12() == 0 && m.m21() == 0);
     model_->items.push_back(std::move(item));
   }
 
