@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QSaveFile>
 #include <algorithm>
+#include <cmath>
 
 namespace lw {
 namespace {
@@ -74,7 +75,16 @@ QString OutputMimeTypeFor(const QString &sourcePath) {
 }
 
 void ConvertImageFile(const QString &source, const QString &target, int width, int height) {
-  const QImage scaled = ScaleImageToFit(decodeFile(source), width, height);
+  if (width < 1 || height < 1)
+    fail(QStringLiteral("Cannot fit an image into a box of %1 x %2").arg(width).arg(height));
+  const QImage image = decodeFile(source);
+  // Room for 2x zoom, within the largest bitmap every renderer takes.
+  constexpr double kZoomRoom = 2.0;
+  constexpr int kLargestSide = 4096;
+  const double factor = std::min({kZoomRoom * width / image.width(), kZoomRoom * height / image.height(),
+                                  double(kLargestSide) / std::max(image.width(), image.height()), 1.0});
+  const QImage scaled = ScaleImageToFit(image, std::max(1, int(std::lround(image.width() * factor))),
+                                        std::max(1, int(std::lround(image.height() * factor))));
 
   const QString mime = OutputMimeTypeFor(source);
   const QList<QByteArray> formats = QImageWriter::imageFormatsForMimeType(mime.toLatin1());
@@ -85,6 +95,7 @@ void ConvertImageFile(const QString &source, const QString &target, int width, i
   if (!file.open(QIODevice::WriteOnly))
     fail(QStringLiteral("Cannot write image \"%1\": %2").arg(target, file.errorString()));
   QImageWriter writer(&file, formats.first());
+  if (mime == QLatin1String("image/jpeg")) writer.setQuality(90);
   if (!writer.write(scaled)) {
     const QString reason = writer.errorString();
     file.cancelWriting();

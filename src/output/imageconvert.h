@@ -23,8 +23,10 @@ class ImageError : public std::runtime_error {
 // or a result too large to allocate.
 QImage ScaleImageToFit(const QImage &image, int width, int height);
 
-// Decodes `source`, fits it into `width` x `height` (ScaleImageToFit) and
-// saves it to `target`, replacing a file there. The encoder follows the
+// Decodes `source`, reduces it to fit twice `width` x `height` and at most
+// 4096 pixels a side (ScaleImageToFit; never enlarged: the player fits a page
+// picture onto its sheet, and the spare pixels keep it sharp at 2x zoom) and
+// saves it to `target`, replacing a file there (JPEG at quality 90). The encoder follows the
 // source's lower-cased extension: ".jpg" JPEG, ".bmp" BMP, anything else
 // PNG (whatever extension `target` has). The target is written through a
 // temporary file in its folder and renamed into place, so on failure it is

@@ -119,9 +119,9 @@ TEST_F(Package, PublishNamesFolderByClockAndKeepsMissingBackground) {
   EXPECT_TRUE(Exists(root + "pages/1.swf"));
   EXPECT_TRUE(Exists(root + "pages/3.swf"));
 
-  // The image page is fitted into the book size and keeps its own extension.
+  // The image page keeps up to twice the book's size (for zoom) and its own extension.
   QImageReader reader(root + "pages/2.PNG");
-  EXPECT_EQ(reader.size(), QSize(595, 447));
+  EXPECT_EQ(reader.size(), QSize(1190, 893));
   EXPECT_EQ(reader.format(), "png");
 
   const QByteArray list = ReadFile(root + "source/Pages.xml");

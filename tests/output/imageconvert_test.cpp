@@ -92,8 +92,25 @@ TEST(ConvertImageFile, WritesEachFormatAtItsSize) {
     EXPECT_EQ(ContentFormat(dst), c.expect) << c.ext;
     int w = 0, h = 0;
     EXPECT_TRUE(GetImageFileSize(dst, w, h));
-    EXPECT_EQ(QSize(w, h), QSize(595, 298)) << c.ext;
+    EXPECT_EQ(QSize(w, h), QSize(100, 50)) << c.ext << ": a small picture is not enlarged";
   }
+}
+
+// A large picture keeps twice the book's size, for zoom, and no more than
+// 4096 pixels a side.
+TEST(ConvertImageFile, KeepsPixelsForZoomWithinLimits) {
+  TempDir dir;
+  struct Case { int iw, ih, w, h, ow, oh; };
+  for (const Case c : {Case{3000, 4000, 595, 842, 1190, 1587}, Case{1000, 1400, 595, 842, 1000, 1400},
+                       Case{8192, 2048, 8000, 8000, 4096, 1024}}) {
+    const QString src = dir.file("big.jpg"), dst = dir.file("out.jpg");
+    ASSERT_TRUE(Picture(c.iw, c.ih).save(src, "JPEG"));
+    ConvertImageFile(src, dst, c.w, c.h);
+    int w = 0, h = 0;
+    EXPECT_TRUE(GetImageFileSize(dst, w, h));
+    EXPECT_EQ(QSize(w, h), QSize(c.ow, c.oh)) << c.iw << "x" << c.ih << " for a book of " << c.w << "x" << c.h;
+  }
+  EXPECT_THROW(ConvertImageFile(dir.file("big.jpg"), dir.file("x.jpg"), 0, 10), ImageError);
 }
 
 TEST(ConvertImageFile, GifAndNoExtensionBecomePng) {
@@ -102,8 +119,8 @@ TEST(ConvertImageFile, GifAndNoExtensionBecomePng) {
   ConvertImageFile(dir.file("red.gif"), dir.file("1.gif"), 30, 20);
   EXPECT_EQ(ContentFormat(dir.file("1.gif")), "png");
   const QImage red(dir.file("1.gif"), "png");
-  EXPECT_EQ(red.size(), QSize(20, 20));
-  EXPECT_EQ(red.pixel(10, 10), qRgb(255, 0, 0));
+  EXPECT_EQ(red.size(), QSize(1, 1));
+  EXPECT_EQ(red.pixel(0, 0), qRgb(255, 0, 0));
 
   ASSERT_TRUE(Picture(8, 8).save(dir.file("noext"), "BMP"));
   ConvertImageFile(dir.file("noext"), dir.file("2"), 16, 16);
@@ -119,22 +136,22 @@ TEST(ConvertImageFile, TransparentPngComesOutOnWhite) {
     p.fillRect(0, 0, 20, 40, QColor(0, 0, 255));
   }
   ASSERT_TRUE(image.save(dir.file("a.png"), "PNG"));
-  ConvertImageFile(dir.file("a.png"), dir.file("b.png"), 80, 80);
+  ConvertImageFile(dir.file("a.png"), dir.file("b.png"), 10, 10);
   const QImage out(dir.file("b.png"));
-  ASSERT_EQ(out.size(), QSize(80, 80));
+  ASSERT_EQ(out.size(), QSize(20, 20));
   EXPECT_FALSE(out.hasAlphaChannel());
-  EXPECT_EQ(out.pixel(70, 40), qRgb(255, 255, 255));
-  EXPECT_EQ(out.pixel(10, 40), qRgb(0, 0, 255));
+  EXPECT_EQ(out.pixel(17, 10), qRgb(255, 255, 255));
+  EXPECT_EQ(out.pixel(2, 10), qRgb(0, 0, 255));
 }
 
 TEST(ConvertImageFile, ReplacesAnExistingTarget) {
   TempDir dir;
   ASSERT_TRUE(Picture(10, 10).save(dir.file("s.png"), "PNG"));
   ASSERT_TRUE(lwtest::WriteFile(dir.file("t.png"), "old content"));
-  ConvertImageFile(dir.file("s.png"), dir.file("t.png"), 5, 5);
+  ConvertImageFile(dir.file("s.png"), dir.file("t.png"), 4, 4);
   int w = 0, h = 0;
   GetImageFileSize(dir.file("t.png"), w, h);
-  EXPECT_EQ(QSize(w, h), QSize(5, 5));
+  EXPECT_EQ(QSize(w, h), QSize(8, 8));
 }
 
 TEST(ImageErrors, MissingOrCorruptSourcesRaise) {
