@@ -69,10 +69,18 @@ class Main extends Sprite {
 		stage.scaleMode = StageScaleMode.NO_SCALE;
 		stage.align = StageAlign.TOP_LEFT;
 		baseUrl = folderOf(flash.Lib.current.loaderInfo.url);
-		// The page tells which renderer draws the movie (see PageSlot).
+		// Only the wgpu renderers draw into bitmaps (see PageSlot): the page
+		// tells which renderer the runtime uses, or else the one it asked for.
 		var params:Dynamic = flash.Lib.current.loaderInfo.parameters;
-		if (params != null && Std.string(Reflect.field(params, "renderer")) == "canvas")
-			PageSlot.canDrawIntoBitmaps = false;
+		var renderer = params == null ? null : Reflect.field(params, "renderer");
+		try {
+			if (flash.external.ExternalInterface.available) {
+				var used:Dynamic = flash.external.ExternalInterface.call("leafweaverRenderer");
+				if (used != null)
+					renderer = used;
+			}
+		} catch (e:Dynamic) {}
+		PageSlot.canDrawIntoBitmaps = PageSlot.drawsIntoBitmaps(Std.string(renderer));
 		// The book's reading direction and the page of the address (#page=12).
 		if (params != null) {
 			rtl = Std.string(Reflect.field(params, "direction")) == "rtl";
@@ -371,6 +379,8 @@ class Main extends Sprite {
 			left: book.leftPage() + 1,
 			right: book.rightPage() + 1,
 			turning: book.turning,
+			// Whether vector pages are drawn into bitmaps (a wgpu renderer).
+			bitmapCache: PageSlot.canDrawIntoBitmaps,
 			// Texts of vector pages a turn leaves out, being out of sight.
 			hiddenTexts: book.hiddenParts(),
 			zoom: book.zoomLevel,

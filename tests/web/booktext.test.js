@@ -289,6 +289,29 @@ web.runCases([
     });
   }],
 
+  ["the vector pages show on each renderer the runtime may use, drawn into bitmaps only where it can", async () => {
+    for (const [renderer, cache] of [["canvas", false], ["webgl", false], ["wgpu-webgl", true]]) {
+      await withBook(book, {}, async (context, server) => {
+        const { page, messages } = await web.openBook(context, server.url + "index.html?renderer=" + renderer);
+        await web.waitState(page, (s) => s.ready, 60000, "the player with " + renderer);
+        const used = messages.map((m) => /Used renderer: ([\w-]+)/.exec(m)).find((m) => m);
+        if (!used || used[1] !== renderer) {
+          console.log(`     skip ${renderer}: this browser runs ${used ? used[1] : "no renderer"} instead`);
+          return;
+        }
+        const st = await web.waitState(page, settledAt(1), 90000, "page 1 drawn with " + renderer);
+        web.assert(st.bitmapCache === cache, `${renderer}: drawn into bitmaps ${st.bitmapCache}`);
+        // Page 1's heading and lines are on the page: dark pixels on its right half of the stage.
+        const img = web.decodePng(await page.screenshot());
+        let dark = 0;
+        for (let y = 60; y < img.height - 100; y += 2)
+          for (let x = Math.round(img.width / 2) + 20; x < img.width - 20; x += 2) if (img.px(x, y)[0] < 100) dark++;
+        web.assert(dark > 200, `${renderer}: page 1 shows ${dark} dark pixels`);
+        console.log(`     ${renderer}: page 1 drawn (${dark} dark pixels), into bitmaps ${st.bitmapCache}`);
+      });
+    }
+  }],
+
   ["a leaf in a turn draws only the text in sight of it, and all of it again once the page lies flat", async () => {
     const list = fs.readFileSync(path.join(book, "source", "Pages.xml"), "utf8");
     const sheetW = Number(/ width="([\d.]+)"/.exec(list)[1]), sheetH = Number(/ height="([\d.]+)"/.exec(list)[1]);

@@ -45,10 +45,19 @@ class PageSlot {
 	static inline var MAX_CACHE_PIXELS = 12000000;
 	/**
 		False where the runtime's renderer cannot draw into bitmaps (the 2D
-		canvas): such a failure ends the whole event handler instead of
-		raising an error, so it is known up front and never tried.
+		canvas, the plain WebGL one): such a failure ends the whole event
+		handler instead of raising an error, so it is known up front and
+		never tried.
 	**/
-	public static var canDrawIntoBitmaps = true;
+	public static var canDrawIntoBitmaps = false;
+
+	/**
+		Whether the renderer named (as the runtime names it) draws into
+		bitmaps: the wgpu ones do; the 2D canvas and the plain WebGL one
+		cannot, and so does any unknown one.
+	**/
+	public static function drawsIntoBitmaps(renderer:String):Bool
+		return renderer == "wgpu-webgl" || renderer == "webgpu";
 
 	static inline var MARK_COLOUR = 0xFFC800;
 	static inline var MARK_ALPHA = 0.45;
