@@ -414,7 +414,7 @@ class ModelDev : public SplashOutputDev {
     SplashFont *font = getCurrentFont();
     if (!font) return;
     const SplashCoord *mat = font->getMatrix();
-    // Em (y up) -> device: (ex, ey) -> (ex*m0 + ey*m2, ex*m1 + ey*m3).
+    // Em (y up) -> device with y up: (ex, ey) -> (ex*m0 + ey*m2, ex*m1 + ey*m3).
     const double det = mat[0] * mat[3] - mat[1] * mat[2];
     if (!(std::abs(det) > 1e-12)) return;
 
@@ -471,8 +471,9 @@ class ModelDev : public SplashOutputDev {
     GfxRGB rgb;
     state->getFillRGB(&rgb);
     const QColor color = ToColor(rgb, state->getFillOpacity());
-    // Em, y down -> points.
-    const QTransform glyphMatrix(mat[0] / kScale, mat[1] / kScale, -mat[2] / kScale, -mat[3] / kScale, 0, 0);
+    // Em, y down -> points, y down. Splash's matrix has y up on both sides:
+    // (ex, ey) -> (ex*m0 + ey*m2, ex*m1 + ey*m3).
+    const QTransform glyphMatrix(mat[0] / kScale, -mat[1] / kScale, -mat[2] / kScale, mat[3] / kScale, 0, 0);
     const Blend blend = BlendOf(state);
     // A run never reaches into a group from before it.
     const std::size_t floor = groups_.empty() ? 0 : groups_.back().first;
@@ -802,9 +803,11 @@ class ModelDev : public SplashOutputDev {
   static QPainterPath EmOutline(SplashPath *path, const double *ctm, const SplashCoord *mat, double det) {
     // User -> device by the CTM's linear part, device -> em by the inverse
     // of mat; then y flipped to point down.
+    // Splash's font matrix maps em (y up) into device space with y up, so
+    // the device point's y is flipped before it is taken back into em.
     const double i0 = mat[3] / det, i1 = -mat[1] / det, i2 = -mat[2] / det, i3 = mat[0] / det;
     auto em = [&](double ux, double uy) {
-      const double dx = ux * ctm[0] + uy * ctm[2], dy = ux * ctm[1] + uy * ctm[3];
+      const double dx = ux * ctm[0] + uy * ctm[2], dy = -(ux * ctm[1] + uy * ctm[3]);
       return QPointF(dx * i0 + dy * i2, -(dx * i1 + dy * i3));
     };
     QPainterPath out;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <tuple>
 
 namespace lw::pdf2swf {
 
@@ -549,7 +550,65 @@ struct Writer {
 
 }  // namespace
 
-swf::Bytes VectorPageMovie(const PageModel &page, const VectorOptions &options, QString *error) {
+int MergeLeaderDots(PageModel *page) {
+  int merged = 0;
+  // Made glyphs by font, glyph and step (em / 4096).
+  std::map<std::tuple<int, int, long, long>, int> made;
+  for (PageItem &item : page->items) {
+    const std::size_t n = item.glyphs.size();
+    if (item.kind != PageItem::Text || item.font < 0 || item.font >= static_cast<int>(page->fonts.size()) ||
+        n < static_cast<std::size_t>(kLeaderGroup))
+      continue;
+    bool invertible = false;
+    const QTransform toEm = QTransform(item.glyphMatrix.m11(), item.glyphMatrix.m12(), item.glyphMatrix.m21(),
+                                       item.glyphMatrix.m22(), 0, 0)
+                                .inverted(&invertible);
+    if (!invertible) continue;
+    std::vector<FontGlyph> &glyphs = page->fonts[item.font].glyphs;
+    std::vector<PlacedGlyph> out;
+    out.reserve(n);
+    std::size_t i = 0;
+    while (i < n) {
+      const PlacedGlyph &first = item.glyphs[i];
+      std::size_t j = i + 1;
+      const QPointF step = j < n ? item.glyphs[j].origin - first.origin : QPointF();
+      auto even = [&](std::size_t k) {
+        const QPointF d = item.glyphs[k].origin - item.glyphs[k - 1].origin - step;
+        return item.glyphs[k].glyph == first.glyph && std::abs(d.x()) < 0.01 && std::abs(d.y()) < 0.01;
+      };
+      while (j < n && even(j)) ++j;
+      const std::size_t run = j - i;
+      const bool small = first.glyph >= 0 && first.glyph < static_cast<int>(glyphs.size()) &&
+                         glyphs[first.glyph].outline.boundingRect().width() <= 0.4;
+      if (run < static_cast<std::size_t>(kLeaderGroup) || !small || std::hypot(step.x(), step.y()) < 0.01) {
+        out.insert(out.end(), item.glyphs.begin() + i, item.glyphs.begin() + j);
+        i = j;
+        continue;
+      }
+      const QPointF stepEm = toEm.map(step);
+      const auto key = std::make_tuple(item.font, first.glyph, std::lround(stepEm.x() * 4096), std::lround(stepEm.y() * 4096));
+      auto at = made.find(key);
+      if (at == made.end()) {
+        FontGlyph group;
+        for (int k = 0; k < kLeaderGroup; ++k)
+          group.outline.addPath(glyphs[first.glyph].outline.translated(stepEm * k));
+        glyphs.push_back(group);
+        at = made.emplace(key, static_cast<int>(glyphs.size()) - 1).first;
+      }
+      const std::size_t whole = run / kLeaderGroup * kLeaderGroup;
+      for (std::size_t k = 0; k < whole; k += kLeaderGroup) out.push_back(PlacedGlyph{at->second, item.glyphs[i + k].origin});
+      out.insert(out.end(), item.glyphs.begin() + i + whole, item.glyphs.begin() + j);
+      merged += static_cast<int>(whole);
+      i = j;
+    }
+    item.glyphs = std::move(out);
+  }
+  return merged;
+}
+
+swf::Bytes VectorPageMovie(const PageModel &model, const VectorOptions &options, QString *error) {
+  PageModel page = model;
+  MergeLeaderDots(&page);
   QString scratch;
   if (!error) error = &scratch;
   const double w = page.size.width() * kTwips, h = page.size.height() * kTwips;

@@ -12,7 +12,18 @@ struct VectorOptions {
   bool compress = false;  // CWS movie
 };
 
-// The movie of one page, its stage the page size in points. Returns an
+// Glyphs of one run at a time in a movie are drawn one by one, each a call
+// of the runtime, and a page of an index or a table of contents has
+// thousands of leader dots. Runs of at least `kLeaderGroup` copies of one
+// small glyph (at most 0.4 em wide) at one even step (within 0.01 point)
+// are written as glyphs of `kLeaderGroup` copies each, added to the page's
+// font (code unknown); the rest of a run stays as it is. Returns how many
+// glyphs of `page` were merged; 0 leaves it unchanged.
+inline constexpr int kLeaderGroup = 8;
+int MergeLeaderDots(PageModel *page);
+
+// The movie of one page, its stage the page size in points. Leader dots are
+// merged first (MergeLeaderDots). Returns an
 // empty vector, with the reason in `error` when given, for a page without a
 // positive size or when an image cannot be encoded.
 swf::Bytes VectorPageMovie(const PageModel &page, const VectorOptions &options, QString *error = nullptr);

@@ -44,6 +44,9 @@ def text(path):
         y -= 26
     c.setFont("Helvetica", 6)
     c.drawString(20, y, "six point text stays legible at every zoom")
+    # Leader dots as a table of contents has them: written as groups of dots.
+    c.setFont("Times-Roman", 10)
+    c.drawString(200, y, "Contents " + ". " * 23 + "7")
     c.saveState()
     c.translate(330, 40)
     c.rotate(30)
