@@ -32,6 +32,7 @@ const rp = require("./ruffle_pages");
       const ref = support.decodePng(fs.readFileSync(base + ".png"));
       const keep = process.env.LW_SSIM_KEEP;
       if (keep) {
+        fs.mkdirSync(keep, { recursive: true });
         const stem = path.join(keep, `${path.basename(pdf, ".pdf")}_${p}_${zoom}`);
         fs.writeFileSync(stem + "_ruffle.png", got.png);
         fs.copyFileSync(base + ".png", stem + "_poppler.png");
@@ -42,4 +43,8 @@ const rp = require("./ruffle_pages");
   }
   await r.close();
   support.removeTree(tmp);
-})().catch((e) => { console.log(`ssim failed: ${e}`); process.exitCode = 1; });
+})().catch((e) => {
+  // The browser may still run: end the process rather than wait for it.
+  console.log(`ssim failed: ${e}`);
+  process.exit(1);
+});
