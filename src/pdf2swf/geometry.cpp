@@ -209,4 +209,31 @@ bool IsRectangle(const QPainterPath &path, QRectF *rect) {
   return true;
 }
 
+QRectF PaintedBounds(const PageModel &page, const PageItem &item) {
+  switch (item.kind) {
+    case PageItem::Fill:
+      return item.path.boundingRect();
+    case PageItem::Stroke: {
+      const double w = item.stroke.width * std::max(1.0, item.stroke.miterLimit);
+      return item.path.boundingRect().adjusted(-w, -w, w, w);
+    }
+    case PageItem::Image: {
+      if (item.image < 0 || item.image >= static_cast<int>(page.images.size())) return {};
+      const PageImage &img = page.images[item.image];
+      return item.imageMatrix.mapRect(QRectF(0, 0, img.width, img.height));
+    }
+    case PageItem::Text: {
+      if (item.font < 0 || item.font >= static_cast<int>(page.fonts.size())) return {};
+      const std::vector<FontGlyph> &glyphs = page.fonts[item.font].glyphs;
+      QRectF r;
+      for (const PlacedGlyph &g : item.glyphs) {
+        if (g.glyph < 0 || g.glyph >= static_cast<int>(glyphs.size())) continue;
+        r = r.united(item.glyphMatrix.mapRect(glyphs[g.glyph].outline.boundingRect()).translated(g.origin));
+      }
+      return r;
+    }
+  }
+  return {};
+}
+
 }  // namespace lw::pdf2swf

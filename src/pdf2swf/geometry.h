@@ -3,6 +3,8 @@
 // turned into separate pieces.
 #pragma once
 
+#include "pdf2swf/pagemodel.h"
+
 #include <QPainterPath>
 
 #include <vector>
@@ -28,5 +30,11 @@ QPainterPath DashPath(const QPainterPath &path, const std::vector<double> &patte
 // Whether `path` is one closed axis-aligned rectangle; its rectangle in
 // `rect` when it is.
 bool IsRectangle(const QPainterPath &path, QRectF *rect);
+
+// The page area (points) that `item` of `page` may paint: a fill's path, a
+// stroke's path widened by its width (times the miter limit), an image's
+// placed rectangle, a text's glyph outlines where they stand. Empty for an
+// item that paints nothing.
+QRectF PaintedBounds(const PageModel &page, const PageItem &item);
 
 }  // namespace lw::pdf2swf

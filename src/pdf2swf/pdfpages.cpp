@@ -257,8 +257,7 @@ class ModelDev : public SplashOutputDev {
     item.stroke.cap = cap == 1 ? StrokeStyle::Round : cap == 2 ? StrokeStyle::Square : StrokeStyle::Butt;
     item.stroke.join = join == 1 ? StrokeStyle::RoundJoin : join == 2 ? StrokeStyle::Bevel : StrokeStyle::Miter;
     item.stroke.miterLimit = state->getMiterLimit();
-    const double reach = item.stroke.width * std::max(1.0, item.stroke.miterLimit);
-    Painted(model_->items.size(), item, item.path.boundingRect().adjusted(-reach, -reach, reach, reach), false);
+    if (NeedsBackdrop(item.blend)) Painted(model_->items.size(), item, PaintedBounds(*model_, item), false);
     model_->items.push_back(std::move(item));
   }
 
@@ -491,7 +490,7 @@ class ModelDev : public SplashOutputDev {
       run = &model_->items.back();
     }
     const QPointF origin(ox / kScale, oy / kScale);
-    if (glyph >= 0)
+    if (NeedsBackdrop(blend))
       Painted(model_->items.size() - 1, *run,
               glyphMatrix.mapRect(model_->fonts[entry.index].glyphs[glyph].outline.boundingRect()).translated(origin),
               false);
@@ -643,10 +642,9 @@ class ModelDev : public SplashOutputDev {
 
   // Notes the item `index` (one about to join the page, or the text run
   // taking a glyph): `bounds` covers what it paints, all of it opaquely when
-  // `opaque` (a rectangle or a straight image).
+  // `opaque` (a rectangle or a straight image). Only opaque areas and items
+  // that need a backdrop are of interest.
   void Painted(std::size_t index, const PageItem &item, const QRectF &bounds, bool opaque) {
-    if (bounds_.size() <= index) bounds_.resize(index + 1);
-    bounds_[index] = bounds_[index].united(bounds);
     if (NeedsBackdrop(item.blend)) {
       if (!Covered(bounds, index)) Fallback("blend mode over the bare page");
       return;
@@ -686,20 +684,22 @@ class ModelDev : public SplashOutputDev {
   void BlendGroup(const OpenGroup &g, Blend blend) {
     constexpr std::size_t kMaxItems = 400;  // the overlap test is quadratic
     const std::size_t end = model_->items.size();
-    if (g.nested || g.blended || end - g.first > kMaxItems || bounds_.size() < end) {
+    if (g.nested || g.blended || end - g.first > kMaxItems) {
       Fallback("blend mode");
       return;
     }
-    for (std::size_t i = g.first; i < end; ++i)
-      for (std::size_t j = i + 1; j < end; ++j)
-        if (bounds_[i].intersects(bounds_[j])) {
+    std::vector<QRectF> bounds;
+    for (std::size_t i = g.first; i < end; ++i) bounds.push_back(PaintedBounds(*model_, model_->items[i]));
+    for (std::size_t i = 0; i < bounds.size(); ++i)
+      for (std::size_t j = i + 1; j < bounds.size(); ++j)
+        if (bounds[i].intersects(bounds[j])) {
           Fallback("blend mode");
           return;
         }
     Blended();
     for (std::size_t i = g.first; i < end; ++i) {
       model_->items[i].blend = blend;
-      if (NeedsBackdrop(blend) && !Covered(bounds_[i], g.first)) Fallback("blend mode over the bare page");
+      if (NeedsBackdrop(blend) && !Covered(bounds[i - g.first], g.first)) Fallback("blend mode over the bare page");
     }
   }
 
@@ -932,7 +932,6 @@ class ModelDev : public SplashOutputDev {
   std::vector<int> clipStack_;
   std::vector<OpenGroup> groups_;  // open transparency groups, innermost last
   OpenGroup ended_;                // the group ended last
-  std::vector<QRectF> bounds_;     // per item: the area it paints, page points
   // The latest areas painted opaquely (page points), with their item.
   std::vector<std::pair<std::size_t, QRectF>> opaque_;
   int images_ = 0;

@@ -422,32 +422,10 @@ struct Writer {
     }
   }
 
-  QRectF Bounds(const PageItem &item) const {
-    switch (item.kind) {
-      case PageItem::Fill:
-        return item.path.boundingRect();
-      case PageItem::Stroke: {
-        const double w = item.stroke.width * std::max(1.0, item.stroke.miterLimit);
-        return item.path.boundingRect().adjusted(-w, -w, w, w);
-      }
-      case PageItem::Image: {
-        const PageImage &img = page.images[item.image];
-        return item.imageMatrix.mapRect(QRectF(0, 0, img.width, img.height));
-      }
-      case PageItem::Text: {
-        QRectF r;
-        const QRectF em = item.glyphMatrix.mapRect(glyphBounds[item.font]);
-        for (const PlacedGlyph &g : item.glyphs) r = r.united(em.translated(g.origin));
-        return r;
-      }
-    }
-    return {};
-  }
-
   // The clips that matter for an item: rectangles around it are left out.
   std::vector<int> ClipChain(const PageItem &item) const {
     std::vector<int> chain;
-    const QRectF box = Bounds(item);
+    const QRectF box = PaintedBounds(page, item);
     for (int c = item.clip; c >= 0; c = page.clips[c].parent) {
       QRectF r;
       if (IsRectangle(page.clips[c].path, &r) && r.contains(box)) continue;
@@ -528,7 +506,7 @@ struct Writer {
         // so the area below describes the pending one alone.
         if (item.kind == PageItem::Text) FlushShape();
         else FlushText();
-        const QRectF box = Bounds(item);
+        const QRectF box = PaintedBounds(page, item);
         if (blendedArea.intersects(box)) {
           FlushText();
           FlushShape();
