@@ -178,11 +178,14 @@ class CompressedTexts {
     std::lock_guard<std::mutex> lock(mutex_);
     entries_.remove_if([&](const Entry &e) { return e.path == path; });
     entries_.push_front({path, etag, gzip});
+    // The newest entry stays; older ones go once the budget is spent.
     qint64 total = 0;
-    for (auto it = entries_.begin(); it != entries_.end();) {
-      total += it->gzip.size();
-      it = total > kBudget && it != entries_.begin() ? entries_.erase(it) : std::next(it);
+    auto keep = entries_.begin();
+    for (; keep != entries_.end(); ++keep) {
+      total += keep->gzip.size();
+      if (total > kBudget && keep != entries_.begin()) break;
     }
+    entries_.erase(keep, entries_.end());
     return gzip;
   }
 
@@ -255,20 +258,14 @@ int sendFile(mg_connection *conn, const QString &root, const QString &path, Comp
     return sendText(conn, 404, "Not found\n");
   }
   const qint64 size = st.st_size;
+  const bool gzipHere = compressHere && size >= kSmallestToCompress && size <= kLargestToCompress;
+  if (gzipHere) chosen.encoding = "gzip";
   const qint64 modified = st.st_mtim.tv_sec;
   const qint64 modifiedNs = modified * 1000000000LL + st.st_mtim.tv_nsec;
   QByteArray etag = '"' + QByteArray::number(size, 16) + '-' + QByteArray::number(modifiedNs, 16);
   if (!chosen.encoding.isEmpty()) etag += '-' + chosen.encoding;
   etag += '"';
   const QByteArray lastModified = httpDate(modified);
-  QByteArray body;
-  if (compressHere && size >= kSmallestToCompress && size <= kLargestToCompress) {
-    body = texts->get(chosen.path, etag, fd, size);
-    if (!body.isEmpty()) {
-      chosen.encoding = "gzip";
-      etag.insert(etag.size() - 1, "-gzip");
-    }
-  }
 
   Headers headers = {{"Cache-Control", isContentHashed(relative) ? kKeepForAYear : kRevalidate},
                      {"ETag", etag},
@@ -285,8 +282,11 @@ int sendFile(mg_connection *conn, const QString &root, const QString &path, Comp
                               ? ParseByteRange(header(conn, "Range"), size)
                               : ByteRange{};
   headers.emplace_back("Accept-Ranges", "bytes");
-  if (!body.isEmpty()) {
+  if (gzipHere) {
+    // Compressed only now: a 304 above needs no body.
+    const QByteArray body = texts->get(chosen.path, etag, fd, size);
     ::close(fd);
+    if (body.isEmpty()) return sendText(conn, 500, "The file could not be read.\n");
     headers.emplace_back("Content-Type", MimeTypeFor(path));
     headers.emplace_back("X-Content-Type-Options", "nosniff");
     headers.emplace_back("Content-Encoding", chosen.encoding);
