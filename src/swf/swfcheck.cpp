@@ -5,7 +5,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <map>
 #include <set>
@@ -77,33 +76,32 @@ class Reader {
     if (bits < 32 && (v >> (bits - 1)) & 1u) return static_cast<std::int32_t>(v | (~0u << bits));
     return static_cast<std::int32_t>(v);
   }
-  // xmin, xmax, ymin, ymax in twips.
-  std::array<std::int32_t, 4> Rect() {
+  // The format's RECT and MATRIX, as the writer holds them.
+  swf::Rect Rect() {
     const int n = static_cast<int>(UB(5));
-    std::array<std::int32_t, 4> r{};
-    for (std::int32_t &v : r) v = SB(n);
+    swf::Rect r;
+    r.xMin = SB(n);
+    r.xMax = SB(n);
+    r.yMin = SB(n);
+    r.yMax = SB(n);
     Align();
     return r;
   }
-  // x' = sx x + r1 y + tx, y' = r0 x + sy y + ty.
-  struct Affine {
-    double sx = 1, r0 = 0, r1 = 0, sy = 1, tx = 0, ty = 0;
-  };
-  Affine Matrix() {
-    Affine m;
-    if (UB(1)) {
+  swf::Matrix Matrix() {
+    swf::Matrix m;
+    if ((m.hasScale = UB(1))) {
       const int n = static_cast<int>(UB(5));
-      m.sx = SB(n) / 65536.0;
-      m.sy = SB(n) / 65536.0;
+      m.scaleX = SB(n);
+      m.scaleY = SB(n);
     }
-    if (UB(1)) {
+    if ((m.hasRotate = UB(1))) {
       const int n = static_cast<int>(UB(5));
-      m.r0 = SB(n) / 65536.0;
-      m.r1 = SB(n) / 65536.0;
+      m.rotateSkew0 = SB(n);
+      m.rotateSkew1 = SB(n);
     }
     const int n = static_cast<int>(UB(5));
-    m.tx = SB(n);
-    m.ty = SB(n);
+    m.translateX = SB(n);
+    m.translateY = SB(n);
     Align();
     return m;
   }
@@ -366,8 +364,10 @@ struct Checker {
   // every glyph's origin must lie within them (give or take the text's height).
   void Text(Reader &r, int code) {
     Define(r.U16());
-    const std::array<std::int32_t, 4> box = r.Rect();
-    const Reader::Affine m = r.Matrix();
+    const swf::Rect box = r.Rect();
+    const swf::Matrix m = r.Matrix();
+    const double sx = m.scaleX / 65536.0, sy = m.scaleY / 65536.0;
+    const double r0 = m.rotateSkew0 / 65536.0, r1 = m.rotateSkew1 / 65536.0;
     double x = 0, y = 0, height = 0;
     const int glyphBits = r.U8();
     const int advanceBits = r.U8();
@@ -391,9 +391,9 @@ struct Checker {
       if (glyphsInFont < 0) Fail("glyphs before any font");
       for (int i = 0; i < count; ++i) {
         if (static_cast<int>(r.UB(glyphBits)) >= glyphsInFont) Fail("glyph index past its font");
-        const double gx = m.sx * x + m.r1 * y + m.tx, gy = m.r0 * x + m.sy * y + m.ty;
+        const double gx = sx * x + r1 * y + m.translateX, gy = r0 * x + sy * y + m.translateY;
         const double slack = std::max(height, 20.0);
-        if (gx < box[0] - slack || gx > box[1] + slack || gy < box[2] - slack || gy > box[3] + slack)
+        if (gx < box.xMin - slack || gx > box.xMax + slack || gy < box.yMin - slack || gy > box.yMax + slack)
           Fail("a glyph lies outside its text's bounds");
         x += r.SB(advanceBits);
       }
