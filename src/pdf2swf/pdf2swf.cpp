@@ -521,13 +521,13 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
       if (!options.bitmap) {
         if (!pages) pages = PdfPages::Open(data);
         if (pages) {
-          const PageModel model = pages->Read(index, ReadLimits{});
+          PageModel model = pages->Read(index, ReadLimits{});
           report.reason = model.fallback;
           if (model.fallback.isEmpty()) {
             QString writeError;
             // Vector movies are always deflated: their shape and glyph
             // records shrink by a third to a half (a JPEG page would not).
-            movie = VectorPageMovie(model, VectorOptions{options.quality, true}, &writeError);
+            movie = VectorPageMovie(std::move(model), VectorOptions{options.quality, true}, &writeError);
             if (movie.empty()) report.reason = "writer: " + writeError;
           }
           if (!movie.empty()) {

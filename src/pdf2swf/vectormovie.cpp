@@ -584,8 +584,7 @@ int MergeLeaderDots(PageModel *page) {
   return merged;
 }
 
-swf::Bytes VectorPageMovie(const PageModel &model, const VectorOptions &options, QString *error) {
-  PageModel page = model;
+swf::Bytes VectorPageMovie(PageModel page, const VectorOptions &options, QString *error) {
   MergeLeaderDots(&page);
   QString scratch;
   if (!error) error = &scratch;

@@ -26,6 +26,8 @@ int MergeLeaderDots(PageModel *page);
 // merged first (MergeLeaderDots). Returns an
 // empty vector, with the reason in `error` when given, for a page without a
 // positive size or when an image cannot be encoded.
-swf::Bytes VectorPageMovie(const PageModel &page, const VectorOptions &options, QString *error = nullptr);
+// The model is taken by value: merging changes it (move one in when it is
+// not needed afterwards).
+swf::Bytes VectorPageMovie(PageModel page, const VectorOptions &options, QString *error = nullptr);
 
 }  // namespace lw::pdf2swf
