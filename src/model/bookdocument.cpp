@@ -278,4 +278,15 @@ TFileList SourcesToConvert(const TBookObj &book, const TFileList &library) {
   return files;
 }
 
+bool RelocateSource(BookDocument &doc, const QString &from, const QString &to) {
+  bool found = false;
+  for (BookSource &source : doc.sources) {
+    if (source.path != from) continue;
+    source.path = to;
+    source.missing = !QFileInfo(to).isFile();
+    found = true;
+  }
+  return found;
+}
+
 }  // namespace lw

@@ -72,6 +72,12 @@ struct OpenedBook {
 // fails.
 OpenedBook OpenBookDocument(const BookDocument &doc, const QString &tempPath);
 
+// Points every source at `from` (the path as the document has it) to the
+// file at `to`, which the moved file's pages then come from; its missing
+// mark follows the file. Returns false, with `doc` unchanged, when no
+// source is at `from`.
+bool RelocateSource(BookDocument &doc, const QString &from, const QString &to);
+
 // Source files (absolute paths, each once, in page order) of the pages of
 // `book` whose source file is gone.
 QStringList MissingSources(const TBookObj &book);

@@ -12,6 +12,14 @@ bool IsSupportedSourceFile(const QString &path) {
   return info.isFile() && kinds.contains(info.suffix().toLower());
 }
 
+QStringList DroppedLocalFiles(const QMimeData *data) {
+  QStringList paths;
+  if (!data || !data->hasUrls()) return paths;
+  for (const QUrl &url : data->urls())
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  return paths;
+}
+
 QStringList DroppedSourceFiles(const QMimeData *data) {
   QStringList paths;
   if (!data || !data->hasUrls()) return paths;

@@ -19,4 +19,8 @@ bool IsSupportedSourceFile(const QString &path);
 // names such a file (web addresses, folders, other kinds).
 QStringList DroppedSourceFiles(const QMimeData *data);
 
+// Every local file or folder among the URLs of dropped data, taken or not,
+// in the order given. Empty for null data and data without local URLs.
+QStringList DroppedLocalFiles(const QMimeData *data);
+
 }  // namespace lw

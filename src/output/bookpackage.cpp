@@ -18,6 +18,8 @@
 
 #include <pugixml.hpp>
 
+#include <fcntl.h>
+#include <stdio.h>
 #include <filesystem>
 #include <system_error>
 
@@ -152,6 +154,44 @@ QString PackageFolderName(const QDateTime &when) {
   return "Quirell_" + when.toString("yyyy-MM-dd_HHmmss");
 }
 
+QString SafeFolderName(const QString &title) {
+  QString name;
+  name.reserve(title.size());
+  bool space = false;
+  for (const QChar c : title) {
+    // Separators and what file systems or shells of any desktop refuse or
+    // read specially; control characters.
+    const bool refused = c.unicode() < 0x20 || c.unicode() == 0x7F || QStringLiteral("/\\:*?\"<>|").contains(c);
+    if (c.isSpace() || refused) {
+      space = !name.isEmpty();
+      continue;
+    }
+    if (space) name += ' ';
+    space = false;
+    name += c;
+  }
+  // No hidden folder, no "." or "..", no name a desktop trims away.
+  while (name.startsWith('.')) name.remove(0, 1);
+  while (name.endsWith('.')) name.chop(1);
+  name = name.trimmed();
+  // 80 characters at most, not cutting a surrogate pair in two.
+  if (name.size() > 80) {
+    name.truncate(name.at(79).isHighSurrogate() ? 79 : 80);
+    name = name.trimmed();
+  }
+  return name;
+}
+
+QString BookFolderName(const QString &title, const QDateTime &when) {
+  const QString name = SafeFolderName(title);
+  return name.isEmpty() ? PackageFolderName(when) : name;
+}
+
+bool IsBookPackage(const QString &root) {
+  return QFileInfo(JoinPath(root, "index.html")).isFile() &&
+         QFileInfo(JoinPath(root, "source/Pages.xml")).isFile();
+}
+
 QString EscapeHtml(const QString &text) {
   QString out;
   out.reserve(text.size());
@@ -249,6 +289,13 @@ void WriteEmptyPreview(const TBookObj &book, const TSysSetInfo &paths) {
     fail("Cannot read the sample page list", listPath, QString::fromUtf8(parsed.description()));
   setPageListAttributes(doc.document_element(), book, "368", "450");
   saveXml(doc, listPath);
+  WriteSamplePage(book, paths);
+}
+
+void WriteSamplePage(const TBookObj &book, const TSysSetInfo &paths) {
+  const QByteArray page = FillPageTemplate(readBytes(paths.ResPath + "index.html", "the page template"),
+                                           book.titleStr, book.keywordStr, book.desStr);
+  writeBytes(paths.PreviewPath + "index.html", page);
 }
 
 QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool isPreview,
@@ -275,7 +322,11 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
   if (isPreview) {
     root = paths.PreviewPath;
   } else {
-    root = makeNewFolder(folder, PackageFolderName(now));
+    // After the title; a title whose folder is taken gets the date too.
+    const QString name = BookFolderName(book.titleStr, now);
+    const QString dated = name + '_' + now.toString("yyyy-MM-dd_HHmmss");
+    const bool taken = name != PackageFolderName(now) && QFileInfo::exists(JoinPath(folder, name));
+    root = makeNewFolder(folder, taken ? dated : name);
     if (createdRoot) *createdRoot = root;
     CopyFolderTree(paths.ResPath, root, ".*");
     root += '/';
@@ -347,6 +398,43 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
   WriteBookOutline(book, root);
   WriteBookLinks(book, root);
   return root;
+}
+
+QString ReplaceBookPackage(const TBookObj &book, const TSysSetInfo &paths, const QString &root,
+                           const QDateTime &now, const PageWrittenFn &onPage) {
+  const QFileInfo old(QDir::cleanPath(root));
+  if (!IsBookPackage(old.absoluteFilePath()))
+    fail("Cannot replace", old.absoluteFilePath(), "it holds no published book");
+  // The new book is written whole beside the old one, in a hidden folder of
+  // the same file system, so that the exchange is one rename.
+  const QString staging = JoinPath(old.absolutePath(), "." + old.fileName() + ".new");
+  if (QFileInfo::exists(staging)) DeleteFolderTree(staging);  // left by a run that died
+  QString created;
+  QString fresh;
+  try {
+    fresh = WriteBookPackage(book, paths, false, staging, now, &created, onPage);
+  } catch (...) {
+    DeleteFolderTree(staging);
+    throw;
+  }
+  const std::string from = QFile::encodeName(QDir::cleanPath(fresh)).toStdString();
+  const std::string to = QFile::encodeName(old.absoluteFilePath()).toStdString();
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) != 0) {
+    // A file system without the exchange: the old book steps aside first,
+    // and comes back if the new one cannot take its place.
+    const QString aside = JoinPath(staging, ".old");
+    if (!QDir().rename(old.absoluteFilePath(), aside)) {
+      DeleteFolderTree(staging);
+      fail("Cannot replace", old.absoluteFilePath(), "the folder cannot be renamed");
+    }
+    if (!QDir().rename(QDir::cleanPath(fresh), old.absoluteFilePath())) {
+      QDir().rename(aside, old.absoluteFilePath());
+      DeleteFolderTree(staging);
+      fail("Cannot replace", old.absoluteFilePath(), "the new book cannot be renamed into its place");
+    }
+  }
+  DeleteFolderTree(staging);  // now holding the old book
+  return old.absoluteFilePath() + '/';
 }
 
 }  // namespace lw

@@ -28,11 +28,25 @@ class PackageError : public std::runtime_error {
 // "Quirell_" + the date and time as YYYY-MM-DD_hhmmss.
 QString PackageFolderName(const QDateTime &when);
 
+// `title` as a folder name: characters that separate folders or that file
+// systems refuse become spaces, spaces are folded, leading and trailing dots
+// and spaces go, at most 80 characters. Empty when nothing usable is left.
+QString SafeFolderName(const QString &title);
+
+// The folder a book is published into: its title as SafeFolderName gives
+// it, or PackageFolderName(when) for a title with nothing usable.
+QString BookFolderName(const QString &title, const QDateTime &when);
+
+// True when the folder `root` holds a published book (index.html and
+// source/Pages.xml); false otherwise.
+bool IsBookPackage(const QString &root);
+
 // Writes `book` as a package. With `isPreview` the package root is the
 // preview folder and `folder` is ignored; otherwise a new folder named by
-// PackageFolderName(now) is made under `folder` (made with its parents);
-// when that name is taken, "_2", "_3", ... is appended, so no book is ever
-// written over another. A book without pages rebuilds the empty preview
+// BookFolderName(title, now) is made under `folder` (made with its
+// parents); a title's name that is taken gets "_" and the date and time
+// too, and when that is taken, "_2", "_3", ... is appended, so no book is
+// ever written over another (ReplaceBookPackage replaces one on purpose). A book without pages rebuilds the empty preview
 // (WriteEmptyPreview) when previewing and writes nothing when publishing.
 // Before anything is written every page file must be complete
 // (IsCompletePageFile); otherwise PackageError names the pages and nothing
@@ -53,6 +67,17 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
                          const QDateTime &now = QDateTime::currentDateTime(),
                          QString *createdRoot = nullptr, const PageWrittenFn &onPage = {});
 
+// Publishes `book` in place of the book published at `root`: the new book
+// is written whole into a hidden folder beside it, then exchanged with the
+// old one in one rename (two where the file system has no exchange) and the
+// old one removed, so that readers see either book, never a mix. Returns the
+// root with a trailing "/". Throws PackageError when `root` holds no
+// published book or the new one cannot be written or put in place; the old
+// book is then as it was and nothing of the new one is left.
+QString ReplaceBookPackage(const TBookObj &book, const TSysSetInfo &paths, const QString &root,
+                           const QDateTime &now = QDateTime::currentDateTime(),
+                           const PageWrittenFn &onPage = {});
+
 // True when the page file at `path` is there and whole: a movie
 // (kPageSwf) must have an SWF signature and exactly the length its header
 // gives, a deflated ("CWS") one once inflated; an image must not be empty.
@@ -64,9 +89,16 @@ bool IsCompletePageFile(const QString &path, int fileType);
 QStringList IncompletePages(const TBookObj &book);
 
 // Resets the preview folder to a copy of the resource folder and sets the
-// sample page list's size (368 x 450) and colours from `book`. Throws
-// PackageError when the sample page list cannot be read or written.
+// sample page list's size (368 x 450) and colours from `book`, and its page
+// filled in (WriteSamplePage). Throws PackageError when the sample page list
+// or the page cannot be read or written.
 void WriteEmptyPreview(const TBookObj &book, const TSysSetInfo &paths);
+
+// Writes the preview folder's index.html from the page template with the
+// texts of `book` and nothing for the book's own additions, so that no
+// placeholder of the template shows. Throws PackageError when the template
+// cannot be read or the page written.
+void WriteSamplePage(const TBookObj &book, const TSysSetInfo &paths);
 
 // The page template with "{title}", "{keywords}" and "{description}"
 // replaced (in that order, every occurrence, any letter case) by the

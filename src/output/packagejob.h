@@ -18,9 +18,11 @@ class PackageJob : public QObject {
   Q_OBJECT
  public:
   // Copies `book` and starts writing it at once (WriteBookPackage with
-  // `paths`, `isPreview` and `folder`).
+  // `paths`, `isPreview` and `folder`; a failed publishing removes the
+  // folder it made). With `replaceRoot`, the book replaces the one
+  // published there instead (ReplaceBookPackage).
   PackageJob(const TBookObj &book, const TSysSetInfo &paths, bool isPreview, const QString &folder,
-             QObject *parent = nullptr);
+             QObject *parent = nullptr, const QString &replaceRoot = QString());
   // Waits for the writer: a package is never left half-written by the
   // window going away.
   ~PackageJob() override;

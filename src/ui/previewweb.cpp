@@ -95,6 +95,11 @@ void PreviewWeb::FullScreenRequested(QWebEngineFullScreenRequest request) {
 
 void PreviewWeb::ShowPreview(const QString &htmlPath, int page) {
   QUrl url = QUrl::fromLocalFile(htmlPath);
+  // Every preview is a document of its own: an address that differed from
+  // the shown one only after "#" would just scroll the old book to the page
+  // (the player follows its address), and the book written meanwhile would
+  // not be read at all.
+  url.setQuery(QStringLiteral("preview=%1").arg(++previews_));
   if (page > 0) url.setFragment(QStringLiteral("page=%1").arg(page));
   load(url);
 }

@@ -24,7 +24,8 @@ class PreviewWeb : public QWebEngineView {
 
   // Navigates to the local file `htmlPath`; local files may load local files
   // (the player and its runtime), opening the book at `page` (from 1; 0 for
-  // its start). Returns at once; loading goes on.
+  // its start). Every call loads the page anew, so the book written into the
+  // folder since is the one shown. Returns at once; loading goes on.
   void ShowPreview(const QString &htmlPath, int page = 0);
 
   // Number of finished loads whose body styling was applied.
@@ -44,6 +45,7 @@ class PreviewWeb : public QWebEngineView {
   void PreViewWebDocumentComplete(bool ok);
   void FullScreenRequested(QWebEngineFullScreenRequest request);
   int styledLoads_ = 0;
+  int previews_ = 0;
   QPointer<QWebEngineView> fullScreen_;
 };
 

@@ -441,8 +441,9 @@ void TLoadFrm::CheckAllBtnClick() {
 void TLoadFrm::OkBtnClick() { done(kResultOk); }
 
 TFileList TLoadFrm::FilesToAdd() const {
-  TFileList files;
+  TFileList files, ticked;
   for (const auto &file : LibraryList) {
+    if (file->isChecked) ticked.push_back(file);
     if (!file->isChecked) continue;
     const auto shown = std::find_if(shownStates_.begin(), shownStates_.end(),
                                     [&](const ShownState &s) { return s.file == file; });
@@ -450,7 +451,9 @@ TFileList TLoadFrm::FilesToAdd() const {
     if (chosen || shown == shownStates_.end() || !shown->ticked || shown->range != file->rangeStr)
       files.push_back(file);
   }
-  return files;
+  // Nothing asked for in particular: OK adds what the book lacks of every
+  // ticked file, pages deleted before included.
+  return files.empty() ? ticked : files;
 }
 
 void TLoadFrm::CancelBtnClick() {

@@ -71,8 +71,10 @@ class TLoadFrm : public QDialog {
   void OkBtnClick();
   // After OK: the ticked files, in library order, that the user asked for in
   // this dialog: ticked here (added, chosen again or ticked by hand), or
-  // given another page range. A file left ticked from before adds nothing again, so pages
-  // deleted from the book stay deleted.
+  // given another page range; a file left ticked from before is not among
+  // them, so adding one file does not bring back pages deleted from
+  // another. When the user asked for none in particular, every ticked file:
+  // OK then adds the pages the book lacks, deleted ones included.
   TFileList FilesToAdd() const;
   // Closes the dialog and puts every file's tick back as it was when the
   // dialog was shown (files added meanwhile stay in the library, unticked).

@@ -62,6 +62,15 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QScopeGuard>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLocale>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <algorithm>
 #include <cmath>
 
@@ -86,38 +95,40 @@ TMainFrm::UrlOpener &urlOpener() {
   static TMainFrm::UrlOpener opener;
   return opener;
 }
-void OpenUrl(const QUrl &url) {
-  if (urlOpener())
-    urlOpener()(url);
-  else
-    QDesktopServices::openUrl(url);
+bool OpenUrl(const QUrl &url) {
+  return urlOpener() ? urlOpener()(url) : QDesktopServices::openUrl(url);
 }
 TMainFrm::BookChooser &bookChooser() {
   static TMainFrm::BookChooser chooser;
   return chooser;
 }
+TMainFrm::ReplaceQuestion &replaceQuestion() {
+  static TMainFrm::ReplaceQuestion question;
+  return question;
+}
 
 constexpr int kMaxRecentBooks = 8;
 const char *const kRecentBooksKey = "recentBooks";
 
-// One change of the book: the whole book before and after it. The change
-// has already been made when the command is pushed.
+// One change of the book: the whole book before and after it, with the
+// rows selected and the place the list was scrolled to at either time. The
+// change has already been made when the command is pushed.
 class BookChangeCommand : public QUndoCommand {
  public:
-  BookChangeCommand(TMainFrm *frm, const QString &what, TBookObj before, int rowBefore,
-                    TBookObj after, int rowAfter)
+  BookChangeCommand(TMainFrm *frm, const QString &what, TBookObj before, TMainFrm::ListView viewBefore,
+                    TBookObj after, TMainFrm::ListView viewAfter)
       : QUndoCommand(what), frm_(frm), before_(std::move(before)), after_(std::move(after)),
-        rowBefore_(rowBefore), rowAfter_(rowAfter) {}
-  void undo() override { frm_->RestoreBook(before_, rowBefore_); }
+        viewBefore_(std::move(viewBefore)), viewAfter_(std::move(viewAfter)) {}
+  void undo() override { frm_->RestoreBook(before_, viewBefore_); }
   void redo() override {
-    if (pushed_) frm_->RestoreBook(after_, rowAfter_);
+    if (pushed_) frm_->RestoreBook(after_, viewAfter_);
     pushed_ = true;
   }
 
  private:
   TMainFrm *frm_;
   TBookObj before_, after_;
-  int rowBefore_, rowAfter_;
+  TMainFrm::ListView viewBefore_, viewAfter_;
   bool pushed_ = false;
 };
 
@@ -128,21 +139,27 @@ constexpr QSize kPageThumbBox(60, 80);
 constexpr QSize kPageRowIcon(24, 32);
 constexpr QSize kPageGridCell(84, 112);
 const char *const kPageGridKey = "pageGrid";
+const char *const kGeometryKey = "windowGeometry";
+const char *const kSplitterKey = "windowSplitter";
+// The settings' width when the window opens; the preview takes the rest.
+constexpr int kSettingsWidth = 289;
 constexpr QSize kImagePreviewSize(187, 150);
 constexpr QSize kThumbSize(228, 171);
 constexpr int kPageRole = Qt::UserRole;
 constexpr int kThemeRole = Qt::UserRole;
 
-QLabel *AddLabel(QWidget *parent, const QString &text, int x, int y) {
-  auto *label = new QLabel(text, parent);
-  label->move(x, y + 3);
+// A label for `buddy`: its mnemonic, if any, focuses the buddy.
+bool IsPdfPath(const QString &name) { return name.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive); }
+
+QLabel *AddLabel(const QString &text, QWidget *buddy) {
+  auto *label = new QLabel(text);
+  label->setBuddy(buddy);
   return label;
 }
 
-QPushButton *AddButton(QWidget *parent, const char *name, const QString &caption, QRect geometry) {
+QPushButton *AddButton(QWidget *parent, const char *name, const QString &caption) {
   auto *button = new QPushButton(caption, parent);
   button->setObjectName(QLatin1String(name));
-  button->setGeometry(geometry);
   return button;
 }
 
@@ -152,11 +169,11 @@ void TMainFrm::SetImageChooser(ImageChooser chooser) { imageChooser() = std::mov
 void TMainFrm::SetSaveQuestion(SaveQuestion question) { saveQuestion() = std::move(question); }
 void TMainFrm::SetBookChooser(BookChooser chooser) { bookChooser() = std::move(chooser); }
 void TMainFrm::SetUrlOpener(UrlOpener opener) { urlOpener() = std::move(opener); }
+void TMainFrm::SetReplaceQuestion(ReplaceQuestion question) { replaceQuestion() = std::move(question); }
 
 TMainFrm::TMainFrm(QWidget *parent, const QString &appDir) : QWidget(parent) {
   setObjectName("MainFrm");
-  setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                 Qt::MSWindowsFixedSizeDialogHint);
+  setWindowFlag(Qt::Window);
   undo_ = new QUndoStack(this);
   thumbs_ = std::make_unique<ThumbnailCache>(kPageThumbBox);
   connect(thumbs_.get(), &ThumbnailCache::thumbnailReady, this, &TMainFrm::ThumbnailArrived);
@@ -169,20 +186,25 @@ TMainFrm::TMainFrm(QWidget *parent, const QString &appDir) : QWidget(parent) {
     painter.drawRect(blankPage_.rect().adjusted(0, 0, -1, -1));
   }
   FormCreate(appDir);
-  // The controls keep their places in a client area of the old window's
-  // size; the menu bar sits above it, and the window takes both.
+  // The menu bar on top, the controls below it; the page list and the
+  // preview take the room the window has beyond its opening size.
   client_ = new QWidget(this);
   client_->setObjectName("ClientArea");
-  client_->setFixedSize(kClientWidth, kClientHeight);
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->addWidget(client_);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
   BuildControls();
   BuildMenus();
   connect(undo_, &QUndoStack::cleanChanged, this, [this] { UpdateCaption(); });
   UpdateCaption();
+  UpdateStatus();
+  // Opens at the size of its controls' area below the menu bar, or as the
+  // user last left it.
+  const QSize opening(kClientWidth, kClientHeight + layout->menuBar()->sizeHint().height());
+  resize(opening.expandedTo(minimumSizeHint()));
+  placed_ = restoreGeometry(QSettings().value(QLatin1String(kGeometryKey)).toByteArray());
+  Splitter->restoreState(QSettings().value(QLatin1String(kSplitterKey)).toByteArray());
 }
 
 TMainFrm::~TMainFrm() = default;
@@ -193,12 +215,15 @@ void TMainFrm::ShowPublished(const QString &root) {
                               QMessageBox::Close, this);
   box->setObjectName("PublishedBox");
   box->setAttribute(Qt::WA_DeleteOnClose);
-  QPushButton *folder = box->addButton(tr("Open Folder"), QMessageBox::ActionRole);
+  box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  QPushButton *folder = box->addButton(tr("Open &Folder"), QMessageBox::ActionRole);
   folder->setObjectName("OpenFolderBtn");
-  QPushButton *view = box->addButton(tr("View in Browser"), QMessageBox::ActionRole);
+  QPushButton *view = box->addButton(tr("&View in Browser"), QMessageBox::ActionRole);
   view->setObjectName("ViewInBrowserBtn");
   connect(box, &QMessageBox::buttonClicked, this, [this, root, folder, view](QAbstractButton *b) {
-    if (b == folder) OpenUrl(QUrl::fromLocalFile(root));
+    if (b == folder && !OpenUrl(QUrl::fromLocalFile(root)))
+      ShowErrorMessage(this, tr("No file manager could be started to show the folder. Its path, to "
+                                "copy:\n%1").arg(QDir::toNativeSeparators(root)));
     if (b == view) Guarded([this, root] { ViewPublishedBook(root); });
   });
   box->open();
@@ -213,7 +238,14 @@ void TMainFrm::ViewPublishedBook(const QString &root) {
     return;
   }
   server_ = std::move(server);
-  OpenUrl(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port)));
+  const QUrl address(QStringLiteral("http://127.0.0.1:%1/").arg(port));
+  if (!OpenUrl(address)) {
+    ShowErrorMessage(this, tr("No web browser could be started. The book is served at this address "
+                              "while Leafweaver runs; copy it into a browser:\n%1")
+                               .arg(address.toString()));
+    return;
+  }
+  ShowStatusMessage(tr("The book is served at %1 while Leafweaver runs.").arg(address.toString()));
 }
 
 void TMainFrm::FormCreate(const QString &appDir) {
@@ -231,31 +263,76 @@ void TMainFrm::Guarded(const std::function<void()> &action) { RunGuarded(this, a
 // Controls
 
 void TMainFrm::BuildControls() {
-  AddFileBtn = AddButton(client_, "AddFileBtn", "Add Files", QRect(8, 10, 90, 28));
-  PreviewBtn = AddButton(client_, "PreviewBtn", "Preview", QRect(104, 10, 90, 28));
-  ExportBtn = AddButton(client_, "ExportBtn", "Publish", QRect(200, 10, 90, 28));
+  auto *column = new QVBoxLayout(client_);
+  column->setContentsMargins(4, 0, 4, 0);
+  column->setSpacing(6);
 
-  SetingTabCon = new QTabWidget(client_);
+  // The commands, with the progress of a package being written beside them.
+  auto *commands = new QHBoxLayout;
+  commands->setContentsMargins(4, 10, 0, 0);
+  commands->setSpacing(6);
+  AddFileBtn = AddButton(nullptr, "AddFileBtn", tr("&Add Files"));
+  PreviewBtn = AddButton(nullptr, "PreviewBtn", tr("&Preview"));
+  ExportBtn = AddButton(nullptr, "ExportBtn", tr("Pub&lish"));
+  for (QPushButton *b : {AddFileBtn, PreviewBtn, ExportBtn}) {
+    b->setMinimumWidth(90);
+    commands->addWidget(b);
+  }
+  commands->addSpacing(8);
+  // Pages written of all while a package is being written.
+  WriteProgressBar = new QProgressBar;
+  WriteProgressBar->setObjectName("WriteProgressBar");
+  WriteProgressBar->setFixedWidth(260);
+  WriteProgressBar->setFormat(QStringLiteral("Writing page %v of %m"));
+  // Hidden, it keeps its room, so the buttons do not move.
+  QSizePolicy keep = WriteProgressBar->sizePolicy();
+  keep.setRetainSizeWhenHidden(true);
+  WriteProgressBar->setSizePolicy(keep);
+  WriteProgressBar->hide();
+  commands->addWidget(WriteProgressBar);
+  commands->addStretch(1);
+  column->addLayout(commands);
+
+  // The settings on the left, the preview taking the rest; the user may
+  // move the border between them.
+  Splitter = new QSplitter(Qt::Horizontal);
+  Splitter->setObjectName("MainSplitter");
+  Splitter->setChildrenCollapsible(false);
+  Splitter->setHandleWidth(8);
+  SetingTabCon = new QTabWidget;
   SetingTabCon->setObjectName("SetingTabCon");
-  SetingTabCon->setGeometry(4, 50, 289, 535);
-  SetingTabCon->addTab(BuildThemeTab(), "Theme");
-  SetingTabCon->addTab(BuildBookTab(), "Book Setting");
-  SetingTabCon->addTab(BuildPageTab(), "Page Setting");
+  SetingTabCon->addTab(BuildThemeTab(), tr("&Theme"));
+  SetingTabCon->addTab(BuildBookTab(), tr("&Book Setting"));
+  SetingTabCon->addTab(BuildPageTab(), tr("Pa&ge Setting"));
   SetingTabCon->setCurrentIndex(0);
-
-  PreViewWeb = new PreviewWeb(client_);
+  PreViewWeb = new PreviewWeb;
   PreViewWeb->setObjectName("PreViewWeb");
-  PreViewWeb->setGeometry(303, 51, 725, 534);
+  PreViewWeb->setMinimumSize(320, 240);
   // Files dropped on the preview go to the window, as anywhere else.
   PreViewWeb->setAcceptDrops(false);
   setAcceptDrops(true);
+  Splitter->addWidget(SetingTabCon);
+  Splitter->addWidget(PreViewWeb);
+  Splitter->setStretchFactor(0, 0);
+  Splitter->setStretchFactor(1, 1);
+  Splitter->setSizes({kSettingsWidth, kClientWidth - kSettingsWidth});
+  column->addWidget(Splitter, 1);
 
-  // Pages written of all while a package is being written.
-  WriteProgressBar = new QProgressBar(client_);
-  WriteProgressBar->setObjectName("WriteProgressBar");
-  WriteProgressBar->setGeometry(303, 16, 260, 18);
-  WriteProgressBar->setFormat(QStringLiteral("Writing page %v of %m"));
-  WriteProgressBar->hide();
+  // Book pages, book size and the last publishing; messages for the user
+  // show on the left until the next change of the book.
+  StatusBar = new QStatusBar;
+  StatusBar->setObjectName("StatusBar");
+  StatusBar->setSizeGripEnabled(false);
+  auto addInfo = [this](const char *name) {
+    auto *label = new QLabel;
+    label->setObjectName(QLatin1String(name));
+    StatusBar->addPermanentWidget(label);
+    return label;
+  };
+  PageCountLbl = addInfo("PageCountLbl");
+  BookSizeLbl = addInfo("BookSizeLbl");
+  LastPublishLbl = addInfo("LastPublishLbl");
+  column->addWidget(StatusBar);
 
   connect(AddFileBtn, &QPushButton::clicked, this, [this] { Guarded([this] { InsertBtnClick(); }); });
   connect(PreviewBtn, &QPushButton::clicked, this, [this] { Guarded([this] { PreviewBtnClick(); }); });
@@ -265,15 +342,17 @@ void TMainFrm::BuildControls() {
 QWidget *TMainFrm::BuildThemeTab() {
   auto *tab = new QWidget;
   tab->setObjectName("ThemeTab");
-  ThemeListView = new QListWidget(tab);
+  auto *layout = new QVBoxLayout(tab);
+  layout->setContentsMargins(2, 2, 2, 2);
+  ThemeListView = new QListWidget;
   ThemeListView->setObjectName("ThemeListView");
-  ThemeListView->setGeometry(2, 2, 279, 500);
   ThemeListView->setViewMode(QListView::IconMode);
   ThemeListView->setIconSize(kThumbSize);
   ThemeListView->setResizeMode(QListView::Adjust);
   ThemeListView->setMovement(QListView::Static);
   ThemeListView->setSelectionMode(QAbstractItemView::SingleSelection);
   ThemeListView->setSpacing(4);
+  layout->addWidget(ThemeListView);
   connect(ThemeListView, &QListWidget::itemSelectionChanged, this,
           [this] { Guarded([this] { ThemeListViewSelectItem(); }); });
   // A click on the theme in use (no change of selection) puts its look back
@@ -290,45 +369,62 @@ QWidget *TMainFrm::BuildThemeTab() {
 }
 
 QWidget *TMainFrm::BuildBookTab() {
-  auto *tab = new QWidget;
+  // The groups scroll when the window is lower than they are.
+  auto *tab = new QScrollArea;
   tab->setObjectName("BookTab");
-  constexpr int kGroupWidth = 269;
-  constexpr int kEditLeft = 90;
-  constexpr int kEditWidth = 168;
+  tab->setWidgetResizable(true);
+  tab->setFrameShape(QFrame::NoFrame);
+  tab->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  auto *content = new QWidget;
+  content->setObjectName("BookTabContent");
+  auto *column = new QVBoxLayout(content);
+  column->setContentsMargins(6, 6, 6, 6);
+  column->setSpacing(6);
 
-  auto *basic = new QGroupBox("Basic", tab);
+  auto *basic = new QGroupBox(tr("Basic"));
   basic->setObjectName("BasicGrp");
-  basic->setGeometry(6, 6, kGroupWidth, 112);
-  auto addEdit = [&](const char *name, const QString &label, int y) {
-    AddLabel(basic, label, 10, y);
-    auto *edit = new QLineEdit(basic);
+  auto *basicGrid = new QGridLayout(basic);
+  auto addEdit = [&](const char *name, const QString &label, int row) {
+    auto *edit = new QLineEdit;
     edit->setObjectName(QLatin1String(name));
-    edit->setGeometry(kEditLeft, y, kEditWidth, 24);
+    basicGrid->addWidget(AddLabel(label, edit), row, 0);
+    basicGrid->addWidget(edit, row, 1);
     return edit;
   };
-  BookTitleEdt = addEdit("BookTitleEdt", "Book Title:", 22);
-  BookKeywordEdt = addEdit("BookKeywordEdt", "Keywords:", 52);
-  BookDesEdt = addEdit("BookDesEdt", "Description:", 82);
+  BookTitleEdt = addEdit("BookTitleEdt", tr("Book T&itle:"), 0);
+  BookKeywordEdt = addEdit("BookKeywordEdt", tr("&Keywords:"), 1);
+  BookDesEdt = addEdit("BookDesEdt", tr("&Description:"), 2);
+  basicGrid->setColumnStretch(1, 1);
+  column->addWidget(basic);
   for (QLineEdit *edit : {BookTitleEdt, BookKeywordEdt, BookDesEdt})
     connect(edit, &QLineEdit::editingFinished, this, [this] { RecordChange(tr("Edit Text")); });
 
-  auto *background = new QGroupBox("Background", tab);
+  auto *background = new QGroupBox(tr("Background"));
   background->setObjectName("BackgroundGrp");
-  background->setGeometry(6, 124, kGroupWidth, 88);
-  BgImageRad = new QRadioButton("Image", background);
+  auto *backgroundGrid = new QGridLayout(background);
+  BgImageRad = new QRadioButton(tr("Image"));
   BgImageRad->setObjectName("BgImageRad");
-  BgImageRad->setGeometry(10, 24, 70, 22);
-  BgImageEdt = new QLineEdit(background);
+  BgImageEdt = new QLineEdit;
   BgImageEdt->setObjectName("BgImageEdt");
   BgImageEdt->setReadOnly(true);
-  BgImageEdt->setGeometry(kEditLeft, 22, kEditWidth - 42, 24);
-  BgImageBtn = AddButton(background, "BgImageBtn", ">>", QRect(kEditLeft + kEditWidth - 38, 22, 38, 24));
-  BgColorRad = new QRadioButton("Color", background);
+  BgImageBtn = AddButton(nullptr, "BgImageBtn", ">>");
+  BgImageBtn->setToolTip(tr("Choose the background image"));
+  BgImageBtn->setMaximumWidth(44);
+  auto *imageRow = new QHBoxLayout;
+  imageRow->setSpacing(4);
+  imageRow->addWidget(BgImageEdt, 1);
+  imageRow->addWidget(BgImageBtn);
+  BgColorRad = new QRadioButton(tr("Color"));
   BgColorRad->setObjectName("BgColorRad");
-  BgColorRad->setGeometry(10, 56, 70, 22);
-  BgColorBtn = new TColorButton(background);
+  BgColorBtn = new TColorButton;
   BgColorBtn->setObjectName("BgColorBtn");
-  BgColorBtn->setGeometry(kEditLeft, 54, 60, 26);
+  BgColorBtn->setFixedSize(60, 26);
+  backgroundGrid->addWidget(BgImageRad, 0, 0);
+  backgroundGrid->addLayout(imageRow, 0, 1);
+  backgroundGrid->addWidget(BgColorRad, 1, 0);
+  backgroundGrid->addWidget(BgColorBtn, 1, 1, Qt::AlignLeft);
+  backgroundGrid->setColumnStretch(1, 1);
+  column->addWidget(background);
   for (QRadioButton *radio : {BgImageRad, BgColorRad})
     connect(radio, &QRadioButton::clicked, this, [this] {
       Guarded([this] {
@@ -338,96 +434,123 @@ QWidget *TMainFrm::BuildBookTab() {
     });
   connect(BgImageBtn, &QPushButton::clicked, this, [this] { Guarded([this] { BgImageBtnClick(); }); });
 
-  auto *style = new QGroupBox("Style", tab);
+  auto *style = new QGroupBox(tr("Style"));
   style->setObjectName("StyleGrp");
-  style->setGeometry(6, 218, kGroupWidth, 84);
-  AddLabel(style, "Button Color:", 10, 24);
-  ButtonColorBtn = new TColorButton(style);
+  auto *styleGrid = new QGridLayout(style);
+  ButtonColorBtn = new TColorButton;
   ButtonColorBtn->setObjectName("ButtonColorBtn");
-  ButtonColorBtn->setGeometry(kEditLeft, 22, 60, 26);
-  AddLabel(style, "Panel Color:", 10, 54);
-  PanelColorBtn = new TColorButton(style);
+  PanelColorBtn = new TColorButton;
   PanelColorBtn->setObjectName("PanelColorBtn");
-  PanelColorBtn->setGeometry(kEditLeft, 52, 60, 26);
-  RtlChk = new QCheckBox("Right to left", style);
+  for (TColorButton *button : {ButtonColorBtn, PanelColorBtn}) button->setFixedSize(60, 26);
+  styleGrid->addWidget(AddLabel(tr("Button Color:"), ButtonColorBtn), 0, 0);
+  styleGrid->addWidget(ButtonColorBtn, 0, 1, Qt::AlignLeft);
+  styleGrid->addWidget(AddLabel(tr("Panel Color:"), PanelColorBtn), 1, 0);
+  styleGrid->addWidget(PanelColorBtn, 1, 1, Qt::AlignLeft);
+  RtlChk = new QCheckBox(tr("Right to left"));
   RtlChk->setObjectName("RtlChk");
-  RtlChk->setToolTip("Page 1 left of the spine, pages turning to the right (Arabic, Hebrew, manga)");
-  RtlChk->setGeometry(kEditLeft + 70, 54, kEditWidth - 70, 22);
+  RtlChk->setToolTip(tr("Page 1 left of the spine, pages turning to the right (Arabic, Hebrew, manga)"));
+  styleGrid->addWidget(RtlChk, 1, 2);
+  styleGrid->setColumnStretch(2, 1);
+  column->addWidget(style);
   connect(RtlChk, &QCheckBox::toggled, this, [this] { RecordChange(tr("Reading Direction")); });
   for (TColorButton *button : {BgColorBtn, ButtonColorBtn, PanelColorBtn})
     connect(button, &TColorButton::colorChanged, this, [this] { RecordChange(tr("Color")); });
 
-  auto *size = new QGroupBox("Book Size Setting", tab);
+  auto *size = new QGroupBox(tr("Book Size Setting"));
   size->setObjectName("BookSizeGrp");
-  size->setGeometry(6, 308, kGroupWidth, 116);
+  auto *sizeGrid = new QGridLayout(size);
+  auto *presets = new QHBoxLayout;
   const char *captions[4] = {"A3", "A4", "A5", "Other"};
   for (int i = 0; i < 4; ++i) {
-    auto *radio = new QRadioButton(captions[i], size);
+    auto *radio = new QRadioButton(tr(captions[i]));
     radio->setObjectName(QStringLiteral("BookSizeType%1").arg(i + 1));
-    radio->setGeometry(10 + i * 62, 22, 60, 22);
+    presets->addWidget(radio);
     BookSizeType[i] = radio;
     if (i < 3)
       connect(radio, &QRadioButton::clicked, this, [this, i] { Guarded([this, i] { BookSizeType1Click(i); }); });
   }
-  auto addSpin = [&](const char *name, const QString &label, int y) {
-    AddLabel(size, label, 10, y);
-    auto *spin = new QSpinBox(size);
+  presets->addStretch(1);
+  sizeGrid->addLayout(presets, 0, 0, 1, 3);
+  auto addSpin = [&](const char *name, const QString &label, int row) {
+    auto *spin = new QSpinBox;
     spin->setObjectName(QLatin1String(name));
     spin->setRange(1, 9999);
-    spin->setGeometry(kEditLeft, y, 90, 24);
+    spin->setMinimumWidth(90);
+    sizeGrid->addWidget(AddLabel(label, spin), row, 0);
+    sizeGrid->addWidget(spin, row, 1);
     connect(spin, &QSpinBox::textChanged, this, [this] { Guarded([this] { BookSizeWidthEdtChange(); }); });
     connect(spin, &QSpinBox::editingFinished, this, [this] { RecordChange(tr("Book Size")); });
     return spin;
   };
-  BookSizeWidthEdt = addSpin("BookSizeWidthEdt", "Width:", 52);
-  BookSizeHeightEdt = addSpin("BookSizeHeightEdt", "Height:", 82);
+  BookSizeWidthEdt = addSpin("BookSizeWidthEdt", tr("&Width:"), 1);
+  BookSizeHeightEdt = addSpin("BookSizeHeightEdt", tr("Height:"), 2);
+  sizeGrid->setColumnStretch(2, 1);
+  column->addWidget(size);
+  column->addStretch(1);
+  tab->setWidget(content);
   return tab;
 }
 
 QWidget *TMainFrm::BuildPageTab() {
   auto *tab = new QWidget;
   tab->setObjectName("PageTab");
-  const QRect previewArea(QPoint(6, 6), kImagePreviewSize);
+  auto *column = new QVBoxLayout(tab);
+  column->setContentsMargins(6, 6, 6, 6);
+  column->setSpacing(10);
 
-  ImagePreview = new QLabel(tab);
+  // The selected page: a picture page in ImagePreview, a converted page in
+  // the page browser, both in one place.
+  auto *previewArea = new QWidget;
+  previewArea->setObjectName("PagePreviewArea");
+  previewArea->setFixedSize(kImagePreviewSize);
+  auto *stack = new QGridLayout(previewArea);
+  stack->setContentsMargins(0, 0, 0, 0);
+  ImagePreview = new QLabel;
   ImagePreview->setObjectName("ImagePreview");
-  ImagePreview->setGeometry(previewArea);
   ImagePreview->setAlignment(Qt::AlignCenter);
   ImagePreview->setFrameShape(QFrame::StyledPanel);
-
-  ShowPdfScr = new QScrollArea(tab);
+  ShowPdfScr = new QScrollArea;
   ShowPdfScr->setObjectName("ShowPdfScr");
-  ShowPdfScr->setGeometry(previewArea);
   ShowPdfScr->setWidgetResizable(true);
   ShowPdfWeb = new PageWeb(SysSetInfo.PreviewPath);
   ShowPdfWeb->setObjectName("ShowPdfWeb");
   ShowPdfScr->setWidget(ShowPdfWeb);
+  stack->addWidget(ImagePreview, 0, 0);
+  stack->addWidget(ShowPdfScr, 0, 0);
   ShowPdfScr->raise();  // in front of ImagePreview until a page is shown
 
-  const int buttonLeft = previewArea.right() + 10;
+  auto *top = new QHBoxLayout;
+  top->setSpacing(10);
+  top->addWidget(previewArea, 0, Qt::AlignTop);
+  auto *buttonColumn = new QVBoxLayout;
+  buttonColumn->setSpacing(5);
   const struct {
     const char *name;
     const char *caption;
     QPushButton **button;
-  } buttons[] = {{"InsertBtn", "Insert", &InsertBtn},
-                 {"DeleteBtn", "Delete", &DeleteBtn},
-                 {"ClearBtn", "Clear", &ClearBtn},
-                 {"DownBtn", "Down", &DownBtn},
-                 {"UpBtn", "Up", &UpBtn}};
-  int y = previewArea.top();
+  } buttons[] = {{"InsertBtn", QT_TR_NOOP("&Insert"), &InsertBtn},
+                 {"DeleteBtn", QT_TR_NOOP("&Delete"), &DeleteBtn},
+                 {"ClearBtn", QT_TR_NOOP("Clea&r"), &ClearBtn},
+                 {"DownBtn", QT_TR_NOOP("Do&wn"), &DownBtn},
+                 {"UpBtn", QT_TR_NOOP("&Up"), &UpBtn}};
   for (const auto &b : buttons) {
-    *b.button = AddButton(tab, b.name, b.caption, QRect(buttonLeft, y, 70, 26));
-    y += 31;
+    *b.button = AddButton(nullptr, b.name, tr(b.caption));
+    (*b.button)->setMinimumWidth(70);
+    buttonColumn->addWidget(*b.button);
   }
+  buttonColumn->addStretch(1);
+  top->addLayout(buttonColumn);
+  top->addStretch(1);
+  column->addLayout(top);
   connect(InsertBtn, &QPushButton::clicked, this, [this] { Guarded([this] { InsertBtnClick(); }); });
   connect(DeleteBtn, &QPushButton::clicked, this, [this] { Guarded([this] { DeleteBtnClick(); }); });
   connect(ClearBtn, &QPushButton::clicked, this, [this] { Guarded([this] { ClearBtnClick(); }); });
   connect(DownBtn, &QPushButton::clicked, this, [this] { Guarded([this] { DownBtnClick(); }); });
   connect(UpBtn, &QPushButton::clicked, this, [this] { Guarded([this] { UpBtnClick(); }); });
 
-  PageViews = new QStackedWidget(tab);
+  PageViews = new QStackedWidget;
   PageViews->setObjectName("PageViews");
-  PageViews->setGeometry(6, previewArea.bottom() + 10, 269, 500 - previewArea.bottom() - 10);
+  PageViews->setMinimumHeight(120);
   PageListView = new PageListWidget;
   PageListView->setObjectName("PageListView");
   PageListView->setColumnCount(2);
@@ -438,17 +561,20 @@ QWidget *TMainFrm::BuildPageTab() {
   PageListView->setSelectionBehavior(QAbstractItemView::SelectRows);
   PageListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
   PageListView->setIconSize(kPageRowIcon);
-  PageListView->header()->setStretchLastSection(false);
-  PageListView->setColumnWidth(1, 202);
-  PageListView->setColumnWidth(0, 269 - 202 - 4);
+  PageListView->setContextMenuPolicy(Qt::CustomContextMenu);
   PageGridView = new PageGridWidget(PageListView);
   PageGridView->setObjectName("PageGridView");
   PageGridView->setIconSize(kPageThumbBox);
   PageGridView->setGridSize(kPageGridCell);
+  PageGridView->setContextMenuPolicy(Qt::CustomContextMenu);
   PageViews->addWidget(PageListView);
   PageViews->addWidget(PageGridView);
-  connect(PageListView, &QTreeWidget::itemSelectionChanged, this,
-          [this] { Guarded([this] { ShowSelectedPage(); }); });
+  column->addWidget(PageViews, 1);
+  connect(PageListView, &QTreeWidget::itemSelectionChanged, this, [this] {
+    // The rows the user selects are the ones undo selects again.
+    if (!selecting_ && !restoring_) committedView_.rows = SelectedPageRows();
+    Guarded([this] { ShowSelectedPage(); });
+  });
   connect(PageListView, &PageListWidget::rowsDropped, this, [this](const QList<int> &rows, int before) {
     Guarded([&] { MovePageRows(rows, before); });
   });
@@ -458,6 +584,10 @@ QWidget *TMainFrm::BuildPageTab() {
           [this](const QStringList &paths, int before) {
             Guarded([&] { AddDroppedFiles(paths, before); });
           }, Qt::QueuedConnection);
+  for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(PageListView),
+                                  static_cast<QAbstractItemView *>(PageGridView)})
+    connect(view, &QWidget::customContextMenuRequested, this,
+            [this, view](const QPoint &at) { ShowPageMenu(view->viewport()->mapToGlobal(at)); });
   return tab;
 }
 
@@ -468,16 +598,30 @@ void TMainFrm::showEvent(QShowEvent *event) {
   QWidget::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  if (const QScreen *screen = this->screen()) {
-    const QRect area = screen->availableGeometry();
-    move(area.center() - rect().center());
-  }
+  FitToScreen();
   Guarded([this] { FormShow(); });
+}
+
+void TMainFrm::FitToScreen() {
+  const QScreen *screen = this->screen();
+  if (!screen || isMaximized() || isFullScreen()) return;
+  const QRect area = screen->availableGeometry();
+  // The frame the window manager adds, once it is known; a little room
+  // for it before.
+  const QSize frame = frameGeometry().size() - size();
+  const QSize room = (area.size() - (frame.isEmpty() ? QSize(16, 40) : frame)).expandedTo(minimumSizeHint());
+  if (width() > room.width() || height() > room.height()) resize(size().boundedTo(room));
+  if (!placed_ || !area.contains(frameGeometry())) move(area.center() - rect().center());
 }
 
 void TMainFrm::FormShow() {
   ShowBookSetting();
-  ShowPreview();
+  // The sample stands in the preview until the book is previewed; its page
+  // is filled in so that no placeholder of the template shows.
+  if (bookPath_.isEmpty()) {
+    WriteSamplePage(*BookObj, SysSetInfo);
+    ShowPreview();
+  }
   ThemeManager = std::make_unique<TThemeManager>(SysSetInfo.ThemePath);
   // A book opened before the window was shown keeps its own look.
   if (bookPath_.isEmpty()) ApplyTheme();
@@ -594,12 +738,16 @@ void TMainFrm::RefreshPageList() {
 
 void TMainFrm::FillPageRow(QTreeWidgetItem *row, int index, const TPageObj &page) {
   row->setText(0, QString::number(index + 1));
-  const bool missing = !QFileInfo(page.filePath).isFile();
-  row->setText(1, missing ? tr("%1 (missing)").arg(page.showName) : page.showName);
   const QString source = page.sourcePath.isEmpty() ? page.filePath : page.sourcePath;
-  row->setToolTip(1, missing && !QFileInfo(source).isFile()
-                         ? tr("The file %1 is missing; this page cannot be published").arg(source)
-                         : missing ? tr("Not converted yet") : source);
+  // A page whose source is gone is missing even while its converted page
+  // file is still kept: the book cannot be published so.
+  const bool sourceGone = !QFileInfo(source).isFile();
+  const bool unconverted = !QFileInfo(page.filePath).isFile();
+  row->setText(1, sourceGone ? tr("%1 (missing)").arg(page.showName) : page.showName);
+  row->setToolTip(1, sourceGone
+                         ? tr("The file %1 is missing; this page cannot be published. Edit > Locate "
+                              "Missing File points the book at it.").arg(source)
+                         : unconverted ? tr("Not converted yet") : source);
   row->setData(0, kPageRole, QVariant::fromValue(static_cast<void *>(const_cast<TPageObj *>(&page))));
   row->setIcon(1, PageIcon(page));
   row->setSizeHint(0, QSize(-1, kPageRowHeight));
@@ -642,6 +790,9 @@ void TMainFrm::SelectPageRows(const QList<int> &rows, bool scroll) {
     if (!first.isValid()) first = index;
     selection.select(index, index);
   }
+  // The program's selection, not the user's: not what undo goes back to.
+  selecting_ = true;
+  const auto done = qScopeGuard([this] { selecting_ = false; });
   QItemSelectionModel *model = PageListView->selectionModel();
   if (!first.isValid()) {
     model->clearSelection();
@@ -815,7 +966,15 @@ void TMainFrm::ApplyTheme() {
 void TMainFrm::InsertBtnClick() {
   TLoadFrm dialog(this);
   dialog.ShowTag = 1;
-  if (dialog.exec() == TLoadFrm::kResultOk) AddLibraryPages(dialog.FilesToAdd());
+  if (dialog.exec() != TLoadFrm::kResultOk) return;
+  const int before = BookObj->PageCount();
+  AddLibraryPages(dialog.FilesToAdd());
+  if (BookObj->PageCount() > before) return;
+  // Nothing went in: say why where the user looks.
+  const bool anyTicked = std::any_of(LibraryList.begin(), LibraryList.end(),
+                                     [](const auto &file) { return file->isChecked; });
+  ShowStatusMessage(anyTicked ? tr("Nothing was added: the book has every page of the ticked files.")
+                              : tr("Nothing was added: tick the files whose pages the book takes."));
 }
 
 void TMainFrm::AddCheckedFiles() {
@@ -858,7 +1017,24 @@ void TMainFrm::AddFilePages(const TFileObj &file) {
 
 void TMainFrm::AddDroppedFiles(const QStringList &paths, int beforeRow) {
   // A dropped file's pages go in even when the book has them: the drop says where.
-  InsertFilesPages(JoinLibrary(this, paths), beforeRow, false);
+  const TFileList files = JoinLibrary(this, paths);
+  InsertFilesPages(files, beforeRow, false);
+  // What could not be used is said at once, each file with its reason.
+  QStringList refused;
+  for (const QString &path : paths) {
+    const auto file = FindSourceFile(files, path);
+    QString why;
+    if (!IsSupportedSourceFile(path))
+      why = QFileInfo(path).isDir() ? tr("a folder") : tr("not a PDF or a PNG, JPEG or BMP picture");
+    else if (!file)
+      why = tr("its conversion was cancelled");
+    else if (file->AddsNoPages())
+      why = TLoadFrm::CellProblemText(file->problemStr.isEmpty() ? QStringLiteral("has no pages")
+                                                                 : file->problemStr);
+    if (!why.isEmpty()) refused << QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), why);
+  }
+  if (!refused.isEmpty())
+    ShowErrorMessage(this, tr("These files were not added to the book:\n%1").arg(refused.join('\n')));
 }
 
 void TMainFrm::dragEnterEvent(QDragEnterEvent *event) {
@@ -878,11 +1054,12 @@ void TMainFrm::dragMoveEvent(QDragMoveEvent *event) {
 }
 
 void TMainFrm::dropEvent(QDropEvent *event) {
-  const QStringList paths = DroppedSourceFiles(event->mimeData());
-  if (paths.isEmpty()) {
+  if (DroppedSourceFiles(event->mimeData()).isEmpty()) {
     event->ignore();
     return;
   }
+  // Every file, so that the ones the library does not take are named.
+  const QStringList paths = DroppedLocalFiles(event->mimeData());
   event->acceptProposedAction();
   // After the drop has been handled: the progress window of a conversion
   // must not run inside the drop.
@@ -915,16 +1092,19 @@ void TMainFrm::SetCommandsEnabled(bool enabled) {
   // The writer has its own copy of the book, so the settings and the page
   // list stay usable; only the commands that write a package wait.
   for (QPushButton *b : {AddFileBtn, PreviewBtn, ExportBtn}) b->setEnabled(enabled);
+  for (const char *name : {"AddFilesAct", "PreviewAct", "PublishAct", "NewAct", "OpenAct"})
+    if (auto *action = findChild<QAction *>(QLatin1String(name))) action->setEnabled(enabled);
 }
 
 void TMainFrm::WritePackage(bool isPreview, const QString &folder,
-                            const std::function<void(const QString &root)> &then) {
+                            const std::function<void(const QString &root)> &then,
+                            const QString &replaceRoot) {
   if (packageJob_) return;  // one package at a time; the commands are off meanwhile
   SetCommandsEnabled(false);
   WriteProgressBar->setRange(0, std::max(1, BookObj->PageCount()));
   WriteProgressBar->setValue(0);
   WriteProgressBar->setVisible(BookObj->PageCount() > 0);
-  packageJob_ = std::make_unique<PackageJob>(*BookObj, SysSetInfo, isPreview, folder);
+  packageJob_ = std::make_unique<PackageJob>(*BookObj, SysSetInfo, isPreview, folder, nullptr, replaceRoot);
   connect(packageJob_.get(), &PackageJob::pagesWritten, this,
           [this](int done, int total) {
             WriteProgressBar->setRange(0, total);
@@ -936,6 +1116,10 @@ void TMainFrm::WritePackage(bool isPreview, const QString &folder,
     // The job's worker has ended once it signalled; release it outside its
     // own signal.
     packageJob_.release()->deleteLater();
+    if (previewPending_) {
+      previewPending_ = false;
+      QTimer::singleShot(0, this, [this] { Guarded([this] { PreviewCurrentBook(); }); });
+    }
   };
   connect(packageJob_.get(), &PackageJob::written, this, [this, then, finish](const QString &root) {
     finish();
@@ -964,7 +1148,8 @@ void TMainFrm::ExportBtnClick() {
   }
   if (const QStringList missing = MissingSources(*BookObj); !missing.isEmpty()) {
     ShowErrorMessage(this, tr("The book cannot be published: its pages from these files are "
-                              "missing:\n%1\nDelete those pages or put the files back.")
+                              "missing:\n%1\nDelete those pages or put the files back, or "
+                              "point the book at them with Edit > Locate Missing File.")
                                .arg(missing.join('\n')));
     return;
   }
@@ -972,10 +1157,37 @@ void TMainFrm::ExportBtnClick() {
   if (!BrowseForFolder(QStringLiteral("Select Directory"), LastFolder(FolderUse::Publish), this, folder))
     return;
   RememberFolder(FolderUse::Publish, folder);
+  // A book published there before under its title: replace it, or keep
+  // both (the new one's folder then has the date too).
+  QString replace;
+  const QString previous = JoinPath(folder, SafeFolderName(BookObj->titleStr));
+  if (!SafeFolderName(BookObj->titleStr).isEmpty() && IsBookPackage(previous)) {
+    const int answer =
+        replaceQuestion()
+            ? replaceQuestion()(this, previous)
+            : [&] {
+                QMessageBox box(QMessageBox::Question, QLatin1String(kAppTitle),
+                                tr("A book is already published in\n%1\nReplace it with this "
+                                   "one?").arg(QDir::toNativeSeparators(previous)),
+                                QMessageBox::Cancel, this);
+                box.setObjectName("ReplaceBox");
+                QPushButton *yes = box.addButton(tr("&Replace"), QMessageBox::AcceptRole);
+                QPushButton *both = box.addButton(tr("&Keep Both"), QMessageBox::ActionRole);
+                box.setDefaultButton(yes);
+                box.exec();
+                return box.clickedButton() == yes    ? int(QMessageBox::Yes)
+                       : box.clickedButton() == both ? int(QMessageBox::No)
+                                                     : int(QMessageBox::Cancel);
+              }();
+    if (answer == QMessageBox::Cancel) return;
+    if (answer == QMessageBox::Yes) replace = previous;
+  }
   WritePackage(false, WithTrailingSlash(folder), [this](const QString &root) {
     lastPackage_ = root;
+    lastPublished_ = QDateTime::currentDateTime();
+    UpdateStatus();
     ShowPublished(root);
-  });
+  }, replace);
 }
 
 }  // namespace lw
@@ -999,13 +1211,23 @@ void TMainFrm::BuildMenus() {
     connect(action, &QAction::triggered, this, [this, slot] { Guarded([this, slot] { slot(); }); });
     return action;
   };
+  add(file, "NewAct", tr("&New"), QKeySequence::New, [this] { NewBook(); });
   add(file, "OpenAct", tr("&Open..."), QKeySequence::Open, [this] { OpenBookClick(); });
   recentMenu_ = file->addMenu(tr("Open &Recent"));
   recentMenu_->setObjectName("RecentMenu");
   connect(recentMenu_, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
   file->addSeparator();
   add(file, "SaveAct", tr("&Save"), QKeySequence::Save, [this] { SaveBook(); });
-  add(file, "SaveAsAct", tr("Save &As..."), QKeySequence::SaveAs, [this] { SaveBookAs(); });
+  // Ctrl+Shift+S on every desktop, whatever the platform's own binding.
+  add(file, "SaveAsAct", tr("Save &As..."), QKeySequence::UnknownKey, [this] { SaveBookAs(); })
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  file->addSeparator();
+  add(file, "AddFilesAct", tr("A&dd Files..."), QKeySequence::UnknownKey, [this] { InsertBtnClick(); })
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+  add(file, "PreviewAct", tr("Pre&view"), QKeySequence::UnknownKey, [this] { PreviewBtnClick(); })
+      ->setShortcut(QKeySequence(Qt::Key_F5));
+  add(file, "PublishAct", tr("&Publish..."), QKeySequence::UnknownKey, [this] { ExportBtnClick(); })
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
   file->addSeparator();
   add(file, "QuitAct", tr("&Quit"), QKeySequence::Quit, [this] { close(); });
 
@@ -1030,9 +1252,18 @@ void TMainFrm::BuildMenus() {
   PageGridAct->setCheckable(true);
   connect(PageGridAct, &QAction::toggled, this, [this](bool grid) { SetPageGrid(grid); });
   PageGridAct->setChecked(QSettings().value(QLatin1String(kPageGridKey), false).toBool());
+  edit->addSeparator();
+  LocateAct = add(edit, "LocateAct", tr("&Locate Missing File..."), QKeySequence::UnknownKey,
+                  [this] { LocateSelectedSource(); });
+
+  QMenu *help = bar->addMenu(tr("&Help"));
+  add(help, "GuideAct", tr("User &Guide"), QKeySequence::HelpContents, [this] { ShowGuide(); })
+      ->setShortcut(QKeySequence(Qt::Key_F1));
+  add(help, "AboutAct", tr("&About Leafweaver"), QKeySequence::UnknownKey, [this] { ShowAbout(); });
   // Actions of the window itself, so that their keys work without the menu.
   addActions(file->actions());
   addActions({undo, redo});
+  addActions(help->actions());
 }
 
 void TMainFrm::UpdateCaption() {
@@ -1063,27 +1294,62 @@ void TMainFrm::SetPageGrid(bool grid) {
 
 bool TMainFrm::IsPageGrid() const { return PageViews->currentWidget() == PageGridView; }
 
+TMainFrm::ListView TMainFrm::CurrentListView() const { return {SelectedPageRows()}; }
+
 void TMainFrm::RecordChange(const QString &what) {
   if (isFillData || restoring_) return;
   SaveBookSetting();
+  UpdateStatus();
   if (BookObj->SameContent(committed_)) return;
-  const int row = SelectedPageIndex();
-  undo_->push(new BookChangeCommand(this, what, std::move(committed_), committedRow_,
-                                    BookObj->Copy(), row));
+  const ListView view = CurrentListView();
+  undo_->push(new BookChangeCommand(this, what, std::move(committed_), committedView_,
+                                    BookObj->Copy(), view));
   committed_ = BookObj->Copy();
-  committedRow_ = row;
+  committedView_ = view;
+  // A message about the last command is out of date once the book changed.
+  StatusBar->clearMessage();
 }
 
-void TMainFrm::RestoreBook(const TBookObj &state, int selectRow) {
+void TMainFrm::RestoreBook(const TBookObj &state, const ListView &view) {
   restoring_ = true;
   const auto done = qScopeGuard([this] { restoring_ = false; });
   *BookObj = state.Copy();
   committed_ = state.Copy();
-  committedRow_ = selectRow;
+  committedView_ = view;
   ShowBookSetting();
   MarkTheme(BookObj->themeStr);
+  // The list stays where it is scrolled, unless the rows selected then are
+  // out of sight.
+  const int listScroll = PageListView->verticalScrollBar()->value();
+  const int gridScroll = PageGridView->verticalScrollBar()->value();
   RefreshPageList();
-  SelectPageRow(selectRow);
+  SelectPageRows(view.rows, false);
+  ShowSelectedPage();
+  PageListView->verticalScrollBar()->setValue(listScroll);
+  PageGridView->verticalScrollBar()->setValue(gridScroll);
+  if (const QModelIndex current = PageListView->currentIndex(); current.isValid() && !view.rows.isEmpty()) {
+    PageListView->scrollTo(current, QAbstractItemView::EnsureVisible);
+    PageGridView->scrollTo(current.siblingAtColumn(1), QAbstractItemView::EnsureVisible);
+  }
+  UpdateStatus();
+}
+
+void TMainFrm::ShowStatusMessage(const QString &message) { StatusBar->showMessage(message); }
+
+void TMainFrm::UpdateStatus() {
+  const int pages = BookObj->PageCount();
+  PageCountLbl->setText(pages == 0 ? tr("No pages") : pages == 1 ? tr("1 page") : tr("%1 pages").arg(pages));
+  BookSizeLbl->setText(tr("%1 × %2").arg(BookObj->width).arg(BookObj->height));
+  BookSizeLbl->setToolTip(tr("Book size in pixels"));
+  if (lastPackage_.isEmpty()) {
+    LastPublishLbl->setText(tr("Not published yet"));
+    LastPublishLbl->setToolTip(QString());
+  } else {
+    LastPublishLbl->setText(tr("Published %1 in %2")
+                                .arg(QLocale().toString(lastPublished_.time(), QLocale::ShortFormat),
+                                     QDir(lastPackage_).dirName()));
+    LastPublishLbl->setToolTip(QDir::toNativeSeparators(lastPackage_));
+  }
 }
 
 bool TMainFrm::MaybeSave() {
@@ -1109,6 +1375,9 @@ void TMainFrm::closeEvent(QCloseEvent *event) {
     return;
   }
   thumbs_->Cancel();
+  QSettings settings;
+  settings.setValue(QLatin1String(kGeometryKey), saveGeometry());
+  settings.setValue(QLatin1String(kSplitterKey), Splitter->saveState());
   QWidget::closeEvent(event);
 }
 
@@ -1207,16 +1476,152 @@ bool TMainFrm::OpenBook(const QString &path) {
   autoSizeDone = true;  // an opened book keeps its size
   bookPath_ = info.absoluteFilePath();
   MarkTheme(opened.book.themeStr);
-  RestoreBook(opened.book);
+  RestoreBook(opened.book, ListView{});
   undo_->clear();
   RememberRecent(bookPath_);
   UpdateCaption();
-  if (const QStringList missing = MissingSources(*BookObj); !missing.isEmpty())
+  const QStringList missing = MissingSources(*BookObj);
+  if (!missing.isEmpty())
     ShowErrorMessage(this, tr("These source files of the book are missing; their pages stay in "
-                              "the book, marked missing:\n%1")
+                              "the book, marked missing:\n%1\nEdit > Locate Missing File points "
+                              "the book at a file that has moved.")
                                .arg(missing.join('\n')));
   ConvertMissingPages();
+  PreviewCurrentBook();
   return true;
+}
+
+void TMainFrm::PreviewCurrentBook() {
+  if (BookObj->PageCount() > 0 && !IncompletePages(*BookObj).isEmpty()) {
+    // Not a book the writer takes yet: rather than the last book or the
+    // sample, the preview says why.
+    PreViewWeb->setHtml(QStringLiteral("<!DOCTYPE html><html><body style=\"font:14px sans-serif;"
+                                       "margin:2em;color:#333\"><p>%1</p></body></html>")
+                            .arg(tr("This book can be previewed once the files of its missing "
+                                    "pages are back.").toHtmlEscaped()));
+    return;
+  }
+  if (packageJob_) {  // after the package being written now
+    previewPending_ = true;
+    return;
+  }
+  PreviewBtnClick();
+}
+
+void TMainFrm::NewBook() {
+  if (!MaybeSave()) return;
+  thumbs_->Cancel();
+  LibraryList.clear();
+  bookSizeEdited = false;
+  autoSizeDone = false;
+  bookPath_.clear();
+  TBookObj fresh;
+  // A new book takes the first theme's look, as at start-up.
+  if (ThemeManager && !ThemeManager->themeList.empty()) {
+    const TBookLook look = ThemeBookLook(*ThemeManager->themeList.front());
+    fresh.themeStr = ThemeManager->themeList.front()->titleStr;
+    fresh.backgroundType = look.backgroundType;
+    fresh.backgroundImage = look.backgroundImage;
+    fresh.backgroundColor = look.backgroundColor;
+    fresh.buttonColor = look.buttonColor;
+    fresh.panelColor = look.panelColor;
+  }
+  RestoreBook(fresh, ListView{});
+  undo_->clear();
+  UpdateCaption();
+  WriteEmptyPreview(*BookObj, SysSetInfo);
+  ShowPreview();
+}
+
+bool TMainFrm::LocateSource(const QString &missingPath, const QString &newPath) {
+  const QFileInfo found(newPath);
+  if (!found.isFile() || !IsSupportedSourceFile(newPath) ||
+      IsPdfPath(found.fileName()) != IsPdfPath(FileNameOfPath(missingPath))) {
+    ShowErrorMessage(this, tr("\"%1\" cannot stand for \"%2\": choose a %3.")
+                               .arg(QDir::toNativeSeparators(newPath), QDir::toNativeSeparators(missingPath),
+                                    IsPdfPath(FileNameOfPath(missingPath)) ? tr("PDF file") : tr("picture")));
+    return false;
+  }
+  BookDocument doc = DocumentOfBook(*BookObj, LibraryList, bookSizeEdited);
+  if (!RelocateSource(doc, missingPath, found.absoluteFilePath())) return false;
+  thumbs_->Cancel();
+  const ListView view = CurrentListView();
+  OpenedBook opened = OpenBookDocument(doc, SysSetInfo.TempPathStr);
+  LibraryList = std::move(opened.library);
+  *BookObj = std::move(opened.book);
+  ConvertMissingPages();
+  RefreshPageList();
+  SelectPageRows(view.rows, false);
+  RecordChange(tr("Locate File"));
+  ShowStatusMessage(tr("The book now takes its pages from %1.").arg(QDir::toNativeSeparators(newPath)));
+  return true;
+}
+
+QString TMainFrm::SelectedMissingSource() const {
+  const int index = SelectedPageIndex();
+  if (index < 0) return {};
+  const TPageObj &page = *BookObj->Page(index);
+  return !page.sourcePath.isEmpty() && !QFileInfo(page.sourcePath).isFile() ? page.sourcePath : QString();
+}
+
+void TMainFrm::LocateSelectedSource() {
+  const QString missing = SelectedMissingSource();
+  if (missing.isEmpty()) {
+    ShowStatusMessage(tr("Select a page marked (missing) to locate its file."));
+    return;
+  }
+  const QString filter = IsPdfPath(FileNameOfPath(missing)) ? tr("PDF files (*.pdf)") : QLatin1String(kImageFilter);
+  const QString path = imageChooser() ? imageChooser()(this, filter)
+                                      : QFileDialog::getOpenFileName(
+                                            this, tr("Locate %1").arg(FileNameOfPath(missing)),
+                                            QFileInfo(missing).absolutePath(), filter);
+  if (!path.isEmpty()) LocateSource(missing, path);
+}
+
+void TMainFrm::ShowPageMenu(const QPoint &globalPos) {
+  QMenu menu(this);
+  menu.setObjectName("PageMenu");
+  QAction *locate = menu.addAction(tr("&Locate Missing File..."));
+  locate->setEnabled(!SelectedMissingSource().isEmpty());
+  connect(locate, &QAction::triggered, this, [this] { Guarded([this] { LocateSelectedSource(); }); });
+  menu.addSeparator();
+  for (QPushButton *b : {InsertBtn, DeleteBtn, UpBtn, DownBtn})
+    connect(menu.addAction(b->text()), &QAction::triggered, b, &QPushButton::click);
+  menu.exec(globalPos);
+}
+
+void TMainFrm::ShowGuide() {
+  const QString path = SysSetInfo.AppPathStr + "README.md";
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    ShowErrorMessage(this, tr("The user guide is not installed: %1 cannot be read.")
+                               .arg(QDir::toNativeSeparators(path)));
+    return;
+  }
+  auto *guide = new QDialog(this);
+  guide->setObjectName("GuideDialog");
+  guide->setAttribute(Qt::WA_DeleteOnClose);
+  guide->setWindowTitle(tr("Leafweaver User Guide"));
+  auto *layout = new QVBoxLayout(guide);
+  auto *text = new QTextBrowser;
+  text->setObjectName("GuideText");
+  text->setOpenExternalLinks(true);
+  text->setMarkdown(QString::fromUtf8(file.readAll()));
+  layout->addWidget(text);
+  auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+  connect(buttons, &QDialogButtonBox::rejected, guide, &QDialog::close);
+  layout->addWidget(buttons);
+  guide->resize(760, 560);
+  guide->show();
+}
+
+void TMainFrm::ShowAbout() {
+  QMessageBox::about(this, tr("About Leafweaver"),
+                     tr("<h3>%1</h3><p>Turns PDF documents and pictures into page-turning books "
+                        "for the web.</p><p>Books play in any browser through the Ruffle runtime "
+                        "that each book carries. PDF pages are read with Poppler.</p>"
+                        "<p>Qt %2</p>")
+                         .arg(QLatin1String(kAppTitle), QLatin1String(qVersion())));
 }
 
 void TMainFrm::MarkTheme(const QString &name) {

@@ -5,6 +5,7 @@
 #include "model/tfileobj.h"
 #include "themes/tthememanager.h"
 
+#include <QDateTime>
 #include <QIcon>
 #include <QImage>
 #include <QList>
@@ -31,6 +32,8 @@ class QListWidgetItem;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QSplitter;
+class QStatusBar;
 class QScrollArea;
 class QSpinBox;
 class QStackedWidget;
@@ -61,8 +64,9 @@ class TMainFrm : public QWidget {
   explicit TMainFrm(QWidget *parent = nullptr, const QString &appDir = QString());
   ~TMainFrm() override;
 
-  // Client area of the window below its menu bar ("ClientArea"); the
-  // window cannot be resized.
+  // Size of the window below its menu bar ("ClientArea") when it opens for
+  // the first time (smaller where the screen is); the window resizes, and
+  // its size is remembered when it closes.
   static constexpr int kClientWidth = 1036;
   static constexpr int kClientHeight = 593;
 
@@ -98,9 +102,33 @@ class TMainFrm : public QWidget {
   // and, when they differ, makes the difference one undoable step named
   // `what`. Every command that changes the book ends with it.
   void RecordChange(const QString &what);
+  // The page list as the user left it: the selected rows. Undo selects the
+  // rows selected before the step again, redo the ones after it; the list
+  // stays where it is scrolled unless they are out of sight.
+  struct ListView {
+    QList<int> rows;
+  };
+  ListView CurrentListView() const;
   // Puts `state` (settings and pages) into the book and the controls; undo
-  // and redo do. `selectRow` is the page row selected afterwards (-1 none).
-  void RestoreBook(const TBookObj &state, int selectRow = -1);
+  // and redo do, with the list as `view` had it.
+  void RestoreBook(const TBookObj &state, const ListView &view);
+  // "File > New": asks about unsaved changes, then starts an empty book
+  // with the first theme's look, an empty library and the sample in the
+  // preview.
+  void NewBook();
+  // Points the book's pages from the missing source `missingPath` at the
+  // file `newPath` (a file of the same kind: PDF for PDF, picture for
+  // picture), converts what it must and records one undoable step. A file
+  // of another kind gets a message; returns false then, or when no page
+  // came from `missingPath`.
+  bool LocateSource(const QString &missingPath, const QString &newPath);
+  // The source file of the selected page when it is missing, else empty.
+  QString SelectedMissingSource() const;
+  // "Locate Missing File...": asks for the selected missing page's file
+  // (through the image chooser when one is set) and LocateSource.
+  void LocateSelectedSource();
+  // Shows `message` in the status bar until the book next changes.
+  void ShowStatusMessage(const QString &message);
 
   // Replaces the question about unsaved changes (tests answer it without a
   // window). Returns QMessageBox::Save, Discard or Cancel.
@@ -113,8 +141,14 @@ class TMainFrm : public QWidget {
   // Opens an address in the desktop's default program (a folder in the
   // file manager, a page in the browser); tests record it instead. An empty
   // function restores the desktop's.
-  using UrlOpener = std::function<void(const QUrl &url)>;
+  // The opener answers whether a program could be started for it.
+  using UrlOpener = std::function<bool(const QUrl &url)>;
   static void SetUrlOpener(UrlOpener opener);
+  // Replaces the question whether to replace a book published before under
+  // the same title (tests answer it without a window). Returns
+  // QMessageBox::Yes (replace), No (keep both) or Cancel.
+  using ReplaceQuestion = std::function<int(QWidget *owner, const QString &previousRoot)>;
+  static void SetReplaceQuestion(ReplaceQuestion question);
   // After a publish: a box (not modal, "PublishedBox") with where the book
   // went, "Open Folder" and "View in Browser".
   void ShowPublished(const QString &root);
@@ -210,10 +244,16 @@ class TMainFrm : public QWidget {
   // it when done; a failure goes to the error box.
   void PreviewBtnClick();
   // Asks for a folder (the picker starts in the one last published into)
-  // and publishes the book into a new package folder there on a worker
-  // thread; a book without pages gets a message instead. A failure goes to
-  // the error box.
+  // and publishes the book there on a worker thread, into a folder named
+  // after its title; where a book is published under that title already,
+  // asks whether to replace it (written beside it and swapped in) or keep
+  // both. A book without pages, or with missing pages, gets a message
+  // instead. A failure goes to the error box.
   void ExportBtnClick();
+  // Writes and shows the preview of the book as it is now; a book with
+  // missing pages gets a note in the preview instead. While a package is
+  // being written, it follows when that ends.
+  void PreviewCurrentBook();
   // True while a package is being written (the commands are off).
   bool IsWritingPackage() const { return packageJob_ != nullptr; }
   // Picks the background image file.
@@ -257,6 +297,9 @@ class TMainFrm : public QWidget {
   void ShowPreview(int page = 0);
 
   void BuildControls();
+  // Shrinks the window to the screen it is on and, unless it was placed as
+  // the user left it, centres it there.
+  void FitToScreen();
   void BuildMenus();
   void UpdateCaption();
   void RememberRecent(const QString &path);
@@ -293,21 +336,35 @@ class TMainFrm : public QWidget {
   // Writes a copy of the book as a package on a worker thread, with the
   // pages written shown and the commands off meanwhile; then `then` runs
   // with the package root. Does nothing while another package is written.
+  // With `replaceRoot`, the book replaces the one published there.
   void WritePackage(bool isPreview, const QString &folder,
-                    const std::function<void(const QString &root)> &then);
+                    const std::function<void(const QString &root)> &then,
+                    const QString &replaceRoot = QString());
+  // The status bar's page count, book size and last publishing.
+  void UpdateStatus();
+  // The page list's context menu at `globalPos`.
+  void ShowPageMenu(const QPoint &globalPos);
+  // Help: the README in a window of its own; the about box.
+  void ShowGuide();
+  void ShowAbout();
   void SetCommandsEnabled(bool enabled);
 
   bool shown_ = false;
+  bool placed_ = false;  // the window's place and size came from the settings
   QWidget *client_ = nullptr;
   QUndoStack *undo_ = nullptr;
   TBookObj committed_;  // the book as last recorded in the undo history
-  int committedRow_ = -1;  // the page row selected then
+  ListView committedView_;  // the page list then
   bool restoring_ = false;
+  bool selecting_ = false;  // the program is selecting rows
   QString bookPath_;
   QMenu *recentMenu_ = nullptr;
   std::unique_ptr<BookServer> server_;
   bool isFillData = false;
   QString lastPackage_;
+  QDateTime lastPublished_;
+  bool previewPending_ = false;  // a preview asked for while a package was written
+  QAction *LocateAct = nullptr;
   std::unique_ptr<PackageJob> packageJob_;
   QProgressBar *WriteProgressBar = nullptr;
 
@@ -315,6 +372,11 @@ class TMainFrm : public QWidget {
   QPushButton *PreviewBtn = nullptr;
   QPushButton *ExportBtn = nullptr;
   QTabWidget *SetingTabCon = nullptr;
+  QSplitter *Splitter = nullptr;
+  QStatusBar *StatusBar = nullptr;
+  QLabel *PageCountLbl = nullptr;
+  QLabel *BookSizeLbl = nullptr;
+  QLabel *LastPublishLbl = nullptr;
   PreviewWeb *PreViewWeb = nullptr;
 
   QListWidget *ThemeListView = nullptr;

@@ -166,7 +166,8 @@ TEST_F(Package, EmptyBook) {
             "<content width=\"368\" height=\"450\" panelcolor=\"00FF00\" extra=\"kept\" "
             "bgcolor=\"FFFFFF\" loadercolor=\"ffffff\" buttoncolor=\"FFFFFF\" textcolor=\"ffffff\">\n"
             "  <page src=\"pages/1.png\" />\n  <page src=\"pages/2.png\" />\n</content>\n");
-  EXPECT_EQ(ReadFile(paths.PreviewPath + "index.html"), kTemplate);
+  // The sample's page is filled in: no placeholder shows.
+  EXPECT_EQ(ReadFile(paths.PreviewPath + "index.html"), FillPageTemplate(kTemplate, "", "", ""));
   EXPECT_EQ(ReadFile(paths.PreviewPath + "turnleaf.swf"), "old player");
 }
 
@@ -271,4 +272,45 @@ TEST_F(Package, MissingOrTruncatedPagesStopTheBookBeforeAnythingIsWritten) {
   EXPECT_FALSE(IsCompletePageFile(src.file("c.swf"), kPageSwf));
   WriteFile(src.file("short.swf"), "FWS");
   EXPECT_FALSE(IsCompletePageFile(src.file("short.swf"), kPageSwf));
+}
+
+// A published folder is named after its book, made safe for any file system.
+TEST(BookFolderName, TitleMadeSafeOrTheDateWithoutOne) {
+  const QDateTime when(QDate(2013, 5, 7), QTime(14, 32, 5));
+  const std::pair<QString, QString> cases[] = {
+      {"Annual Report 2026", "Annual Report 2026"},
+      {"  a/b\\c: d*e?  ", "a b c d e"},
+      {"..hidden..", "hidden"},
+      {"tab\there\nnew line", "tab here new line"},
+      {QString::fromUtf8("ספר לדוגמה"), QString::fromUtf8("ספר לדוגמה")},
+      {QString(100, 'x'), QString(80, 'x')},
+      {"", "Quirell_2013-05-07_143205"},
+      {" /.. ", "Quirell_2013-05-07_143205"},
+  };
+  for (const auto &[title, name] : cases) EXPECT_EQ(BookFolderName(title, when), name) << title.toStdString();
+}
+
+// Published again under its title: a taken name gets the date; a replace
+// swaps the whole new book in, and a failed one leaves the old book whole.
+TEST_F(Package, ReplacingABookSwapsItWholeOrLeavesTheOldOne) {
+  addPage(swfPage("a_1.swf"), kPageSwf);
+  book.titleStr = "Guide";
+  const QString first = WriteBookPackage(book, paths, false, out.path(), when);
+  EXPECT_EQ(first, out.slash() + "Guide/");
+  EXPECT_EQ(WriteBookPackage(book, paths, false, out.path(), when), out.slash() + "Guide_2013-05-07_143205/");
+
+  addPage(swfPage("a_2.swf"), kPageSwf);
+  EXPECT_EQ(ReplaceBookPackage(book, paths, out.slash() + "Guide", when), first);
+  EXPECT_TRUE(Exists(first + "pages/2.swf"));
+  const auto entries = [&] { return QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); };
+  EXPECT_EQ(entries(), QStringList({"Guide", "Guide_2013-05-07_143205"}));
+
+  WriteFile(src.file("broken.png"), "not an image");
+  addPage(src.file("broken.png"), kPageImage);
+  EXPECT_THROW(ReplaceBookPackage(book, paths, first, when), PackageError);
+  EXPECT_TRUE(Exists(first + "pages/2.swf"));
+  EXPECT_FALSE(Exists(first + "pages/3.png"));
+  EXPECT_EQ(entries(), QStringList({"Guide", "Guide_2013-05-07_143205"}));
+  // Only a published book is replaced.
+  EXPECT_THROW(ReplaceBookPackage(book, paths, src.path(), when), PackageError);
 }

@@ -5,6 +5,8 @@
 #include "model/uconst.h"
 #include "ui/errorbox.h"
 #include "ui/tmainfrm.h"
+#include "support/testpdf.h"
+#include "model/bookdocument.h"
 #include "uitest.h"
 
 #include <QAction>
@@ -148,6 +150,22 @@ TEST_F(BookFileTest, GoneSourceKeepsItsPageMarkedAndPublishingSaysSo) {
   frm->ExportBtnClick();
   ASSERT_EQ(errors.messages.size(), 2);
   EXPECT_TRUE(errors.messages[1].startsWith("The book cannot be published"));
+
+  // Located: a file of another kind is refused with a message; the moved
+  // picture takes the pages back, as one step of the history.
+  Select(0);
+  EXPECT_EQ(frm->SelectedMissingSource(), ws.scratch() + "a.png");
+  QDir().mkpath(ws.scratch() + "moved");
+  lwtest::WriteFile(ws.scratch() + "moved/a.pdf", lwtest::MakeTextPdf(1));
+  EXPECT_FALSE(frm->LocateSource(ws.scratch() + "a.png", ws.scratch() + "moved/a.pdf"));
+  EXPECT_EQ(errors.messages.size(), 3);
+  const int steps = frm->undoStack()->count();
+  ASSERT_TRUE(frm->LocateSource(ws.scratch() + "a.png", uitest::WritePng(ws.scratch() + "moved/a.png", 40, 30)));
+  EXPECT_EQ(Names(), QStringList({"a.png", "b.png"}));
+  EXPECT_TRUE(MissingSources(*BookObj).isEmpty());
+  EXPECT_EQ(frm->undoStack()->count(), steps + 1);
+  Undo();
+  EXPECT_EQ(Names(), QStringList({"a.png (missing)", "b.png"}));
 }
 
 TEST_F(BookFileTest, EveryPageListChangeUndoesAndRedoes) {

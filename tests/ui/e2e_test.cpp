@@ -231,6 +231,8 @@ TEST(EndToEnd, HundredPagesFromThreePdfsSavedReopenedReorderedAndPublished) {
     return true;
   });
   QSignalSpy written(frm.get(), &TMainFrm::packageWritten);
+  // The preview of the opened book is written first.
+  if (frm->IsWritingPackage()) ASSERT_TRUE(written.wait(120000));
   Find<QPushButton>(frm.get(), "ExportBtn")->click();
   ASSERT_TRUE(written.wait(120000));
   SetBrowseForFolderHandler({});

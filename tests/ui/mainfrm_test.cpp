@@ -31,6 +31,9 @@
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QFont>
+#include <QDir>
+#include <algorithm>
 #include <QTreeWidget>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -99,13 +102,13 @@ TEST_F(MainFrmTest, CreationPreparesBookWorkspaceAndFrame) {
   TMainFrm &w = Open();
   EXPECT_EQ(w.windowTitle(), "Untitled[*] - Tarnwell Leafweaver");
   EXPECT_FALSE(w.isWindowModified());
-  // The controls' area keeps its size; the menu bar comes on top of it.
+  // The window opens with its controls' area at its old size below the
+  // menu bar.
   QWidget *client = Find<QWidget>(&w, "ClientArea");
   ASSERT_TRUE(client);
   EXPECT_EQ(client->size(), QSize(1036, 593));
   EXPECT_EQ(w.size(), QSize(1036, 593 + client->y()));
   EXPECT_GT(client->y(), 0);
-  EXPECT_EQ(w.minimumSize(), w.maximumSize());
   ASSERT_TRUE(BookObj);
   EXPECT_EQ(BookObj->PageCount(), 0);
   EXPECT_TRUE(LibraryList.empty());
@@ -117,19 +120,21 @@ TEST_F(MainFrmTest, CreationPreparesBookWorkspaceAndFrame) {
 
   auto *tabs = Find<QTabWidget>(&w, "SetingTabCon");
   ASSERT_TRUE(tabs);
-  EXPECT_EQ(tabs->size(), QSize(289, 535));
+  EXPECT_EQ(tabs->width(), 289);
   ASSERT_EQ(tabs->count(), 3);
-  EXPECT_EQ(tabs->tabText(0), "Theme");
-  EXPECT_EQ(tabs->tabText(1), "Book Setting");
-  EXPECT_EQ(tabs->tabText(2), "Page Setting");
+  // Captions are compared without their mnemonic marks.
+  auto plain = [](QString text) { return text.remove('&'); };
+  EXPECT_EQ(plain(tabs->tabText(0)), "Theme");
+  EXPECT_EQ(plain(tabs->tabText(1)), "Book Setting");
+  EXPECT_EQ(plain(tabs->tabText(2)), "Page Setting");
   EXPECT_EQ(tabs->widget(0)->objectName(), "ThemeTab");
   EXPECT_EQ(tabs->widget(1)->objectName(), "BookTab");
   EXPECT_EQ(tabs->widget(2)->objectName(), "PageTab");
   EXPECT_EQ(tabs->currentIndex(), 0);
   QWidget *web = Find<QWidget>(&w, "PreViewWeb");
   ASSERT_TRUE(web);
-  EXPECT_EQ(web->size(), QSize(725, 534));
-  EXPECT_GE(web->x(), tabs->geometry().right());
+  EXPECT_GE(web->width(), 700);
+  EXPECT_GE(web->mapTo(&w, QPoint()).x(), tabs->mapTo(&w, QPoint(tabs->width(), 0)).x());
 
   const std::pair<const char *, const char *> buttons[] = {
       {"AddFileBtn", "Add Files"}, {"PreviewBtn", "Preview"}, {"ExportBtn", "Publish"},
@@ -138,7 +143,7 @@ TEST_F(MainFrmTest, CreationPreparesBookWorkspaceAndFrame) {
   for (const auto &[name, caption] : buttons) {
     auto *b = Find<QPushButton>(&w, name);
     ASSERT_TRUE(b) << name;
-    EXPECT_EQ(b->text(), caption) << name;
+    EXPECT_EQ(plain(b->text()), caption) << name;
   }
   const std::pair<const char *, const char *> radios[] = {
       {"BgImageRad", "Image"}, {"BgColorRad", "Color"}, {"BookSizeType1", "A3"},
@@ -165,20 +170,20 @@ TEST_F(MainFrmTest, CreationPreparesBookWorkspaceAndFrame) {
   for (const char *label : {"Book Title:", "Keywords:", "Description:", "Button Color:", "Panel Color:",
                             "Width:", "Height:"}) {
     const auto labels = w.findChildren<QLabel *>();
-    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](QLabel *l) { return l->text() == label; }))
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](QLabel *l) { return plain(l->text()) == label; }))
         << label;
   }
 
   auto *image = Find<QLabel>(&w, "ImagePreview");
   auto *scroll = Find<QScrollArea>(&w, "ShowPdfScr");
   ASSERT_TRUE(image && scroll);
-  EXPECT_EQ(image->size(), QSize(187, 150));
-  EXPECT_EQ(scroll->geometry(), image->geometry());
+  // Both in one place of the page's picture.
+  EXPECT_EQ(Find<QWidget>(&w, "PagePreviewArea")->size(), QSize(187, 150));
+  EXPECT_EQ(image->parentWidget(), scroll->parentWidget());
   EXPECT_TRUE(Find<QWidget>(&w, "ShowPdfWeb"));
   EXPECT_EQ(Pages()->columnCount(), 2);
   EXPECT_EQ(Pages()->headerItem()->text(0), "Page");
   EXPECT_EQ(Pages()->headerItem()->text(1), "Content");
-  EXPECT_EQ(Pages()->columnWidth(1), 202);
   EXPECT_TRUE(Find<QListWidget>(&w, "ThemeListView"));
 }
 
@@ -614,11 +619,38 @@ TEST_F(MainFrmTest, PublishWritesThePackageWithTheTypedTitle) {
   EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join("\n").toStdString();
   const QString pkg = frm->lastPackageFolder();
   EXPECT_EQ(written.first().first().toString(), pkg);
-  ASSERT_TRUE(pkg.startsWith(out.slash() + "Quirell_")) << pkg.toStdString();
+  // The folder is named after the book.
+  ASSERT_EQ(pkg, out.slash() + "Never previewed/");
   EXPECT_TRUE(lwtest::Exists(pkg + "pages/1.png"));
   EXPECT_TRUE(lwtest::Exists(pkg + "pages/2.png"));
   EXPECT_TRUE(lwtest::ReadFile(pkg + "index.html").contains("Never previewed"));
   EXPECT_TRUE(Find<QPushButton>(frm.get(), "ExportBtn")->isEnabled());  // the commands are back
+  EXPECT_TRUE(Find<QLabel>(frm.get(), "LastPublishLbl")->text().contains("Never previewed"));
+
+  // Published again: replaced when the user says so (nothing of the old book
+  // or of the writing left beside it), kept beside it with the date when not.
+  int answer = QMessageBox::Yes;
+  QStringList asked;
+  TMainFrm::SetReplaceQuestion([&](QWidget *, const QString &previous) {
+    asked << previous;
+    return answer;
+  });
+  const auto restore = qScopeGuard([] { TMainFrm::SetReplaceQuestion({}); });
+  AddImagePages(3);
+  for (int round = 0; round < 2; ++round) {
+    Find<QPushButton>(frm.get(), "ExportBtn")->click();
+    ASSERT_TRUE(written.wait(30000));
+    for (QWidget *box : QApplication::topLevelWidgets())
+      if (box->objectName() == "PublishedBox") box->close();
+    answer = QMessageBox::No;
+  }
+  EXPECT_EQ(asked, QStringList({out.slash() + "Never previewed", out.slash() + "Never previewed"}));
+  EXPECT_TRUE(lwtest::Exists(pkg + "pages/5.png"));
+  QStringList folders = QDir(out.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+  ASSERT_EQ(folders.size(), 2) << folders.join(", ").toStdString();
+  EXPECT_TRUE(folders[1].startsWith("Never previewed_20")) << folders[1].toStdString();
+  EXPECT_EQ(frm->lastPackageFolder(), out.slash() + folders[1] + "/");
+  EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join("\n").toStdString();
 }
 
 TEST_F(MainFrmTest, RightToLeftBookSettingGoesIntoThePackage) {
@@ -653,7 +685,12 @@ TEST_F(MainFrmTest, PublishedBoxOpensTheFolderAndServesTheBook) {
     return true;
   });
   QList<QUrl> opened;
-  TMainFrm::SetUrlOpener([&](const QUrl &url) { opened << url; });
+  bool opens = true;  // whether a program starts for the address
+  TMainFrm::SetUrlOpener([&](const QUrl &url) {
+    opened << url;
+    return opens;
+  });
+  uitest::ErrorRecorder errors;
   const auto restore = qScopeGuard([] { TMainFrm::SetUrlOpener({}); });
   QSignalSpy written(frm.get(), &TMainFrm::packageWritten);
   Find<QPushButton>(frm.get(), "ExportBtn")->click();
@@ -681,4 +718,61 @@ TEST_F(MainFrmTest, PublishedBoxOpensTheFolderAndServesTheBook) {
   EXPECT_EQ(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
   EXPECT_TRUE(reply->readAll().contains("<html"));
   delete reply;
+  EXPECT_TRUE(errors.messages.isEmpty());
+
+  // Where no program starts, the address and the folder are given to copy.
+  opens = false;
+  frm->ViewPublishedBook(frm->lastPackageFolder());
+  frm->ShowPublished(frm->lastPackageFolder());
+  Find<QPushButton>(Find<QMessageBox>(frm.get(), "PublishedBox"), "OpenFolderBtn")->click();
+  ASSERT_EQ(errors.messages.size(), 2);
+  EXPECT_TRUE(errors.messages[0].contains(opened[2].toString())) << errors.messages[0].toStdString();
+  EXPECT_TRUE(errors.messages[1].contains(QDir::toNativeSeparators(frm->lastPackageFolder())));
+}
+
+// The window resizes: the page list and the preview take the room, the
+// controls keep their order, the size is kept for the next start, and at a
+// one and a half times larger font the window still fits a 1366 x 768 laptop.
+TEST_F(MainFrmTest, WindowResizesKeepsItsOrderAndFitsASmallScreenAtALargeFont) {
+  TMainFrm &w = Open();
+  EXPECT_LT(w.minimumSize().width(), w.maximumSize().width());
+  QWidget *web = Find<QWidget>(&w, "PreViewWeb");
+  QWidget *tabs = Find<QWidget>(&w, "SetingTabCon");
+  QWidget *views = Find<QWidget>(&w, "PageViews");
+  auto at = [&](const char *name) { return Find<QWidget>(&w, name)->mapTo(&w, QPoint()); };
+  Find<QTabWidget>(&w, "SetingTabCon")->setCurrentIndex(2);
+  QApplication::processEvents();
+  const QSize web0 = web->size(), views0 = views->size();
+  w.resize(w.size() + QSize(300, 200));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return web->width() > web0.width(); }, 5000));
+  EXPECT_EQ(web->size(), web0 + QSize(300, 200));
+  EXPECT_EQ(views->height(), views0.height() + 200);
+  EXPECT_EQ(tabs->width(), 289);
+  // Left to right and top to bottom as before.
+  EXPECT_LT(at("AddFileBtn").x(), at("PreviewBtn").x());
+  EXPECT_LT(at("PreviewBtn").x(), at("ExportBtn").x());
+  EXPECT_LT(at("ExportBtn").y(), at("SetingTabCon").y());
+  EXPECT_LT(at("SetingTabCon").x(), at("PreViewWeb").x());
+  EXPECT_LT(at("PagePreviewArea").y(), at("PageViews").y());
+  QList<int> buttons;
+  for (const char *name : {"InsertBtn", "DeleteBtn", "ClearBtn", "DownBtn", "UpBtn"}) buttons << at(name).y();
+  EXPECT_TRUE(std::is_sorted(buttons.begin(), buttons.end()));
+
+  const QSize left = w.size();
+  w.close();
+  frm.reset();
+  Open();
+  EXPECT_EQ(frm->size(), left);
+  frm.reset();
+
+  const QFont normal = QApplication::font();
+  QFont large = normal;
+  large.setPointSizeF(normal.pointSizeF() * 1.5);
+  QApplication::setFont(large);
+  const auto restore = qScopeGuard([&] { QApplication::setFont(normal); });
+  TMainFrm big(nullptr, ws.appDir());
+  const QSize least = big.minimumSizeHint();
+  // Room on a 1366 x 768 screen less a panel and the window's frame.
+  EXPECT_LE(least.width(), 1366 - 16);
+  EXPECT_LE(least.height(), 768 - 40 - 40);
 }

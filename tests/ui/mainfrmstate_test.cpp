@@ -21,6 +21,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 #include <QTreeWidget>
 #include <QUndoStack>
@@ -195,6 +196,34 @@ TEST_F(MainFrmStateTest, PreviewOpensAtTheSelectedPage) {
   previewAt("");
 }
 
+// The preview shows the book as it is from the first click on: the sample
+// it starts with has no placeholder left, and the first Preview of a new
+// book plays that book, not the sample it replaces.
+TEST_F(MainFrmStateTest, FirstPreviewOfANewBookShowsItsPages) {
+  Open();
+  for (const char *placeholder : {"{title}", "{opengraph}", "{booktext}"})
+    EXPECT_FALSE(lwtest::ReadFile(SysSetInfo.PreviewHtmlPath).contains(placeholder)) << placeholder;
+  auto *view = Find<QWebEngineView>(frm.get(), "PreViewWeb");
+  auto pageCount = [&] {
+    int count = -1;
+    bool got = false;
+    view->page()->runJavaScript(
+        "(function(){var p=document.getElementById('player');try{return JSON.parse("
+        "p.leafweaverState()).pageCount||-1;}catch(e){return -1;}})()",
+        [&](const QVariant &v) {
+          count = v.toInt();
+          got = true;
+        });
+    QTest::qWaitFor([&] { return got; }, 5000);
+    return count;
+  };
+  ASSERT_TRUE(QTest::qWaitFor([&] { return pageCount() == 4; }, 60000)) << "the sample never played";
+  for (const char *name : {"a.png", "b.png", "c.png"}) AddImage(name);
+  Select(1);  // the preview opens at this page: an address that differs only after "#"
+  Find<QPushButton>(frm.get(), "PreviewBtn")->click();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return pageCount() == 3; }, 60000)) << pageCount();
+}
+
 TEST_F(MainFrmStateTest, LibraryAddsAFilesPagesOnce) {
   Open();
   const QString png = uitest::WritePng(ws.scratch() + "pic.png", 800, 600);
@@ -228,6 +257,18 @@ TEST_F(MainFrmStateTest, LibraryAddsAFilesPagesOnce) {
   Pages()->clearSelection();
   InLibrary([&](TLoadFrm &d) { d.AddFiles({png}); });
   EXPECT_EQ(names(), QStringList({"doc_1.pdf", "doc_2.pdf", "doc_3.pdf", "pic.png"}));
+  // OK without asking for anything in particular adds what the book lacks
+  // of the ticked files; with nothing to add, the window says why.
+  Select(0);
+  Find<QPushButton>(frm.get(), "DeleteBtn")->click();
+  Pages()->clearSelection();
+  InLibrary([](TLoadFrm &) {});
+  EXPECT_EQ(names(), QStringList({"doc_2.pdf", "doc_3.pdf", "pic.png", "doc_1.pdf"}));
+  auto *status = Find<QStatusBar>(frm.get(), "StatusBar");
+  EXPECT_TRUE(status->currentMessage().isEmpty());
+  InLibrary([](TLoadFrm &) {});
+  EXPECT_EQ(names().size(), 4);
+  EXPECT_TRUE(status->currentMessage().contains("has every page")) << status->currentMessage().toStdString();
 }
 
 // The folder picker of Publish starts in the folder published into last,

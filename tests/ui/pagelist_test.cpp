@@ -235,11 +235,18 @@ TEST_F(PageListTest, UpAndDownMoveEverySelectedRowAndUndoEach) {
   EXPECT_EQ(Names().join(" "), "p01.png p02.png p03.png p06.png");
   EXPECT_EQ(SelectedRows(), QList<int>({2}));
   EXPECT_EQ(frm->undoStack()->count(), steps + 3);
+  // Undo selects the rows selected before the step, redo the ones after it.
   Undo();
   EXPECT_EQ(Names().join(" "), "p01.png p02.png p04.png p03.png p05.png p06.png");
+  EXPECT_EQ(SelectedRows(), QList<int>({2, 4}));
+  Undo();
+  EXPECT_EQ(SelectedRows(), QList<int>({0, 1}));
+  Redo();
+  EXPECT_EQ(SelectedRows(), QList<int>({1, 2}));
   Undo();
   Undo();
   EXPECT_EQ(Names().join(" "), "p01.png p02.png p03.png p04.png p05.png p06.png");
+  EXPECT_EQ(SelectedRows(), QList<int>({1, 3}));
 }
 
 TEST_F(PageListTest, GridShowsTheSameRowsAndTakesDropsToo) {
@@ -317,13 +324,17 @@ TEST_F(PageListTest, FilesDroppedOnTheWindowOrTheListAreAddedAsIfChosen) {
   files.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(ws.scratch() + "notes.txt"),
                  QUrl::fromLocalFile(b)});
 
-  // On the window (here the page tab's free corner): before the selected row.
+  // On the window (here the page tab's free corner): before the selected
+  // row; the file that cannot be used is named at once.
+  uitest::ErrorRecorder errors;
   Select({1});
   QWidget *tab = Find<QWidget>(frm.get(), "PageTab");
   const DropOutcome out = Drop(tab, &files, QPoint(tab->width() - 3, 3), Qt::CopyAction);
   EXPECT_TRUE(out.entered);
   EXPECT_TRUE(out.dropped);
   ASSERT_TRUE(QTest::qWaitFor([&] { return BookObj->PageCount() == 5; }, 10000));
+  ASSERT_EQ(errors.messages.size(), 1);
+  EXPECT_TRUE(errors.messages[0].contains("notes.txt: not a PDF")) << errors.messages[0].toStdString();
   EXPECT_EQ(Names().join(" "), "p01.png a.png b.png p02.png p03.png");
   EXPECT_EQ(SelectedRows(), QList<int>({1, 2}));
   ASSERT_EQ(LibraryList.size(), 2u);  // the text file is left out
