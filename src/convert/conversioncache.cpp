@@ -1,6 +1,7 @@
 #include "convert/conversioncache.h"
 
 #include "fsutil/fsutil.h"
+#include "model/pagerange.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,6 +48,13 @@ ConversionStamp ConversionStamp::ForSource(const QString &pdfPath, int pages) {
   return stamp;
 }
 
+std::vector<int> ConversionStamp::HeldPages() const {
+  if (!held.empty()) return held;
+  std::vector<int> all;
+  for (int n = 1; n <= pageCount; ++n) all.push_back(n);
+  return all;
+}
+
 bool ConversionStamp::SameSource(const ConversionStamp &other) const {
   return sourcePath == other.sourcePath && sourceSize == other.sourceSize &&
          sourceModifiedMs == other.sourceModifiedMs && sourceSize >= 0;
@@ -60,6 +68,8 @@ bool WriteConversionStamp(const QString &folder, const ConversionStamp &stamp) {
                           QByteArray::number(stamp.sourceModifiedMs) + "\npages " +
                           QByteArray::number(stamp.pageCount) + '\n';
   file.write(text);
+  if (!stamp.held.empty() && static_cast<int>(stamp.held.size()) < stamp.pageCount)
+    file.write("held " + PageListText(stamp.held).toLatin1() + '\n');
   return file.commit();
 }
 
@@ -67,7 +77,8 @@ bool ParseConversionStamp(const QByteArray &text, ConversionStamp &stamp) {
   const QList<QByteArray> lines = text.split('\n');
   if (lines.size() < 5 || lines[0] != "leafweaver-conversion 1") return false;
   ConversionStamp read;
-  bool okSize = false, okTime = false, okPages = false;
+  bool okSize = false, okTime = false, okPages = false, okHeld = true;
+  std::optional<PageRuns> held;
   for (const QByteArray &line : lines.mid(1)) {
     const qsizetype blank = line.indexOf(' ');
     if (blank < 0) continue;
@@ -76,9 +87,15 @@ bool ParseConversionStamp(const QByteArray &text, ConversionStamp &stamp) {
     else if (key == "size") read.sourceSize = value.toLongLong(&okSize);
     else if (key == "modified") read.sourceModifiedMs = value.toLongLong(&okTime);
     else if (key == "pages") read.pageCount = value.toInt(&okPages);
+    else if (key == "held") okHeld = (held = ParsePageRuns(QString::fromLatin1(value))).has_value();
   }
-  if (read.sourcePath.isEmpty() || !okSize || !okTime || !okPages || read.pageCount < 1)
+  if (read.sourcePath.isEmpty() || !okSize || !okTime || !okPages || read.pageCount < 1 || !okHeld)
     return false;
+  if (held) {
+    if (held->back().second > read.pageCount) return false;
+    read.held = PagesOfRuns(*held);
+    if (static_cast<int>(read.held.size()) == read.pageCount) read.held.clear();
+  }
   stamp = read;
   return true;
 }
@@ -86,7 +103,7 @@ bool ParseConversionStamp(const QByteArray &text, ConversionStamp &stamp) {
 bool ReadConversionStamp(const QString &folder, ConversionStamp &stamp) {
   QFile file(stampPath(folder));
   if (!file.open(QIODevice::ReadOnly)) return false;
-  return ParseConversionStamp(file.read(4096), stamp);
+  return ParseConversionStamp(file.read(16 << 20), stamp);
 }
 
 void TouchConversion(const QString &folder) {
@@ -165,12 +182,22 @@ std::unique_ptr<ConversionLock> ConversionLock::Acquire(const QString &folder,
 }
 
 int CompleteConversionPages(const ConversionNames &names, const QString &pdfPath) {
+  int count = 0;
+  const std::vector<int> held = HeldConversionPages(names, pdfPath, &count);
+  return count > 0 && static_cast<int>(held.size()) == count ? count : 0;
+}
+
+std::vector<int> HeldConversionPages(const ConversionNames &names, const QString &pdfPath,
+                                     int *pageCount) {
+  std::vector<int> pages;
+  if (pageCount) *pageCount = 0;
   ConversionStamp stamp;
-  if (!ReadConversionStamp(names.folder, stamp)) return 0;
-  if (!stamp.SameSource(ConversionStamp::ForSource(pdfPath, stamp.pageCount))) return 0;
-  for (int n = 1; n <= stamp.pageCount; ++n)
-    if (!QFileInfo(names.PageFile(n)).isFile()) return 0;
-  return stamp.pageCount;
+  if (!ReadConversionStamp(names.folder, stamp)) return pages;
+  if (!stamp.SameSource(ConversionStamp::ForSource(pdfPath, stamp.pageCount))) return pages;
+  if (pageCount) *pageCount = stamp.pageCount;
+  for (const int n : stamp.HeldPages())
+    if (QFileInfo(names.PageFile(n)).isFile()) pages.push_back(n);
+  return pages;
 }
 
 int PruneConversions(const QString &tempPath, const QDateTime &now, int maxAgeDays) {

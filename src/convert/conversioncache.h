@@ -16,6 +16,7 @@
 #include <QString>
 #include <atomic>
 #include <memory>
+#include <vector>
 
 namespace lw {
 
@@ -24,12 +25,26 @@ inline constexpr const char *kConversionStampName = ".leafweaver-conversion";
 // Conversions not used for this many days are pruned.
 inline constexpr int kConversionMaxAgeDays = 30;
 
-// What a complete conversion records about its source.
+// What a conversion records about its source. The stamp file is text:
+//   leafweaver-conversion 1
+//   source <path>
+//   size <bytes>
+//   modified <ms since the epoch>
+//   pages <the document's page count>
+//   held <pages, as PageListText: "1-25,30">   (only when not every page)
+// A stamp without "held" (as every stamp before pages were converted on
+// demand) holds every page.
 struct ConversionStamp {
   QString sourcePath;
   qint64 sourceSize = -1;
   qint64 sourceModifiedMs = -1;  // modification time, ms since the epoch (UTC)
   int pageCount = 0;
+  // The pages the folder holds, ascending, each once, within 1..pageCount;
+  // empty when it holds every page.
+  std::vector<int> held;
+
+  // The pages the folder holds: `held`, or 1..pageCount when it is empty.
+  std::vector<int> HeldPages() const;
 
   // The stamp of the file at `pdfPath` as it is now, with `pages` pages.
   // Size and time are -1 when the file cannot be looked at.
@@ -44,7 +59,8 @@ bool WriteConversionStamp(const QString &folder, const ConversionStamp &stamp);
 // Reads the stamp of `folder`. Returns false when there is none or it is
 // damaged (then `stamp` is left alone).
 bool ReadConversionStamp(const QString &folder, ConversionStamp &stamp);
-// Parses the text of a stamp file. Returns false for damaged text.
+// Parses the text of a stamp file. Returns false for damaged text (a
+// "held" list that is not a page list within 1..pages included).
 bool ParseConversionStamp(const QByteArray &text, ConversionStamp &stamp);
 
 // An advisory lock on one conversion folder, across processes and threads.
@@ -73,9 +89,18 @@ class ConversionLock {
 };
 
 // The number of pages of a complete conversion of the file at `pdfPath` as
-// it is now in `names.folder`: its stamp matches the file and every page
-// file 1..n is there. Returns 0 when there is no such conversion.
+// it is now in `names.folder`: its stamp matches the file, holds every page
+// and every page file 1..n is there. Returns 0 when there is no such
+// conversion (none, another source, or only some pages held).
 int CompleteConversionPages(const ConversionNames &names, const QString &pdfPath);
+
+// The pages of the file at `pdfPath` as it is now that `names.folder`
+// holds: those its stamp names whose page file is there, ascending. Sets
+// `pageCount` (when given) to the stamp's page count. Returns an empty
+// vector, and a count of 0, when the folder has no stamp of this file as
+// it is now.
+std::vector<int> HeldConversionPages(const ConversionNames &names, const QString &pdfPath,
+                                     int *pageCount = nullptr);
 
 // Removes, under `tempPath`, conversion folders whose source file is gone
 // or whose stamp (or, without a stamp, the folder itself) was last touched

@@ -4,18 +4,26 @@
 
 #include "fsutil/fsutil.h"
 #include "model/conversionnames.h"
+#include "model/pagerange.h"
 #include "model/uconst.h"
+#include "pdf/pdfpagecount.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSaveFile>
+#include <QSet>
 
 #include <algorithm>
 #include <csignal>
+#include <iterator>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -198,9 +206,72 @@ bool moveIntoPlace(const QString &fresh, const QString &folder) {
 
 }  // namespace
 
-ConvertOutcome ConvertPdfToSwf(const QString &pdfPath, const QString &toolPath,
-                               const QString &tempPath, const std::atomic<bool> *stop,
-                               const PagesFn &onPages, int timeoutMs) {
+namespace {
+
+// The page number of a file the converter writes for one page in a folder
+// of `stem`: "<stem>_<n>.<anything>" (page, words, picture). 0 for others.
+int pageOfConverterFile(const QString &name, const QString &stem) {
+  const QString head = stem + '_';
+  if (!name.startsWith(head)) return 0;
+  const qsizetype dot = name.indexOf('.', head.size());
+  if (dot <= head.size()) return 0;
+  bool ok = false;
+  const int n = name.mid(head.size(), dot - head.size()).toInt(&ok);
+  return ok && n > 0 ? n : 0;
+}
+
+// The links file `fresh` of a run of the pages `pages` merged into
+// `target`: the entries of those pages come from `fresh`, the others stay.
+// Without a fresh file `target` stays as it is. False when it cannot be
+// written.
+bool mergeLinks(const QString &target, const QString &fresh, const std::vector<int> &pages) {
+  QFile in(fresh);
+  if (!in.open(QIODevice::ReadOnly)) return true;
+  const QJsonArray added = QJsonDocument::fromJson(in.readAll()).array();
+  const QSet<int> runPages(pages.begin(), pages.end());
+  QJsonArray merged;
+  QFile old(target);
+  if (old.open(QIODevice::ReadOnly))
+    for (const QJsonValue &v : QJsonDocument::fromJson(old.readAll()).array())
+      if (!runPages.contains(v.toObject().value("page").toInt())) merged.append(v);
+  for (const QJsonValue &v : added)
+    if (runPages.contains(v.toObject().value("page").toInt())) merged.append(v);
+  QList<QJsonValue> sorted(merged.begin(), merged.end());
+  std::stable_sort(sorted.begin(), sorted.end(), [](const QJsonValue &a, const QJsonValue &b) {
+    return a.toObject().value("page").toInt() < b.toObject().value("page").toInt();
+  });
+  QJsonArray result;
+  for (const QJsonValue &v : sorted) result.append(v);
+  QSaveFile out(target);
+  if (!out.open(QIODevice::WriteOnly)) return false;
+  out.write(QJsonDocument(result).toJson(QJsonDocument::Compact));
+  return out.commit();
+}
+
+// Moves the files of `pages` and the outline file of the finished run in
+// `fresh` into the conversion folder `names.folder` beside the pages it
+// holds, and merges the links. False when a file cannot be put in place.
+bool moveIntoFolder(const ConversionNames &freshNames, const ConversionNames &names,
+                    const std::vector<int> &pages) {
+  const QSet<int> runPages(pages.begin(), pages.end());
+  const QString outline = QFileInfo(OutlineFileFor(freshNames.PageFile(1))).fileName();
+  const QString links = QFileInfo(LinksFileFor(freshNames.PageFile(1))).fileName();
+  for (const QString &name : QDir(freshNames.folder).entryList(QDir::Files | QDir::Hidden)) {
+    if (name == links || name == QLatin1String(kConversionStampName)) continue;
+    if (name != outline && !runPages.contains(pageOfConverterFile(name, names.stem))) continue;
+    const QString target = names.folder + name;
+    QFile::remove(target);
+    if (!QFile::rename(freshNames.folder + name, target)) return false;
+  }
+  return mergeLinks(names.folder + links, freshNames.folder + links, pages);
+}
+
+}  // namespace
+
+ConvertOutcome ConvertPdfPages(const QString &pdfPath, const std::vector<int> &pages,
+                               const QString &toolPath, const QString &tempPath,
+                               const std::atomic<bool> *stop, const PagesFn &onPages,
+                               int timeoutMs) {
   ConvertOutcome outcome;
   if (toolPath.isEmpty() || !QFileInfo(toolPath).isFile() || pdfPath.isEmpty() ||
       !QFileInfo(pdfPath).isFile())
@@ -222,22 +293,45 @@ ConvertOutcome ConvertPdfToSwf(const QString &pdfPath, const QString &toolPath,
     return outcome;
   }
   outcome.lock = std::move(lock);
+  outcome.existedBefore = QFileInfo::exists(names.folder);
 
-  // An unchanged file converted before, by this or another process.
-  if (const int pages = CompleteConversionPages(names, pdfPath); pages > 0) {
+  // What the folder holds of the unchanged file, converted before by this
+  // or another process, and what is wanted of it.
+  const ConversionStamp before = ConversionStamp::ForSource(pdfPath, 0);
+  int total = 0;
+  const std::vector<int> held = HeldConversionPages(names, pdfPath, &total);
+  std::vector<int> wanted;
+  for (const int n : pages)
+    if (n > 0) wanted.push_back(n);
+  std::sort(wanted.begin(), wanted.end());
+  wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+  if (!wanted.empty() && total < 1) {
+    // The document's page count decides whether a list is the whole file.
+    const PdfPageCountResult counted = ReadPdfPageCountFile(pdfPath.toStdString());
+    total = counted.count > 0 ? counted.count : 0;
+    // A file the counter cannot read is converted whole.
+    if (total < 1) wanted.clear();
+  }
+  if (wanted.empty())
+    for (int n = 1; n <= total; ++n) wanted.push_back(n);
+  std::vector<int> missing;
+  std::set_difference(wanted.begin(), wanted.end(), held.begin(), held.end(),
+                      std::back_inserter(missing));
+  if (!wanted.empty() && missing.empty()) {
     TouchConversion(names.folder);
     outcome.status = ConvertOutcome::Converted;
     outcome.reused = true;
-    outcome.existedBefore = true;
-    outcome.pageCount = pages;
-    if (onPages) onPages(pages, pages);
+    outcome.pageCount = total;
+    const int n = static_cast<int>(wanted.size());
+    if (onPages) onPages(n, n);
     return outcome;
   }
-  outcome.existedBefore = QFileInfo::exists(names.folder);
+  // Pages join those held; otherwise the run's folder replaces the folder.
+  const bool join = !held.empty();
+  const bool whole = !join && (wanted.empty() || static_cast<int>(missing.size()) == total);
 
-  // Convert into a private folder and move it into place when complete, so
-  // that no reader ever sees a half-made or half-deleted page set.
-  const ConversionStamp before = ConversionStamp::ForSource(pdfPath, 0);
+  // Convert into a private folder, so that no reader ever sees a half-made
+  // or half-deleted page set.
   const QString fresh = privateFolder(names.folder, "tmp");
   if (!QDir().mkdir(fresh)) {
     outcome.status = ConvertOutcome::Failed;
@@ -250,6 +344,7 @@ ConvertOutcome ConvertPdfToSwf(const QString &pdfPath, const QString &toolPath,
   QStringList command = ConverterCommand(toolPath, pdfPath, freshNames.Pattern());
   command << QStringLiteral("--outline") << OutlineFileFor(freshNames.PageFile(1)) << QStringLiteral("--links")
           << LinksFileFor(freshNames.PageFile(1));
+  if (!whole) command << QStringLiteral("--pages") << PageListText(missing);
   outcome.run = RunCommandLine(command, timeoutMs, stop, onPages);
   switch (outcome.run.status) {
     case RunOutcome::Finished:
@@ -274,16 +369,52 @@ ConvertOutcome ConvertPdfToSwf(const QString &pdfPath, const QString &toolPath,
   }
   if (outcome.status == ConvertOutcome::Converted) {
     ConversionStamp stamp = before;
-    stamp.pageCount = countPageFiles(freshNames);
-    if (stamp.pageCount < 1 || !WriteConversionStamp(fresh, stamp) ||
-        !moveIntoPlace(fresh, names.folder)) {
+    std::vector<int> written = missing;
+    if (whole) {
+      stamp.pageCount = countPageFiles(freshNames);
+      written.clear();
+      for (int n = 1; n <= stamp.pageCount; ++n) written.push_back(n);
+    } else {
+      stamp.pageCount = total;
+      for (const int n : missing)
+        if (!QFileInfo(freshNames.PageFile(n)).isFile()) written.clear();
+      std::set_union(held.begin(), held.end(), missing.begin(), missing.end(),
+                     std::back_inserter(stamp.held));
+    }
+    bool placed = false;
+    if (stamp.pageCount < 1 || written.empty()) {
+      placed = false;
+    } else if (!join) {
+      placed = WriteConversionStamp(fresh, stamp) && moveIntoPlace(fresh, names.folder);
+    } else {
+      // The pages held came from the file as it was before the run: it must
+      // not have changed meanwhile. The stamp comes last, so until it is
+      // written the folder holds what it held.
+      placed = ConversionStamp::ForSource(pdfPath, 0).SameSource(before) &&
+               moveIntoFolder(freshNames, names, missing) &&
+               WriteConversionStamp(names.folder, stamp);
+    }
+    if (!placed) {
       outcome.status = ConvertOutcome::Failed;
     } else {
       outcome.pageCount = stamp.pageCount;
+      outcome.convertedPages = static_cast<int>(written.size());
     }
   }
-  if (outcome.status != ConvertOutcome::Converted) DeleteFolderTree(fresh);
+  DeleteFolderTree(fresh);
   return outcome;
+}
+
+ConvertOutcome ConvertPdfPages(const QString &pdfPath, const std::vector<int> &pages,
+                               const std::atomic<bool> *stop, const PagesFn &onPages) {
+  return ConvertPdfPages(pdfPath, pages, SysSetInfo.SwfToolPath, SysSetInfo.TempPathStr, stop,
+                         onPages);
+}
+
+ConvertOutcome ConvertPdfToSwf(const QString &pdfPath, const QString &toolPath,
+                               const QString &tempPath, const std::atomic<bool> *stop,
+                               const PagesFn &onPages, int timeoutMs) {
+  return ConvertPdfPages(pdfPath, {}, toolPath, tempPath, stop, onPages, timeoutMs);
 }
 
 ConvertOutcome ConvertPdfToSwf(const QString &pdfPath, const std::atomic<bool> *stop,

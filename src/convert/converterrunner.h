@@ -4,11 +4,13 @@
 // The converter is `pdf2swf` in the program folder (SysSetInfo.SwfToolPath).
 // It is given the six-argument command line
 //   "<converter>" "<pdf>" -j 100 -o "<conversion folder><stem>_%.swf"
-// and writes one page file per page into the conversion folder (the last
-// "%" of the pattern becomes the page number), named by
-// ConversionNamesFor (model/conversionnames.h), the same function the page
-// lists of source files use. While it runs it prints one progress line
-// "page <done>/<total>" per finished page.
+// followed by "--outline", "--links" and their files and, when only some
+// pages are wanted, "--pages <list>" (PageListText), and writes one page
+// file per page into the conversion folder (the last "%" of the pattern
+// becomes the page number), named by ConversionNamesFor
+// (model/conversionnames.h), the same function the page lists of source
+// files use. While it runs it prints one progress line "page <done>/<total>"
+// per finished page, <total> counting the pages of this run.
 #pragma once
 
 #include <QString>
@@ -17,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace lw {
 
@@ -89,8 +92,11 @@ struct ConvertOutcome {
   };
   Status status = Skipped;
   QString folder;  // the conversion folder (empty when skipped)
-  int pageCount = 0;           // pages in the folder when converted
-  bool reused = false;         // an earlier conversion of the unchanged file was taken
+  // The document's page count when converted (for a whole conversion, the
+  // pages the converter wrote).
+  int pageCount = 0;
+  int convertedPages = 0;      // pages the converter wrote in this call (0 when all were held)
+  bool reused = false;         // every wanted page was held already; nothing ran
   bool existedBefore = false;  // the conversion folder was there before this call
   RunOutcome run;
   // The conversion folder's lock, held for as long as the caller keeps
@@ -99,13 +105,32 @@ struct ConvertOutcome {
   std::shared_ptr<ConversionLock> lock;
 };
 
-// Converts one PDF with the converter `toolPath` into its conversion folder
-// under `tempPath`. Waits for the folder's lock (other processes of the
-// user may be converting the same PDF), then takes a complete conversion
-// of the unchanged file when there is one; otherwise the converter writes
-// into a private folder that replaces the conversion folder only when it
-// is complete and stamped. After a failure, a time-out or a stop the
-// conversion folder is as it was and nothing of the run is left.
+// Converts the pages `pages` of one PDF (page numbers from 1, in any order;
+// empty for every page) with the converter `toolPath` into its conversion
+// folder under `tempPath`. Waits for the folder's lock (other processes of
+// the user may be converting the same PDF), then takes the pages the folder
+// holds for the unchanged file (HeldConversionPages) and converts only the
+// wanted ones it lacks, into a private folder:
+//   - when the folder holds pages of the unchanged file, the new pages are
+//     moved in beside them once all are written, their links merged into
+//     the links file, and the stamp names the pages held then;
+//   - otherwise (no conversion, or one of another or a changed file) the
+//     private folder, stamped, replaces the conversion folder.
+// A wanted page beyond the document's last fails the call. After a failure,
+// a time-out or a stop the conversion folder is as it was (a page file it
+// did not hold may be left beside the others, never named by the stamp)
+// and nothing of the run is left. Returns Converted when every wanted page
+// is in the folder.
+ConvertOutcome ConvertPdfPages(const QString &pdfPath, const std::vector<int> &pages,
+                               const QString &toolPath, const QString &tempPath,
+                               const std::atomic<bool> *stop = nullptr, const PagesFn &onPages = {},
+                               int timeoutMs = kConverterTimeoutMs);
+
+// The same with SysSetInfo.SwfToolPath and SysSetInfo.TempPathStr.
+ConvertOutcome ConvertPdfPages(const QString &pdfPath, const std::vector<int> &pages,
+                               const std::atomic<bool> *stop = nullptr, const PagesFn &onPages = {});
+
+// ConvertPdfPages for every page of the PDF.
 ConvertOutcome ConvertPdfToSwf(const QString &pdfPath, const QString &toolPath,
                                const QString &tempPath, const std::atomic<bool> *stop = nullptr,
                                const PagesFn &onPages = {},

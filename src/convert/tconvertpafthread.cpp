@@ -1,6 +1,7 @@
 #include "convert/tconvertpafthread.h"
 
 #include "convert/converterrunner.h"
+#include "model/pagerange.h"
 
 #include <QDeadlineTimer>
 #include <QThread>
@@ -8,8 +9,17 @@
 namespace lw {
 
 TConvertPafThread::TConvertPafThread(const TFileList &selPdfList, QObject *parent)
-    : QObject(parent), pdfList(selPdfList) {
+    : TConvertPafThread(selPdfList, {}, parent) {}
+
+TConvertPafThread::TConvertPafThread(const TFileList &selPdfList, std::vector<std::vector<int>> pages,
+                                     QObject *parent)
+    : QObject(parent), pdfList(selPdfList), pages_(std::move(pages)) {
   qRegisterMetaType<lw::ConvertFileResult>();
+  // The ranges are read here, on the owner's thread, not by the worker.
+  pages_.resize(pdfList.size());
+  for (size_t i = 0; i < pdfList.size(); ++i)
+    if (pages_[i].empty() && pdfList[i] && pdfList[i]->count > 0)
+      pages_[i] = ParsePageNumbers(pdfList[i]->rangeStr, pdfList[i]->count);
 }
 
 TConvertPafThread::~TConvertPafThread() {
@@ -39,7 +49,7 @@ void TConvertPafThread::Execute() {
     const std::shared_ptr<TFileObj> &f = pdfList[static_cast<size_t>(i)];
     ConvertOutcome outcome;
     if (f) {
-      outcome = ConvertPdfToSwf(f->filePath, &isCancel,
+      outcome = ConvertPdfPages(f->filePath, pages_[static_cast<size_t>(i)], &isCancel,
                                 [this, i](int done, int total) { emit pagesConverted(i, done, total); });
     }
     if (isCancel) break;

@@ -17,6 +17,7 @@
 #include <QString>
 #include <atomic>
 #include <memory>
+#include <vector>
 
 class QThread;
 
@@ -26,7 +27,7 @@ namespace lw {
 struct ConvertFileResult {
   bool converted = false;  // its page files are complete in its conversion folder
   bool refused = false;    // the converter cannot use the PDF (damaged, encrypted, ...)
-  int pageCount = 0;       // pages converted (when converted)
+  int pageCount = 0;       // the PDF's page count (when converted)
   QString message;         // the converter's last line when it failed
 };
 
@@ -35,8 +36,15 @@ class TConvertPafThread : public QObject {
 
  public:
   // Takes the references of `selPdfList` (the file objects are shared, not
-  // copied). Nothing runs before Start().
+  // copied) and the pages to convert of each: those of its page range as
+  // it is now (every page when its page count is not known). Pages the
+  // conversion folder already holds are taken as they are. Nothing runs
+  // before Start().
   explicit TConvertPafThread(const TFileList &selPdfList, QObject *parent = nullptr);
+  // The same, with the pages of file i given by pages[i] (from 1; an empty
+  // list, or none given, for the file's page range).
+  TConvertPafThread(const TFileList &selPdfList, std::vector<std::vector<int>> pages,
+                    QObject *parent = nullptr);
   // Cancels the job and waits for its worker: no signal is emitted and no
   // converter child runs after the destructor returns.
   ~TConvertPafThread() override;
@@ -70,6 +78,7 @@ class TConvertPafThread : public QObject {
   void Execute();
 
   const TFileList pdfList;
+  std::vector<std::vector<int>> pages_;  // for each file, the pages to convert (empty: all)
   QThread *worker_ = nullptr;
   std::atomic<bool> finished_{false};
 };

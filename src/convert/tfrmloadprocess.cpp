@@ -84,7 +84,7 @@ void TFrmLoadProcess::showEvent(QShowEvent *event) {
 
 void TFrmLoadProcess::FormShow() {
   if (loadTag != 1) return;
-  job_ = std::make_unique<TConvertPafThread>(pdfList);
+  job_ = std::make_unique<TConvertPafThread>(pdfList, pageLists);
   connect(job_.get(), &TConvertPafThread::fileStarted, this, &TFrmLoadProcess::OnFileStarted);
   connect(job_.get(), &TConvertPafThread::pagesConverted, this, &TFrmLoadProcess::OnPagesConverted);
   connect(job_.get(), &TConvertPafThread::fileDone, this, &TFrmLoadProcess::OnFileDone);

@@ -9,6 +9,7 @@
 
 #include <QDialog>
 #include <memory>
+#include <vector>
 
 class QFrame;
 class QLabel;
@@ -27,8 +28,10 @@ class TFrmLoadProcess : public QDialog {
 
   // 1 = start a conversion job for `pdfList` when the window is shown.
   int loadTag = 0;
-  // The batch, set before the window is shown.
+  // The batch, set before the window is shown, and the pages to convert of
+  // each file (see TConvertPafThread; empty: the pages of its range).
   TFileList pdfList;
+  std::vector<std::vector<int>> pageLists;
 
   QFrame *sPanel1 = nullptr;
   QLabel *ShowLab = nullptr;

@@ -10,6 +10,8 @@
 #include <QJsonObject>
 #include <QSet>
 
+#include <algorithm>
+
 namespace lw {
 namespace {
 
@@ -287,6 +289,19 @@ bool RelocateSource(BookDocument &doc, const QString &from, const QString &to) {
     found = true;
   }
   return found;
+}
+
+std::vector<int> BookPagesOfSource(const TBookObj &book, const QString &sourcePath) {
+  std::vector<int> pages;
+  for (const auto &page : book.pageList) {
+    if (page->fileType != kPageSwf || page->sourcePath != sourcePath) continue;
+    // A page from before pages knew their PDF page has it in its file name.
+    const int n = page->sourcePage > 0 ? page->sourcePage : PageNumberOfPageFile(page->filePath);
+    if (n > 0) pages.push_back(n);
+  }
+  std::sort(pages.begin(), pages.end());
+  pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
+  return pages;
 }
 
 }  // namespace lw

@@ -86,4 +86,9 @@ QStringList MissingSources(const TBookObj &book);
 // library order: the ones to convert before the book can be written.
 TFileList SourcesToConvert(const TBookObj &book, const TFileList &library);
 
+// The PDF pages (from 1, ascending, each once) that pages of `book` show
+// from the source file `sourcePath`: the pages a conversion of that file
+// must hold for the book. Returns an empty vector when the book shows none.
+std::vector<int> BookPagesOfSource(const TBookObj &book, const QString &sourcePath);
+
 }  // namespace lw

@@ -2,6 +2,9 @@
 
 #include "model/pagerange.h"
 
+#include "model/conversionnames.h"
+
+#include <QFileInfo>
 #include <QSet>
 
 namespace lw {
@@ -61,6 +64,15 @@ std::vector<TPageObj *> ImportFilePages(TBookObj &book, const TFileObj &file,
 std::vector<TPageObj *> ImportNewFilePages(TBookObj &book, const TFileObj &file,
                                            const QString &tempPath, int insertIndex) {
   return ImportPages(book, file, tempPath, true, insertIndex);
+}
+
+std::vector<int> RangePagesToConvert(const TFileObj &file, const QString &tempPath) {
+  std::vector<int> missing;
+  if (file.fileType != kFilePdf || file.AddsNoPages() || !QFileInfo(file.filePath).isFile()) return missing;
+  const ConversionNames names = ConversionNamesFor(tempPath, file.filePath);
+  for (const int n : ParsePageNumbers(file.rangeStr, file.count))
+    if (!QFileInfo(names.PageFile(n)).isFile()) missing.push_back(n);
+  return missing;
 }
 
 }  // namespace lw

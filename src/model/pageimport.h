@@ -28,6 +28,13 @@ std::vector<TPageObj *> ImportFilePages(TBookObj &book, const TFileObj &file,
 std::vector<TPageObj *> ImportNewFilePages(TBookObj &book, const TFileObj &file,
                                            const QString &tempPath, int insertIndex = -1);
 
+// The pages (from 1, ascending) of the page range of the PDF `file` whose
+// page files are not in its conversion folder under `tempPath`: what must
+// be converted before all of the range's pages can be added. Returns an
+// empty vector for an image, a PDF that gives no pages or whose file is
+// gone, and when every page file is there.
+std::vector<int> RangePagesToConvert(const TFileObj &file, const QString &tempPath);
+
 // The page-list name of an SWF page file: its file name with the last
 // extension replaced by ".pdf" (report_3.swf shows as report_3.pdf).
 QString SwfPageShowName(const QString &swfPath);

@@ -1,5 +1,7 @@
 #include "model/pagerange.h"
 
+#include "model/tfileobj.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -135,6 +137,71 @@ QString PageRangeProblem(const QString &text, int count) {
                         : QStringLiteral("this PDF has %1 pages").arg(count);
   }
   return QStringLiteral("write pages as 1-5, 8");
+}
+
+QString PageListText(const std::vector<int> &pages) {
+  std::vector<int> sorted(pages);
+  std::sort(sorted.begin(), sorted.end());
+  sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+  QString text;
+  for (size_t i = 0; i < sorted.size();) {
+    if (sorted[i] < 1) {
+      ++i;
+      continue;
+    }
+    size_t j = i;
+    while (j + 1 < sorted.size() && sorted[j + 1] == sorted[j] + 1) ++j;
+    if (!text.isEmpty()) text += ',';
+    text += QString::number(sorted[i]);
+    if (j > i) text += '-' + QString::number(sorted[j]);
+    i = j + 1;
+  }
+  return text;
+}
+
+std::optional<PageRuns> ParsePageRuns(const QString &text, QString *problem) {
+  auto fail = [problem](const QString &why) -> std::optional<PageRuns> {
+    if (problem) *problem = why;
+    return std::nullopt;
+  };
+  auto number = [](const QString &piece) {
+    const QString t = piece.trimmed();
+    if (t.isEmpty() || t.size() > 9) return -1;
+    for (const QChar c : t)
+      if (c < '0' || c > '9') return -1;
+    const int n = t.toInt();
+    return n >= 1 && n <= kMaxPdfPageCount ? n : -1;
+  };
+  if (text.trimmed().isEmpty()) return fail(QStringLiteral("the page list is empty"));
+  PageRuns runs;
+  for (const QString &item : text.split(',')) {
+    if (item.trimmed().isEmpty()) return fail(QStringLiteral("the page list has an empty item"));
+    const qsizetype dash = item.indexOf('-');
+    const int first = number(dash < 0 ? item : item.left(dash));
+    const int last = dash < 0 ? first : number(item.mid(dash + 1));
+    if (first < 0 || last < 0)
+      return fail(QStringLiteral("\"%1\" is not a page from 1 to %2 or a run of them like 3-7")
+                      .arg(item.trimmed())
+                      .arg(kMaxPdfPageCount));
+    if (last < first) return fail(QStringLiteral("the run \"%1\" ends before it starts").arg(item.trimmed()));
+    runs.emplace_back(first, last);
+  }
+  std::sort(runs.begin(), runs.end());
+  PageRuns merged;
+  for (const auto &run : runs) {
+    if (!merged.empty() && std::int64_t(run.first) <= std::int64_t(merged.back().second) + 1)
+      merged.back().second = std::max(merged.back().second, run.second);
+    else
+      merged.push_back(run);
+  }
+  return merged;
+}
+
+std::vector<int> PagesOfRuns(const PageRuns &runs) {
+  std::vector<int> pages;
+  for (const auto &[first, last] : runs)
+    for (std::int64_t n = first; n <= last; ++n) pages.push_back(static_cast<int>(n));
+  return pages;
 }
 
 }  // namespace lw

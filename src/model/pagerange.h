@@ -4,6 +4,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace lw {
@@ -33,6 +35,24 @@ bool IsValidPageRange(const QString &text, int count);
 // have, "write pages as 1-5, 8" when it is not written as a range. Empty
 // when the range names a page, and for an empty (blank) text.
 QString PageRangeProblem(const QString &text, int count);
+
+// A page list in the converter's and the conversion stamp's terse form:
+// pages ascending, runs of two or more as "a-b", joined by commas ("1-25,30").
+// Pages below 1 are left out, repeats written once. Returns an empty text
+// for no page.
+QString PageListText(const std::vector<int> &pages);
+
+// Runs of pages (first, last), ascending, merged and each page once.
+using PageRuns = std::vector<std::pair<int, int>>;
+
+// Reads a terse page list strictly: items "n" or "a-b" with 1 <= a <= b <=
+// kMaxPdfPageCount, separated by commas, blanks allowed around an item.
+// Returns std::nullopt, with a one-line `problem` when given, for anything
+// else (an empty text or item, zero, a reversed run, other characters).
+std::optional<PageRuns> ParsePageRuns(const QString &text, QString *problem = nullptr);
+
+// The pages of `runs`, ascending. Returns an empty vector for no runs.
+std::vector<int> PagesOfRuns(const PageRuns &runs);
 
 // `text` with blanks removed at both ends, read as a decimal integer with
 // an optional "+" or "-" sign. Returns -1 when it is not such a number

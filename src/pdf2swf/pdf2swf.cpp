@@ -1,6 +1,7 @@
 #include "pdf2swf/pdf2swf.h"
 
 #include "pdf2swf/jpegencode.h"
+#include "model/pagerange.h"
 #include "model/webaddress.h"
 #include "pdf2swf/pdfpages.h"
 #include "pdf2swf/vectormovie.h"
@@ -74,7 +75,7 @@ ParsedArguments ParseArguments(const QStringList &args) {
   ParsedArguments r;
   Options &o = r.options;
   bool haveQuality = false, havePattern = false, haveDpi = false, haveThreads = false;
-  bool haveMode = false, haveReport = false;
+  bool haveMode = false, haveReport = false, havePages = false;
   QStringList positional;
   auto fail = [&r](const QString &why) {
     r.ok = false;
@@ -102,6 +103,16 @@ ParsedArguments ParseArguments(const QStringList &args) {
       if (haveReport) return fail("option --report given twice");
       o.report = args[++i];
       haveReport = true;
+      continue;
+    }
+    if (a == "--pages") {
+      if (i + 1 >= args.size()) return fail(QStringLiteral("option %1 needs a value").arg(a));
+      if (havePages) return fail("option --pages given twice");
+      QString problem;
+      const std::optional<PageRuns> runs = ParsePageRuns(args[++i], &problem);
+      if (!runs) return fail("--pages: " + problem);
+      o.pages = *runs;
+      havePages = true;
       continue;
     }
     if (a == "--outline" || a == "--links") {
@@ -162,7 +173,7 @@ QString UsageText() {
   return QStringLiteral(
       "usage: pdf2swf <pdf> -j <quality> -o <pattern> [options]\n"
       "\n"
-      "Renders every page of <pdf> and writes one SWF movie per page.\n"
+      "Renders the pages of <pdf> and writes one SWF movie per page.\n"
       "\n"
       "  -j <quality>  JPEG quality of the page bitmaps, 0 to 100\n"
       "  -o <pattern>  output file; its last %% becomes the page number (from 1),\n"
@@ -179,8 +190,10 @@ QString UsageText() {
       "                \"bitmap\", bytes, and why a page became a bitmap\n"
       "  --outline <f> write the document's bookmarks to <f> as JSON: title,\n"
       "                level and page of each, in document order\n"
-      "  --links <f>   write the pages' links to <f> as JSON: page, area and\n"
-      "                web address (http, https, mailto) or target page\n"
+      "  --links <f>   write the written pages' links to <f> as JSON: page, area\n"
+      "                and web address (http, https, mailto) or target page\n"
+      "  --pages <list> write only these pages (from 1), e.g. \"1-25,30\"; a page\n"
+      "                beyond the document's last is an error (default: all)\n"
       "  -h, --help    show this text\n"
       "\n"
       "Each movie: SWF version 10, the stage is the page size in points; a\n"
@@ -188,11 +201,12 @@ QString UsageText() {
       "checked by reading it back before it is put in place.\n"
       "\n"
       "Progress: one line \"page <done>/<total>\" on standard output after each\n"
-      "finished page, <done> counting the pages finished so far.\n"
+      "finished page, <done> counting the pages finished so far, <total> the\n"
+      "pages written.\n"
       "\n"
       "Exit status: 0 done, 1 bad command line, 2 PDF missing, 3 PDF unreadable,\n"
       "4 PDF encrypted, 5 PDF damaged, 6 page file not written,\n"
-      "7 page not rendered.\n").replace(QStringLiteral("%%"), QStringLiteral("%"));
+      "7 page not rendered, 8 --pages names a page the PDF does not have.\n").replace(QStringLiteral("%%"), QStringLiteral("%"));
 }
 
 QString PageFileName(const QString &pattern, int page) {
@@ -295,9 +309,10 @@ bool WriteOutline(const QString &path, Poppler::Document &doc) {
   return f.write(OutlineJson(entries)) >= 0 && f.flush();
 }
 
-bool WriteLinks(const QString &path, Poppler::Document &doc) {
+bool WriteLinks(const QString &path, Poppler::Document &doc, const std::vector<int> &indices) {
   std::vector<PageLink> links;
-  for (int i = 0; i < doc.numPages() && static_cast<int>(links.size()) < kMaxLinks; ++i) {
+  for (const int i : indices) {
+    if (static_cast<int>(links.size()) >= kMaxLinks) break;
     const std::unique_ptr<Poppler::Page> page = doc.page(i);
     if (!page) continue;
     for (const std::unique_ptr<Poppler::Link> &link : page->links()) {
@@ -476,14 +491,29 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
     return kExitDamaged;
   }
   SetUpForRendering(*first);
-  const int total = first->numPages();
-  std::vector<QStringList> headings(static_cast<size_t>(total));
-  CollectHeadings(first->outline(), 1, total, &headings);
+  const int pageTotal = first->numPages();
+  // The page indices to write, ascending.
+  std::vector<int> indices;
+  if (options.pages.empty()) {
+    for (int i = 0; i < pageTotal; ++i) indices.push_back(i);
+  } else {
+    if (options.pages.back().second > pageTotal) {
+      *error = QStringLiteral("page %1 is beyond the last page of \"%2\", which has %3")
+                   .arg(std::max(options.pages.back().first, pageTotal + 1))
+                   .arg(options.pdfPath)
+                   .arg(pageTotal);
+      return kExitNoSuchPage;
+    }
+    for (const int page : PagesOfRuns(options.pages)) indices.push_back(page - 1);
+  }
+  const int total = static_cast<int>(indices.size());
+  std::vector<QStringList> headings(static_cast<size_t>(pageTotal));
+  CollectHeadings(first->outline(), 1, pageTotal, &headings);
   if (!options.outline.isEmpty() && !WriteOutline(options.outline, *first)) {
     *error = QStringLiteral("cannot write the outline \"%1\"").arg(options.outline);
     return kExitWriteFailed;
   }
-  if (!options.links.isEmpty() && !WriteLinks(options.links, *first)) {
+  if (!options.links.isEmpty() && !WriteLinks(options.links, *first, indices)) {
     *error = QStringLiteral("cannot write the links \"%1\"").arg(options.links);
     return kExitWriteFailed;
   }
@@ -512,8 +542,9 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
     }
     for (;;) {
       if (failed) return;
-      const int index = nextPage.fetch_add(1);
-      if (index >= total) return;
+      const int slot = nextPage.fetch_add(1);
+      if (slot >= total) return;
+      const int index = indices[static_cast<size_t>(slot)];
       int code = kExitOk;
       QString why;
       PageReport report{index + 1, QString(), 0, QString()};

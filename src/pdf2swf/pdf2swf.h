@@ -1,14 +1,16 @@
-// The page converter: renders every page of a PDF and writes one SWF movie
-// per page. The `pdf2swf` executable is a thin wrapper around ConvertPdf.
+// The page converter: renders the pages of a PDF (every page, or those
+// --pages names) and writes one SWF movie per page. The `pdf2swf`
+// executable is a thin wrapper around ConvertPdf.
 //
 // Command line (options in any order, exactly one PDF):
 //   pdf2swf "<pdf>" -j <quality> -o "<folder>/<stem>_%.swf" [-r <dpi>] [-t <threads>] [-z]
 //           [--bitmap | --vector] [--report <file>] [--outline <file>] [--links <file>]
+//           [--pages <list>]
 //
 // Progress: after each finished page one line "page <done>/<total>" goes to
-// standard output and is flushed; <done> counts the pages finished so far
-// (1, 2, ... <total>), not the page number, because pages finish in any
-// order. Nothing else is written to standard output. Errors go to standard
+// standard output and is flushed; <total> is the number of pages written,
+// <done> counts the pages finished so far (1, 2, ... <total>), not the page
+// number, because pages finish in any order. Nothing else is written to standard output. Errors go to standard
 // error as one line "pdf2swf: <message>".
 #pragma once
 
@@ -33,6 +35,7 @@ enum ExitCode : int {
   kExitDamaged = 5,      // not a PDF, or too damaged to open, or no pages
   kExitWriteFailed = 6,  // a page file could not be written
   kExitRenderFailed = 7, // a page could not be rendered or encoded
+  kExitNoSuchPage = 8,   // --pages names a page beyond the document's last
 };
 
 inline constexpr double kDefaultDpi = 150.0;
@@ -49,7 +52,9 @@ struct Options {
   bool bitmap = false;
   QString report;  // when set: one line per page, how it was written
   QString outline;  // when set: the document's bookmarks as JSON (OutlineJson)
-  QString links;    // when set: the pages' links as JSON (LinksJson)
+  QString links;    // when set: the written pages' links as JSON (LinksJson)
+  // --pages: the pages to write (runs, ascending); empty for every page.
+  std::vector<std::pair<int, int>> pages;
 };
 
 struct ParsedArguments {
@@ -62,7 +67,8 @@ struct ParsedArguments {
 // required unless -h/--help is given. Returns ok == false with a one-line
 // error for an unknown option, a missing or repeated value, a quality
 // outside 0..100, a resolution outside 18..1200 dpi, a thread count outside
-// 0..64, a pattern without "%", or not exactly one PDF path.
+// 0..64, a pattern without "%", a page list that ParsePageRuns refuses, or
+// not exactly one PDF path.
 ParsedArguments ParseArguments(const QStringList &args);
 
 // One bookmark of a document: its title, its depth (0 at the top) and the
@@ -120,7 +126,10 @@ using ProgressFn = std::function<void(int done, int total)>;
 // larger bitmap.
 inline constexpr double kMaxPagePixels = 4096;
 
-// Converts the whole PDF. Vector pages (unless options.bitmap) are read
+// Converts the PDF's pages: all of them, or those of options.pages (a page
+// beyond the document's last fails the run with kExitNoSuchPage before
+// anything is written). The outline file lists the whole document's
+// bookmarks, the links file the links on the pages written. Vector pages (unless options.bitmap) are read
 // with PdfPages and written by VectorPageMovie; a page that reports a
 // fallback reason, fails to write, fails the movie check or comes out larger
 // than its bitmap page becomes a bitmap page. A page whose bitmap would

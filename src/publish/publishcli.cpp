@@ -18,6 +18,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -25,6 +26,7 @@
 #include <QTemporaryFile>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 #include <sys/socket.h>
@@ -45,18 +47,49 @@ std::optional<TColor> parseColor(const QString &text) {
   return HexTextToColor('$' + text.right(6));
 }
 
+// Progress on standard error: nothing when quiet; on a terminal one status
+// line rewritten in place ("\r") while a file is converted; elsewhere (a
+// log, a pipe) only plain lines.
 class Progress {
  public:
-  Progress(QTextStream &err, bool quiet) : err_(err), quiet_(quiet) {}
+  Progress(QTextStream &err, bool quiet) : err_(err), quiet_(quiet), terminal_(onTerminal(err)) {}
+  ~Progress() { endStatus(); }
+
+  bool terminal() const { return terminal_; }
+
+  // A line of its own, after any status line.
   void line(const QString &text) {
     if (quiet_) return;
+    endStatus();
     err_ << text << '\n';
     err_.flush();
   }
+  // The status line shown now, on a terminal only.
+  void status(const QString &text) {
+    if (quiet_ || !terminal_) return;
+    // Blanks wipe the rest of a longer line shown before.
+    err_ << '\r' << text << QString(std::max<qsizetype>(0, shown_ - text.size()), ' ');
+    err_.flush();
+    shown_ = std::max<qsizetype>(text.size(), 1);
+  }
+  // Ends the status line with a line break.
+  void endStatus() {
+    if (shown_ == 0) return;
+    err_ << '\n';
+    err_.flush();
+    shown_ = 0;
+  }
 
  private:
+  static bool onTerminal(QTextStream &stream) {
+    const auto *file = qobject_cast<QFile *>(stream.device());
+    return file && file->handle() >= 0 && ::isatty(file->handle()) == 1;
+  }
+
   QTextStream &err_;
   bool quiet_;
+  bool terminal_;
+  qsizetype shown_ = 0;
 };
 
 // The output folder, made and checked: it must take files before anything
@@ -77,19 +110,31 @@ void removeConversions(const std::vector<ConvertOutcome> &conversions) {
       DeleteFolderTree(c.folder);
 }
 
-// Converts the PDF `f` with the program's converter (the runner the window
-// uses too), adding the outcome to `conversions`; a PDF the counter could
-// not count takes the converter's count, and its range is checked then.
-void convertPdf(TFileObj &f, const TSysSetInfo &paths, const QString &tag, Progress &progress,
-                std::vector<ConvertOutcome> &conversions) {
-  progress.line(tag + "Converting " + f.showName +
-                (f.count > 0 ? QStringLiteral(" (%1 pages)").arg(f.count) : QString()));
-  ConvertOutcome result = ConvertPdfToSwf(
-      f.filePath, paths.SwfToolPath, paths.TempPathStr, nullptr, [&](int done, int total) {
-        progress.line(tag + QStringLiteral("%1: page %2/%3").arg(f.showName).arg(done).arg(total));
+// Converts the pages `pages` of the PDF `f` (empty: all) with the
+// program's converter (the runner the window uses too), adding the outcome
+// to `conversions`; a PDF the counter could not count takes the converter's
+// count, and its range is checked then.
+void convertPdf(TFileObj &f, const std::vector<int> &pages, const TSysSetInfo &paths, const QString &tag,
+                Progress &progress, std::vector<ConvertOutcome> &conversions) {
+  const int wanted = pages.empty() ? f.count : static_cast<int>(pages.size());
+  QString what = f.showName;
+  if (f.count > 0)
+    what += wanted < f.count ? QStringLiteral(" (%1 of its %2 pages)").arg(wanted).arg(f.count)
+                             : QStringLiteral(" (%1 pages)").arg(f.count);
+  if (progress.terminal())
+    progress.status(tag + "Converting " + what);
+  else
+    progress.line(tag + "Converting " + what);
+  QElapsedTimer clock;
+  clock.start();
+  ConvertOutcome result = ConvertPdfPages(
+      f.filePath, pages, paths.SwfToolPath, paths.TempPathStr, nullptr, [&](int done, int total) {
+        progress.status(tag + QStringLiteral("Converting %1: page %2 of %3").arg(f.showName).arg(done).arg(total));
       });
+  progress.endStatus();
   const QString why = LastOutputLine(result.run);
   const ConvertOutcome::Status status = result.status;
+  const int converted = result.convertedPages;
   conversions.push_back(std::move(result));
   if (status == ConvertOutcome::Skipped)
     throw RunError{kExitOutput, paths.SwfToolPath + ": the converter is missing"};
@@ -101,6 +146,14 @@ void convertPdf(TFileObj &f, const TSysSetInfo &paths, const QString &tag, Progr
   }
   if (status != ConvertOutcome::Converted)
     throw RunError{kExitOutput, f.filePath + ": conversion failed" + (why.isEmpty() ? "" : ": " + why)};
+  if (!progress.terminal()) {
+    progress.line(tag + (converted > 0 ? QStringLiteral("%1: %2 converted in %3 s")
+                                             .arg(f.showName,
+                                                  converted == 1 ? QStringLiteral("1 page")
+                                                                 : QStringLiteral("%1 pages").arg(converted))
+                                             .arg(clock.elapsed() / 1000.0, 0, 'f', 1)
+                                       : f.showName + ": its pages were converted before"));
+  }
   if (f.count < 1) {
     f.count = conversions.back().pageCount;
     f.problemStr.clear();
@@ -238,7 +291,10 @@ int publish(const PublishOptions &o, const QString &appDir, QTextStream &out, QT
       progress.line(tag + f.showName);
       continue;
     }
-    convertPdf(f, paths, tag, progress, conversions);
+    // Only the pages of the range; a PDF the counter could not count is
+    // converted whole.
+    convertPdf(f, f.count > 0 ? ParsePageNumbers(f.rangeStr, f.count) : std::vector<int>(), paths, tag,
+               progress, conversions);
   }
 
   TBookObj book;
@@ -278,9 +334,12 @@ int publishBook(const PublishOptions &o, const QString &appDir, QTextStream &out
   const auto removeOwnConversions = qScopeGuard([&] { removeConversions(conversions); });
   const TFileList pdfs = SourcesToConvert(opened.book, opened.library);
   const int n = static_cast<int>(pdfs.size());
-  for (int i = 0; i < n; ++i)
-    convertPdf(*pdfs[static_cast<size_t>(i)], paths, QStringLiteral("[%1/%2] ").arg(i + 1).arg(n),
-               progress, conversions);
+  for (int i = 0; i < n; ++i) {
+    TFileObj &f = *pdfs[static_cast<size_t>(i)];
+    // Only the pages the book shows.
+    convertPdf(f, BookPagesOfSource(opened.book, f.filePath), paths,
+               QStringLiteral("[%1/%2] ").arg(i + 1).arg(n), progress, conversions);
+  }
   int gone = 0;
   for (const auto &page : opened.book.pageList)
     if (!QFileInfo(page->filePath).isFile()) ++gone;
@@ -313,7 +372,8 @@ prints that folder's path. PDFs are converted with the program's converter.
 Sources:
   FILE                     a PDF or an image; each becomes pages of the book
   -p, --pages RANGE        pages of the PDF just named: "All" (default) or a
-                           list like "1-5, 8"            --pages "1,3"
+                           list like "1-5, 8"; only these pages are
+                           converted                     --pages "1,3"
 
       --book FILE          a book saved by the window (.leafbook): its
                            sources, page order and settings; PDFs not
@@ -341,7 +401,9 @@ Book settings:
                            the book                   --runtime-url /ruffle/
       --rtl                a right-to-left book (Arabic, Hebrew, manga):
                            page 1 left of the spine, pages turn to the right
-  -q, --quiet              no progress on standard error
+  -q, --quiet              no progress on standard error, only errors (on a
+                           terminal the progress is one line kept up to
+                           date, elsewhere a line or two for each file)
   -h, --help               this text
 
 Serving a published book (browsers do not play it from disk):

@@ -991,6 +991,23 @@ void TMainFrm::AddLibraryPages(const TFileList &files) {
 void TMainFrm::InsertFilesPages(const TFileList &files, int at, bool onlyNew) {
   const auto record = qScopeGuard([this] { RecordChange(tr("Add Pages")); });
   if (at < 0 || at > BookObj->PageCount()) at = BookObj->PageCount();
+  // Pages of a range that were never converted (the range was narrower
+  // before, or the pages were converted for a book) are converted first.
+  TFileList lacking;
+  std::vector<std::vector<int>> lackingPages;
+  for (const auto &file : files) {
+    std::vector<int> pages = RangePagesToConvert(*file, SysSetInfo.TempPathStr);
+    if (pages.empty()) continue;
+    lacking.push_back(file);
+    lackingPages.push_back(std::move(pages));
+  }
+  if (!lacking.empty()) {
+    TFrmLoadProcess progress(this);
+    progress.loadTag = 1;
+    progress.pdfList = lacking;
+    progress.pageLists = lackingPages;
+    progress.exec();
+  }
   QList<int> added;
   for (const auto &file : files) {
     const auto pages = onlyNew ? ImportNewFilePages(*BookObj, *file, SysSetInfo.TempPathStr, at)
@@ -1641,6 +1658,8 @@ void TMainFrm::ConvertMissingPages() {
   TFrmLoadProcess progress(this);
   progress.loadTag = 1;
   progress.pdfList = files;
+  // Only the pages the book shows.
+  for (const auto &file : files) progress.pageLists.push_back(BookPagesOfSource(*BookObj, file->filePath));
   progress.exec();
   const int row = SelectedPageIndex();
   RefreshPageList();

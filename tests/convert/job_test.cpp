@@ -239,3 +239,36 @@ TEST_F(JobTest, AFileTheCounterCannotReadTakesTheConvertersPageCount) {
   EXPECT_TRUE(frm.pdfList[0]->problemStr.isEmpty());
   EXPECT_EQ(frm.pdfList[0]->GetRangeList().size(), 2);
 }
+
+// The job converts a file's range as it is when the job is made, or the
+// pages it is given; a wider range later converts only the pages added.
+TEST_F(JobTest, ConvertsTheRangeOrTheGivenPagesOnly) {
+  UseRealConverter();
+  TFileList batch{Pdf("ranged.pdf", 4), Pdf("given.pdf", 4)};
+  batch[0]->rangeStr = "2-3";
+  auto run = [&](lwtest::JobRecorder &recorder, const std::vector<std::vector<int>> &pages) {
+    TConvertPafThread job(batch, pages);
+    recorder.Watch(job);
+    QSignalSpy ended(&job, &TConvertPafThread::allDone);
+    job.Start();
+    EXPECT_TRUE(ended.wait(60000));
+  };
+  auto files = [&](int i) {
+    const ConversionNames names = ConversionNamesFor(SysSetInfo.TempPathStr, batch[i]->filePath);
+    return Files(names.folder).filter(".swf");
+  };
+  lwtest::JobRecorder first;
+  run(first, {{}, {4}});
+  EXPECT_EQ(first.events, (QStringList{"started 0", "done 0 converted 4", "started 1", "done 1 converted 4",
+                                       "ended"}))
+      << "the result gives the PDF's page count";
+  EXPECT_EQ(files(0), (QStringList{"ranged_2.swf", "ranged_3.swf"}));
+  EXPECT_EQ(files(1), QStringList{"given_4.swf"});
+
+  batch[0]->rangeStr = "1-3";
+  batch.pop_back();
+  lwtest::JobRecorder wider;
+  run(wider, {});
+  EXPECT_EQ(wider.pages, (std::vector<std::pair<int, int>>{{0, 1}})) << "one page converted";
+  EXPECT_EQ(files(0), (QStringList{"ranged_1.swf", "ranged_2.swf", "ranged_3.swf"}));
+}

@@ -371,3 +371,213 @@ TEST_F(RunnerTest, PruningRemovesConversionsOfGoneOrLongUnusedFilesAndLeftovers)
   EXPECT_FALSE(QFileInfo::exists(unstamped));
   EXPECT_FALSE(QFileInfo::exists(busy));
 }
+
+namespace {
+
+// The pages a conversion folder's stamp holds, or {-1} without a stamp.
+std::vector<int> StampedPages(const QString &folder, int *count = nullptr) {
+  ConversionStamp stamp;
+  if (!ReadConversionStamp(folder, stamp)) return {-1};
+  if (count) *count = stamp.pageCount;
+  return stamp.HeldPages();
+}
+
+// Gives every file of `folder` a modification time in 2001, so that a file
+// written again later shows it.
+void AgeFiles(const QString &folder) {
+  for (const QString &name : QDir(folder).entryList(QDir::Files)) {
+    QFile f(folder + name);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)), QFileDevice::FileModificationTime);
+  }
+}
+
+bool Aged(const QString &path) { return QFileInfo(path).lastModified().date().year() == 2001; }
+
+}  // namespace
+
+TEST(ConversionStampText, HeldPagesAreReadBackAndAnOldStampHoldsEveryPage) {
+  const QByteArray head = "leafweaver-conversion 1\nsource /d/a.pdf\nsize 10\nmodified 20\npages 6\n";
+  const struct {
+    const char *held;  // the "held" line, or null for none
+    bool ok;
+    std::vector<int> pages;
+  } cases[] = {
+      {nullptr, true, {1, 2, 3, 4, 5, 6}},  // as written before pages were held one by one
+      {"held 1-3,5\n", true, {1, 2, 3, 5}},
+      {"held 5, 2-3\n", true, {2, 3, 5}},
+      {"held 1-6\n", true, {1, 2, 3, 4, 5, 6}},
+      {"held 7\n", false, {}},  // beyond the document
+      {"held 0-2\n", false, {}},
+      {"held 3-1\n", false, {}},
+      {"held two\n", false, {}},
+      {"held \n", false, {}},
+  };
+  for (const auto &c : cases) {
+    ConversionStamp stamp;
+    const bool ok = ParseConversionStamp(head + (c.held ? c.held : ""), stamp);
+    EXPECT_EQ(ok, c.ok) << (c.held ? c.held : "none");
+    if (ok) EXPECT_EQ(stamp.HeldPages(), c.pages) << c.held;
+  }
+  // Written and read again; every page held writes the old form.
+  lwtest::TempDir dir;
+  ConversionStamp stamp = ConversionStamp::ForSource(dir.file("none.pdf"), 397);
+  stamp.sourcePath = "/d/a b.pdf";
+  stamp.held = {1, 2, 3, 25, 30, 31};
+  ASSERT_TRUE(WriteConversionStamp(dir.path(), stamp));
+  EXPECT_TRUE(lwtest::ReadFile(dir.file(kConversionStampName)).endsWith("pages 397\nheld 1-3,25,30-31\n"));
+  ConversionStamp read;
+  ASSERT_TRUE(ReadConversionStamp(dir.path(), read));
+  EXPECT_EQ(read.held, stamp.held);
+  EXPECT_EQ(read.pageCount, 397);
+  stamp.pageCount = 6;
+  stamp.held = {1, 2, 3, 4, 5, 6};
+  ASSERT_TRUE(WriteConversionStamp(dir.path(), stamp));
+  EXPECT_FALSE(lwtest::ReadFile(dir.file(kConversionStampName)).contains("held"));
+}
+
+// The real converter: a range gives only its pages, a wider one only the
+// pages missing, a changed file starts again.
+TEST_F(RunnerTest, PagesAreConvertedAsTheyAreAskedForAndKeptForTheUnchangedFile) {
+  UseRealConverter();
+  const QString pdf = dir.file("docs/long.pdf");
+  QDir().mkpath(dir.file("docs"));
+  ASSERT_TRUE(lwtest::MakeTestPdf(pdf, 6));
+  const ConversionNames names = ConversionNamesFor(SysSetInfo.TempPathStr, pdf);
+
+  std::vector<std::pair<int, int>> progress;
+  ConvertOutcome out = ConvertPdfPages(pdf, {3, 2}, nullptr, [&](int d, int t) { progress.emplace_back(d, t); });
+  ASSERT_EQ(out.status, ConvertOutcome::Converted) << out.run.output.toStdString();
+  EXPECT_EQ(out.pageCount, 6);
+  EXPECT_EQ(out.convertedPages, 2);
+  EXPECT_EQ(progress, (std::vector<std::pair<int, int>>{{1, 2}, {2, 2}}));
+  int count = 0;
+  EXPECT_EQ(StampedPages(names.folder, &count), (std::vector<int>{2, 3}));
+  EXPECT_EQ(count, 6);
+  EXPECT_EQ(Files(names.folder), (QStringList{"long_2.swf", "long_2.words", "long_3.swf", "long_3.words",
+                                              "long_links.json", "long_outline.json"}));
+  EXPECT_EQ(CompleteConversionPages(names, pdf), 0) << "only some pages are held";
+  out = {};
+
+  // Wider: pages 1 and 4 are converted, 2 and 3 stay as they were.
+  AgeFiles(names.folder);
+  out = ConvertPdfPages(pdf, {1, 2, 3, 4});
+  ASSERT_EQ(out.status, ConvertOutcome::Converted) << out.run.output.toStdString();
+  EXPECT_EQ(out.convertedPages, 2);
+  EXPECT_FALSE(out.reused);
+  EXPECT_EQ(StampedPages(names.folder), (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_TRUE(Aged(names.PageFile(2)) && Aged(names.PageFile(3)));
+  EXPECT_FALSE(Aged(names.PageFile(1)) || Aged(names.PageFile(4)));
+  EXPECT_TRUE(lwtest::Exists(names.folder + "long_1.jpg"));  // the first page's picture
+  out = {};
+
+  // Held already: nothing runs.
+  AgeFiles(names.folder);
+  out = ConvertPdfPages(pdf, {4, 1});
+  EXPECT_EQ(out.status, ConvertOutcome::Converted);
+  EXPECT_TRUE(out.reused);
+  EXPECT_EQ(out.convertedPages, 0);
+  EXPECT_EQ(out.run.status, RunOutcome::NotStarted);
+  out = {};
+
+  // Every page: the last two join, and the stamp is the old form again.
+  out = ConvertPdfToSwf(pdf);
+  ASSERT_EQ(out.status, ConvertOutcome::Converted);
+  EXPECT_EQ(out.convertedPages, 2);
+  EXPECT_EQ(CompleteConversionPages(names, pdf), 6);
+  EXPECT_TRUE(Aged(names.PageFile(1)));
+  EXPECT_FALSE(lwtest::ReadFile(names.folder + kConversionStampName).contains("held"));
+  out = {};
+
+  // A page the file does not have fails the call and changes nothing.
+  ASSERT_TRUE(QFile::remove(names.PageFile(6)));
+  out = ConvertPdfPages(pdf, {6, 7});
+  EXPECT_EQ(out.status, ConvertOutcome::Failed);
+  EXPECT_TRUE(LastOutputLine(out.run).contains("beyond")) << out.run.output.toStdString();
+  EXPECT_EQ(StampedPages(names.folder).size(), 6u);
+  EXPECT_FALSE(lwtest::Exists(names.PageFile(6)));
+  out = {};
+
+  // The file changed: what was held is of no use; the folder holds the new
+  // file's pages asked for.
+  ASSERT_TRUE(QFile::remove(pdf));
+  ASSERT_TRUE(lwtest::MakeTestPdf(pdf, 4));
+  out = ConvertPdfPages(pdf, {2});
+  ASSERT_EQ(out.status, ConvertOutcome::Converted) << out.run.output.toStdString();
+  EXPECT_EQ(out.pageCount, 4);
+  EXPECT_EQ(StampedPages(names.folder), std::vector<int>{2});
+  EXPECT_FALSE(Aged(names.PageFile(2)));
+  EXPECT_FALSE(lwtest::Exists(names.PageFile(1)));
+}
+
+namespace {
+
+// Writes the pages of --pages (without it 1..$PAGES, default 4) of the
+// pattern with one link each, whose address names the run
+// ("<converter>.runs" counts them); fails after the first page when $FAIL
+// is set, or waits to be stopped after it when $HANG is set (touching
+// "<converter>.hung" first).
+const QByteArray kLinkingConverter =
+    "echo run >> \"$0.runs\"\n"
+    "r=$(grep -c run \"$0.runs\")\n"
+    "if [ \"${10}\" = --pages ]; then\n"
+    "  list=$(for item in $(echo \"${11}\" | tr ',' ' '); do seq ${item%-*} ${item#*-}; done)\n"
+    "else list=$(seq 1 ${PAGES:-4}); fi\n"
+    "n=$(echo $list | wc -w); k=0; links='['\n"
+    "for i in $list; do\n"
+    "  k=$((k+1))\n"
+    "  if [ $k -eq 2 ] && [ -n \"$FAIL\" ]; then exit 7; fi\n"
+    "  if [ $k -eq 2 ] && [ -n \"$HANG\" ]; then touch \"$0.hung\"; exec sleep 30; fi\n"
+    "  p=$(printf '%s' \"$5\" | sed \"s/%/$i/\"); printf 'FWS' > \"$p\"; echo page $k/$n\n"
+    "  [ $k -gt 1 ] && links=\"$links,\"\n"
+    "  links=\"$links{\\\"page\\\":$i,\\\"x\\\":0,\\\"y\\\":0,\\\"w\\\":1,\\\"h\\\":1,\\\"url\\\":\\\"https://e.org/$r\\\"}\"\n"
+    "done\n"
+    "printf '%s]' \"$links\" > \"$9\"\n";
+
+}  // namespace
+
+// Pages joining a folder come with their links; a run that fails or is
+// stopped leaves the folder, its stamp and its links as they were.
+TEST_F(RunnerTest, JoiningPagesMergesLinksAndAnUnfinishedRunChangesNothing) {
+  UseFakeConverter(kLinkingConverter);
+  const QString pdf = dir.file("docs/guide.pdf");
+  ASSERT_TRUE(lwtest::MakeTestPdf(pdf, 4));
+  const ConversionNames names = ConversionNamesFor(SysSetInfo.TempPathStr, pdf);
+  ASSERT_EQ(ConvertPdfPages(pdf, {1, 2}).status, ConvertOutcome::Converted);
+  EXPECT_EQ(StampedPages(names.folder), (std::vector<int>{1, 2}));
+  const QByteArray links = lwtest::ReadFile(LinksFileFor(names.PageFile(1)));
+  EXPECT_EQ(links.count("e.org/1"), 2) << links.constData();
+  EXPECT_FALSE(links.contains("\"page\":3")) << "a run's links are of its pages only";
+
+  const QStringList before = Files(names.folder);
+  for (const char *kind : {"FAIL", "HANG"}) {
+    qputenv(kind, "1");
+    std::atomic<bool> stop{false};
+    QThread *stopper = QThread::create([&] {
+      while (!lwtest::Exists(SysSetInfo.SwfToolPath + ".hung")) QThread::msleep(5);
+      stop = true;
+    });
+    if (QByteArray(kind) == "HANG") stopper->start();
+    const ConvertOutcome out = ConvertPdfPages(pdf, {1, 2, 3, 4}, &stop);
+    stop = true;
+    stopper->wait();
+    delete stopper;
+    qunsetenv(kind);
+    EXPECT_EQ(out.status, QByteArray(kind) == "HANG" ? ConvertOutcome::Cancelled : ConvertOutcome::Failed);
+    EXPECT_EQ(Files(names.folder), before) << kind;
+    EXPECT_EQ(StampedPages(names.folder), (std::vector<int>{1, 2})) << kind;
+    EXPECT_EQ(lwtest::ReadFile(LinksFileFor(names.PageFile(1))), links) << kind;
+    for (const QString &name : QDir(SysSetInfo.TempPathStr).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+      EXPECT_FALSE(name.contains(".tmp-")) << name.toStdString();
+  }
+
+  // Pages 3 and 4 join with their own links; those of 1 and 2 stay.
+  const ConvertOutcome out = ConvertPdfPages(pdf, {3, 4});
+  ASSERT_EQ(out.status, ConvertOutcome::Converted) << out.run.output.toStdString();
+  EXPECT_EQ(StampedPages(names.folder), (std::vector<int>{1, 2, 3, 4}));
+  const QByteArray joined = lwtest::ReadFile(LinksFileFor(names.PageFile(1)));
+  EXPECT_TRUE(joined.startsWith("[{\"h\":1,\"page\":1,\"url\":\"https://e.org/1\"")) << joined.constData();
+  EXPECT_EQ(joined.count("\"page\":"), 4) << joined.constData();
+  EXPECT_EQ(joined.count("e.org/1"), 2) << joined.constData();
+  EXPECT_TRUE(joined.contains("{\"h\":1,\"page\":4,\"url\":\"https://e.org/4\"")) << joined.constData();
+}

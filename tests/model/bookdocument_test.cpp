@@ -92,6 +92,9 @@ TEST(BookDocument, MovedFolderIsFoundAgainAndGoneSourceIsMarkedNotDropped) {
   // The pages of the moved PDF are not converted under their new name yet.
   const OpenedBook movedBook = OpenBookDocument(*doc, s.temp.path());
   EXPECT_EQ(SourcesToConvert(movedBook.book, movedBook.library).size(), 1u);
+  // Only the pages the book shows are asked for, whatever the range.
+  EXPECT_EQ(BookPagesOfSource(movedBook.book, movedBook.library[0]->filePath), (std::vector<int>{1, 2, 4}));
+  EXPECT_TRUE(BookPagesOfSource(movedBook.book, movedBook.library[1]->filePath).empty()) << "an image";
 
   // The image is gone: it stays listed and its page stays in the book.
   ASSERT_TRUE(QFile::remove(moved + "/art/photo.png"));

@@ -1,7 +1,9 @@
 #include "model/conversionnames.h"
 #include "model/pageimport.h"
 #include "support/testdirs.h"
+#include "support/testpdf.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace lw;
@@ -26,6 +28,39 @@ TEST(ImportFilePages, PdfPagesOfRangeThatExist) {
   EXPECT_EQ(added[1]->showName, "name_3.pdf");
   EXPECT_EQ(added[1]->fileType, kPageSwf);
   EXPECT_EQ(added[1]->filePath, names.PageFile(3));
+}
+
+// The pages a range needs that were never converted: the window converts
+// them before it adds the range's pages.
+TEST(RangePagesToConvert, PagesOfTheRangeWithoutPageFiles) {
+  TempDir temp, docs;
+  WriteFile(docs.file("name.pdf"), lwtest::MakeTextPdf(6));
+  WriteFile(docs.file("pic.png"), "png");
+  TFileObj pdf(docs.file("name.pdf"));
+  ASSERT_EQ(pdf.count, 6);
+  const ConversionNames names = ConversionNamesFor(temp.path(), pdf.filePath);
+  for (int n : {2, 3}) WriteFile(names.PageFile(n), "FWS");
+  const struct {
+    const char *range;
+    std::vector<int> missing;
+  } cases[] = {
+      {"2-3", {}},
+      {"1-4", {1, 4}},
+      {"3, 5", {5}},
+      {"All", {1, 4, 5, 6}},
+      {"9", {}},  // names no page of the file
+  };
+  for (const auto &c : cases) {
+    pdf.rangeStr = c.range;
+    EXPECT_EQ(RangePagesToConvert(pdf, temp.path()), c.missing) << c.range;
+  }
+  pdf.rangeStr = "All";
+  pdf.problemStr = "is damaged";
+  EXPECT_TRUE(RangePagesToConvert(pdf, temp.path()).empty()) << "gives no pages";
+  pdf.problemStr.clear();
+  ASSERT_TRUE(QFile::remove(docs.file("name.pdf")));
+  EXPECT_TRUE(RangePagesToConvert(pdf, temp.path()).empty()) << "the file is gone";
+  EXPECT_TRUE(RangePagesToConvert(TFileObj(docs.file("pic.png")), temp.path()).empty());
 }
 
 TEST(ImportFilePages, ImageBecomesOnePageUnlessGone) {

@@ -74,6 +74,11 @@ TEST(Pdf2SwfArguments, AcceptsTheConverterCommandLineAndItsOwnOptions) {
   EXPECT_EQ(p.options.quality, 0);
   EXPECT_TRUE(p.options.compress);
 
+  // A page list, merged into ascending runs.
+  p = ParseArguments({"in.pdf", "-j", "100", "-o", "o_%.swf", "--pages", " 30, 1-25,26 ,2-3"});
+  ASSERT_TRUE(p.ok) << p.error.toStdString();
+  EXPECT_EQ(p.options.pages, (std::vector<std::pair<int, int>>{{1, 26}, {30, 30}}));
+
   EXPECT_TRUE(ParseArguments({"--help"}).options.help);
   EXPECT_TRUE(ParseArguments({"-h"}).ok);
 }
@@ -118,6 +123,16 @@ TEST(Pdf2SwfArguments, RefusesBadCommandLines) {
       {"in.pdf", "-j", "100", "-j", "90", "-o", "o_%.swf"},  // repeated
       {"in.pdf", "two.pdf", "-j", "100", "-o", "o_%.swf"},
       {"in.pdf", "-j", "100", "-o", "o_%.swf", "--fast"},
+      {"in.pdf", "-j", "100", "-o", "o_%.swf", "--pages"},              // page lists
+      {"in.pdf", "-j", "100", "-o", "o_%.swf", "--pages", ""},
+      {"in.pdf", "-j", "100", "-o", "o_%.swf", "--pages", "0"},
+      {"in.pdf", "-j", "100", "-o", "o_%.swf", "--pages", "5-3"},
+      {"in.pdf", "-j", "100", "-o", "o_%.swf", "--pages", "1,,2"},
+      {"in.pdf", "-j", "100", "-o", "o_%.swf", "--pages", "All"},
+      {"in.pdf", "-j", "100", "-o", "o_%.swf", "--pages", "1-"},
+      {"in.pdf", "-j", "100", "-o", "o_%.swf", "--pages", "-3"},
+      {"in.pdf", "-j", "100", "-o", "o_%.swf", "--pages", "99999999999"},
+      {"in.pdf", "-j", "100", "-o", "o_%.swf", "--pages", "1", "--pages", "2"},
   };
   for (const QStringList &args : bad) {
     const ParsedArguments p = ParseArguments(args);
@@ -193,6 +208,37 @@ TEST_F(Pdf2SwfRun, ThreadCountDoesNotChangeTheOutputAndReRunsReplaceFiles) {
   // Five pages, their words and the first page's picture.
   EXPECT_EQ(Entries(dir.file("many")).size(), 11);
   EXPECT_FALSE(QImage(dir.file("many/doc_1.jpg")).isNull());
+}
+
+// --pages: only those pages with their words (the picture goes with page
+// 1 alone), their links only; a page beyond the end writes nothing.
+TEST_F(Pdf2SwfRun, WritesOnlyTheChosenPages) {
+  const QString pdf = dir.file("doc.pdf");
+  ASSERT_TRUE(lwtest::MakeTestPdf(pdf, 5));
+  QDir().mkpath(dir.file("out"));
+  const QString pattern = dir.file("out/doc_%.swf");
+  const QString links = dir.file("out/doc_links.json");
+  RunResult r = RunConverter({pdf, "-j", "80", "-o", pattern, "-r", "40", "--pages", "4-5,2", "--links", links});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_EQ(r.out, "page 1/3\npage 2/3\npage 3/3\n");
+  EXPECT_EQ(Entries(dir.file("out")), (QStringList{"doc_2.swf", "doc_2.words", "doc_4.swf", "doc_4.words",
+                                                  "doc_5.swf", "doc_5.words", "doc_links.json"}));
+  EXPECT_EQ(lwtest::ReadFile(links), "[]");
+  r = RunConverter({pdf, "-j", "80", "-o", pattern, "-r", "40", "--pages", "1"});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_TRUE(lwtest::Exists(dir.file("out/doc_1.jpg")));
+
+  QDir(dir.file("out")).removeRecursively();
+  QDir().mkpath(dir.file("out"));
+  r = RunConverter({pdf, "-j", "80", "-o", pattern, "--pages", "2,6-9"});
+  EXPECT_EQ(r.exitCode, kExitNoSuchPage);
+  EXPECT_TRUE(r.err.contains("page 6 is beyond the last page")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("has 5")) << r.err.toStdString();
+  EXPECT_TRUE(r.out.isEmpty());
+  EXPECT_TRUE(Entries(dir.file("out")).isEmpty());
+  r = RunConverter({pdf, "-j", "80", "-o", pattern, "--pages", "3-1"});
+  EXPECT_EQ(r.exitCode, kExitUsage);
+  EXPECT_TRUE(r.err.contains("--pages")) << r.err.toStdString();
 }
 
 TEST_F(Pdf2SwfRun, FailsClearlyOnUnusableInput) {

@@ -1,8 +1,10 @@
 // leafweaver-publish run as a user runs it: real converter, real files.
 
+#include "model/conversionnames.h"
 #include "support/testdirs.h"
 #include "support/testpdf.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -37,7 +39,8 @@ class Publish : public ::testing::Test {
     QFile::copy(QStringLiteral(LW_TEST_DATA_DIR) + "/pdf/count_implausible.pdf", src.file("faked.pdf"));
   }
 
-  RunResult publish(const QStringList &args) {
+  // Runs leafweaver-publish, or `program` with `args`.
+  RunResult publish(const QStringList &args, const QString &program = {}) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_DATA_HOME", home.path());
@@ -45,7 +48,7 @@ class Publish : public ::testing::Test {
     env.remove("QT_QPA_PLATFORM");
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(src.path());
-    p.start(lwtest::ProgramDir() + "/leafweaver-publish", args);
+    p.start(program.isEmpty() ? lwtest::ProgramDir() + "/leafweaver-publish" : program, args);
     RunResult r;
     if (!p.waitForFinished(120000)) {
       p.kill();
@@ -129,8 +132,14 @@ TEST_F(Publish, RightToLeftGoesIntoTheSettingsBesideThePageList) {
 TEST_F(Publish, ProgressAndImageFirstSize) {
   const RunResult r = publish({"pic.png", "three.pdf", "-o", out.file("new/folder")});
   ASSERT_EQ(r.status, 0) << r.err.toStdString();
-  EXPECT_TRUE(r.err.contains("[2/2] Converting three.pdf")) << r.err.toStdString();
-  EXPECT_TRUE(r.err.contains("page 3/3")) << r.err.toStdString();
+  // Not on a terminal: a line or two for each file, none for each page.
+  const QStringList lines = r.err.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 4) << r.err.toStdString();
+  EXPECT_EQ(lines[0], "[1/2] pic.png");
+  EXPECT_EQ(lines[1], "[2/2] Converting three.pdf (3 pages)");
+  EXPECT_TRUE(lines[2].startsWith("[2/2] three.pdf: 3 pages converted in ")) << lines[2].toStdString();
+  EXPECT_TRUE(lines[3].startsWith("Writing 4 pages into ")) << lines[3].toStdString();
+  EXPECT_FALSE(r.err.contains('\r'));
   const QByteArray list = ReadFile(r.out.trimmed() + "/source/Pages.xml");
   EXPECT_TRUE(list.contains("width=\"800\" height=\"600\"")) << list.constData();
 }
@@ -292,4 +301,46 @@ TEST_F(Publish, BookFilesThatCannotBeUsedSayWhy) {
   r = publish({"--book", "cut.leafbook", "pic.png", "-o", out.path()});
   EXPECT_EQ(r.status, 64);
   EXPECT_TRUE(QDir(out.path()).isEmpty());
+}
+
+// Only the pages of a range are converted; a conversion folder that was
+// there before keeps them, and a wider range later adds the pages missing.
+// On a terminal the progress is one line kept up to date.
+TEST_F(Publish, RangesConvertOnlyTheirPagesAndATerminalGetsOneLine) {
+  WriteFile(src.file("six.pdf"), lwtest::MakeTextPdf(6));
+  const QString pdf = QFileInfo(src.file("six.pdf")).canonicalFilePath();
+  const lw::ConversionNames names = lw::ConversionNamesFor(home.file("Folivant/TempFiles"), pdf);
+  // A folder this run did not make is kept after it.
+  ASSERT_TRUE(QDir().mkpath(names.folder));
+  RunResult r = publish({"six.pdf", "--pages", "2-3", "-o", out.file("a")});
+  ASSERT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("[1/1] Converting six.pdf (2 of its 6 pages)\n")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("six.pdf: 2 pages converted")) << r.err.toStdString();
+  EXPECT_TRUE(ReadFile(names.folder + ".leafweaver-conversion").contains("\npages 6\nheld 2-3\n"));
+  EXPECT_FALSE(Exists(names.PageFile(1)));
+  EXPECT_FALSE(Exists(names.PageFile(4)));
+
+  const QString script = QStandardPaths::findExecutable("script");
+  if (script.isEmpty()) GTEST_SKIP() << "script (util-linux) is needed to give the run a terminal";
+  QFile page2(names.PageFile(2));
+  ASSERT_TRUE(page2.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(page2.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)), QFileDevice::FileModificationTime));
+  page2.close();
+  r = publish({"-qefc", "'" + lwtest::ProgramDir() + "/leafweaver-publish' six.pdf --pages 1-3 -o '" +
+                            out.file("b") + "' 2>&1 >/dev/null", "/dev/null"},
+              script);
+  ASSERT_EQ(r.status, 0) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("\r[1/1] Converting six.pdf: page 1 of 1")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("Writing 3 pages")) << r.out.toStdString();
+  EXPECT_EQ(r.out.count('\n'), 2) << "the status line, then the writing: " << r.out.toStdString();
+  EXPECT_TRUE(ReadFile(names.folder + ".leafweaver-conversion").contains("\nheld 1-3\n"));
+  EXPECT_EQ(QFileInfo(names.PageFile(2)).lastModified().date().year(), 2001) << "page 2 was kept";
+
+  // Quiet: nothing on standard error, on a terminal too.
+  r = publish({"-qefc", "'" + lwtest::ProgramDir() + "/leafweaver-publish' six.pdf --pages 4 -q -o '" +
+                            out.file("c") + "' 2>&1 >/dev/null", "/dev/null"},
+              script);
+  ASSERT_EQ(r.status, 0) << r.out.toStdString();
+  EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+  EXPECT_TRUE(Exists(names.PageFile(4)));
 }
