@@ -87,7 +87,13 @@ void writeBackground(const TBookObj &book, const QString &root) {
   if (book.backgroundType != 0) {
     ForceDeleteFile(target);
   } else if (!book.backgroundImage.isEmpty() && QFileInfo(book.backgroundImage).isFile()) {
-    copyOver(book.backgroundImage, target);
+    // Decoded and encoded anew: whatever file a book names, only a picture
+    // of the book's size is published.
+    try {
+      WriteBackgroundJpeg(book.backgroundImage, target, book.width, book.height);
+    } catch (const std::exception &e) {
+      throw PackageError(e.what());
+    }
   }
 }
 

@@ -112,4 +112,45 @@ bool GetImageFileSize(const QString &path, int &width, int &height) {
   return true;
 }
 
+QString BackgroundImageProblem(const QString &path) {
+  QImageReader reader(path);
+  reader.setDecideFormatFromContent(true);
+  const QByteArray format = reader.format();
+  if (format != "png" && format != "jpeg" && format != "bmp")
+    return QStringLiteral("is not a PNG, JPEG or BMP picture");
+  const QSize size = reader.size();
+  if (!size.isValid()) return QStringLiteral("is a damaged picture");
+  if (qint64(size.width()) * size.height() > kMaxBackgroundPixels)
+    return QStringLiteral("is too large a picture (%1 x %2 pixels; at most %3 million)")
+        .arg(size.width())
+        .arg(size.height())
+        .arg(kMaxBackgroundPixels / 1000000);
+  return {};
+}
+
+void WriteBackgroundJpeg(const QString &source, const QString &target, int width, int height) {
+  if (const QString problem = BackgroundImageProblem(source); !problem.isEmpty())
+    fail(QStringLiteral("The background image \"%1\" %2").arg(source, problem));
+  if (width < 1 || height < 1)
+    fail(QStringLiteral("Cannot fit an image into a box of %1 x %2").arg(width).arg(height));
+  const QImage image = decodeFile(source);
+  // Never larger than twice the book (the page around the book shows it),
+  // never enlarged.
+  const double factor = std::min({2.0 * width / image.width(), 2.0 * height / image.height(), 1.0});
+  const QImage scaled = ScaleImageToFit(image, std::max(1, int(std::lround(image.width() * factor))),
+                                        std::max(1, int(std::lround(image.height() * factor))));
+  QSaveFile file(target);
+  if (!file.open(QIODevice::WriteOnly))
+    fail(QStringLiteral("Cannot write image \"%1\": %2").arg(target, file.errorString()));
+  QImageWriter writer(&file, "jpeg");
+  writer.setQuality(85);
+  if (!writer.write(scaled)) {
+    const QString reason = writer.errorString();
+    file.cancelWriting();
+    fail(QStringLiteral("Cannot write image \"%1\": %2").arg(target, reason));
+  }
+  if (!file.commit())
+    fail(QStringLiteral("Cannot write image \"%1\": %2").arg(target, file.errorString()));
+}
+
 }  // namespace lw

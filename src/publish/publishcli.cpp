@@ -172,7 +172,11 @@ int writeBook(const TBookObj &book, const TSysSetInfo &paths, const QString &fol
   QString created;
   QString root;
   try {
-    root = WriteBookPackage(book, paths, false, folder, QDateTime::currentDateTime(), &created);
+    const QString previous = JoinPath(folder, SafeFolderName(book.titleStr));
+    if (o.replace && !SafeFolderName(book.titleStr).isEmpty() && IsBookPackage(previous))
+      root = ReplaceBookPackage(book, paths, previous);
+    else
+      root = WriteBookPackage(book, paths, false, folder, QDateTime::currentDateTime(), &created);
     if (!o.runtimeUrl.isEmpty()) UseSharedRuntime(root, o.runtimeUrl);
   } catch (const std::exception &e) {
     if (!created.isEmpty()) DeleteFolderTree(created);
@@ -265,6 +269,9 @@ int publish(const PublishOptions &o, const QString &appDir, QTextStream &out, QT
   }
   if (!o.backgroundImage.isEmpty() && !QFileInfo(o.backgroundImage).isFile())
     throw RunError{kExitInput, o.backgroundImage + ": no such background image"};
+  if (!o.backgroundImage.isEmpty())
+    if (const QString problem = BackgroundImageProblem(o.backgroundImage); !problem.isEmpty())
+      throw RunError{kExitInput, o.backgroundImage + ": " + problem};
 
   const auto files = loadSources(o);
   const QSize size = o.size ? *o.size : [&] {
@@ -328,6 +335,9 @@ int publishBook(const PublishOptions &o, const QString &appDir, QTextStream &out
     throw RunError{kExitInput, o.bookFile + ": the book's pages from these files cannot be "
                                             "published, the files are missing: " + missing.join(", ")};
   if (opened.book.pageList.empty()) throw RunError{kExitInput, "the book has no pages"};
+  if (const TBookObj &b = opened.book; b.backgroundType == 0 && QFileInfo(b.backgroundImage).isFile())
+    if (const QString problem = BackgroundImageProblem(b.backgroundImage); !problem.isEmpty())
+      throw RunError{kExitInput, o.bookFile + ": its background image " + b.backgroundImage + " " + problem};
   const QString folder = prepareOutput(o, paths);
 
   std::vector<ConvertOutcome> conversions;
@@ -366,8 +376,10 @@ QString PublishUsage() {
   leafweaver-publish --serve FOLDER [--port N]
 
 Publishes a page-turning book from PDF and image files (PNG, JPEG, BMP), in
-the order given, into a new folder Quirell_<date>_<time> under FOLDER, and
-prints that folder's path. PDFs are converted with the program's converter.
+the order given, into a new folder under FOLDER named after the book's title
+(with the date and time too where that name is taken; Quirell_<date>_<time>
+for a book without a title), and prints that folder's path. PDFs are
+converted with the program's converter.
 
 Sources:
   FILE                     a PDF or an image; each becomes pages of the book
@@ -382,6 +394,9 @@ Sources:
 Book settings:
   -o, --output FOLDER      where the book folder is made (required)
                                                         -o ~/books
+      --replace            replace the book published under the same title
+                           in FOLDER (the new one is written beside it and
+                           swapped in whole)
   -t, --title TEXT         title of the book page       -t "Spring catalogue"
   -k, --keywords TEXT      keywords of the book page    -k "shoes, spring"
   -d, --description TEXT   description of the book page -d "Our new range"
@@ -408,7 +423,7 @@ Book settings:
 
 Serving a published book (browsers do not play it from disk):
       --serve FOLDER       serve FOLDER on 127.0.0.1 and print its address;
-                           Ctrl-C stops             --serve ~/books/Quirell_2026-01-31_120000
+                           Ctrl-C stops             --serve ~/books/"Spring catalogue"
       --port N             port for --serve (default: a free one) --port 8080
 
 Exit status: 0 done, 64 usage error, 65 a source file, range, theme or
@@ -444,6 +459,8 @@ bool ParsePublishArgs(const QStringList &args, PublishOptions &o, QString &error
       o.help = true;
     } else if (a == "-q" || a == "--quiet") {
       o.quiet = true;
+    } else if (a == "--replace") {
+      o.replace = true;
     } else if (a == "-o" || a == "--output") {
       if (!value(o.outputFolder)) return false;
     } else if (a == "-t" || a == "--title") {

@@ -38,6 +38,7 @@ struct PublishOptions {
   QString runtimeUrl;  // --runtime-url: the runtime is on the site there, not in the book
   bool rtl = false;    // --rtl: the book reads from right to left
   bool quiet = false;
+  bool replace = false;  // --replace: the book published under the same title goes
   bool help = false;
   QString serveFolder;  // --serve: serve this folder instead of publishing
   quint16 port = 0;

@@ -326,6 +326,8 @@ void TMainFrm::BuildControls() {
   auto addInfo = [this](const char *name) {
     auto *label = new QLabel;
     label->setObjectName(QLatin1String(name));
+    label->setContentsMargins(10, 0, 10, 0);
+    label->setFrameShape(QFrame::StyledPanel);
     StatusBar->addPermanentWidget(label);
     return label;
   };
@@ -374,7 +376,6 @@ QWidget *TMainFrm::BuildBookTab() {
   tab->setObjectName("BookTab");
   tab->setWidgetResizable(true);
   tab->setFrameShape(QFrame::NoFrame);
-  tab->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   auto *content = new QWidget;
   content->setObjectName("BookTabContent");
   auto *column = new QVBoxLayout(content);
@@ -488,6 +489,10 @@ QWidget *TMainFrm::BuildBookTab() {
   column->addWidget(size);
   column->addStretch(1);
   tab->setWidget(content);
+  // As wide as the groups need at the font in use: they scroll up and down,
+  // never sideways.
+  tab->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  tab->setMinimumWidth(content->minimumSizeHint().width() + tab->verticalScrollBar()->sizeHint().width());
   return tab;
 }
 
@@ -696,6 +701,10 @@ void TMainFrm::BgImageBtnClick() {
   else
     path = QFileDialog::getOpenFileName(this, QString(), QString(), kImageFilter);
   if (path.isEmpty()) return;
+  if (const QString problem = BackgroundImageProblem(path); !problem.isEmpty()) {
+    ShowErrorMessage(this, tr("\"%1\" cannot be the background: it %2.").arg(QDir::toNativeSeparators(path), problem));
+    return;
+  }
   BgImageEdt->setText(path);
   RecordChange(tr("Background Image"));
 }

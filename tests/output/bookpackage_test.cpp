@@ -135,7 +135,13 @@ TEST_F(Package, PublishIntoFolderWithoutTrailingSlashAndImageBackground) {
   book.backgroundImage = pngPage("back.png", 4, 4);
   const QString root = WriteBookPackage(book, paths, false, out.path(), when);
   EXPECT_EQ(root, out.slash() + "Quirell_2013-05-07_143205/");
-  EXPECT_EQ(ReadFile(root + "source/bg.jpg"), ReadFile(src.file("back.png")));
+  // Published as a JPEG of its own, never as the file's bytes.
+  QImageReader bg(root + "source/bg.jpg");
+  EXPECT_EQ(bg.format(), "jpeg");
+  EXPECT_EQ(bg.size(), QSize(4, 4));
+  WriteFile(src.file("passwd"), "root:x:0:0");
+  book.backgroundImage = src.file("passwd");
+  EXPECT_THROW(WriteBookPackage(book, paths, false, out.path(), when), PackageError);
 }
 
 TEST_F(Package, TextsAreEscapedAndReplacedInOrder) {

@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <vector>
+#include <QBuffer>
 #include <gtest/gtest.h>
 
 using lwtest::Exists;
@@ -73,7 +74,8 @@ TEST_F(Publish, WholeRoadOnDisk) {
   ASSERT_EQ(r.status, 0) << r.err.toStdString();
   EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();  // quiet
   const QString root = r.out.trimmed();
-  ASSERT_TRUE(root.startsWith(out.slash() + "Quirell_")) << root.toStdString();
+  // Named after the title, made safe for a folder.
+  ASSERT_EQ(root, out.slash() + "Tom & Jerry title") << root.toStdString();
   EXPECT_EQ(QDir(out.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
 
   for (const char *page : {"/pages/1.swf", "/pages/2.swf"}) {
@@ -95,6 +97,18 @@ TEST_F(Publish, WholeRoadOnDisk) {
   EXPECT_TRUE(html.contains("content=\"cats\""));
   EXPECT_TRUE(html.contains("&lt;b&gt;new&lt;/b&gt;"));
   EXPECT_FALSE(html.contains("{title}"));
+
+  // Again under the same title: beside it with the date, or in its place
+  // with --replace.
+  const QStringList again = {"pic.png", "-t", "Tom & \"Jerry\" </title>", "-q", "-o", out.path()};
+  const RunResult dated = publish(again);
+  ASSERT_EQ(dated.status, 0) << dated.err.toStdString();
+  EXPECT_TRUE(dated.out.trimmed().startsWith(root + "_20")) << dated.out.toStdString();
+  const RunResult replaced = publish(again + QStringList{"--replace"});
+  ASSERT_EQ(replaced.status, 0) << replaced.err.toStdString();
+  EXPECT_EQ(replaced.out.trimmed(), root);
+  EXPECT_FALSE(Exists(root + "/pages/2.swf"));
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
 }
 
 TEST_F(Publish, ServedBookPlaysInChromium) {
@@ -148,7 +162,12 @@ TEST_F(Publish, ThemesBySize) {
   const RunResult image = publish({"pic.png", "--theme", "harbour blue", "-s", "a5", "-q", "-o", out.file("a")});
   ASSERT_EQ(image.status, 0) << image.err.toStdString();
   const QString root = image.out.trimmed();
-  EXPECT_EQ(ReadFile(root + "/source/bg.jpg"), ReadFile(lwtest::ProgramDir() + "/Themes/harbour/bg.jpg"));
+  // The theme's picture, encoded anew at most twice the book's size.
+  const QImage bg(root + "/source/bg.jpg");
+  const QImage theme(lwtest::ProgramDir() + "/Themes/harbour/bg.jpg");
+  EXPECT_FALSE(bg.isNull());
+  EXPECT_TRUE(bg.width() <= 840 && bg.height() <= 1190) << bg.width() << "x" << bg.height();
+  EXPECT_NEAR(double(bg.width()) / bg.height(), double(theme.width()) / theme.height(), 0.01);
   const QByteArray list = ReadFile(root + "/source/Pages.xml");
   EXPECT_FALSE(list.contains("bgcolor"));
   EXPECT_TRUE(list.contains("width=\"420\" height=\"595\""));
@@ -160,6 +179,18 @@ TEST_F(Publish, ThemesBySize) {
 }
 
 TEST_F(Publish, BadInputsSayWhyAndWriteNothing) {
+  // A picture's header claiming 30,000 x 30,000 pixels.
+  {
+    QImage small(8, 8, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    small.save(&buffer, "PNG");
+    const QByteArray size("\x00\x00\x75\x30\x00\x00\x75\x30", 8);
+    png.replace(16, 8, size);  // IHDR's width and height
+    WriteFile(src.file("huge.png"), png);
+  }
   const struct {
     QStringList args;
     int status;
@@ -172,6 +203,9 @@ TEST_F(Publish, BadInputsSayWhyAndWriteNothing) {
       {{"three.pdf", "--pages", "2-1"}, 65, "selects no page"},
       {{"pic.png", "--theme", "No Such Theme"}, 65, "unknown theme \"No Such Theme\""},
       {{"pic.png", "--background-image", "none.jpg"}, 65, "none.jpg"},
+      // Only a picture becomes a background: never any file the book names.
+      {{"pic.png", "--background-image", "notes.pdf"}, 65, "notes.pdf: is not a PNG, JPEG or BMP picture"},
+      {{"pic.png", "--background-image", "huge.png"}, 65, "huge.png: is too large a picture"},
       {{"pic.png", "--frobnicate"}, 64, "unknown option --frobnicate"},
       {{"pic.png", "-s", "0x10"}, 64, "--size"},
       {{"pic.png", "-s", "10000x10"}, 64, "--size"},
@@ -300,6 +334,14 @@ TEST_F(Publish, BookFilesThatCannotBeUsedSayWhy) {
   EXPECT_TRUE(r.err.contains("is damaged")) << r.err.toStdString();
   r = publish({"--book", "cut.leafbook", "pic.png", "-o", out.path()});
   EXPECT_EQ(r.status, 64);
+  // A background that is not a picture is never copied into a book.
+  WriteFile(src.file("secret.leafbook"),
+            QStringLiteral(R"({"format": "leafweaver-book", "version": 1, "background": "image",
+                "backgroundImage": "%1", "sources": [{"path": "%2"}], "pages": [{"source": 0}]})")
+                .arg(src.file("notes.pdf"), src.file("pic.png")).toUtf8());
+  r = publish({"--book", "secret.leafbook", "-o", out.path()});
+  EXPECT_EQ(r.status, 65);
+  EXPECT_TRUE(r.err.contains("notes.pdf is not a PNG, JPEG or BMP picture")) << r.err.toStdString();
   EXPECT_TRUE(QDir(out.path()).isEmpty());
 }
 

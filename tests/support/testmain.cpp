@@ -9,7 +9,8 @@
 
 int main(int argc, char **argv) {
   QTemporaryDir config;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+  const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+  if (platform.isEmpty() || platform == "offscreen") {
     const QString screens = config.filePath("screens.json");
     QFile file(screens);
     if (config.isValid() && file.open(QIODevice::WriteOnly) &&
