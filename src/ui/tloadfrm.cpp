@@ -16,13 +16,16 @@
 #include <QUrl>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 #include <algorithm>
 
 namespace lw {
@@ -60,6 +63,16 @@ class RangeDelegate : public QStyledItemDelegate {
   QTreeWidget *tree_;
 };
 
+// "Checked All": shows the rows' ticks, partially checked for some; a click
+// ticks every row, or unticks them all when every row was ticked.
+class TickAllBox : public QCheckBox {
+ public:
+  using QCheckBox::QCheckBox;
+
+ protected:
+  void nextCheckState() override { setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked); }
+};
+
 }  // namespace
 
 void TLoadFrm::SetFileChooser(FileChooser chooser) { fileChooser() = std::move(chooser); }
@@ -67,19 +80,13 @@ void TLoadFrm::SetFileChooser(FileChooser chooser) { fileChooser() = std::move(c
 TLoadFrm::TLoadFrm(QWidget *parent) : QDialog(parent) {
   setObjectName("LoadFrm");
   setWindowTitle("Library");
-  setFixedSize(516, 365);
   setAcceptDrops(true);
-  QFont font(QStringLiteral("Tahoma"));
-  font.setPixelSize(11);
-  setFont(font);
 
   sGroupBox1 = new QGroupBox("Resource files", this);
   sGroupBox1->setObjectName("sGroupBox1");
-  sGroupBox1->setGeometry(8, 8, 503, 313);
 
   LibraryTree = new QTreeWidget(sGroupBox1);
   LibraryTree->setObjectName("LibraryTree");
-  LibraryTree->setGeometry(17, 24, 472, 253);
   LibraryTree->setColumnCount(4);
   LibraryTree->setHeaderLabels({"ID", "File Name", "Page Count", "Page Range"});
   LibraryTree->setRootIsDecorated(false);
@@ -102,23 +109,47 @@ TLoadFrm::TLoadFrm(QWidget *parent) : QDialog(parent) {
   LibraryTree->setTextElideMode(Qt::ElideMiddle);
   LibraryTree->setItemDelegate(new RangeDelegate(this, LibraryTree));
 
+  LibraryMessageLbl = new QLabel(sGroupBox1);
+  LibraryMessageLbl->setObjectName("LibraryMessageLbl");
+  LibraryMessageLbl->setWordWrap(true);
+  LibraryMessageLbl->setTextFormat(Qt::PlainText);
+  // A line is kept for it, so the list does not jump when a message comes.
+  LibraryMessageLbl->setMinimumHeight(LibraryMessageLbl->fontMetrics().lineSpacing());
+
   AddBtn = new QPushButton("Add PDF,Image Files", sGroupBox1);
   AddBtn->setObjectName("AddBtn");
-  AddBtn->setGeometry(17, 283, 128, 25);
   DelBtn = new QPushButton("Delete", sGroupBox1);
   DelBtn->setObjectName("DelBtn");
-  DelBtn->setGeometry(151, 283, 75, 25);
-  CheckAllBtn = new QCheckBox("Checked All", sGroupBox1);
+  CheckAllBtn = new TickAllBox("Checked All", sGroupBox1);
   CheckAllBtn->setObjectName("CheckAllBtn");
-  CheckAllBtn->setGeometry(403, 283, 83, 19);
 
   CancelBtn = new QPushButton("Cancel", this);
   CancelBtn->setObjectName("CancelBtn");
-  CancelBtn->setGeometry(334, 331, 75, 25);
   OkBtn = new QPushButton("OK", this);
   OkBtn->setObjectName("OkBtn");
-  OkBtn->setGeometry(422, 331, 75, 25);
   OkBtn->setDefault(true);
+
+  // Layouts give every control the room its text needs at any font size.
+  auto *files = new QHBoxLayout;
+  files->addWidget(AddBtn);
+  files->addWidget(DelBtn);
+  files->addStretch(1);
+  files->addWidget(CheckAllBtn);
+  auto *group = new QVBoxLayout(sGroupBox1);
+  group->addWidget(LibraryTree, 1);
+  group->addWidget(LibraryMessageLbl);
+  group->addLayout(files);
+  auto *answers = new QHBoxLayout;
+  answers->addStretch(1);
+  answers->addWidget(CancelBtn);
+  answers->addWidget(OkBtn);
+  auto *whole = new QVBoxLayout(this);
+  whole->addWidget(sGroupBox1, 1);
+  whole->addLayout(answers);
+  // The list shows about four columns of text and eight rows at least.
+  const QFontMetrics metrics = LibraryTree->fontMetrics();
+  LibraryTree->setMinimumSize(metrics.averageCharWidth() * 56, metrics.lineSpacing() * 9);
+  resize(QSize(516, 365).expandedTo(sizeHint()));
 
   // The Delete key in the list does what the Delete button does (not while
   // a range is typed: the cell editor has the focus then).
@@ -131,7 +162,7 @@ TLoadFrm::TLoadFrm(QWidget *parent) : QDialog(parent) {
 
   connect(AddBtn, &QPushButton::clicked, this, [this] { RunGuarded(this, [this] { AddBtnClick(); }); });
   connect(DelBtn, &QPushButton::clicked, this, [this] { RunGuarded(this, [this] { DelBtnClick(); }); });
-  connect(CheckAllBtn, &QCheckBox::toggled, this, [this] { RunGuarded(this, [this] { CheckAllBtnClick(); }); });
+  connect(CheckAllBtn, &QCheckBox::clicked, this, [this] { RunGuarded(this, [this] { CheckAllBtnClick(); }); });
   connect(OkBtn, &QPushButton::clicked, this, [this] { OkBtnClick(); });
   connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
   connect(LibraryTree, &QTreeWidget::itemChanged, this,
@@ -174,6 +205,7 @@ void TLoadFrm::FillLibraryTree() {
   // The ticks stay as they were left: ticking a file whose pages the book
   // has already adds none of them again (ImportNewFilePages).
   for (const auto &file : LibraryList) AppendRow(file);
+  UpdateCheckAll();
 }
 
 QTreeWidgetItem *TLoadFrm::AppendRow(const std::shared_ptr<TFileObj> &file) {
@@ -202,6 +234,18 @@ void TLoadFrm::LibraryTreeChecked(QTreeWidgetItem *row, int column) {
   TFileObj *file = FileOfRow(row);
   if (!file || !row->data(kColId, Qt::CheckStateRole).isValid()) return;
   file->isChecked = row->checkState(kColId) == Qt::Checked;
+  if (!filling_) UpdateCheckAll();
+}
+
+void TLoadFrm::UpdateCheckAll() {
+  int rows = 0, ticked = 0;
+  for (int i = 0; i < LibraryTree->topLevelItemCount(); ++i)
+    if (const TFileObj *file = FileOfRow(LibraryTree->topLevelItem(i))) {
+      ++rows;
+      ticked += file->isChecked ? 1 : 0;
+    }
+  if (rows == 0) return;
+  CheckAllBtn->setCheckState(ticked == rows ? Qt::Checked : ticked == 0 ? Qt::Unchecked : Qt::PartiallyChecked);
 }
 
 QTreeWidgetItem *TLoadFrm::RowOfFile(const TFileObj *file) const {
@@ -295,16 +339,22 @@ void TLoadFrm::LibraryTreeNewText(QTreeWidgetItem *row, int column, const QStrin
   if (!file || !LibraryTreeEditing(row, column)) return;
   const QString problem = PageRangeProblem(text, file->count);
   if (!text.isEmpty() && problem.isEmpty()) file->rangeStr = text;
-  // The reason goes next to the cell, and stays on it until a range is taken.
+  // The reason goes under the list and next to the cell, and stays until
+  // the next edit of a range.
   if (!problem.isEmpty()) {
     const QString tip = tr("Kept \"%1\": %2").arg(TrimBlanks(file->rangeStr), problem);
+    QString typed = TrimBlanks(text);
+    if (typed.size() > 40) typed = typed.left(39) + QChar(0x2026);
+    LibraryMessageLbl->setText(tr("%1: page range \"%2\" not taken (%3); it stays \"%4\".")
+                                   .arg(file->showName, typed, problem, TrimBlanks(file->rangeStr)));
     row->setToolTip(kColRange, tip);
     QTreeWidget *tree = row->treeWidget();
     const QRect cell = tree->visualItemRect(row);
     const int x = tree->header()->sectionViewportPosition(kColRange);
     QToolTip::showText(tree->viewport()->mapToGlobal(QPoint(x, cell.bottom())), tip, tree);
-  } else if (!text.isEmpty()) {
-    row->setToolTip(kColRange, QString());
+  } else {
+    LibraryMessageLbl->clear();
+    if (!text.isEmpty()) row->setToolTip(kColRange, QString());
   }
   // After the edit, whatever its outcome: the stored text without blanks
   // and control characters at its ends.
@@ -379,6 +429,7 @@ void TLoadFrm::AddFiles(const QStringList &paths) {
     RefreshRowTexts();
   }
   currPdfList.clear();
+  UpdateCheckAll();
   if (known) {
     LibraryTree->clearSelection();
     LibraryTree->setCurrentItem(known);
@@ -396,6 +447,7 @@ void TLoadFrm::RemoveUnconvertedFiles() {
     LibraryList.erase(std::remove(LibraryList.begin(), LibraryList.end(), file), LibraryList.end());
   }
   RefreshRowTexts();
+  UpdateCheckAll();
 }
 
 void TLoadFrm::DeleteRow(QTreeWidgetItem *row) {
@@ -418,6 +470,7 @@ void TLoadFrm::DelBtnClick() {
   DeleteRow(row);
   LibraryTree->setFocus();
   RefreshRowTexts();
+  UpdateCheckAll();
   if (next) SelectOnlyNode(next);
 }
 
@@ -436,6 +489,7 @@ void TLoadFrm::CheckAllBtnClick() {
   if (ShowTag != 1) return;
   for (int i = 0; i < LibraryTree->topLevelItemCount(); ++i)
     LibraryTree->topLevelItem(i)->setCheckState(kColId, checked ? Qt::Checked : Qt::Unchecked);
+  UpdateCheckAll();
 }
 
 void TLoadFrm::OkBtnClick() { done(kResultOk); }

@@ -15,6 +15,7 @@
 
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -66,7 +67,10 @@ class TLoadFrm : public QDialog {
   // (the next row, or the one before for the last row). The Delete key in
   // the list does the same.
   void DelBtnClick();
-  // Sets every file's check state to the "Checked All" box's state.
+  // Sets every file's check state to the "Checked All" box's state. The
+  // box follows the rows' ticks (ticked when every row is, unticked when
+  // none is, partially checked otherwise); a click on it ticks every row,
+  // or unticks every row when all were ticked.
   void CheckAllBtnClick();
   void OkBtnClick();
   // After OK: the ticked files, in library order, that the user asked for in
@@ -101,7 +105,10 @@ class TLoadFrm : public QDialog {
   static QString CellProblemText(const QString &problem);
   // Takes an edited Page Range text: stored when it is valid for the file's
   // page count, ignored (old text kept) when empty or invalid; then the
-  // stored text is trimmed. Other columns are not editable.
+  // stored text is trimmed. Other columns are not editable. A rejected text
+  // gives its reason (PageRangeProblem) in the line under the list
+  // (LibraryMessageLbl) and the cell's tooltip; the next edit of a range
+  // that is not rejected clears both.
   void LibraryTreeNewText(QTreeWidgetItem *row, int column, const QString &text);
   // May this cell be edited? Only the Page Range cell of a PDF row.
   bool LibraryTreeEditing(QTreeWidgetItem *row, int column) const;
@@ -144,6 +151,9 @@ class TLoadFrm : public QDialog {
   void LibraryTreeDoubleClick(QTreeWidgetItem *row, int column);
   // Rewrites every row's texts (IDs renumber after a removal).
   void RefreshRowTexts();
+  // Sets "Checked All" from the files of the rows; leaves it as it is when
+  // there are no rows.
+  void UpdateCheckAll();
   void DeleteRow(QTreeWidgetItem *row);
 
   TFileList currPdfList;  // the PDFs of the current Add
@@ -164,6 +174,7 @@ class TLoadFrm : public QDialog {
   QPushButton *AddBtn = nullptr;
   QPushButton *DelBtn = nullptr;
   QCheckBox *CheckAllBtn = nullptr;
+  QLabel *LibraryMessageLbl = nullptr;  // why a typed range was not taken
   QPushButton *CancelBtn = nullptr;
   QPushButton *OkBtn = nullptr;
 };

@@ -137,7 +137,6 @@ constexpr int kPageRowHeight = 34;
 // smaller, beside the page's name.
 constexpr QSize kPageThumbBox(60, 80);
 constexpr QSize kPageRowIcon(24, 32);
-constexpr QSize kPageGridCell(84, 112);
 const char *const kPageGridKey = "pageGrid";
 const char *const kGeometryKey = "windowGeometry";
 const char *const kSplitterKey = "windowSplitter";
@@ -558,8 +557,6 @@ QWidget *TMainFrm::BuildPageTab() {
   PageViews->setMinimumHeight(120);
   PageListView = new PageListWidget;
   PageListView->setObjectName("PageListView");
-  PageListView->setColumnCount(2);
-  PageListView->setHeaderLabels({"Page", "Content"});
   PageListView->setRootIsDecorated(false);
   PageListView->setUniformRowHeights(true);
   PageListView->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -570,7 +567,6 @@ QWidget *TMainFrm::BuildPageTab() {
   PageGridView = new PageGridWidget(PageListView);
   PageGridView->setObjectName("PageGridView");
   PageGridView->setIconSize(kPageThumbBox);
-  PageGridView->setGridSize(kPageGridCell);
   PageGridView->setContextMenuPolicy(Qt::CustomContextMenu);
   PageViews->addWidget(PageListView);
   PageViews->addWidget(PageGridView);

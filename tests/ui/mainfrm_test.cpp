@@ -186,6 +186,8 @@ TEST_F(MainFrmTest, CreationPreparesBookWorkspaceAndFrame) {
   EXPECT_EQ(Pages()->columnCount(), 2);
   EXPECT_EQ(Pages()->headerItem()->text(0), "Page");
   EXPECT_EQ(Pages()->headerItem()->text(1), "Content");
+  // The Content column takes what the Page column leaves.
+  EXPECT_EQ(Pages()->columnWidth(0) + Pages()->columnWidth(1), Pages()->viewport()->width());
   EXPECT_TRUE(Find<QListWidget>(&w, "ThemeListView"));
 }
 

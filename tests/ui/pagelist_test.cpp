@@ -16,6 +16,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
@@ -28,6 +29,7 @@
 #include <QTreeWidget>
 #include <QUndoStack>
 #include <QUrl>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace lw;
@@ -71,6 +73,16 @@ bool IsDrawnPage(const QImage &image) {
       if (high - low > 60) return true;
     }
   return false;
+}
+
+// `font` made `scale` times as large, whether its size is in points or pixels.
+QFont ScaledFont(const QFont &font, double scale) {
+  QFont scaled = font;
+  if (font.pointSizeF() > 0)
+    scaled.setPointSizeF(font.pointSizeF() * scale);
+  else
+    scaled.setPixelSize(qRound(font.pixelSize() * scale));
+  return scaled;
 }
 
 class PageListTest : public ::testing::Test {
@@ -451,4 +463,115 @@ TEST_F(PageListTest, ClosingTheWindowWhileDrawingStopsTheWorker) {
   frm.reset();
   std::printf("closing while drawing: %lld ms, %d of 400 pages drawn\n",
               static_cast<long long>(clock.elapsed()), drawn);
+}
+
+// Each grid cell shows its page's number and name (whole, or elided in the
+// middle only), its picture with a border that shows a white page on the
+// white background, and no cell is cut: not at the top of the view, not
+// at a font half as large again.
+TEST_F(PageListTest, GridCellsShowNumberNamePictureAndBorderAtAnyFontSize) {
+  Open();
+  const QString pdf = ws.scratch() + "bzip2-manual-second-edition.pdf";
+  ASSERT_TRUE(lwtest::WriteFile(pdf, lwtest::MakeTextPdf(2)));
+  AddPdfPages(pdf, 2);
+  TFileObj white(uitest::WritePng(ws.scratch() + "white.png", 60, 80, Qt::white));
+  frm->AddFilePages(white);
+  AddImagePages(9);
+  frm->SetPageGrid(true);
+  auto *grid = qobject_cast<PageGridWidget *>(Grid());
+  ASSERT_TRUE(grid);
+  const QFont normal = grid->font();
+  for (const double scale : {1.0, 1.5}) {
+    SCOPED_TRACE(scale);
+    const QFont font = ScaledFont(normal, scale);
+    grid->setFont(font);
+    grid->scrollToTop();
+    QApplication::processEvents();
+    const QFontMetrics metrics(font);
+    const QRect view = grid->viewport()->rect();
+    int shown = 0;
+    for (int row = 0; row < grid->model()->rowCount(); ++row) {
+      SCOPED_TRACE(row);
+      const QModelIndex index = grid->model()->index(row, 1);
+      const PageGridCell cell = grid->CellOf(index);
+      const QRect item = grid->visualRect(index);
+      if (!view.intersects(item)) continue;
+      ++shown;
+      if (item.top() < view.bottom() - item.height()) EXPECT_TRUE(view.contains(item)) << item.top();
+      for (const QRect &part : {cell.picture, cell.numberRect, cell.nameRect})
+        EXPECT_TRUE(cell.cell.contains(part));
+      EXPECT_TRUE(item.contains(cell.cell));
+      // The picture fills its box one way (the test pages are landscape).
+      EXPECT_TRUE(cell.picture.width() == grid->iconSize().width() || cell.picture.height() == grid->iconSize().height());
+      EXPECT_EQ(cell.number, QString::number(row + 1));
+      EXPECT_LE(metrics.horizontalAdvance(cell.name), cell.nameRect.width());
+      EXPECT_GE(cell.numberRect.height(), metrics.height());
+      const QString full = index.data().toString();
+      if (cell.name != full) {
+        const int cut = cell.name.indexOf(QChar(0x2026));
+        ASSERT_GT(cut, 0) << cell.name.toStdString();
+        EXPECT_TRUE(full.startsWith(cell.name.left(cut)));
+        EXPECT_TRUE(full.endsWith(cell.name.mid(cut + 1)));
+        EXPECT_GE(cut, 4) << cell.name.toStdString();  // not cut to a few letters
+        EXPECT_GE(cell.name.size() - cut - 1, 4) << cell.name.toStdString();
+      }
+    }
+    EXPECT_GE(shown, 4);
+    // The white page's border differs from the background around it.
+    const QImage shot = grid->viewport()->grab().toImage();
+    const QRect picture = grid->CellOf(grid->model()->index(2, 1)).picture;
+    const qreal ratio = shot.devicePixelRatio();
+    const int y = qRound(picture.center().y() * ratio);
+    int darkest = 255;
+    for (int x = qFloor((picture.left() - 2) * ratio); x < qCeil(picture.left() * ratio); ++x)
+      darkest = std::min(darkest, shot.pixelColor(x, y).lightness());
+    EXPECT_EQ(shot.pixelColor(picture.center() * ratio), QColor(Qt::white));
+    EXPECT_LT(darkest, 200);
+    // LW_SCREENSHOTS names a folder to keep the grid's pictures in, to look at.
+    if (const QString keep = qEnvironmentVariable("LW_SCREENSHOTS"); !keep.isEmpty())
+      grid->window()->grab().save(QStringLiteral("%1/page-grid-%2x.png").arg(keep).arg(scale));
+  }
+}
+
+// The list never scrolls sideways: whatever moves it down (Ctrl+End, a
+// click on a row, scrolling to a row's content, a column width set from
+// outside) leaves its horizontal scroll at 0 and the Page column in view,
+// as wide as its numbers.
+TEST_F(PageListTest, ListNeverScrollsSideways) {
+  Open();
+  const QString pdf = ws.scratch() + "a-rather-long-name-of-a-manual-in-its-second-edition.pdf";
+  ASSERT_TRUE(lwtest::WriteFile(pdf, lwtest::MakeTextPdf(2)));
+  AddPdfPages(pdf, 120);
+  frm->RefreshPageList();
+  QTreeWidget *list = Pages();
+  const std::pair<const char *, std::function<void()>> moves[] = {
+      {"Ctrl+End", [&] { QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier); }},
+      {"click on a row",
+       [&] {
+         const QRect row = list->visualItemRect(list->topLevelItem(list->topLevelItemCount() - 2));
+         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(list->viewport()->width() - 5, row.center().y()));
+       }},
+      {"scroll to a row's content", [&] { list->scrollTo(list->model()->index(60, 1)); }},
+      {"widths set from outside",
+       [&] {
+         list->header()->setStretchLastSection(false);
+         list->setColumnWidth(1, 400);
+         list->setColumnWidth(0, 63);
+         list->scrollTo(list->model()->index(100, 1));
+       }},
+  };
+  const QFontMetrics metrics(list->font());
+  for (const auto &[name, move] : moves) {
+    SCOPED_TRACE(name);
+    move();
+    QApplication::processEvents();
+    EXPECT_EQ(list->horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(list->header()->offset(), 0);
+    EXPECT_EQ(list->header()->sectionViewportPosition(0), 0);
+    EXPECT_GE(list->columnWidth(0), metrics.horizontalAdvance("120"));
+    EXPECT_LT(list->columnWidth(0), list->viewport()->width() / 3);
+    EXPECT_EQ(list->header()->length(), list->viewport()->width());
+  }
+  if (const QString keep = qEnvironmentVariable("LW_SCREENSHOTS"); !keep.isEmpty())
+    list->window()->grab().save(keep + "/page-list.png");
 }

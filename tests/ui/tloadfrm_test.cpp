@@ -10,6 +10,7 @@
 #include "support/testpdf.h"
 #include "uitest.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
@@ -35,6 +36,16 @@ using namespace lw;
 using uitest::Find;
 
 namespace {
+
+// `font` made `scale` times as large, whether its size is in points or pixels.
+QFont ScaledFont(const QFont &font, double scale) {
+  QFont scaled = font;
+  if (font.pointSizeF() > 0)
+    scaled.setPointSizeF(font.pointSizeF() * scale);
+  else
+    scaled.setPixelSize(qRound(font.pixelSize() * scale));
+  return scaled;
+}
 
 class LoadFrmTest : public ::testing::Test {
  protected:
@@ -92,7 +103,8 @@ class LoadFrmTest : public ::testing::Test {
 TEST_F(LoadFrmTest, FrameAndControls) {
   TLoadFrm &d = Open();
   EXPECT_EQ(d.windowTitle(), "Library");
-  EXPECT_EQ(d.size(), QSize(516, 365));
+  EXPECT_GE(d.width(), 516);
+  EXPECT_GE(d.height(), 365);
   const std::pair<const char *, const char *> buttons[] = {
       {"AddBtn", "Add PDF,Image Files"}, {"DelBtn", "Delete"}, {"CancelBtn", "Cancel"}, {"OkBtn", "OK"}};
   for (const auto &[name, caption] : buttons) {
@@ -150,9 +162,102 @@ TEST_F(LoadFrmTest, OpeningListsTheLibraryWithItsTicksAndIds) {
   EXPECT_EQ(Rows(), QStringList({"1|one.png|-|-|x", "2|two.pdf|4|2-3|x", "3|three.png|-|-|x"}));
   Tree()->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
   EXPECT_FALSE(LibraryList[0]->isChecked);
-  EXPECT_TRUE(Find<QCheckBox>(dlg.get(), "CheckAllBtn")->isChecked());  // does not follow rows
+  Find<QCheckBox>(dlg.get(), "CheckAllBtn")->click();  // from some ticked: all
+  for (const auto &file : LibraryList) EXPECT_TRUE(file->isChecked);
   Find<QCheckBox>(dlg.get(), "CheckAllBtn")->click();
   for (const auto &file : LibraryList) EXPECT_FALSE(file->isChecked);
+}
+
+// "Checked All" follows the rows' ticks, whoever sets them: by hand, by
+// the box itself, by adding or deleting a file.
+TEST_F(LoadFrmTest, CheckedAllFollowsTheTicks) {
+  for (const char *name : {"a.png", "b.png", "c.png"}) Library(Png(name));
+  LibraryList[1]->isChecked = true;
+  Open();
+  auto *all = Find<QCheckBox>(dlg.get(), "CheckAllBtn");
+  EXPECT_EQ(all->checkState(), Qt::PartiallyChecked);  // as opened
+  auto tick = [&](int row, bool on) {
+    Tree()->topLevelItem(row)->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
+  };
+  struct Step {
+    const char *what;
+    std::function<void()> act;
+    Qt::CheckState box;
+    const char *ticks;  // rows' ticks after the step
+  };
+  const Step steps[] = {
+      {"untick the one", [&] { tick(1, false); }, Qt::Unchecked, "___"},
+      {"tick one", [&] { tick(0, true); }, Qt::PartiallyChecked, "x__"},
+      {"tick the others", [&] { tick(1, true); tick(2, true); }, Qt::Checked, "xxx"},
+      {"untick one", [&] { tick(2, false); }, Qt::PartiallyChecked, "xx_"},
+      {"click the box when some are ticked", [&] { all->click(); }, Qt::Checked, "xxx"},
+      {"click the box when all are ticked", [&] { all->click(); }, Qt::Unchecked, "___"},
+      {"space on the box", [&] { QTest::keyClick(all, Qt::Key_Space); }, Qt::Checked, "xxx"},
+      {"add a file (ticked)",
+       [&] {
+         tick(0, false);
+         ChooseFiles({Png("d.png")});
+         dlg->AddBtnClick();
+       },
+       Qt::PartiallyChecked, "_xxx"},
+      {"delete the unticked row",
+       [&] {
+         dlg->SelectOnlyNode(Tree()->topLevelItem(0));
+         dlg->DelBtnClick();
+       },
+       Qt::Checked, "xxx"},
+  };
+  for (const Step &step : steps) {
+    step.act();
+    QString ticks;
+    for (int i = 0; i < Tree()->topLevelItemCount(); ++i)
+      ticks += Tree()->topLevelItem(i)->checkState(0) == Qt::Checked ? 'x' : '_';
+    EXPECT_EQ(ticks, step.ticks) << step.what;
+    EXPECT_EQ(all->checkState(), step.box) << step.what;
+    for (int i = 0; i < Tree()->topLevelItemCount(); ++i)
+      EXPECT_EQ(dlg->FileOfRow(Tree()->topLevelItem(i))->isChecked, ticks[i] == 'x') << step.what;
+  }
+}
+
+// At the normal font and at a font half as large again, the dialog gives
+// every button, box and the list the room they need: nothing is cut, the
+// controls keep their order.
+TEST_F(LoadFrmTest, NothingIsCutAtALargerFont) {
+  Library(Pdf("a rather long file name of a report.pdf", 12))->rangeStr = "1-3, 5";
+  Library(Png("pic.png"));
+  const QFont normal = QApplication::font();
+  struct Restore {
+    QFont font;
+    ~Restore() { QApplication::setFont(font); }
+  } restore{normal};
+  for (const double scale : {1.0, 1.5}) {
+    SCOPED_TRACE(scale);
+    const QFont font = ScaledFont(normal, scale);
+    QApplication::setFont(font);
+    Open();
+    QApplication::processEvents();
+    for (const char *name : {"AddBtn", "DelBtn", "CheckAllBtn", "CancelBtn", "OkBtn"}) {
+      auto *control = Find<QAbstractButton>(dlg.get(), name);
+      ASSERT_TRUE(control) << name;
+      EXPECT_GE(control->width(), control->sizeHint().width()) << name;
+      EXPECT_GE(control->height(), control->sizeHint().height()) << name;
+      const QRect inDialog(control->mapTo(dlg.get(), QPoint(0, 0)), control->size());
+      EXPECT_TRUE(dlg->rect().contains(inDialog)) << name;
+    }
+    auto at = [&](const char *name) { return Find<QWidget>(dlg.get(), name)->mapTo(dlg.get(), QPoint(0, 0)); };
+    EXPECT_LT(at("LibraryTree").y(), at("AddBtn").y());
+    EXPECT_LT(at("AddBtn").x(), at("DelBtn").x());
+    EXPECT_LT(at("DelBtn").x(), at("CheckAllBtn").x());
+    EXPECT_LT(at("AddBtn").y(), at("OkBtn").y());
+    EXPECT_LT(at("CancelBtn").x(), at("OkBtn").x());
+    EXPECT_EQ(Tree()->horizontalScrollBar()->maximum(), 0);
+    EXPECT_GE(Tree()->viewport()->height(), 4 * Tree()->visualItemRect(Tree()->topLevelItem(0)).height());
+    EXPECT_GE(Tree()->columnWidth(TLoadFrm::kColRange), QFontMetrics(font).horizontalAdvance("1-3, 5"));
+    // LW_SCREENSHOTS names a folder to keep the dialog's pictures in, to look at.
+    if (const QString keep = qEnvironmentVariable("LW_SCREENSHOTS"); !keep.isEmpty())
+      dlg->grab().save(QStringLiteral("%1/library-%2x.png").arg(keep).arg(scale));
+    dlg.reset();
+  }
 }
 
 TEST_F(LoadFrmTest, ViewModeHasNoBoxesAndACloseButton) {
@@ -225,20 +330,53 @@ TEST_F(LoadFrmTest, PageRangeEditsOfPdfRowsOnly) {
   EXPECT_EQ(LibraryList[0]->rangeStr, "1, 3-4");
   EXPECT_EQ(pdfRow->text(3), "1, 3-4");
 
-  // Rejected texts keep the old one, and the cell says why.
+  // Rejected texts keep the old one, and the cell and the line under the
+  // list say why (an empty text is no range at all: nothing to say).
+  auto *message = Find<QLabel>(dlg.get(), "LibraryMessageLbl");
+  ASSERT_TRUE(message);
+  EXPECT_TRUE(message->text().isEmpty());
   const std::pair<const char *, const char *> rejected[] = {
-      {"", ""}, {"6", "this PDF has 5 pages"}, {"0", "this PDF has 5 pages"},
+      {"6", "this PDF has 5 pages"}, {"", ""}, {"0", "this PDF has 5 pages"},
       {"3-2", "write pages as 1-5, 8"}, {"x", "write pages as 1-5, 8"}, {" , ", "write pages as 1-5, 8"}};
   for (const auto &[bad, why] : rejected) {
     pdfRow->setToolTip(3, QString());
     dlg->LibraryTreeNewText(pdfRow, TLoadFrm::kColRange, bad);
     EXPECT_EQ(LibraryList[0]->rangeStr, "1, 3-4") << bad;
     EXPECT_EQ(pdfRow->toolTip(3), *why ? QStringLiteral("Kept \"1, 3-4\": ") + why : QString()) << bad;
+    if (*why) {
+      EXPECT_TRUE(message->text().contains(why)) << message->text().toStdString();
+      EXPECT_TRUE(message->text().contains("doc.pdf"));
+      EXPECT_TRUE(message->text().contains("1, 3-4"));
+      EXPECT_TRUE(message->isVisible());
+    } else {
+      EXPECT_TRUE(message->text().isEmpty()) << message->text().toStdString();
+    }
   }
   dlg->LibraryTreeNewText(pdfRow, TLoadFrm::kColRange, "2");
   EXPECT_TRUE(pdfRow->toolTip(3).isEmpty());
+  EXPECT_TRUE(message->text().isEmpty());
+  // Typed with the keyboard: the reason stays in the dialog after the edit
+  // ends, until a range is taken.
+  Tree()->setCurrentItem(pdfRow, TLoadFrm::kColRange);
+  Tree()->editItem(pdfRow, TLoadFrm::kColRange);
+  QLineEdit *typed = nullptr;
+  for (QLineEdit *e : Tree()->viewport()->findChildren<QLineEdit *>())
+    if (e->isVisible()) typed = e;
+  ASSERT_TRUE(typed);
+  typed->setText("5-999");
+  QTest::keyClick(typed, Qt::Key_Return);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !message->text().isEmpty(); }, 5000));
+  EXPECT_TRUE(message->text().contains("\"5-999\"")) << message->text().toStdString();
+  EXPECT_TRUE(message->text().contains("this PDF has 5 pages"));
+  EXPECT_EQ(pdfRow->text(3), "2");
+  // Whole on screen, under the list.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return message->height() >= message->heightForWidth(message->width()); }, 5000));
+  EXPECT_GT(message->mapTo(dlg.get(), QPoint(0, 0)).y(), Tree()->mapTo(dlg.get(), QPoint(0, Tree()->height() - 1)).y());
+  if (const QString keep = qEnvironmentVariable("LW_SCREENSHOTS"); !keep.isEmpty())
+    dlg->grab().save(keep + "/library-refused-range.png");
   dlg->LibraryTreeNewText(pdfRow, TLoadFrm::kColRange, "all");
   EXPECT_EQ(LibraryList[0]->rangeStr, "all");
+  EXPECT_TRUE(message->text().isEmpty());
   dlg->LibraryTreeNewText(imageRow, TLoadFrm::kColRange, "1");
   EXPECT_EQ(LibraryList[1]->rangeStr, "All");
   EXPECT_EQ(imageRow->text(3), "-");

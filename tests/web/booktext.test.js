@@ -364,6 +364,72 @@ web.runCases([
     });
   }],
 
+  ["the search box shows its whole placeholder and keeps clear of the player's buttons, from a phone to a wide window", async () => {
+    await withBook(book, {}, async (context, server) => {
+      const { page } = await web.openBook(context, server.url + "index.html");
+      await web.waitState(page, settledAt(1), 30000, "page 1 drawn");
+      // The columns of `img` (inside a margin of `m` pixels) holding ink:
+      // the placeholder's letters on white.
+      const inkWidth = (img, m) => {
+        let left = -1, right = -1;
+        for (let x = m; x < img.width - m; x++) {
+          for (let y = m; y < img.height - m; y++) {
+            const [r, g, bl] = img.px(x, y);
+            if (r + g + bl < 3 * 200) {
+              if (left < 0) left = x;
+              right = x;
+              break;
+            }
+          }
+        }
+        return left < 0 ? 0 : right - left + 1;
+      };
+      // The placeholder as a line of its own, in the box's font and colour.
+      await page.evaluate(() => {
+        const input = document.getElementById("search-box"), s = getComputedStyle(input, "::placeholder");
+        const line = document.createElement("span");
+        line.id = "placeholder-line";
+        line.textContent = input.placeholder;
+        Object.assign(line.style, { position: "fixed", left: "0", top: "50%", zIndex: 9, padding: "4px", whiteSpace: "pre",
+          background: "#fff", font: getComputedStyle(input).font, color: s.color });
+        document.body.appendChild(line);
+      });
+      // A phone, the program's preview, the narrowest window with the search
+      // in the bar, a wide window.
+      for (const [w, h] of [[360, 640], [725, 534], [821, 600], [1100, 760]]) {
+        await page.setViewportSize({ width: w, height: h });
+        await page.waitForFunction((width) => window.innerWidth === width, w);
+        await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r))));
+        const box = await page.evaluate(() => {
+          const input = document.getElementById("search-box"), s = getComputedStyle(input);
+          const measure = document.createElement("canvas").getContext("2d");
+          measure.font = s.font;
+          const r = document.getElementById("search").getBoundingClientRect();
+          return {
+            text: measure.measureText(input.placeholder).width,
+            room: input.clientWidth - parseFloat(s.paddingLeft) - parseFloat(s.paddingRight),
+            left: r.left, right: r.right, top: r.top, bottom: r.bottom,
+            overflow: document.documentElement.scrollWidth - window.innerWidth,
+          };
+        });
+        const at = `${w} x ${h}: ${JSON.stringify(box)}`;
+        web.assert(box.room >= box.text, "the placeholder is cut at " + at);
+        // As drawn: the letters in the box as wide as on a line of their own.
+        const drawn = inkWidth(web.decodePng(await page.locator("#search-box").screenshot()), 3);
+        const whole = inkWidth(web.decodePng(await page.locator("#placeholder-line").screenshot()), 0);
+        web.assert(whole > 60 && Math.abs(drawn - whole) <= 1, `the placeholder drawn ${drawn} of ${whole} pixels at ` + at);
+        web.assert(box.left >= 0 && box.right <= w && box.top >= 0 && box.bottom <= h && box.overflow <= 0, "outside the window at " + at);
+        const rowLeft = web.panelPoint(w, h, "first").x - 14;
+        if (box.bottom > h - 40) {
+          web.assert(w > 820 && box.right <= rowLeft - 8, "over the player's buttons at " + at);
+        } else {
+          web.assert(w <= 820 && box.bottom <= 12 + 40, "neither in the bar nor above the book at " + at);
+          if (w <= 640) web.assert(box.right - box.left >= w - 16 - 1, "not across the phone at " + at);
+        }
+      }
+    });
+  }],
+
   ["without WebAssembly the page shows the text and the first page's picture", async () => {
     await withBook(book, { args: ["--js-flags=--noexpose_wasm"] }, async (context, server) => {
       // Debian's Chromium keeps WebAssembly despite the flag; the page then
