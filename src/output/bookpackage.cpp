@@ -18,7 +18,12 @@
 
 #include <pugixml.hpp>
 
+#include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
 #include <stdio.h>
 #include <filesystem>
 #include <system_error>
@@ -99,15 +104,51 @@ void writeBackground(const TBookObj &book, const QString &root) {
 
 enum class Encoding { Utf8, Utf16Le, Utf16Be };
 
-// A new folder under `folder` named `name`, or `name` + "_2", "_3", ...
-// when that is taken; made with one mkdir each, so two writers in the same
-// second never share one.
-QString makeNewFolder(const QString &folder, const QString &name) {
+// Books are written into a hidden folder of this name and the writer's
+// process id beside their final place, and renamed into it when whole.
+const QString kWritingPrefix = QStringLiteral(".leafweaver-writing-");
+
+// Removes the writing folders under `folder` that processes which have
+// ended left behind (a run killed while writing).
+void removeDeadWritings(const QString &folder) {
+  const QStringList names = QDir(folder).entryList({kWritingPrefix + "*"}, QDir::Dirs | QDir::Hidden);
+  for (const QString &name : names) {
+    bool ok = false;
+    const qint64 pid = name.mid(kWritingPrefix.size()).section('-', 0, 0).toLongLong(&ok);
+    if (ok && pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+      DeleteFolderTree(JoinPath(folder, name));
+  }
+}
+
+// A new, empty writing folder of this process under `folder` (made with its
+// parents).
+QString makeWritingFolder(const QString &folder) {
   if (!QDir().mkpath(folder)) fail("Cannot create", folder, "the folder cannot be created");
-  for (int n = 1; n < 10000; ++n) {
-    const QString root = JoinPath(folder, n == 1 ? name : name + '_' + QString::number(n));
+  removeDeadWritings(folder);
+  static std::atomic<int> serial{0};
+  for (int tries = 0; tries < 1000; ++tries) {
+    const QString root = JoinPath(folder, kWritingPrefix + QString::number(::getpid()) + '-' +
+                                              QString::number(++serial));
     if (QDir().mkdir(root)) return root;
     if (!QFileInfo::exists(root)) fail("Cannot create", root, "the folder cannot be created");
+  }
+  fail("Cannot create", folder, "no writing folder could be made");
+}
+
+// Renames the whole book `written` to `name` under `folder`, or `name` +
+// "_2", "_3", ... when that is taken: never over another folder, and two
+// writers in the same second never share one.
+QString moveIntoPlace(const QString &written, const QString &folder, const QString &name) {
+  const QByteArray from = QFile::encodeName(written);
+  for (int n = 1; n < 10000; ++n) {
+    const QString root = JoinPath(folder, n == 1 ? name : name + '_' + QString::number(n));
+    const QByteArray to = QFile::encodeName(root);
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return root;
+    if (errno == EEXIST || errno == ENOTEMPTY) continue;
+    // A file system without the flag: a name that is free, then a plain rename.
+    if (errno == EINVAL && !QFileInfo::exists(root) && ::rename(from.constData(), to.constData()) == 0)
+      return root;
+    if (errno != EINVAL) fail("Cannot create", root, QString::fromLocal8Bit(std::strerror(errno)));
   }
   fail("Cannot create", JoinPath(folder, name), "every numbered name is taken");
 }
@@ -328,11 +369,9 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
   if (isPreview) {
     root = paths.PreviewPath;
   } else {
-    // After the title; a title whose folder is taken gets the date too.
-    const QString name = BookFolderName(book.titleStr, now);
-    const QString dated = name + '_' + now.toString("yyyy-MM-dd_HHmmss");
-    const bool taken = name != PackageFolderName(now) && QFileInfo::exists(JoinPath(folder, name));
-    root = makeNewFolder(folder, taken ? dated : name);
+    // Written whole in a folder of its own, and only then given its name:
+    // a run that stops half-way leaves no book under that name.
+    root = makeWritingFolder(folder);
     if (createdRoot) *createdRoot = root;
     CopyFolderTree(paths.ResPath, root, ".*");
     root += '/';
@@ -403,7 +442,16 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
   writeBytes(root + "index.html", page);
   WriteBookOutline(book, root);
   WriteBookLinks(book, root);
-  return root;
+  if (isPreview) return root;
+
+  // After the title; a title whose folder is taken gets the date too.
+  const QString name = BookFolderName(book.titleStr, now);
+  const QString dated = name + '_' + now.toString("yyyy-MM-dd_HHmmss");
+  const bool taken = name != PackageFolderName(now) && QFileInfo::exists(JoinPath(folder, name));
+  const QString placed = moveIntoPlace(QDir::cleanPath(root), QDir::cleanPath(QDir(folder).absolutePath()),
+                                       taken ? dated : name);
+  if (createdRoot) *createdRoot = placed;
+  return placed + '/';
 }
 
 QString ReplaceBookPackage(const TBookObj &book, const TSysSetInfo &paths, const QString &root,
@@ -413,8 +461,7 @@ QString ReplaceBookPackage(const TBookObj &book, const TSysSetInfo &paths, const
     fail("Cannot replace", old.absoluteFilePath(), "it holds no published book");
   // The new book is written whole beside the old one, in a hidden folder of
   // the same file system, so that the exchange is one rename.
-  const QString staging = JoinPath(old.absolutePath(), "." + old.fileName() + ".new");
-  if (QFileInfo::exists(staging)) DeleteFolderTree(staging);  // left by a run that died
+  const QString staging = makeWritingFolder(old.absolutePath());
   QString created;
   QString fresh;
   try {

@@ -50,8 +50,13 @@ bool IsBookPackage(const QString &root);
 // (WriteEmptyPreview) when previewing and writes nothing when publishing.
 // Before anything is written every page file must be complete
 // (IsCompletePageFile); otherwise PackageError names the pages and nothing
-// is touched. The new folder's path goes to `createdRoot` as soon as it is
-// made, so that a caller can remove it after a failure.
+// is touched. A published book is written whole into a hidden folder
+// beside its place and renamed into it at the end, so a run stopped
+// half-way (even killed) leaves nothing under the book's name; writing
+// folders of processes that have ended are removed by the next writer. The
+// folder being written goes to `createdRoot` as soon as it is made, so that
+// a caller can remove it after a failure, and the book's folder after the
+// rename.
 // Every page also gets a thumbnail (bookthumbnails.h: sheets under
 // source/thumbs/ and source/thumbnails.json), drawn as the page is written.
 // `onPage` hears of each page written (on the writer's thread).

@@ -449,7 +449,7 @@ QWidget *TMainFrm::BuildBookTab() {
   RtlChk = new QCheckBox(tr("Right to left"));
   RtlChk->setObjectName("RtlChk");
   RtlChk->setToolTip(tr("Page 1 left of the spine, pages turning to the right (Arabic, Hebrew, manga)"));
-  styleGrid->addWidget(RtlChk, 1, 2);
+  styleGrid->addWidget(RtlChk, 2, 0, 1, 3);
   styleGrid->setColumnStretch(2, 1);
   column->addWidget(style);
   connect(RtlChk, &QCheckBox::toggled, this, [this] { RecordChange(tr("Reading Direction")); });

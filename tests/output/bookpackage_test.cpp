@@ -181,14 +181,17 @@ TEST_F(Package, FailuresNameTheFile) {
   addPage(swfPage("a_1.swf"), kPageSwf);
   WriteFile(src.file("broken.png"), "not an image");
   addPage(src.file("broken.png"), kPageImage);
+  QString created;
   try {
-    WriteBookPackage(book, paths, false, out.path(), when);
+    WriteBookPackage(book, paths, false, out.path(), when, &created);
     FAIL() << "no error";
   } catch (const PackageError &e) {
     EXPECT_TRUE(QString(e.what()).contains("broken.png")) << e.what();
   }
-  // What was written before the failure stays.
-  EXPECT_TRUE(Exists(out.slash() + "Quirell_2013-05-07_143205/pages/1.swf"));
+  // What was written before the failure stays where the caller is told,
+  // never under the book's name.
+  EXPECT_TRUE(Exists(created + "/pages/1.swf"));
+  EXPECT_FALSE(Exists(out.slash() + "Quirell_2013-05-07_143205"));
 
   book.DelPageByIndex(1);
   QFile::remove(paths.ResPath + "index.html");
@@ -319,4 +322,26 @@ TEST_F(Package, ReplacingABookSwapsItWholeOrLeavesTheOldOne) {
   EXPECT_EQ(entries(), QStringList({"Guide", "Guide_2013-05-07_143205"}));
   // Only a published book is replaced.
   EXPECT_THROW(ReplaceBookPackage(book, paths, src.path(), when), PackageError);
+}
+
+// A publishing stopped half-way (here by its page callback; a signal or a
+// kill stops it the same way) leaves no book under the book's name, and the
+// next run clears what a run that died left.
+TEST_F(Package, AStoppedPublishingLeavesNoBookUnderItsName) {
+  addPage(swfPage("a_1.swf"), kPageSwf);
+  addPage(swfPage("a_2.swf"), kPageSwf);
+  book.titleStr = "Guide";
+  QString created;
+  const auto stop = [](int done, int) {
+    if (done == 1) throw std::runtime_error("stopped");
+  };
+  EXPECT_THROW(WriteBookPackage(book, paths, false, out.path(), when, &created, stop), std::runtime_error);
+  EXPECT_FALSE(Exists(out.slash() + "Guide"));
+  const QStringList left = QDir(out.path()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+  ASSERT_EQ(left.size(), 1);
+  EXPECT_EQ(out.slash() + left[0], created);
+  // As if by a process that has ended (no process has an id that high).
+  ASSERT_TRUE(QDir(out.path()).rename(left[0], ".leafweaver-writing-2147483000-1"));
+  EXPECT_EQ(WriteBookPackage(book, paths, false, out.path(), when), out.slash() + "Guide/");
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"Guide"});
 }
