@@ -137,8 +137,11 @@ void WriteBackgroundJpeg(const QString &source, const QString &target, int width
   // Never larger than twice the book (the page around the book shows it),
   // never enlarged.
   const double factor = std::min({2.0 * width / image.width(), 2.0 * height / image.height(), 1.0});
-  const QImage scaled = ScaleImageToFit(image, std::max(1, int(std::lround(image.width() * factor))),
-                                        std::max(1, int(std::lround(image.height() * factor))));
+  QImage scaled = ScaleImageToFit(image, std::max(1, int(std::lround(image.width() * factor))),
+                                  std::max(1, int(std::lround(image.height() * factor))));
+  // The same bytes from the window and the publisher, whatever the screen.
+  scaled.setDotsPerMeterX(3780);
+  scaled.setDotsPerMeterY(3780);
   QSaveFile file(target);
   if (!file.open(QIODevice::WriteOnly))
     fail(QStringLiteral("Cannot write image \"%1\": %2").arg(target, file.errorString()));
