@@ -308,13 +308,20 @@ TEST_F(MainFrmTest, BackgroundRadioEnablesItsControls) {
   EXPECT_FALSE(Color("BgColorBtn")->isEnabled());
   EXPECT_EQ(BookObj->backgroundType, 0);  // the book follows at once
 
-  // ">>" takes the chosen file; a cancel changes nothing.
-  TMainFrm::SetImageChooser([](QWidget *, const QString &) { return QStringLiteral("/pics/one.jpg"); });
-  browse->click();
-  EXPECT_EQ(edit->text(), "/pics/one.jpg");
-  TMainFrm::SetImageChooser([](QWidget *, const QString &) { return QString(); });
-  browse->click();
-  EXPECT_EQ(edit->text(), "/pics/one.jpg");
+  // ">>" takes the chosen picture; a cancel, or a file that is no
+  // picture, changes nothing (the latter says why).
+  const QString one = uitest::WritePng(ws.scratch() + "one.png", 4, 4);
+  lwtest::WriteFile(ws.scratch() + "secret.jpg", "root:x:0:0");
+  QString chosen = one;
+  TMainFrm::SetImageChooser([&](QWidget *, const QString &) { return chosen; });
+  uitest::ErrorRecorder errors;
+  for (const QString &file : {one, QString(), ws.scratch() + "secret.jpg"}) {
+    chosen = file;
+    browse->click();
+    EXPECT_EQ(edit->text(), one) << file.toStdString();
+  }
+  ASSERT_EQ(errors.messages.size(), 1);
+  EXPECT_TRUE(errors.messages[0].contains("secret.jpg\" cannot be the background")) << errors.messages[0].toStdString();
   TMainFrm::SetImageChooser({});
 
   // The colour selector opens the colour dialog and takes its colour.
