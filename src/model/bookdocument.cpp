@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <optional>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -40,7 +41,10 @@ QString stringField(const QJsonObject &o, const char *key, const QString &where)
   const QJsonValue v = o.value(QLatin1String(key));
   if (v.isUndefined()) return QString();
   if (!v.isString()) throw Damaged{QStringLiteral("\"%1\"%2 is not a text").arg(key, where)};
-  return v.toString();
+  QString text = v.toString();
+  if (text.size() > kMaxBookTextLength)
+    throw Damaged{QStringLiteral("\"%1\"%2 is longer than %3 characters").arg(key, where).arg(kMaxBookTextLength)};
+  return text;
 }
 
 int intField(const QJsonObject &o, const char *key, int fallback, int low, int high,
@@ -140,6 +144,10 @@ QByteArray SerializeBookDocument(const BookDocument &doc, const QString &bookFol
 
 std::optional<BookDocument> ParseBookDocument(const QByteArray &bytes, const QString &bookFolder,
                                               QString &error) {
+  if (bytes.size() > kMaxBookFileBytes) {
+    error = BookFileTooLarge(bytes.size());
+    return std::nullopt;
+  }
   QJsonParseError parse;
   const QJsonDocument json = QJsonDocument::fromJson(bytes, &parse);
   if (json.isNull()) {
@@ -195,6 +203,17 @@ std::optional<BookDocument> ParseBookDocument(const QByteArray &bytes, const QSt
     if (!root.value("sources").isArray() || !root.value("pages").isArray())
       throw Damaged{QStringLiteral("\"sources\" or \"pages\" is missing")};
     const QJsonArray sources = root.value("sources").toArray();
+    const QJsonArray pages = root.value("pages").toArray();
+    if (sources.size() > kMaxBookSources)
+      throw Damaged{QStringLiteral("it lists %1 source files, more than the %2 a book may have")
+                        .arg(sources.size())
+                        .arg(kMaxBookSources)};
+    if (pages.size() > kMaxBookPages)
+      throw Damaged{QStringLiteral("it lists %1 pages, more than the %2 a book may have")
+                        .arg(pages.size())
+                        .arg(kMaxBookPages)};
+    doc.sources.reserve(static_cast<size_t>(sources.size()));
+    doc.pages.reserve(static_cast<size_t>(pages.size()));
     for (qsizetype i = 0; i < sources.size(); ++i) {
       const QString where = QStringLiteral(" of source %1").arg(i + 1);
       if (!sources[i].isObject()) throw Damaged{QStringLiteral("source %1 is not an entry").arg(i + 1)};
@@ -210,7 +229,6 @@ std::optional<BookDocument> ParseBookDocument(const QByteArray &bytes, const QSt
       s.checked = o.value("checked").toBool(false);
       doc.sources.push_back(s);
     }
-    const QJsonArray pages = root.value("pages").toArray();
     for (qsizetype i = 0; i < pages.size(); ++i) {
       const QString where = QStringLiteral(" of page %1").arg(i + 1);
       if (!pages[i].isObject()) throw Damaged{QStringLiteral("page %1 is not an entry").arg(i + 1)};
@@ -244,11 +262,14 @@ OpenedBook OpenBookDocument(const BookDocument &doc, const QString &tempPath) {
     if (s.missing) file->problemStr = QStringLiteral("is missing");
     opened.library.push_back(file);
   }
+  // Each source's conversion folder once, not once a page.
+  std::vector<std::optional<ConversionNames>> names(opened.library.size());
   for (const BookPage &p : doc.pages) {
-    const TFileObj &file = *opened.library[static_cast<size_t>(p.source)];
+    const auto index = static_cast<size_t>(p.source);
+    const TFileObj &file = *opened.library[index];
     const bool pdfPage = file.fileType == kFilePdf && p.page > 0;
-    const QString path =
-        pdfPage ? ConversionNamesFor(tempPath, file.filePath).PageFile(p.page) : file.filePath;
+    if (pdfPage && !names[index]) names[index] = ConversionNamesFor(tempPath, file.filePath);
+    const QString path = pdfPage ? names[index]->PageFile(p.page) : file.filePath;
     auto page = std::make_unique<TPageObj>(path);
     page->fileType = pdfPage ? kPageSwf : kPageImage;
     page->showName = pdfPage ? SwfPageShowName(path) : FileNameOfPath(path);
@@ -261,11 +282,20 @@ OpenedBook OpenBookDocument(const BookDocument &doc, const QString &tempPath) {
 
 QStringList MissingSources(const TBookObj &book) {
   QStringList missing;
+  QSet<QString> seen;  // each source looked at once
   for (const auto &page : book.pageList) {
     const QString source = page->sourcePath.isEmpty() ? page->filePath : page->sourcePath;
-    if (!QFileInfo(source).isFile() && !missing.contains(source)) missing << source;
+    if (seen.contains(source)) continue;
+    seen.insert(source);
+    if (!QFileInfo(source).isFile()) missing << source;
   }
   return missing;
+}
+
+QString BookFileTooLarge(qint64 size) {
+  return QStringLiteral("is too large for a book file (%1 MB; at most %2 MB)")
+      .arg((size + (1 << 20) - 1) >> 20)
+      .arg(kMaxBookFileBytes >> 20);
 }
 
 TFileList SourcesToConvert(const TBookObj &book, const TFileList &library) {

@@ -19,6 +19,16 @@ inline constexpr int kBookFormatVersion = 1;
 inline constexpr const char *kBookFormatName = "leafweaver-book";
 inline constexpr const char *kBookFileSuffix = "leafbook";
 
+// What a book file may hold: a reader refuses more, naming the limit.
+inline constexpr qint64 kMaxBookFileBytes = 32 << 20;  // 32 MB
+inline constexpr int kMaxBookSources = 10000;
+inline constexpr int kMaxBookPages = 100000;
+inline constexpr int kMaxBookTextLength = 65536;  // a title, a path, a range...
+
+// The reason, completing "The book file ...", for a file of `size` bytes
+// over kMaxBookFileBytes. Never fails.
+QString BookFileTooLarge(qint64 size);
+
 // A source file of the book as the document lists it.
 struct BookSource {
   QString path;            // absolute path
@@ -55,8 +65,9 @@ QByteArray SerializeBookDocument(const BookDocument &doc, const QString &bookFol
 // A source whose file is at neither place keeps its absolute path and is
 // marked missing. Returns no value, with `error` completing "The book file
 // ..." in plain words, for bytes that are not JSON, not a book, of a newer
-// or unknown format version, or with a field of the wrong kind or a page
-// that names no listed source.
+// or unknown format version, with a field of the wrong kind or a page
+// that names no listed source, or beyond the limits above. Time and memory
+// grow in step with the file.
 std::optional<BookDocument> ParseBookDocument(const QByteArray &bytes, const QString &bookFolder,
                                               QString &error);
 

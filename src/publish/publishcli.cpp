@@ -325,10 +325,14 @@ int publishBook(const PublishOptions &o, const QString &appDir, QTextStream &out
   Progress progress(err, o.quiet);
   const TSysSetInfo paths = WorkspacePaths(appDir);
   QFile file(o.bookFile);
+  // Only a plain file: a pipe or a device would never end.
+  if (!QFileInfo(o.bookFile).isFile()) throw RunError{kExitInput, o.bookFile + ": not a file"};
   if (!file.open(QIODevice::ReadOnly))
     throw RunError{kExitInput, o.bookFile + ": cannot be read: " + file.errorString()};
   QString error;
-  const auto doc = ParseBookDocument(file.readAll(), QFileInfo(o.bookFile).absolutePath(), error);
+  // Never more than a book file may hold, whatever the file's size.
+  const auto doc =
+      ParseBookDocument(file.read(kMaxBookFileBytes + 1), QFileInfo(o.bookFile).absolutePath(), error);
   if (!doc) throw RunError{kExitInput, o.bookFile + ": the book file " + error};
   OpenedBook opened = OpenBookDocument(*doc, paths.TempPathStr);
   if (const QStringList missing = MissingSources(opened.book); !missing.isEmpty())

@@ -1480,13 +1480,16 @@ void TMainFrm::OpenBookClick() {
 
 bool TMainFrm::OpenBook(const QString &path) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    ShowErrorMessage(this, tr("Cannot open the book file \"%1\": %2").arg(path, file.errorString()));
+  // Only a plain file: a pipe or a device would never end.
+  if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+    ShowErrorMessage(this, tr("Cannot open the book file \"%1\": %2")
+                               .arg(path, QFileInfo(path).isFile() ? file.errorString() : tr("it is not a file")));
     return false;
   }
   const QFileInfo info(path);
   QString error;
-  const auto doc = ParseBookDocument(file.readAll(), info.absolutePath(), error);
+  // Never more than a book file may hold, whatever the file's size.
+  const auto doc = ParseBookDocument(file.read(kMaxBookFileBytes + 1), info.absolutePath(), error);
   if (!doc) {
     ShowErrorMessage(this, tr("The book file \"%1\" %2. Nothing was opened.").arg(path, error));
     return false;

@@ -128,3 +128,39 @@ TEST(BookDocument, RefusesDamagedForeignAndNewerFilesInPlainWords) {
       {}, error));
   EXPECT_TRUE(error.contains("\"width\"")) << error.toStdString();
 }
+
+// A book file's size and counts are bounded, each with a message naming the
+// limit; within them, reading grows in step with the file (a hundred
+// thousand pages of one PDF open without a conversion folder looked up for
+// each page).
+TEST(BookDocument, LimitsAreNamedAndReadingIsLinear) {
+  const auto book = [](const QString &title, int sources, int pages) {
+    QByteArray s = "{\"format\": \"leafweaver-book\", \"version\": 1, \"title\": \"" + title.toUtf8() +
+                   "\", \"sources\": [";
+    for (int i = 0; i < sources; ++i) s += QByteArray(i ? "," : "") + "{\"path\": \"/nowhere/" + QByteArray::number(i) + ".pdf\"}";
+    s += "], \"pages\": [";
+    for (int i = 0; i < pages; ++i) s += QByteArray(i ? "," : "") + "{\"source\": 0, \"page\": " + QByteArray::number(i + 1) + "}";
+    return s + "]}";
+  };
+  const struct {
+    QByteArray bytes;
+    const char *says;
+  } refused[] = {
+      {book(QString(kMaxBookTextLength + 1, 'x'), 1, 0), "\"title\" is longer than 65536 characters"},
+      {book("t", kMaxBookSources + 1, 0), "more than the 10000 a book may have"},
+      {book("t", 1, kMaxBookPages + 1), "more than the 100000 a book may have"},
+      {QByteArray(kMaxBookFileBytes + 1, ' '), "is too large for a book file (33 MB; at most 32 MB)"},
+  };
+  QString error;
+  for (const auto &c : refused) {
+    EXPECT_FALSE(ParseBookDocument(c.bytes, {}, error));
+    EXPECT_TRUE(error.contains(c.says)) << error.toStdString();
+  }
+  lwtest::TempDir temp;
+  const auto doc = ParseBookDocument(book("t", 1, kMaxBookPages), {}, error);
+  ASSERT_TRUE(doc) << error.toStdString();
+  const OpenedBook opened = OpenBookDocument(*doc, temp.slash());
+  ASSERT_EQ(opened.book.PageCount(), kMaxBookPages);
+  EXPECT_TRUE(opened.book.Page(kMaxBookPages - 1)->filePath.endsWith("_100000.swf"));
+  EXPECT_EQ(MissingSources(opened.book), QStringList{"/nowhere/0.pdf"});
+}
