@@ -221,6 +221,9 @@ std::optional<BookDocument> ParseBookDocument(const QByteArray &bytes, const QSt
       BookSource s;
       s.path = stringField(o, "path", where);
       if (s.path.isEmpty()) throw Damaged{QStringLiteral("source %1 has no path").arg(i + 1)};
+      // A relative path is the book's own folder's, never the working one's.
+      if (QDir::isRelativePath(s.path) && !bookFolder.isEmpty())
+        s.path = QDir::cleanPath(QDir(bookFolder).absoluteFilePath(s.path));
       const QString found = existingPath(s.path, stringField(o, "relativePath", where), bookFolder);
       s.missing = found.isEmpty();
       if (!s.missing) s.path = found;

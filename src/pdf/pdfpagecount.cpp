@@ -296,11 +296,13 @@ PdfPageCountResult ReadPdfPageCount(const std::uint8_t *data, std::size_t size) 
 }
 
 PdfPageCountResult ReadPdfPageCountFile(const std::string &path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without waiting: a pipe would block the open until something writes to
+  // it. Only a plain file is read.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return Unreadable();
   PdfPageCountResult answer = Unreadable();
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
     void *map = MAP_FAILED;
     if (S_ISREG(st.st_mode) && st.st_size > 0)
       map = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);

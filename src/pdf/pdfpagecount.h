@@ -34,8 +34,9 @@ struct PdfPageCountResult {
 PdfPageCountResult ReadPdfPageCount(const std::uint8_t *data, std::size_t size);
 
 // ReadPdfPageCount over the file at `path` (UTF-8), mapped read-only into
-// memory. Unreadable, count -1, when it cannot be opened or read (a folder
-// included); an empty file is NotPdf. Never throws.
+// memory. Unreadable, count -1, when it cannot be opened or read, or is not
+// a plain file (a folder, a pipe or a device: never waited on); an empty
+// file is NotPdf. Never throws.
 PdfPageCountResult ReadPdfPageCountFile(const std::string &path);
 
 // Plain words for a problem, to follow a file's name: "cannot be read",

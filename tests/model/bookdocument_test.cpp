@@ -105,6 +105,14 @@ TEST(BookDocument, MovedFolderIsFoundAgainAndGoneSourceIsMarkedNotDropped) {
   EXPECT_EQ(opened.book.PageCount(), 4);
   EXPECT_EQ(opened.library[1]->problemStr, "is missing");
   EXPECT_EQ(MissingSources(opened.book), QStringList{s.docs.file("art/photo.png")});
+
+  // A relative path written by hand is the book folder's, not the
+  // working folder's.
+  doc = ParseBookDocument(R"({"format": "leafweaver-book", "version": 1,
+      "sources": [{"path": "report.pdf"}], "pages": []})", moved, error);
+  ASSERT_TRUE(doc) << error.toStdString();
+  EXPECT_EQ(doc->sources[0].path, moved + "/report.pdf");
+  EXPECT_FALSE(doc->sources[0].missing);
 }
 
 TEST(BookDocument, RefusesDamagedForeignAndNewerFilesInPlainWords) {

@@ -5,6 +5,7 @@
 #include "support/testdirs.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <QDir>
@@ -127,6 +128,9 @@ TEST(PdfPageCount, ProblemsAndEncryption) {
   lwtest::TempDir dir;
   EXPECT_EQ(lw::ReadPdfPageCountFile(dir.file("missing.pdf").toStdString()).problem, P::Unreadable);
   EXPECT_EQ(lw::ReadPdfPageCountFile(dir.path().toStdString()).problem, P::Unreadable);
+  // A pipe is refused at once, not waited on.
+  ASSERT_EQ(::mkfifo(dir.file("pipe.pdf").toLocal8Bit().constData(), 0600), 0);
+  EXPECT_EQ(lw::ReadPdfPageCountFile(dir.file("pipe.pdf").toStdString()).problem, P::Unreadable);
   ASSERT_TRUE(lwtest::WriteFile(dir.file("empty.pdf"), {}));
   EXPECT_EQ(lw::ReadPdfPageCountFile(dir.file("empty.pdf").toStdString()).problem, P::NotPdf);
   EXPECT_EQ(lw::ReadPdfPageCount(nullptr, 0).problem, P::NotPdf);
