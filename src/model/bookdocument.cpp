@@ -295,6 +295,28 @@ QStringList MissingSources(const TBookObj &book) {
   return missing;
 }
 
+QStringList PagesOutsideTheirSource(const BookDocument &doc, const TFileList &library) {
+  QStringList problems;
+  for (size_t i = 0; i < doc.pages.size() && problems.size() < 5; ++i) {
+    const BookPage &p = doc.pages[i];
+    if (p.source < 0 || static_cast<size_t>(p.source) >= library.size()) continue;
+    const TFileObj &file = *library[static_cast<size_t>(p.source)];
+    if (file.fileType != kFilePdf) {
+      if (p.page > 0)
+        problems << QStringLiteral("page %1 names page %2 of the picture %3").arg(i + 1).arg(p.page).arg(file.showName);
+    } else if (p.page < 1) {
+      problems << QStringLiteral("page %1 names no page of the PDF %2").arg(i + 1).arg(file.showName);
+    } else if (file.count > 0 && p.page > file.count) {
+      problems << QStringLiteral("page %1 names page %2 of %3, which has %4")
+                      .arg(i + 1)
+                      .arg(p.page)
+                      .arg(file.showName)
+                      .arg(file.count);
+    }
+  }
+  return problems;
+}
+
 QString BookFileTooLarge(qint64 size) {
   return QStringLiteral("is too large for a book file (%1 MB; at most %2 MB)")
       .arg((size + (1 << 20) - 1) >> 20)

@@ -89,6 +89,12 @@ OpenedBook OpenBookDocument(const BookDocument &doc, const QString &tempPath);
 // source is at `from`.
 bool RelocateSource(BookDocument &doc, const QString &from, const QString &to);
 
+// The pages of `doc` that name no page their source has (a PDF's page 0 or
+// a page past its count, a picture's numbered page), each said in a phrase
+// ("page 3 names page 999 of report.pdf, which has 12"); at most five.
+// `library` is OpenBookDocument's for `doc`. Empty when every page is there.
+QStringList PagesOutsideTheirSource(const BookDocument &doc, const TFileList &library);
+
 // Source files (absolute paths, each once, in page order) of the pages of
 // `book` whose source file is gone.
 QStringList MissingSources(const TBookObj &book);

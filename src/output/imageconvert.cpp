@@ -112,7 +112,7 @@ bool GetImageFileSize(const QString &path, int &width, int &height) {
   return true;
 }
 
-QString BackgroundImageProblem(const QString &path) {
+QString PictureFileProblem(const QString &path) {
   QImageReader reader(path);
   reader.setDecideFormatFromContent(true);
   const QByteArray format = reader.format();
@@ -120,16 +120,16 @@ QString BackgroundImageProblem(const QString &path) {
     return QStringLiteral("is not a PNG, JPEG or BMP picture");
   const QSize size = reader.size();
   if (!size.isValid()) return QStringLiteral("is a damaged picture");
-  if (qint64(size.width()) * size.height() > kMaxBackgroundPixels)
+  if (qint64(size.width()) * size.height() > kMaxPicturePixels)
     return QStringLiteral("is too large a picture (%1 x %2 pixels; at most %3 million)")
         .arg(size.width())
         .arg(size.height())
-        .arg(kMaxBackgroundPixels / 1000000);
+        .arg(kMaxPicturePixels / 1000000);
   return {};
 }
 
 void WriteBackgroundJpeg(const QString &source, const QString &target, int width, int height) {
-  if (const QString problem = BackgroundImageProblem(source); !problem.isEmpty())
+  if (const QString problem = PictureFileProblem(source); !problem.isEmpty())
     fail(QStringLiteral("The background image \"%1\" %2").arg(source, problem));
   if (width < 1 || height < 1)
     fail(QStringLiteral("Cannot fit an image into a box of %1 x %2").arg(width).arg(height));

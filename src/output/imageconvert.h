@@ -40,19 +40,20 @@ void ConvertImageFile(const QString &source, const QString &target, int width, i
 // file cannot be read or decoded (outputs then unchanged).
 bool GetImageFileSize(const QString &path, int &width, int &height);
 
-// At most this many pixels in a background picture (a 10,000 x 5,000 photo).
-inline constexpr qint64 kMaxBackgroundPixels = 50'000'000;
+// At most this many pixels in a picture a book takes from a file named in
+// it (a background, a picture page of a book file): a 10,000 x 5,000 photo.
+inline constexpr qint64 kMaxPicturePixels = 50'000'000;
 
-// Why the file at `path` cannot be a book's background, completing a
+// Why the file at `path` cannot be a book's background or picture, completing a
 // sentence that names it ("is not a PNG, JPEG or BMP picture", "is too
 // large a picture (...)"), judged by its content and header; an empty text
-// when it is a picture within kMaxBackgroundPixels. Never fails.
-QString BackgroundImageProblem(const QString &path);
+// when it is a picture within kMaxPicturePixels. Never fails.
+QString PictureFileProblem(const QString &path);
 
 // Writes the background picture `source` as a JPEG at `target`: decoded,
 // reduced to fit twice `width` x `height` (never enlarged) and encoded
 // anew, so that nothing but a picture of the book's size is published.
-// Throws ImageError naming the file when BackgroundImageProblem finds a
+// Throws ImageError naming the file when PictureFileProblem finds a
 // problem, the picture cannot be decoded or the target cannot be written
 // (the target is then left as it was).
 void WriteBackgroundJpeg(const QString &source, const QString &target, int width, int height);

@@ -270,7 +270,7 @@ int publish(const PublishOptions &o, const QString &appDir, QTextStream &out, QT
   if (!o.backgroundImage.isEmpty() && !QFileInfo(o.backgroundImage).isFile())
     throw RunError{kExitInput, o.backgroundImage + ": no such background image"};
   if (!o.backgroundImage.isEmpty())
-    if (const QString problem = BackgroundImageProblem(o.backgroundImage); !problem.isEmpty())
+    if (const QString problem = PictureFileProblem(o.backgroundImage); !problem.isEmpty())
       throw RunError{kExitInput, o.backgroundImage + ": " + problem};
 
   const auto files = loadSources(o);
@@ -339,8 +339,14 @@ int publishBook(const PublishOptions &o, const QString &appDir, QTextStream &out
     throw RunError{kExitInput, o.bookFile + ": the book's pages from these files cannot be "
                                             "published, the files are missing: " + missing.join(", ")};
   if (opened.book.pageList.empty()) throw RunError{kExitInput, "the book has no pages"};
+  if (const QStringList outside = PagesOutsideTheirSource(*doc, opened.library); !outside.isEmpty())
+    throw RunError{kExitInput, o.bookFile + ": " + outside.join("; ")};
+  for (const auto &source : opened.library)
+    if (source->fileType != kFilePdf && !PictureFileProblem(source->filePath).isEmpty() &&
+        QFileInfo(source->filePath).isFile())
+      throw RunError{kExitInput, source->filePath + ": " + PictureFileProblem(source->filePath)};
   if (const TBookObj &b = opened.book; b.backgroundType == 0 && QFileInfo(b.backgroundImage).isFile())
-    if (const QString problem = BackgroundImageProblem(b.backgroundImage); !problem.isEmpty())
+    if (const QString problem = PictureFileProblem(b.backgroundImage); !problem.isEmpty())
       throw RunError{kExitInput, o.bookFile + ": its background image " + b.backgroundImage + " " + problem};
   const QString folder = prepareOutput(o, paths);
 

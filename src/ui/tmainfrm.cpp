@@ -697,7 +697,7 @@ void TMainFrm::BgImageBtnClick() {
   else
     path = QFileDialog::getOpenFileName(this, QString(), QString(), kImageFilter);
   if (path.isEmpty()) return;
-  if (const QString problem = BackgroundImageProblem(path); !problem.isEmpty()) {
+  if (const QString problem = PictureFileProblem(path); !problem.isEmpty()) {
     ShowErrorMessage(this, tr("\"%1\" cannot be the background: it %2.").arg(QDir::toNativeSeparators(path), problem));
     return;
   }

@@ -346,6 +346,22 @@ TEST_F(Publish, BookFilesThatCannotBeUsedSayWhy) {
   r = publish({"--book", "secret.leafbook", "-o", out.path()});
   EXPECT_EQ(r.status, 65);
   EXPECT_TRUE(r.err.contains("notes.pdf is not a PNG, JPEG or BMP picture")) << r.err.toStdString();
+  // Pages their sources do not have, and a picture that is none, are the
+  // input's fault too.
+  WriteFile(src.file("fake.png"), "not a picture");
+  const std::pair<const char *, const char *> pages[] = {
+      {R"({"source": 0, "page": 0})", "page 1 names no page of the PDF three.pdf"},
+      {R"({"source": 0, "page": 999})", "page 1 names page 999 of three.pdf, which has 3"},
+      {R"({"source": 1})", "fake.png: is not a PNG, JPEG or BMP picture"},
+  };
+  for (const auto &[page, says] : pages) {
+    WriteFile(src.file("pages.leafbook"),
+              QStringLiteral(R"({"format": "leafweaver-book", "version": 1, "sources":
+                  [{"path": "three.pdf"}, {"path": "fake.png"}], "pages": [%1]})").arg(page).toUtf8());
+    r = publish({"--book", "pages.leafbook", "-o", out.path()});
+    EXPECT_EQ(r.status, 65) << page;
+    EXPECT_TRUE(r.err.contains(says)) << r.err.toStdString();
+  }
   EXPECT_TRUE(QDir(out.path()).isEmpty());
 }
 
