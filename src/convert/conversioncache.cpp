@@ -27,7 +27,7 @@ bool isPrivateFolder(const QString &name, QString *base) {
   for (const char *mark : {".tmp-", ".old-"}) {
     const qsizetype at = name.lastIndexOf(QLatin1String(mark));
     if (at > 0) {
-      *base = name.left(at);
+      if (base) *base = name.left(at);
       return true;
     }
   }
@@ -200,24 +200,38 @@ std::vector<int> HeldConversionPages(const ConversionNames &names, const QString
   return pages;
 }
 
+int PruneLeftovers(const QString &tempPath) {
+  const QDir temp(tempPath);
+  if (tempPath.isEmpty() || !temp.exists()) return 0;
+  int removed = 0;
+  for (const QFileInfo &entry : temp.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+    QString base;
+    if (entry.isSymLink() || !isPrivateFolder(entry.fileName(), &base)) continue;
+    // Left by a run that ended without cleaning up: its owner held the
+    // base folder's lock while it lived.
+    const auto lock = ConversionLock::TryAcquire(temp.absoluteFilePath(base));
+    if (!lock) continue;
+    DeleteFolderTree(entry.absoluteFilePath());
+    removed += !QFileInfo::exists(entry.absoluteFilePath());
+  }
+  // Locks of folders that are gone: taken and let go, a lock file goes with
+  // its lock (one held by a live run is left alone).
+  for (const QFileInfo &entry : temp.entryInfoList({QStringLiteral("*.lock")}, QDir::Files | QDir::Hidden)) {
+    const QString folder = entry.absoluteFilePath().chopped(5);
+    if (QFileInfo::exists(folder)) continue;
+    if (ConversionLock::TryAcquire(folder)) ++removed;
+  }
+  return removed;
+}
+
 int PruneConversions(const QString &tempPath, const QDateTime &now, int maxAgeDays) {
   const QDir temp(tempPath);
   if (tempPath.isEmpty() || !temp.exists()) return 0;
   const QDateTime oldest = now.addDays(-maxAgeDays);
-  int removed = 0;
+  int removed = PruneLeftovers(tempPath);
   for (const QFileInfo &entry : temp.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
-    if (entry.isSymLink()) continue;
+    if (entry.isSymLink() || isPrivateFolder(entry.fileName(), nullptr)) continue;
     const QString folder = entry.absoluteFilePath();
-    QString base;
-    if (isPrivateFolder(entry.fileName(), &base)) {
-      // Left by a run that ended without cleaning up: its owner held the
-      // base folder's lock while it lived.
-      const auto lock = ConversionLock::TryAcquire(temp.absoluteFilePath(base));
-      if (!lock) continue;
-      DeleteFolderTree(folder);
-      removed += !QFileInfo::exists(folder);
-      continue;
-    }
     const auto lock = ConversionLock::TryAcquire(folder);
     if (!lock) continue;
     ConversionStamp stamp;

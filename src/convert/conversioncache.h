@@ -102,6 +102,11 @@ int CompleteConversionPages(const ConversionNames &names, const QString &pdfPath
 std::vector<int> HeldConversionPages(const ConversionNames &names, const QString &pdfPath,
                                      int *pageCount = nullptr);
 
+// Removes, under `tempPath`, what runs that died left: their private
+// folders and the lock files of folders that are gone (never what a live
+// run holds). Returns how many were removed; 0 for a missing folder.
+int PruneLeftovers(const QString &tempPath);
+
 // Removes, under `tempPath`, conversion folders whose source file is gone
 // or whose stamp (or, without a stamp, the folder itself) was last touched
 // more than `maxAgeDays` before `now`, and the private folders of runs that

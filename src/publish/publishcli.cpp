@@ -10,6 +10,7 @@
 #include "model/uconst.h"
 #include "output/autobooksize.h"
 #include "output/bookpackage.h"
+#include "convert/conversioncache.h"
 #include "output/imageconvert.h"
 #include "output/poster.h"
 #include "publish/bookserver.h"
@@ -254,6 +255,7 @@ void applySettings(TBookObj &book, const PublishOptions &o, const TThemeObj *the
 int publish(const PublishOptions &o, const QString &appDir, QTextStream &out, QTextStream &err) {
   Progress progress(err, o.quiet);
   const TSysSetInfo paths = WorkspacePaths(appDir);
+  PruneLeftovers(paths.TempPathStr);  // what runs that died left
 
   const TThemeObj *theme = nullptr;
   std::unique_ptr<TThemeManager> themes;
@@ -324,6 +326,7 @@ int publish(const PublishOptions &o, const QString &appDir, QTextStream &out, QT
 int publishBook(const PublishOptions &o, const QString &appDir, QTextStream &out, QTextStream &err) {
   Progress progress(err, o.quiet);
   const TSysSetInfo paths = WorkspacePaths(appDir);
+  PruneLeftovers(paths.TempPathStr);  // what runs that died left
   QFile file(o.bookFile);
   // Only a plain file: a pipe or a device would never end.
   if (!QFileInfo(o.bookFile).isFile()) throw RunError{kExitInput, o.bookFile + ": not a file"};

@@ -13,6 +13,9 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSemaphore>
+#include <QLockFile>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -355,7 +358,20 @@ TEST_F(RunnerTest, PruningRemovesConversionsOfGoneOrLongUnusedFilesAndLeftovers)
   holder->start();
   held.acquire();
 
-  EXPECT_EQ(PruneConversions(temp), 2);  // gone, leftover
+  // The lock of a folder that is gone, left by a process that died.
+  const QString staleLock = temp + "vanished.89ab.lock";
+  const pid_t child = ::fork();
+  if (child == 0) {  // locks and dies without letting go
+    QLockFile lock(staleLock);
+    ::_exit(lock.tryLock(0) ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_TRUE(QFileInfo::exists(staleLock));
+
+  EXPECT_EQ(PruneConversions(temp), 3);  // gone, leftover, stale lock
+  EXPECT_FALSE(QFileInfo::exists(staleLock));
   EXPECT_TRUE(QFileInfo::exists(kept));
   EXPECT_FALSE(QFileInfo::exists(gone));
   EXPECT_TRUE(QFileInfo::exists(busy));
