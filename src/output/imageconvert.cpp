@@ -27,6 +27,24 @@ QImage decodeFile(const QString &path) {
   return image;
 }
 
+// Writes `image` to `target` through a temporary file renamed into place
+// (the target is left as it was on failure), in `format` at `quality`
+// (-1: the encoder's own). Throws ImageError naming the target.
+void writeImage(const QImage &image, const QString &target, const QByteArray &format, int quality) {
+  QSaveFile file(target);
+  if (!file.open(QIODevice::WriteOnly))
+    fail(QStringLiteral("Cannot write image \"%1\": %2").arg(target, file.errorString()));
+  QImageWriter writer(&file, format);
+  writer.setQuality(quality);
+  if (!writer.write(image)) {
+    const QString reason = writer.errorString();
+    file.cancelWriting();
+    fail(QStringLiteral("Cannot write image \"%1\": %2").arg(target, reason));
+  }
+  if (!file.commit())
+    fail(QStringLiteral("Cannot write image \"%1\": %2").arg(target, file.errorString()));
+}
+
 }  // namespace
 
 QImage ScaleImageToFit(const QImage &image, int width, int height) {
@@ -91,18 +109,7 @@ void ConvertImageFile(const QString &source, const QString &target, int width, i
   if (formats.isEmpty())
     fail(QStringLiteral("Cannot write image \"%1\": no encoder for %2").arg(target, mime));
 
-  QSaveFile file(target);
-  if (!file.open(QIODevice::WriteOnly))
-    fail(QStringLiteral("Cannot write image \"%1\": %2").arg(target, file.errorString()));
-  QImageWriter writer(&file, formats.first());
-  if (mime == QLatin1String("image/jpeg")) writer.setQuality(90);
-  if (!writer.write(scaled)) {
-    const QString reason = writer.errorString();
-    file.cancelWriting();
-    fail(QStringLiteral("Cannot write image \"%1\": %2").arg(target, reason));
-  }
-  if (!file.commit())
-    fail(QStringLiteral("Cannot write image \"%1\": %2").arg(target, file.errorString()));
+  writeImage(scaled, target, formats.first(), mime == QLatin1String("image/jpeg") ? 90 : -1);
 }
 
 bool GetImageFileSize(const QString &path, int &width, int &height) {
@@ -142,18 +149,7 @@ void WriteBackgroundJpeg(const QString &source, const QString &target, int width
   // The same bytes from the window and the publisher, whatever the screen.
   scaled.setDotsPerMeterX(3780);
   scaled.setDotsPerMeterY(3780);
-  QSaveFile file(target);
-  if (!file.open(QIODevice::WriteOnly))
-    fail(QStringLiteral("Cannot write image \"%1\": %2").arg(target, file.errorString()));
-  QImageWriter writer(&file, "jpeg");
-  writer.setQuality(85);
-  if (!writer.write(scaled)) {
-    const QString reason = writer.errorString();
-    file.cancelWriting();
-    fail(QStringLiteral("Cannot write image \"%1\": %2").arg(target, reason));
-  }
-  if (!file.commit())
-    fail(QStringLiteral("Cannot write image \"%1\": %2").arg(target, file.errorString()));
+  writeImage(scaled, target, "jpeg", 85);
 }
 
 }  // namespace lw

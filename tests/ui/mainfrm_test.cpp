@@ -806,9 +806,7 @@ TEST_F(MainFrmTest, WindowResizesKeepsItsOrderAndFitsASmallScreenAtALargeFont) {
   frm.reset();
 
   const QFont normal = QApplication::font();
-  QFont large = normal;
-  large.setPointSizeF(normal.pointSizeF() * 1.5);
-  QApplication::setFont(large);
+  QApplication::setFont(uitest::ScaledFont(normal, 1.5));
   const auto restore = qScopeGuard([&] { QApplication::setFont(normal); });
   TMainFrm big(nullptr, ws.appDir());
   const QSize least = big.minimumSizeHint();

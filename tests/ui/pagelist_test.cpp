@@ -75,16 +75,6 @@ bool IsDrawnPage(const QImage &image) {
   return false;
 }
 
-// `font` made `scale` times as large, whether its size is in points or pixels.
-QFont ScaledFont(const QFont &font, double scale) {
-  QFont scaled = font;
-  if (font.pointSizeF() > 0)
-    scaled.setPointSizeF(font.pointSizeF() * scale);
-  else
-    scaled.setPixelSize(qRound(font.pixelSize() * scale));
-  return scaled;
-}
-
 class PageListTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -483,7 +473,7 @@ TEST_F(PageListTest, GridCellsShowNumberNamePictureAndBorderAtAnyFontSize) {
   const QFont normal = grid->font();
   for (const double scale : {1.0, 1.5}) {
     SCOPED_TRACE(scale);
-    const QFont font = ScaledFont(normal, scale);
+    const QFont font = uitest::ScaledFont(normal, scale);
     grid->setFont(font);
     grid->scrollToTop();
     QApplication::processEvents();

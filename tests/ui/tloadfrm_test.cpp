@@ -37,16 +37,6 @@ using uitest::Find;
 
 namespace {
 
-// `font` made `scale` times as large, whether its size is in points or pixels.
-QFont ScaledFont(const QFont &font, double scale) {
-  QFont scaled = font;
-  if (font.pointSizeF() > 0)
-    scaled.setPointSizeF(font.pointSizeF() * scale);
-  else
-    scaled.setPixelSize(qRound(font.pixelSize() * scale));
-  return scaled;
-}
-
 class LoadFrmTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -232,7 +222,7 @@ TEST_F(LoadFrmTest, NothingIsCutAtALargerFont) {
   } restore{normal};
   for (const double scale : {1.0, 1.5}) {
     SCOPED_TRACE(scale);
-    const QFont font = ScaledFont(normal, scale);
+    const QFont font = uitest::ScaledFont(normal, scale);
     QApplication::setFont(font);
     Open();
     QApplication::processEvents();

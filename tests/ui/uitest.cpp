@@ -113,6 +113,15 @@ void WhenModal(const std::function<void(QWidget *)> &action, int ms) {
   timer->start(20);
 }
 
+QFont ScaledFont(const QFont &font, double scale) {
+  QFont scaled = font;
+  if (font.pointSizeF() > 0)
+    scaled.setPointSizeF(font.pointSizeF() * scale);
+  else
+    scaled.setPixelSize(qRound(font.pixelSize() * scale));
+  return scaled;
+}
+
 std::unique_ptr<lw::TMainFrm> ShowMainFrm(const Workspace &ws) {
   auto frm = std::make_unique<lw::TMainFrm>(nullptr, ws.appDir());
   frm->show();

@@ -6,6 +6,7 @@
 #include "support/testdirs.h"
 
 #include <QByteArray>
+#include <QFont>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -66,6 +67,9 @@ bool Spin(const std::function<bool()> &done, int ms);
 // Runs `action` as soon as a modal dialog is up (checked every 20 ms, at
 // most `ms`), with that dialog as argument.
 void WhenModal(const std::function<void(QWidget *)> &action, int ms = 20000);
+
+// `font` made `scale` times as large, whether its size is in points or pixels.
+QFont ScaledFont(const QFont &font, double scale);
 
 template <typename T>
 T *Find(QWidget *root, const char *name) {
