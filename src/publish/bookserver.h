@@ -87,8 +87,8 @@ class BookServer : public QObject {
   std::unique_ptr<CompressedTexts> texts_;
   std::unique_ptr<OpenConnections> connections_;
   mg_context *context_ = nullptr;
-  int requestTimeoutMs_ = 3000;
-  int keepAliveTimeoutMs_ = 3000;
+  int requestTimeoutMs_ = 5000;
+  int keepAliveTimeoutMs_ = 5000;
 };
 
 }  // namespace lw
