@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <list>
 #include <mutex>
 #include <utility>
@@ -23,9 +24,20 @@ namespace {
 
 using Headers = std::vector<std::pair<const char *, QByteArray>>;
 
-// Enough worker threads for a browser's six connections many times over and
-// for a load of 64 clients; each connection keeps one while it is open.
-constexpr const char *kThreads = "128";
+// Each open connection holds one of civetweb's worker threads, from before
+// its request header arrives until it closes. 512 leave room for a browser's
+// six connections many times over, a load of 64 clients and hundreds of
+// silent, trickling or idle connections at once, so an ordinary request
+// finds a free worker at once instead of waiting for their time-outs. An
+// idle worker costs a sleeping thread and a 16 KB header buffer.
+constexpr const char *kThreads = "512";
+// Accepted connections waiting for a worker, and the kernel's queue of
+// connections not yet accepted.
+constexpr const char *kListenBacklog = "1024";
+// While more connections than this are open, answers go with "Connection:
+// close", so clients cannot keep more of them idle. A browser opens six per
+// server.
+constexpr int kKeptAliveConnections = 64;
 // An answer is read from its file and written in pieces of this size, so a
 // connection costs the same memory whatever the size of the file.
 constexpr qint64 kPiece = 64 * 1024;
@@ -200,7 +212,26 @@ class CompressedTexts {
   std::list<Entry> entries_;
 };
 
+// The connections open, counted from when a worker takes one until it
+// closes. civetweb tells a connection's address only once its request has
+// come, and on loopback every client has the same one, so the count is of
+// all connections.
+class OpenConnections {
+ public:
+  std::atomic<int> count{0};
+};
+
 namespace {
+
+// What one connection was answered, kept as civetweb's connection data.
+struct ConnectionNotes {
+  QByteArray lastAnswered;  // the request line the handler answered last
+  bool errorSent = false;   // civetweb answered a bad request itself
+};
+
+QByteArray requestLine(const mg_request_info *request) {
+  return QByteArray(request->request_method) + ' ' + request->request_uri;
+}
 
 // A compressed copy of `path` ("x.wasm.br", "x.wasm.gz") that the request
 // accepts, lies inside `root` and is a file; the first choice is brotli, the
@@ -238,6 +269,34 @@ bool notModified(mg_connection *conn, const QByteArray &etag, qint64 modified) {
   return at >= 0 && modified <= at;
 }
 
+// Whether the request's If-Match (strong comparison) lets it go on: true
+// without the header, for "*" and for a list naming `etag`.
+bool matchesIfMatch(mg_connection *conn, const QByteArray &etag) {
+  const char *match = mg_get_header(conn, "If-Match");
+  if (!match) return true;
+  for (const QByteArray &tag : QByteArray(match).split(','))
+    if (tag.trimmed() == "*" || tag.trimmed() == etag) return true;
+  return false;
+}
+
+// How many times the request carries the header `name`.
+int headerCount(const mg_request_info *request, const char *name) {
+  int count = 0;
+  for (int i = 0; i < request->num_headers; ++i)
+    if (qstricmp(request->http_headers[i].name, name) == 0) ++count;
+  return count;
+}
+
+// The host an absolute-form request target ("http://host:port/path") names,
+// which stands for the Host header; null for a target in origin form.
+QByteArray targetHost(const char *target) {
+  const QByteArray text(target ? target : "");
+  const qsizetype scheme = text.indexOf("://");
+  if (text.startsWith('/') || scheme < 0) return {};
+  const qsizetype start = scheme + 3, end = text.indexOf('/', start);
+  return text.mid(start, end < 0 ? -1 : end - start);
+}
+
 // Answers GET or HEAD for the file `path` (inside `root`, checked).
 int sendFile(mg_connection *conn, const QString &root, const QString &path, CompressedTexts *texts) {
   const QString relative = path.mid(root.size() + 1);
@@ -271,6 +330,10 @@ int sendFile(mg_connection *conn, const QString &root, const QString &path, Comp
                      {"ETag", etag},
                      {"Last-Modified", lastModified}};
   if (compressible) headers.emplace_back("Vary", "Accept-Encoding");
+  if (!matchesIfMatch(conn, etag)) {
+    ::close(fd);
+    return sendText(conn, 412, "Precondition failed\n", headers);
+  }
   if (notModified(conn, etag, modified)) {
     ::close(fd);
     return sendHeaders(conn, 304, headers);
@@ -360,6 +423,9 @@ ServedFile ResolveRequestPath(const QString &canonicalRoot, const QByteArray &en
       return out;
     }
   }
+  // Hidden files and folders (".git", ".env") are never part of a book.
+  for (const QString &s : segments)
+    if (s.startsWith('.')) return out;
   QString candidate = canonicalRoot;
   for (const QString &s : segments) candidate += '/' + s;
 
@@ -418,7 +484,10 @@ bool IsLoopbackHost(const QByteArray &host) {
 }
 
 BookServer::BookServer(const QString &folder, QObject *parent)
-    : QObject(parent), root_(QFileInfo(folder).canonicalFilePath()), texts_(std::make_unique<CompressedTexts>()) {}
+    : QObject(parent),
+      root_(QFileInfo(folder).canonicalFilePath()),
+      texts_(std::make_unique<CompressedTexts>()),
+      connections_(std::make_unique<OpenConnections>()) {}
 
 BookServer::~BookServer() {
   if (context_) mg_stop(context_);
@@ -441,6 +510,10 @@ quint16 BookServer::ListenLocal(quint16 port) {
       "request_timeout_ms", requestMs.constData(),
       "enable_keep_alive", "yes",
       "keep_alive_timeout_ms", keepAliveMs.constData(),
+      "listen_backlog", kListenBacklog,
+      // An absolute-form target naming this port goes to the handler, which
+      // checks its host as it checks a Host header.
+      "enable_auth_domain_check", "no",
       // The request handler decodes the path itself, exactly once.
       "decode_url", "no",
       // No cross-origin reading: civetweb would allow every origin.
@@ -449,6 +522,13 @@ quint16 BookServer::ListenLocal(quint16 port) {
       nullptr};
   mg_callbacks callbacks{};
   callbacks.log_message = [](const mg_connection *, const char *) { return 1; };  // quiet
+  callbacks.init_connection = &BookServer::connectionOpened;
+  callbacks.connection_close = &BookServer::connectionClosing;
+  callbacks.http_error = [](mg_connection *conn, int, const char *) {
+    if (auto *notes = static_cast<ConnectionNotes *>(mg_get_user_connection_data(conn)))
+      notes->errorSent = true;
+    return 1;  // civetweb's own error answer
+  };
   context_ = mg_start(&callbacks, this, options);
   if (!context_) return 0;
   // "**" matches every path: civetweb never looks for files on its own.
@@ -467,9 +547,17 @@ int BookServer::handleRequest(mg_connection *conn, void *self) {
   BookServer *server = static_cast<BookServer *>(self);
   const QString &root = server->root_;
   const mg_request_info *request = mg_get_request_info(conn);
+  if (auto *notes = static_cast<ConnectionNotes *>(mg_get_user_connection_data(conn)))
+    notes->lastAnswered = requestLine(request);
+  if (server->connections_->count > kKeptAliveConnections) mg_disable_connection_keep_alive(conn);
+  // Two Host headers may name two servers; which one a proxy in between
+  // took is unknown.
+  if (headerCount(request, "Host") > 1) return sendText(conn, 400, "A request names one host.\n");
   // A page of another site that has its name point at 127.0.0.1 (DNS
-  // rebinding) sends its own name as Host: it gets nothing.
-  if (!IsLoopbackHost(header(conn, "Host")))
+  // rebinding) sends its own name as Host: it gets nothing. An absolute-form
+  // target's host stands for the Host header.
+  const QByteArray targeted = targetHost(request->request_uri);
+  if (!IsLoopbackHost(targeted.isNull() ? header(conn, "Host") : targeted))
     return sendText(conn, 421, "This server answers only for 127.0.0.1 and localhost.\n");
   if (qstrcmp(request->request_method, "GET") != 0 && !isHead(conn))
     return sendText(conn, 405, "Only GET and HEAD are served.\n", {{"Allow", "GET, HEAD"}});
@@ -479,6 +567,34 @@ int BookServer::handleRequest(mg_connection *conn, void *self) {
   if (served.status == 403) return sendText(conn, 403, "Forbidden\n");
   if (served.status != 200) return sendText(conn, 404, "Not found\n");
   return sendFile(conn, root, served.path, server->texts_.get());
+}
+
+int BookServer::connectionOpened(const mg_connection *conn, void **notes) {
+  ++static_cast<BookServer *>(mg_get_user_data(mg_get_context(conn)))->connections_->count;
+  *notes = new ConnectionNotes;
+  return 0;
+}
+
+void BookServer::connectionClosing(const mg_connection *constConn) {
+  // civetweb leaves two kinds of request unanswered and closes their
+  // connection: "OPTIONS *" (or any method with "*") and an absolute-form
+  // target for another port. The last request of a connection that neither
+  // the handler nor civetweb's error page answered is one of them; it is
+  // answered here, before the connection closes.
+  auto *conn = const_cast<mg_connection *>(constConn);
+  const mg_request_info *request = mg_get_request_info(conn);
+  auto *notes = static_cast<ConnectionNotes *>(mg_get_user_connection_data(conn));
+  if (notes && request && !notes->errorSent && request->request_method && request->request_uri &&
+      requestLine(request) != notes->lastAnswered) {
+    if (qstrcmp(request->request_uri, "*") != 0)
+      sendText(conn, 421, "This server answers only for 127.0.0.1 and localhost.\n");
+    else if (qstrcmp(request->request_method, "OPTIONS") == 0)
+      sendHeaders(conn, 200, {{"Allow", "GET, HEAD"}, {"Content-Length", "0"}});
+    else
+      sendText(conn, 400, "Bad request\n");
+  }
+  delete notes;
+  --static_cast<BookServer *>(mg_get_user_data(mg_get_context(constConn)))->connections_->count;
 }
 
 }  // namespace lw

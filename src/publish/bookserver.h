@@ -22,6 +22,7 @@ struct mg_connection;
 namespace lw {
 
 class CompressedTexts;
+class OpenConnections;
 
 // What a request path maps to.
 struct ServedFile {
@@ -66,8 +67,9 @@ class BookServer : public QObject {
   ~BookServer() override;
 
   // Time-outs for the next ListenLocal: how long a client may take to send
-  // a request or to take the next piece of an answer, and how long an idle
-  // kept-alive connection stays open.
+  // a request header (counted from when a worker takes the connection) or to
+  // take the next piece of an answer, and how long a kept-alive connection
+  // may stay idle and take to send its next request.
   void SetTimeouts(int requestMs, int keepAliveMs);
 
   // Starts listening on 127.0.0.1 at `port` (0 picks a free one). Returns
@@ -78,11 +80,14 @@ class BookServer : public QObject {
 
  private:
   static int handleRequest(mg_connection *conn, void *self);
+  static int connectionOpened(const mg_connection *conn, void **notes);
+  static void connectionClosing(const mg_connection *conn);
 
   QString root_;
   std::unique_ptr<CompressedTexts> texts_;
+  std::unique_ptr<OpenConnections> connections_;
   mg_context *context_ = nullptr;
-  int requestTimeoutMs_ = 10000;
+  int requestTimeoutMs_ = 5000;
   int keepAliveTimeoutMs_ = 5000;
 };
 

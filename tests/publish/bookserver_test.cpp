@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QMap>
@@ -14,6 +15,8 @@
 #include <zlib.h>
 
 #include <filesystem>
+#include <memory>
+#include <vector>
 
 using namespace lw;
 using lwtest::ReadFile;
@@ -41,6 +44,8 @@ void MakeBook(const TempDir &book, const TempDir &outside) {
   WriteFile(book.file("ruffle/ruffle.js"), "var ruffle;");
   WriteFile(book.file("pages/1.swf"), "FWS");
   QDir().mkpath(book.file("empty"));
+  WriteFile(book.file(".env"), "secret");
+  WriteFile(book.file(".git/config"), "secret");
   WriteFile(outside.file("secret.txt"), "secret");
   std::filesystem::create_symlink(outside.file("secret.txt").toStdString(),
                                   book.file("link.txt").toStdString());
@@ -135,6 +140,8 @@ TEST_F(Served, FilesAndFolders) {
   EXPECT_EQ(at("/empty/").status, 404);  // no listings
   EXPECT_EQ(at("/pages").status, 404);
   EXPECT_EQ(at("/missing.html").status, 404);
+  EXPECT_EQ(at("/.env").status, 404);  // hidden files are never served
+  EXPECT_EQ(at("/.git/config").status, 404);
 }
 
 TEST_F(Served, NothingOutsideTheFolder) {
@@ -388,6 +395,37 @@ TEST_F(OnTheWire, OnlyGetAndHead) {
   }
 }
 
+TEST_F(OnTheWire, RequestFormsHostsAndPreconditions) {
+  const QByteArray here = "127.0.0.1:" + QByteArray::number(port);
+  const QByteArray etag = get("/index.html")["etag"];
+  ASSERT_FALSE(etag.isEmpty());
+  const struct {
+    QByteArray request;
+    int status;
+  } cases[] = {
+      {Request("OPTIONS", "*"), 200},
+      {Request("GET", "*"), 400},
+      // An absolute-form target's host stands for the Host header.
+      {Request("GET", "http://" + here + "/index.html", {}, "evil.example"), 200},
+      {Request("GET", "http://evil.example:" + QByteArray::number(port) + "/index.html"), 421},
+      {Request("GET", "http://evil.example/index.html"), 421},
+      {Request("GET", "http://127.0.0.1:1/index.html"), 421},
+      {Request("GET", "/index.html", "Host: evil.example\r\n"), 400},  // two Host headers
+      {Request("GET", "/index.html", "Host: 127.0.0.1\r\n"), 400},
+      {Request("GET", "/index.html", "If-Match: \"other\"\r\n"), 412},
+      {Request("GET", "/index.html", "If-Match: \"other\", " + etag + "\r\n"), 200},
+      {Request("GET", "/index.html", "If-Match: *\r\n"), 200},
+      {Request("GET", "/.env"), 404},
+  };
+  for (const auto &c : cases) {
+    const Reply r = Exchange(port, c.request);
+    EXPECT_EQ(r.status, c.status) << c.request.toStdString() << r.raw.toStdString();
+    EXPECT_FALSE(r.raw.contains("secret")) << c.request.toStdString();
+  }
+  const Reply allowed = Exchange(port, Request("OPTIONS", "*"));
+  EXPECT_EQ(allowed["allow"], "GET, HEAD");
+}
+
 TEST_F(OnTheWire, OnlyOnTheLoopbackInterface) {
   QHostAddress other;
   for (const QHostAddress &a : QNetworkInterface::allAddresses())
@@ -421,6 +459,40 @@ TEST(BookServerTimeouts, IdleConnectionsAreClosed) {
   EXPECT_TRUE(reply.startsWith("HTTP/1.1 200")) << reply.toStdString();
   EXPECT_TRUE(reply.toLower().contains("connection: keep-alive")) << reply.toStdString();
   EXPECT_TRUE(kept.state() == QAbstractSocket::UnconnectedState || kept.waitForDisconnected(10000));
+}
+
+// Silent connections and unfinished request headers each hold one of
+// civetweb's workers until they time out; with time-outs longer than the
+// test, an ordinary request is answered only when workers are left over.
+TEST(BookServerLoad, RequestAnsweredWhile150SlowConnectionsAreOpen) {
+  TempDir book;
+  WriteFile(book.file("index.html"), "<html>book</html>");
+  BookServer server(book.path());
+  server.SetTimeouts(60000, 60000);
+  const quint16 port = server.ListenLocal(0);
+  ASSERT_NE(port, 0);
+
+  std::vector<std::unique_ptr<QTcpSocket>> slow;
+  for (int i = 0; i < 150; ++i) {
+    auto &s = slow.emplace_back(std::make_unique<QTcpSocket>());
+    s->connectToHost(QHostAddress::LocalHost, port);
+    ASSERT_TRUE(s->waitForConnected(5000)) << i;
+    if (i % 2 == 1) {
+      s->write("GET /index.html HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: a");
+      ASSERT_TRUE(s->waitForBytesWritten(5000)) << i;
+    }
+  }
+
+  QElapsedTimer clock;
+  clock.start();
+  // Without "Connection: close": with this many open, the server closes it.
+  const Reply r = Exchange(port, "GET /index.html HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+  const qint64 ms = clock.elapsed();
+  EXPECT_EQ(r.status, 200) << r.raw.toStdString();
+  EXPECT_EQ(r.body, "<html>book</html>");
+  EXPECT_EQ(r["connection"].toLower(), "close");
+  EXPECT_LT(ms, 10000);  // a guard only; bench/server/slow_clients.py measures
+  for (auto &s : slow) EXPECT_EQ(s->state(), QAbstractSocket::ConnectedState);
 }
 
 // The build stages the runtime with a gzip and a brotli copy of each .wasm
