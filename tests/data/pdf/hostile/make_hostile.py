@@ -8,6 +8,7 @@ tiling_cells.pdf  a tiling pattern whose cell is 0.01 pt square, filling the
 long_stroke.pdf   one stroked path of 400,000 straight segments
 nested_forms.pdf  forms that draw their child twice, 32 levels deep: about
                   four billion small rectangles
+tiling_small.pdf  within every budget: a tiling pattern of 100 cells of 20 pt
 """
 import os
 import sys
@@ -54,6 +55,14 @@ def tiling_cells(path):
     write_pdf(path, objs)
 
 
+def tiling_small(path):
+    objs = page_objects(b"<< /Pattern << /P0 5 0 R >> >>", b"/Pattern cs /P0 scn 100 300 200 200 re f\n")
+    objs.append(stream(b"/Type /Pattern /PatternType 1 /PaintType 1 /TilingType 1 "
+                       b"/BBox [0 0 20 20] /XStep 20 /YStep 20 /Resources << >>",
+                       b"0 0.5 0 rg 2 2 10 10 re f"))
+    write_pdf(path, objs)
+
+
 def long_stroke(path):
     n = 400000
     parts = [b"0.2 w 0 0 0 RG 20 20 m\n"]
@@ -88,6 +97,7 @@ def main():
     tiling_cells(os.path.join(folder, "tiling_cells.pdf"))
     long_stroke(os.path.join(folder, "long_stroke.pdf"))
     nested_forms(os.path.join(folder, "nested_forms.pdf"))
+    tiling_small(os.path.join(folder, "tiling_small.pdf"))
 
 
 if __name__ == "__main__":
