@@ -731,15 +731,20 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
       const QString target = PageFileName(options.pattern, index + 1);
       if (code == kExitOk && !WritePageFile(target, movie, &why)) code = kExitWriteFailed;
       QString words;
-      if (code == kExitOk) {
-        words = QString::fromStdString(swf::PageWordsPath(target.toStdString()));
-        if (!WritePageWords(*doc, index, words, headings[static_cast<size_t>(index)], plainPicture.isNull(), &why))
-          code = kExitWriteFailed;
-      }
       QString picture;
-      if (code == kExitOk && index == 0 && !options.bitmap) {
-        picture = QString::fromStdString(swf::PagePicturePath(target.toStdString()));
-        if (!WritePagePicture(*doc, index, plainPicture, picture, &why)) code = kExitWriteFailed;
+      try {
+        if (code == kExitOk) {
+          words = QString::fromStdString(swf::PageWordsPath(target.toStdString()));
+          if (!WritePageWords(*doc, index, words, headings[static_cast<size_t>(index)], plainPicture.isNull(), &why))
+            code = kExitWriteFailed;
+        }
+        if (code == kExitOk && index == 0 && !options.bitmap) {
+          picture = QString::fromStdString(swf::PagePicturePath(target.toStdString()));
+          if (!WritePagePicture(*doc, index, plainPicture, picture, &why)) code = kExitWriteFailed;
+        }
+      } catch (const std::bad_alloc &) {
+        code = kExitRenderFailed;
+        why = QStringLiteral("page %1 of \"%2\": out of memory while reading its text").arg(index + 1).arg(options.pdfPath);
       }
       std::lock_guard lock(mutex);
       if (code != kExitOk) {
