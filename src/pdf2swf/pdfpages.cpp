@@ -7,6 +7,8 @@
 
 #include "pdf2swf/geometry.h"
 
+#include <Annot.h>
+#include <Gfx.h>
 #include <GfxFont.h>
 #include <GfxState.h>
 #include <GlobalParams.h>
@@ -1003,6 +1005,31 @@ class ModelDev : public SplashOutputDev {
 
 bool AbortCheck(void *data) { return static_cast<ModelDev *>(data)->aborted(); }
 
+// Draws page `pageNum` (from 1) on `out` as Poppler's own page display does
+// (contents, then annotations), with the Gfx owned here: a drawing left by
+// PageStop or bad_alloc frees it, and the page's graphic state and path with
+// it, instead of leaking them.
+void DrawPage(PDFDoc *doc, int pageNum, OutputDev *out, double dpi, bool (*abortCheck)(void *), void *data) {
+  Page *page = doc->getPage(pageNum);
+  if (!page) return;
+  if (!out->checkPageSlice(page, dpi, dpi, 0, false, true, -1, -1, -1, -1, false, abortCheck, data)) return;
+  const std::unique_ptr<Gfx> gfx(
+      page->createGfx(out, dpi, dpi, 0, false, true, -1, -1, -1, -1, false, abortCheck, data));
+  Object contents = page->getContents();
+  if (!contents.isNull()) {
+    gfx->saveState();
+    gfx->display(&contents);
+    gfx->restoreState();
+  } else {
+    out->dump();  // an empty page still sets up the device
+  }
+  Annots *annots = page->getAnnots();
+  if (annots && !annots->getAnnots().empty()) {
+    for (Annot *annot : annots->getAnnots()) annot->draw(gfx.get(), false);
+    out->dump();
+  }
+}
+
 // Splash drawing for bitmap pages, as Poppler's Qt interface sets it up,
 // within a budget: every drawing call checks it first and throws PageStop,
 // with `reason` set, once the page is over it. Splash itself gives up the
@@ -1146,7 +1173,7 @@ class PopplerPages : public PdfPages {
     try {
       ModelDev dev(&model, limits, &glyphs_);
       dev.startDoc(doc_.get());
-      doc_->displayPage(&dev, index + 1, 72.0 * kScale, 72.0 * kScale, 0, false, true, false, AbortCheck, &dev);
+      DrawPage(doc_.get(), index + 1, &dev, 72.0 * kScale, AbortCheck, &dev);
     } catch (const PageStop &) {
       Recover();
     } catch (const std::bad_alloc &) {
@@ -1174,7 +1201,7 @@ class PopplerPages : public PdfPages {
     try {
       dev = std::make_unique<BitmapDev>(limits);
       dev->startDoc(doc_.get());
-      doc_->displayPage(dev.get(), index + 1, dpi, dpi, 0, false, true, false, BitmapAbortCheck, dev.get());
+      DrawPage(doc_.get(), index + 1, dev.get(), dpi, BitmapAbortCheck, dev.get());
       SplashBitmap *bitmap = dev->getBitmap();
       if (!dev->reason.isEmpty()) {
         out.reason = dev->reason;
