@@ -134,16 +134,21 @@ RunOutcome RunCommandLine(const QStringList &command, int timeoutMs,
       break;
     }
   }
+  QString ending;  // the runner's own last line, for a child that did not end by itself
   if (outcome.status != RunOutcome::Finished) {
     child.kill();
     child.waitForFinished(10000);
     lines.Add(child.readAll());
+    if (outcome.status == RunOutcome::TimedOut)
+      ending = QStringLiteral("stopped after %1 s, the longest a file may take").arg(timeoutMs / 1000.0);
   } else if (child.exitStatus() == QProcess::CrashExit) {
     outcome.status = RunOutcome::Crashed;
+    ending = QStringLiteral("ended unexpectedly");
   } else {
     outcome.exitCode = child.exitCode();
   }
   outcome.output = lines.Finish();
+  if (!ending.isEmpty()) outcome.output += (outcome.output.isEmpty() ? "" : "\n") + ending;
   return outcome;
 }
 

@@ -63,7 +63,9 @@ struct RunOutcome {
 // child never stalls on a full pipe; standard input is the null device.
 // Waits at most `timeoutMs`. When `stop` becomes true the child is ended
 // within a few tens of milliseconds. Each progress line goes to `onPages`.
-// Keeps at most the first 1 MiB of output. Ending a child kills it and
+// Keeps at most the first 1 MiB of output; a child that ran past the limit
+// or crashed has a last line saying so ("stopped after <n> s, the longest a
+// file may take", "ended unexpectedly"). Ending a child kills it and
 // waits for it, so no child outlives the call.
 RunOutcome RunCommandLine(const QStringList &command, int timeoutMs = kConverterTimeoutMs,
                           const std::atomic<bool> *stop = nullptr, const PagesFn &onPages = {});

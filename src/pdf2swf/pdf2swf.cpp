@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -75,7 +76,7 @@ ParsedArguments ParseArguments(const QStringList &args) {
   ParsedArguments r;
   Options &o = r.options;
   bool haveQuality = false, havePattern = false, haveDpi = false, haveThreads = false;
-  bool haveMode = false, haveReport = false, havePages = false;
+  bool haveMode = false, haveReport = false, havePages = false, havePageTime = false;
   QStringList positional;
   auto fail = [&r](const QString &why) {
     r.ok = false;
@@ -103,6 +104,17 @@ ParsedArguments ParseArguments(const QStringList &args) {
       if (haveReport) return fail("option --report given twice");
       o.report = args[++i];
       haveReport = true;
+      continue;
+    }
+    if (a == "--page-time") {
+      if (i + 1 >= args.size()) return fail(QStringLiteral("option %1 needs a value").arg(a));
+      if (havePageTime) return fail("option --page-time given twice");
+      bool ok = false;
+      const QString v = args[++i];
+      o.pageSeconds = v.toDouble(&ok);
+      if (!ok || !(o.pageSeconds >= 0.1 && o.pageSeconds <= 3600))
+        return fail(QStringLiteral("page time \"%1\" is not a number of seconds from 0.1 to 3600").arg(v));
+      havePageTime = true;
       continue;
     }
     if (a == "--pages") {
@@ -186,8 +198,14 @@ QString UsageText() {
       "                a page that cannot be shown faithfully so is a bitmap page\n"
       "                (default)\n"
       "  --bitmap      every page as one bitmap, as before vector pages\n"
-      "  --report <f>  write one line per page to <f>: page, \"vector\" or\n"
-      "                \"bitmap\", bytes, and why a page became a bitmap\n"
+      "  --report <f>  write one line per page to <f>: page, \"vector\",\n"
+      "                \"bitmap\" or \"plain\", bytes, and why a page became a\n"
+      "                bitmap or a plain page\n"
+      "  --page-time <s> seconds a page may take to be read as vectors, and\n"
+      "                again to be drawn as a bitmap (default 30); a page over\n"
+      "                its time or its budget of paths, clips and pattern cells\n"
+      "                becomes a bitmap page, or a plain page saying it could\n"
+      "                not be drawn\n"
       "  --outline <f> write the document's bookmarks to <f> as JSON: title,\n"
       "                level and page of each, in document order\n"
       "  --links <f>   write the written pages' links to <f> as JSON: page, area\n"
@@ -354,15 +372,19 @@ bool WriteReport(const QString &path, std::vector<PageReport> reports) {
 
 // The first page as a picture for the book's first view (a vector page
 // cannot be drawn without a runtime): its longer side kPagePictureSide
-// pixels, written beside the page file. False, with `error` set, when it
-// cannot be rendered or written.
-bool WritePagePicture(Poppler::Document &doc, int index, const QString &path, QString *error) {
+// pixels, written beside the page file; `plain`, scaled, when the page is a
+// plain page (null otherwise). False, with `error` set, when it cannot be
+// rendered or written.
+bool WritePagePicture(Poppler::Document &doc, int index, const QImage &plain, const QString &path,
+                      QString *error) {
   const std::unique_ptr<Poppler::Page> page = doc.page(index);
   const QSizeF size = page ? page->pageSizeF() : QSizeF();
   const double longest = std::max(size.width(), size.height());
-  const QImage image = longest > 0 ? page->renderToImage(swf::kPagePictureSide * 72.0 / longest,
-                                                         swf::kPagePictureSide * 72.0 / longest)
-                                   : QImage();
+  const QImage image = !plain.isNull() ? plain.scaled(QSize(swf::kPagePictureSide, swf::kPagePictureSide),
+                                                      Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                       : longest > 0   ? page->renderToImage(swf::kPagePictureSide * 72.0 / longest,
+                                                             swf::kPagePictureSide * 72.0 / longest)
+                                       : QImage();
   QByteArray jpeg;
   QBuffer buffer(&jpeg);
   if (image.isNull() || !buffer.open(QIODevice::WriteOnly) ||
@@ -373,6 +395,11 @@ bool WritePagePicture(Poppler::Document &doc, int index, const QString &path, QS
   return WritePageFile(path, swf::Bytes(jpeg.begin(), jpeg.end()), error);
 }
 
+qint64 SteadyNanoseconds() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
 // The page's words in reading order with their boxes, for the book's text
 // (search, screen readers, the page without a runtime): a first line
 // "words 1 <width> <height>" in points, then one line per word
@@ -380,9 +407,10 @@ bool WritePagePicture(Poppler::Document &doc, int index, const QString &path, QS
 // left corner. A page without text gets the first line alone. Then a line
 // "heading <level> <title>" for each outline entry that leads to the page
 // (level from 1), and "link <x> <y> <width> <height> <address>" for each web
-// link on it. False, with `error` set, when the file cannot be written.
+// link on it; words only `withText`. False, with `error` set, when the file
+// cannot be written.
 bool WritePageWords(Poppler::Document &doc, int index, const QString &path,
-                    const QStringList &headings, QString *error) {
+                    const QStringList &headings, bool withText, QString *error) {
   const std::unique_ptr<Poppler::Page> page = doc.page(index);
   if (!page) {
     *error = QStringLiteral("page %1 has no text to read").arg(index + 1);
@@ -393,7 +421,15 @@ bool WritePageWords(Poppler::Document &doc, int index, const QString &path,
   // gives exactly that for values rounded to tenths).
   auto number = [](double v) { return QString::number(std::round(v * 10) / 10 + 0.0, 'g', 12); };
   QString out = QStringLiteral("words 1 %1 %2\n").arg(number(size.width()), number(size.height()));
-  for (const std::unique_ptr<Poppler::TextBox> &box : page->textList()) {
+  // A plain page's text is not read: reading it takes as long as drawing.
+  // Poppler stops reading a page's text that takes over a minute.
+  const qint64 until = SteadyNanoseconds() + 60'000'000'000LL;
+  const std::vector<std::unique_ptr<Poppler::TextBox>> boxes =
+      withText ? page->textList(
+                     Poppler::Page::Rotate0,
+                     [](const QVariant &until) { return SteadyNanoseconds() > until.toLongLong(); }, QVariant(until))
+               : std::vector<std::unique_ptr<Poppler::TextBox>>();
+  for (const std::unique_ptr<Poppler::TextBox> &box : boxes) {
     QString text = box->text().simplified();
     text.remove(' ');
     if (text.isEmpty()) continue;
@@ -448,6 +484,78 @@ swf::Bytes BitmapPage(Poppler::Document &doc, int index, const Options &options,
   if (!image.isNull() && (image.width() > image.height()) != (size.width() > size.height()) &&
       std::abs(size.width() - size.height()) > 0.5)
     size.transpose();
+  return PageMovieFromImage(image, size, options.quality, options.compress);
+}
+
+// A page drawn by `pages` as a bitmap page at `wantedDpi` (at most
+// kMaxPagePixels on its longer side) within `limits`. Empty, with `reason`,
+// when it goes over them, runs out of memory or cannot be encoded.
+swf::Bytes BudgetedBitmapPage(PdfPages &pages, Poppler::Document &doc, int index, const Options &options,
+                              double wantedDpi, const RenderLimits &limits, QString *reason) {
+  const std::unique_ptr<Poppler::Page> page = doc.page(index);
+  if (!page) {
+    *reason = QStringLiteral("no such page");
+    return {};
+  }
+  QSizeF size = page->pageSizeF();
+  const double longest = std::max(size.width(), size.height());
+  const double dpi = longest > 0 ? std::min(wantedDpi, kMaxPagePixels * 72.0 / longest) : wantedDpi;
+  const RenderedPage rendered = pages.Render(index, dpi, limits);
+  if (rendered.image.isNull()) {
+    *reason = rendered.reason;
+    return {};
+  }
+  if ((rendered.image.width() > rendered.image.height()) != (size.width() > size.height()) &&
+      std::abs(size.width() - size.height()) > 0.5)
+    size.transpose();
+  swf::Bytes movie = PageMovieFromImage(rendered.image, size, options.quality, options.compress);
+  if (movie.empty()) *reason = QStringLiteral("not encoded");
+  return movie;
+}
+
+// A page that could not be drawn within its budget: grey words saying so on
+// white, the page's size, drawn from a PDF of one line of Helvetica. Its
+// picture in `picture`. Empty only when even that cannot be encoded.
+swf::Bytes PlainPage(QSizeF size, const Options &options, QImage *picture) {
+  if (!(size.width() >= 1 && size.height() >= 1)) size = QSizeF(612, 792);
+  size = size.boundedTo(QSizeF(14400, 14400));
+  const double w = size.width(), h = size.height();
+  const double em = std::max(1.0, w / 22);
+  const QByteArray content = QStringLiteral("0.45 g BT /F1 %1 Tf %2 %3 Td (This page could not be drawn.) Tj ET")
+                                 .arg(em)
+                                 .arg(std::max(0.0, (w - 13.6 * em) / 2))
+                                 .arg(h / 2)
+                                 .toLatin1();
+  const QByteArray objects[] = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      QStringLiteral("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 %1 %2] /Resources << /Font << /F1 4 0 R >> >> "
+                     "/Contents 5 0 R >>")
+          .arg(w)
+          .arg(h)
+          .toLatin1(),
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+      "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "\nendstream",
+  };
+  QByteArray pdf = "%PDF-1.4\n";
+  QByteArray xref = "xref\n0 6\n0000000000 65535 f \n";
+  for (int i = 0; i < 5; ++i) {
+    xref += QByteArray::number(pdf.size()).rightJustified(10, '0') + " 00000 n \n";
+    pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const qsizetype at = pdf.size();
+  pdf += xref + "trailer\n<< /Size 6 /Root 1 0 R >>\nstartxref\n" + QByteArray::number(at) + "\n%%EOF\n";
+  QImage image;
+  if (const std::unique_ptr<PdfPages> plain = PdfPages::Open(pdf)) {
+    RenderLimits limits;
+    limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    image = plain->Render(0, std::min(72.0, kMaxPagePixels * 72.0 / std::max(w, h)), limits).image;
+  }
+  if (image.isNull()) {
+    image = QImage(std::max(1, static_cast<int>(w)), std::max(1, static_cast<int>(h)), QImage::Format_RGB32);
+    image.fill(Qt::white);
+  }
+  if (picture) *picture = image;
   return PageMovieFromImage(image, size, options.quality, options.compress);
 }
 
@@ -549,38 +657,68 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
       QString why;
       PageReport report{index + 1, QString(), 0, QString()};
       swf::Bytes movie;
-      if (!options.bitmap) {
-        if (!pages) pages = PdfPages::Open(data);
-        if (pages) {
-          PageModel model = pages->Read(index, ReadLimits{});
-          report.reason = model.fallback;
-          if (model.fallback.isEmpty()) {
-            QString writeError;
-            // Vector movies are always deflated: their shape and glyph
-            // records shrink by a third to a half (a JPEG page would not).
-            movie = VectorPageMovie(std::move(model), VectorOptions{options.quality, true}, &writeError);
-            if (movie.empty()) report.reason = "writer: " + writeError;
-          }
-          if (!movie.empty()) {
-            const swf::CheckResult check = swf::CheckMovie(movie);
-            if (!check.ok) {
-              report.reason = "check: " + QString::fromStdString(check.error);
-              movie.clear();
+      const auto pageTime = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+          std::chrono::duration<double>(options.pageSeconds));
+      if (!pages) pages = PdfPages::Open(data);
+      QImage plainPicture;  // set when the page is a plain page
+      try {
+        if (!options.bitmap) {
+          if (pages) {
+            ReadLimits limits;
+            limits.deadline = std::chrono::steady_clock::now() + pageTime;
+            PageModel model = pages->Read(index, limits);
+            report.reason = model.fallback;
+            if (model.fallback.isEmpty()) {
+              QString writeError;
+              // Vector movies are always deflated: their shape and glyph
+              // records shrink by a third to a half (a JPEG page would not).
+              movie = VectorPageMovie(std::move(model), VectorOptions{options.quality, true}, &writeError);
+              if (movie.empty()) report.reason = "writer: " + writeError;
             }
+            if (!movie.empty()) {
+              const swf::CheckResult check = swf::CheckMovie(movie);
+              if (!check.ok) {
+                report.reason = "check: " + QString::fromStdString(check.error);
+                movie.clear();
+              }
+            }
+          } else {
+            report.reason = QStringLiteral("not readable as vectors");
           }
-        } else {
-          report.reason = QStringLiteral("not readable as vectors");
+          report.kind = QStringLiteral("vector");
         }
-        report.kind = QStringLiteral("vector");
+      } catch (const std::bad_alloc &) {
+        movie.clear();
+        report.reason = QStringLiteral("out of memory");
       }
       if (movie.empty() || movie.size() > kVectorCompareBytes) {
         const double dpi = options.bitmap ? options.dpi : std::min(1200.0, options.dpi * kFallbackSharpness);
-        swf::Bytes bitmapMovie = BitmapPage(*doc, index, options, dpi);
+        swf::Bytes bitmapMovie;
+        QString bitmapWhy;
+        try {
+          if (pages) {
+            RenderLimits limits;
+            limits.deadline = std::chrono::steady_clock::now() + pageTime;
+            bitmapMovie = BudgetedBitmapPage(*pages, *doc, index, options, dpi, limits, &bitmapWhy);
+          } else {
+            bitmapMovie = BitmapPage(*doc, index, options, dpi);
+          }
+        } catch (const std::bad_alloc &) {
+          bitmapMovie.clear();
+          bitmapWhy = QStringLiteral("out of memory");
+        }
         const bool usable = !bitmapMovie.empty() && swf::CheckMovie(bitmapMovie).ok;
         if (movie.empty() || (usable && bitmapMovie.size() < movie.size())) {
           if (!movie.empty()) report.reason = QStringLiteral("larger than its bitmap");
           movie = usable ? std::move(bitmapMovie) : swf::Bytes{};
           report.kind = QStringLiteral("bitmap");
+        }
+        if (movie.empty() && !bitmapWhy.isEmpty()) {
+          // Over its budget even as a bitmap: a page that says so.
+          const std::unique_ptr<Poppler::Page> page = doc->page(index);
+          movie = PlainPage(page ? page->pageSizeF() : QSizeF(), options, &plainPicture);
+          report.kind = QStringLiteral("plain");
+          report.reason = (report.reason.isEmpty() ? QString() : report.reason + "; ") + "bitmap: " + bitmapWhy;
         }
       }
       if (movie.empty()) {
@@ -593,14 +731,20 @@ int ConvertPdf(const Options &options, const ProgressFn &progress, QString *erro
       const QString target = PageFileName(options.pattern, index + 1);
       if (code == kExitOk && !WritePageFile(target, movie, &why)) code = kExitWriteFailed;
       QString words;
-      if (code == kExitOk) {
-        words = QString::fromStdString(swf::PageWordsPath(target.toStdString()));
-        if (!WritePageWords(*doc, index, words, headings[static_cast<size_t>(index)], &why)) code = kExitWriteFailed;
-      }
       QString picture;
-      if (code == kExitOk && index == 0 && !options.bitmap) {
-        picture = QString::fromStdString(swf::PagePicturePath(target.toStdString()));
-        if (!WritePagePicture(*doc, index, picture, &why)) code = kExitWriteFailed;
+      try {
+        if (code == kExitOk) {
+          words = QString::fromStdString(swf::PageWordsPath(target.toStdString()));
+          if (!WritePageWords(*doc, index, words, headings[static_cast<size_t>(index)], plainPicture.isNull(), &why))
+            code = kExitWriteFailed;
+        }
+        if (code == kExitOk && index == 0 && !options.bitmap) {
+          picture = QString::fromStdString(swf::PagePicturePath(target.toStdString()));
+          if (!WritePagePicture(*doc, index, plainPicture, picture, &why)) code = kExitWriteFailed;
+        }
+      } catch (const std::bad_alloc &) {
+        code = kExitRenderFailed;
+        why = QStringLiteral("page %1 of \"%2\": out of memory while reading its text").arg(index + 1).arg(options.pdfPath);
       }
       std::lock_guard lock(mutex);
       if (code != kExitOk) {

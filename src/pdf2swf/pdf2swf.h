@@ -5,7 +5,7 @@
 // Command line (options in any order, exactly one PDF):
 //   pdf2swf "<pdf>" -j <quality> -o "<folder>/<stem>_%.swf" [-r <dpi>] [-t <threads>] [-z]
 //           [--bitmap | --vector] [--report <file>] [--outline <file>] [--links <file>]
-//           [--pages <list>]
+//           [--pages <list>] [--page-time <seconds>]
 //
 // Progress: after each finished page one line "page <done>/<total>" goes to
 // standard output and is flushed; <total> is the number of pages written,
@@ -50,6 +50,9 @@ struct Options {
   bool help = false;
   // Bitmap pages for the whole run instead of vector pages.
   bool bitmap = false;
+  // --page-time: seconds a page may take to be read as vectors, and again to
+  // be drawn as a bitmap; a page over both is written as a plain page.
+  double pageSeconds = 30;
   QString report;  // when set: one line per page, how it was written
   QString outline;  // when set: the document's bookmarks as JSON (OutlineJson)
   QString links;    // when set: the written pages' links as JSON (LinksJson)
@@ -131,8 +134,10 @@ inline constexpr double kMaxPagePixels = 4096;
 // anything is written). The outline file lists the whole document's
 // bookmarks, the links file the links on the pages written. Vector pages (unless options.bitmap) are read
 // with PdfPages and written by VectorPageMovie; a page that reports a
-// fallback reason, fails to write, fails the movie check or comes out larger
-// than its bitmap page becomes a bitmap page. A page whose bitmap would
+// fallback reason (over its budget or its --page-time included), fails to
+// write, fails the movie check or comes out larger than its bitmap page
+// becomes a bitmap page; one whose bitmap goes over its own budget or time
+// becomes a plain page saying it could not be drawn (report kind "plain"). A page whose bitmap would
 // exceed kMaxPagePixels on its longer side is rendered at the resolution
 // that gives kMaxPagePixels. Every movie passes CheckMovie before it is
 // written; a bitmap page that fails it fails the run (kExitRenderFailed).

@@ -7,6 +7,8 @@
 
 #include "pdf2swf/geometry.h"
 
+#include <Annot.h>
+#include <Gfx.h>
 #include <GfxFont.h>
 #include <GfxState.h>
 #include <GlobalParams.h>
@@ -14,13 +16,16 @@
 #include <PDFDoc.h>
 #include <SplashOutputDev.h>
 #include <Stream.h>
+#include <splash/SplashBitmap.h>
 #include <splash/SplashFont.h>
 #include <splash/SplashPath.h>
 
 #include <QPainterPathStroker>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <new>
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -70,6 +75,23 @@ QPainterPath UserPath(const GfxPath *path, bool closeAll, std::size_t *segments)
   }
   return out;
 }
+
+// The segments UserPath makes of `path`, counted without making them.
+std::size_t SegmentCount(const GfxPath *path) {
+  std::size_t segments = 0;
+  for (int s = 0; s < path->getNumSubpaths(); ++s) {
+    const GfxSubpath *sub = path->getSubpath(s);
+    const int n = sub->getNumPoints();
+    for (int i = 1; i < n; ++segments) i += sub->getCurve(i) && i + 2 < n ? 3 : 1;
+  }
+  return segments;
+}
+
+// Thrown from a drawing call to stop drawing a page at once: Gfx goes on
+// through a content stream after a failed abort check (nested forms and
+// tiling patterns run their own loops), so a page that is already lost is
+// left by unwinding out of Poppler. The reason is kept by the device.
+struct PageStop {};
 
 // Whether the linear part of `t` keeps shapes (a scaled rotation or
 // reflection); its scale in `scale`.
@@ -156,7 +178,28 @@ class ModelDev : public SplashOutputDev {
 
   bool aborted() const { return !model_->fallback.isEmpty(); }
 
-  bool useTilingPatternFill() override { return false; }
+  // Throws PageStop once the page fell back, went over its budget or ran out
+  // of time. Every drawing call begins with it, so the model never grows
+  // past a page that is already lost.
+  void Check() {
+    if (model_->items.size() > limits_.maxItems)
+      Fallback("too many items");
+    else if (std::chrono::steady_clock::now() > limits_.deadline)
+      Fallback("took too long");
+    if (aborted()) throw PageStop{};
+  }
+
+  // Tiling patterns are drawn cell by cell by Gfx (false); a pattern of more
+  // cells than the budget stops the page before the first one.
+  bool useTilingPatternFill() override { return true; }
+  bool tilingPatternFill(GfxState *, Gfx *, Catalog *, GfxTilingPattern *, const double *, int x0, int y0,
+                         int x1, int y1, double, double) override {
+    Check();
+    const double cells = (static_cast<double>(x1) - x0) * (static_cast<double>(y1) - y0);
+    if (!(cells >= 0 && cells <= limits_.maxPatternCells)) Fallback("tiling pattern of too many cells");
+    Check();
+    return false;
+  }
   bool useShadedFills(int type) override { return type >= 1 && type <= 7; }
   bool interpretType3Chars() override { return true; }
   bool useDrawForm() override { return false; }
@@ -167,6 +210,7 @@ class ModelDev : public SplashOutputDev {
   }
 
   void saveState(GfxState *state) override {
+    Check();  // every form and pattern cell begins here
     SplashOutputDev::saveState(state);
     clipStack_.push_back(clip_);
   }
@@ -193,6 +237,7 @@ class ModelDev : public SplashOutputDev {
                               bool forSoftMask) override {
     if (knockout) Fallback("knockout group");
     if (forSoftMask) Fallback("soft mask");
+    Check();
     if (!groups_.empty()) groups_.back().nested = true;
     groups_.push_back(OpenGroup{model_->items.size(), isolated});
   }
@@ -215,10 +260,9 @@ class ModelDev : public SplashOutputDev {
   // ----- paths
 
   void stroke(GfxState *state) override {
-    if (aborted()) return;
-    std::size_t segs = 0;
-    const QPainterPath user = UserPath(state->getPath(), false, &segs);
-    if (!Count(segs)) return;
+    Check();
+    Count(SegmentCount(state->getPath()));
+    const QPainterPath user = UserPath(state->getPath(), false, nullptr);
     const QTransform ctm = Ctm(state);
     GfxRGB rgb;
     state->getStrokeRGB(&rgb);
@@ -267,6 +311,8 @@ class ModelDev : public SplashOutputDev {
   void clip(GfxState *state) override { AddClip(state, false); }
   void eoClip(GfxState *state) override { AddClip(state, true); }
   void clipToStrokePath(GfxState *state) override {
+    Check();
+    CountClip(SegmentCount(state->getPath()));
     QPainterPathStroker stroker;
     stroker.setWidth(std::max(state->getLineWidth(), 0.01));
     QPainterPath outline = Ctm(state).map(stroker.createStroke(UserPath(state->getPath(), false, nullptr)));
@@ -283,7 +329,7 @@ class ModelDev : public SplashOutputDev {
   bool patchMeshShadedFill(GfxState *, GfxPatchMeshShading *) override { return Fallback("mesh shading"); }
 
   bool axialShadedFill(GfxState *state, GfxAxialShading *shading, double, double) override {
-    if (aborted()) return true;
+    Check();
     double x0, y0, x1, y1;
     shading->getCoords(&x0, &y0, &x1, &y1);
     const double dx = x1 - x0, dy = y1 - y0;
@@ -310,7 +356,7 @@ class ModelDev : public SplashOutputDev {
   }
 
   bool radialShadedFill(GfxState *state, GfxRadialShading *shading, double, double) override {
-    if (aborted()) return true;
+    Check();
     double x0, y0, r0, x1, y1, r1;
     shading->getCoords(&x0, &y0, &r0, &x1, &y1, &r1);
     Paint paint;
@@ -386,7 +432,7 @@ class ModelDev : public SplashOutputDev {
 
   void drawChar(GfxState *state, double x, double y, double, double, double originX, double originY,
                 CharCode code, int, const Unicode *u, int uLen) override {
-    if (aborted()) return;
+    Check();
     const int render = state->getRender() & 7;
     if (render == 3 || render == 7) {
       if (render == 7) Fallback("text as clip");
@@ -501,7 +547,8 @@ class ModelDev : public SplashOutputDev {
 
   void drawImageMask(GfxState *state, Object *, Stream *str, int width, int height, bool invert, bool interpolate,
                      bool inlineImg) override {
-    if (aborted() || !Sizes(width, height)) return;
+    Check();
+    if (!Sizes(width, height)) return;
     QImage mask = ReadMask(str, width, height, invert, inlineImg);
     if (mask.isNull()) return;
     GfxRGB rgb;
@@ -518,7 +565,8 @@ class ModelDev : public SplashOutputDev {
 
   void drawImage(GfxState *state, Object *, Stream *str, int width, int height, GfxImageColorMap *colorMap,
                  bool interpolate, const int *maskColors, bool inlineImg) override {
-    if (aborted() || !Sizes(width, height)) return;
+    Check();
+    if (!Sizes(width, height)) return;
     const double alpha = state->getFillOpacity();
     if (!maskColors && alpha >= 0.999 && str->getKind() == strDCT && !inlineImg) {
       const int comps = colorMap->getNumPixelComps();
@@ -571,7 +619,8 @@ class ModelDev : public SplashOutputDev {
   void drawMaskedImage(GfxState *state, Object *, Stream *str, int width, int height, GfxImageColorMap *colorMap,
                        bool interpolate, Stream *maskStr, int maskWidth, int maskHeight, bool maskInvert,
                        bool) override {
-    if (aborted() || !Sizes(width, height) || !Sizes(maskWidth, maskHeight)) return;
+    Check();
+    if (!Sizes(width, height) || !Sizes(maskWidth, maskHeight)) return;
     QImage img = ReadColour(str, width, height, colorMap, false);
     QImage mask = ReadMask(maskStr, maskWidth, maskHeight, maskInvert, false);
     if (img.isNull() || mask.isNull()) return;
@@ -581,7 +630,8 @@ class ModelDev : public SplashOutputDev {
   void drawSoftMaskedImage(GfxState *state, Object *, Stream *str, int width, int height,
                            GfxImageColorMap *colorMap, bool interpolate, Stream *maskStr, int maskWidth,
                            int maskHeight, GfxImageColorMap *maskColorMap, bool) override {
-    if (aborted() || !Sizes(width, height) || !Sizes(maskWidth, maskHeight)) return;
+    Check();
+    if (!Sizes(width, height) || !Sizes(maskWidth, maskHeight)) return;
     if (colorMap->getMatteColor()) {
       Fallback("matted image");
       return;
@@ -703,14 +753,13 @@ class ModelDev : public SplashOutputDev {
     }
   }
 
-  bool Count(std::size_t segments) {
+  // Counts a painted path of `segments` before it is made; throws PageStop
+  // when the page goes over its budget.
+  void Count(std::size_t segments) {
     ++model_->paths;
     model_->edges += segments;
-    if (model_->paths > limits_.maxPaths || model_->edges > limits_.maxEdges) {
-      Fallback("too many paths");
-      return false;
-    }
-    return true;
+    if (model_->paths > limits_.maxPaths || model_->edges > limits_.maxEdges) Fallback("too many paths");
+    Check();
   }
 
   bool Sizes(int w, int h) {
@@ -729,10 +778,9 @@ class ModelDev : public SplashOutputDev {
   static QPainterPath Unscaled(const QPainterPath &p) { return QTransform::fromScale(0.05, 0.05).map(p); }
 
   void DoFill(GfxState *state, bool evenOdd) {
-    if (aborted()) return;
-    std::size_t segs = 0;
-    QPainterPath path = Ctm(state).map(UserPath(state->getPath(), true, &segs));
-    if (!Count(segs)) return;
+    Check();
+    Count(SegmentCount(state->getPath()));
+    QPainterPath path = Ctm(state).map(UserPath(state->getPath(), true, nullptr));
     path.setFillRule(evenOdd ? Qt::OddEvenFill : Qt::WindingFill);
     GfxRGB rgb;
     state->getFillRGB(&rgb);
@@ -760,12 +808,26 @@ class ModelDev : public SplashOutputDev {
   }
 
   void AddClip(GfxState *state, bool evenOdd) {
+    Check();
+    CountClip(SegmentCount(state->getPath()));
     QPainterPath path = Ctm(state).map(UserPath(state->getPath(), true, nullptr));
     path.setFillRule(evenOdd ? Qt::OddEvenFill : Qt::WindingFill);
     PushClip(path);
   }
 
+  // Counts a clip path of `segments` before it is made; throws PageStop
+  // when the page goes over its budget.
+  void CountClip(std::size_t segments) {
+    clipEdges_ += segments;
+    if (model_->clips.size() >= limits_.maxClips || clipEdges_ > limits_.maxClipEdges)
+      Fallback("too many clips");
+    else if (clip_ >= 0 && clipDepths_[static_cast<std::size_t>(clip_)] >= limits_.maxClipDepth)
+      Fallback("clips nested too deep");
+    Check();
+  }
+
   void PushClip(const QPainterPath &path) {
+    clipDepths_.push_back(clip_ >= 0 ? clipDepths_[static_cast<std::size_t>(clip_)] + 1 : 1);
     model_->clips.push_back(ClipNode{path, clip_});
     clip_ = static_cast<int>(model_->clips.size()) - 1;
   }
@@ -930,6 +992,8 @@ class ModelDev : public SplashOutputDev {
   GlyphCache *glyphCache_;
   int clip_ = -1;
   std::vector<int> clipStack_;
+  std::vector<int> clipDepths_;  // of each clip of the model, 1 for a clip of the page
+  std::size_t clipEdges_ = 0;
   std::vector<OpenGroup> groups_;  // open transparency groups, innermost last
   OpenGroup ended_;                // the group ended last
   // The latest areas painted opaquely (page points), with their item.
@@ -941,11 +1005,158 @@ class ModelDev : public SplashOutputDev {
 
 bool AbortCheck(void *data) { return static_cast<ModelDev *>(data)->aborted(); }
 
+// Draws page `pageNum` (from 1) on `out` as Poppler's own page display does
+// (contents, then annotations), with the Gfx owned here: a drawing left by
+// PageStop or bad_alloc frees it, and the page's graphic state and path with
+// it, instead of leaking them.
+void DrawPage(PDFDoc *doc, int pageNum, OutputDev *out, double dpi, bool (*abortCheck)(void *), void *data) {
+  Page *page = doc->getPage(pageNum);
+  if (!page) return;
+  if (!out->checkPageSlice(page, dpi, dpi, 0, false, true, -1, -1, -1, -1, false, abortCheck, data)) return;
+  const std::unique_ptr<Gfx> gfx(
+      page->createGfx(out, dpi, dpi, 0, false, true, -1, -1, -1, -1, false, abortCheck, data));
+  Object contents = page->getContents();
+  if (!contents.isNull()) {
+    gfx->saveState();
+    gfx->display(&contents);
+    gfx->restoreState();
+  } else {
+    out->dump();  // an empty page still sets up the device
+  }
+  Annots *annots = page->getAnnots();
+  if (annots && !annots->getAnnots().empty()) {
+    for (Annot *annot : annots->getAnnots()) annot->draw(gfx.get(), false);
+    out->dump();
+  }
+}
+
+// Splash drawing for bitmap pages, as Poppler's Qt interface sets it up,
+// within a budget: every drawing call checks it first and throws PageStop,
+// with `reason` set, once the page is over it. Splash itself gives up the
+// process when an allocation fails, so paths too long for it never reach it.
+class BitmapDev : public SplashOutputDev {
+ public:
+  explicit BitmapDev(const RenderLimits &limits)
+      : SplashOutputDev(splashModeXBGR8, 4, false, paper_, true), limits_(limits) {
+    setFontAntialias(true);
+    setVectorAntialias(true);
+    setFreeTypeHinting(false, false);
+  }
+
+  QString reason;
+
+  void Check() {
+    if (reason.isEmpty() && std::chrono::steady_clock::now() > limits_.deadline) reason = QStringLiteral("took too long");
+    if (!reason.isEmpty()) throw PageStop{};
+  }
+  void Count(const GfxState *state) {
+    const std::size_t n = SegmentCount(state->getPath());
+    edges_ += n;
+    if (n > limits_.maxPathEdges || edges_ > limits_.maxEdges) reason = QStringLiteral("too many segments");
+    Check();
+  }
+
+  void saveState(GfxState *state) override {
+    Check();
+    SplashOutputDev::saveState(state);
+  }
+  void stroke(GfxState *state) override {
+    Count(state);
+    SplashOutputDev::stroke(state);
+  }
+  void fill(GfxState *state) override {
+    Count(state);
+    SplashOutputDev::fill(state);
+  }
+  void eoFill(GfxState *state) override {
+    Count(state);
+    SplashOutputDev::eoFill(state);
+  }
+  void clip(GfxState *state) override {
+    Count(state);
+    SplashOutputDev::clip(state);
+  }
+  void eoClip(GfxState *state) override {
+    Count(state);
+    SplashOutputDev::eoClip(state);
+  }
+  void clipToStrokePath(GfxState *state) override {
+    Count(state);
+    SplashOutputDev::clipToStrokePath(state);
+  }
+  void drawChar(GfxState *state, double x, double y, double dx, double dy, double originX, double originY,
+                CharCode code, int nBytes, const Unicode *u, int uLen) override {
+    Check();
+    SplashOutputDev::drawChar(state, x, y, dx, dy, originX, originY, code, nBytes, u, uLen);
+  }
+  bool tilingPatternFill(GfxState *state, Gfx *gfx, Catalog *cat, GfxTilingPattern *tPat, const double *mat,
+                         int x0, int y0, int x1, int y1, double xStep, double yStep) override {
+    Check();
+    const double cells = (static_cast<double>(x1) - x0) * (static_cast<double>(y1) - y0);
+    if (!(cells >= 0 && cells <= limits_.maxPatternCells)) reason = QStringLiteral("tiling pattern of too many cells");
+    Check();
+    return SplashOutputDev::tilingPatternFill(state, gfx, cat, tPat, mat, x0, y0, x1, y1, xStep, yStep);
+  }
+  bool axialShadedFill(GfxState *state, GfxAxialShading *shading, double tMin, double tMax) override {
+    Check();
+    return SplashOutputDev::axialShadedFill(state, shading, tMin, tMax);
+  }
+  bool radialShadedFill(GfxState *state, GfxRadialShading *shading, double tMin, double tMax) override {
+    Check();
+    return SplashOutputDev::radialShadedFill(state, shading, tMin, tMax);
+  }
+  bool functionShadedFill(GfxState *state, GfxFunctionShading *shading) override {
+    Check();
+    return SplashOutputDev::functionShadedFill(state, shading);
+  }
+  // Splash draws a whole mesh in one call: its size is checked first.
+  bool gouraudTriangleShadedFill(GfxState *state, GfxGouraudTriangleShading *shading) override {
+    Check();
+    if (static_cast<std::size_t>(shading->getNTriangles()) > limits_.maxMeshParts)
+      reason = QStringLiteral("mesh shading of too many triangles");
+    Check();
+    return SplashOutputDev::gouraudTriangleShadedFill(state, shading);
+  }
+  bool patchMeshShadedFill(GfxState *state, GfxPatchMeshShading *shading) override {
+    Check();
+    if (static_cast<std::size_t>(shading->getNPatches()) > limits_.maxMeshParts)
+      reason = QStringLiteral("mesh shading of too many patches");
+    Check();
+    return SplashOutputDev::patchMeshShadedFill(state, shading);
+  }
+  void drawImage(GfxState *state, Object *ref, Stream *str, int width, int height, GfxImageColorMap *colorMap,
+                 bool interpolate, const int *maskColors, bool inlineImg) override {
+    Check();
+    SplashOutputDev::drawImage(state, ref, str, width, height, colorMap, interpolate, maskColors, inlineImg);
+  }
+  void drawImageMask(GfxState *state, Object *ref, Stream *str, int width, int height, bool invert,
+                     bool interpolate, bool inlineImg) override {
+    Check();
+    SplashOutputDev::drawImageMask(state, ref, str, width, height, invert, interpolate, inlineImg);
+  }
+  void beginTransparencyGroup(GfxState *state, const double *bbox, GfxColorSpace *blendingColorSpace,
+                              bool isolated, bool knockout, bool forSoftMask) override {
+    Check();
+    SplashOutputDev::beginTransparencyGroup(state, bbox, blendingColorSpace, isolated, knockout, forSoftMask);
+  }
+
+ private:
+  static inline SplashColor paper_ = {0xFF, 0xFF, 0xFF, 0xFF};
+  RenderLimits limits_;
+  std::size_t edges_ = 0;
+};
+
+bool BitmapAbortCheck(void *data) {
+  auto *dev = static_cast<BitmapDev *>(data);
+  return !dev->reason.isEmpty();
+}
+
 class PopplerPages : public PdfPages {
  public:
   PopplerPages() : params_(nullptr) {}
 
   bool Load(const QByteArray &data) {
+    data_ = &data;
     auto *stream = new MemStream(data.constData(), 0, data.size(), Object(objNull));
     doc_ = std::make_unique<PDFDoc>(stream);
     return doc_->isOk() && doc_->getNumPages() > 0;
@@ -959,15 +1170,72 @@ class PopplerPages : public PdfPages {
       model.fallback = QStringLiteral("no such page");
       return model;
     }
-    ModelDev dev(&model, limits, &glyphs_);
-    dev.startDoc(doc_.get());
-    doc_->displayPage(&dev, index + 1, 72.0 * kScale, 72.0 * kScale, 0, false, true, false, AbortCheck, &dev);
+    try {
+      ModelDev dev(&model, limits, &glyphs_);
+      dev.startDoc(doc_.get());
+      DrawPage(doc_.get(), index + 1, &dev, 72.0 * kScale, AbortCheck, &dev);
+    } catch (const PageStop &) {
+      Recover();
+    } catch (const std::bad_alloc &) {
+      model.fallback = QStringLiteral("out of memory");
+      Recover();
+    }
+    if (!model.fallback.isEmpty()) {
+      // A page that falls back is not written as vectors: free it at once.
+      const QString why = model.fallback;
+      model = PageModel{};
+      model.fallback = why;
+      return model;
+    }
     if (!(model.size.width() > 0) || !(model.size.height() > 0)) model.fallback = QStringLiteral("no page size");
     return model;
   }
 
+  RenderedPage Render(int index, double dpi, const RenderLimits &limits) override {
+    RenderedPage out;
+    if (index < 0 || index >= count()) {
+      out.reason = QStringLiteral("no such page");
+      return out;
+    }
+    std::unique_ptr<BitmapDev> dev;
+    try {
+      dev = std::make_unique<BitmapDev>(limits);
+      dev->startDoc(doc_.get());
+      DrawPage(doc_.get(), index + 1, dev.get(), dpi, BitmapAbortCheck, dev.get());
+      SplashBitmap *bitmap = dev->getBitmap();
+      if (!dev->reason.isEmpty()) {
+        out.reason = dev->reason;
+      } else if (!bitmap || bitmap->getWidth() <= 0 || bitmap->getHeight() <= 0 || !bitmap->getDataPtr()) {
+        out.reason = QStringLiteral("nothing drawn");
+      } else {
+        // XBGR8 is B, G, R, X in memory: QImage's RGB32 on little-endian machines.
+        out.image = QImage(bitmap->getDataPtr(), bitmap->getWidth(), bitmap->getHeight(), bitmap->getRowSize(),
+                           QImage::Format_RGB32)
+                        .copy();
+        if (out.image.isNull()) out.reason = QStringLiteral("out of memory");
+      }
+    } catch (const PageStop &) {
+      out.reason = dev ? dev->reason : QString();
+      Recover();
+    } catch (const std::bad_alloc &) {
+      out.reason = QStringLiteral("out of memory");
+      Recover();
+    }
+    if (out.reason.isEmpty() && out.image.isNull()) out.reason = QStringLiteral("not drawn");
+    return out;
+  }
+
  private:
+  // After drawing was left by unwinding out of Poppler, the document is
+  // opened again rather than trusted: the next page starts afresh.
+  void Recover() {
+    auto *stream = new MemStream(data_->constData(), 0, data_->size(), Object(objNull));
+    auto doc = std::make_unique<PDFDoc>(stream);
+    if (doc->isOk()) doc_ = std::move(doc);
+  }
+
   GlobalParamsIniter params_;
+  const QByteArray *data_ = nullptr;
   std::unique_ptr<PDFDoc> doc_;
   GlyphCache glyphs_;
 };

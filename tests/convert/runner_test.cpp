@@ -103,7 +103,20 @@ TEST_F(RunnerTest, RunsChildrenDrainsOutputAndEndsThemOnTimeOutOrStop) {
 
   EXPECT_EQ(RunCommandLine({dir.file("bin/no such program")}).status, RunOutcome::NotStarted);
   EXPECT_EQ(RunCommandLine({}).status, RunOutcome::NotStarted);
-  EXPECT_EQ(RunCommandLine({WriteScript("crasher", "kill -SEGV $$\n")}).status, RunOutcome::Crashed);
+  r = RunCommandLine({WriteScript("crasher", "echo working\nkill -SEGV $$\n")});
+  EXPECT_EQ(r.status, RunOutcome::Crashed);
+  EXPECT_EQ(r.output, "working\nended unexpectedly");
+}
+
+TEST_F(RunnerTest, AFileOverTheWholeFileLimitIsStoppedAndSaysSo) {
+  UseRealConverter();
+  // Forms drawing their child twice 32 levels deep: each page step gives up
+  // only after its page time, far beyond this limit.
+  const QString pdf = QStringLiteral(LW_SOURCE_DIR "/tests/data/pdf/hostile/nested_forms.pdf");
+  ASSERT_TRUE(QFileInfo::exists(pdf));
+  const ConvertOutcome out = ConvertPdfPages(pdf, {}, SysSetInfo.SwfToolPath, SysSetInfo.TempPathStr, nullptr, {}, 1500);
+  EXPECT_EQ(out.status, ConvertOutcome::TimedOut) << out.run.output.toStdString();
+  EXPECT_EQ(LastOutputLine(out.run), "stopped after 1.5 s, the longest a file may take");
 }
 
 TEST_F(RunnerTest, FindsAndKillsProcessesByName) {
