@@ -9,6 +9,8 @@ long_stroke.pdf   one stroked path of 400,000 straight segments
 nested_forms.pdf  forms that draw their child twice, 32 levels deep: about
                   four billion small rectangles
 tiling_small.pdf  within every budget: a tiling pattern of 100 cells of 20 pt
+mesh_million.pdf  a free-form triangle mesh shading of a million triangles
+radial_repeat.pdf a radial shading painted 100,000 times
 """
 import os
 import sys
@@ -91,6 +93,33 @@ def nested_forms(path):
     write_pdf(path, objs)
 
 
+def mesh_million(path):
+    # Type 4: each vertex a flag byte, two 16-bit coordinates and an RGB
+    # colour; flag 1 goes on along the strip with one vertex a triangle.
+    n = 1000000
+    rows = []
+    for i in range(n + 2):
+        flag = 0 if i < 3 else 1
+        # A small zigzag over and over, which keeps the file small.
+        x = (i % 64) * 1000
+        y = (i % 2) * 30000 + (i // 64 % 2) * 1000
+        rows.append(bytes([flag, x >> 8, x & 255, y >> 8, y & 255, (i % 64) * 4, 128, 64]))
+    objs = page_objects(b"<< /Shading << /S0 5 0 R >> >>", b"/S0 sh\n")
+    objs.append(stream(b"/ShadingType 4 /ColorSpace /DeviceRGB /BitsPerCoordinate 16 "
+                       b"/BitsPerComponent 8 /BitsPerFlag 8 /Decode [0 612 0 792 0 1 0 1 0 1]",
+                       b"".join(rows), compress=True))
+    write_pdf(path, objs)
+
+
+def radial_repeat(path):
+    paints = b"".join(b"q 1 0 0 1 %d %d cm /S0 sh Q\n" % (i % 50, (i // 50) % 50) for i in range(100000))
+    objs = page_objects(b"<< /Shading << /S0 5 0 R >> >>", paints, compress=True)
+    objs.append(b"<< /ShadingType 3 /ColorSpace /DeviceRGB /Coords [306 396 0 306 396 300] "
+                b"/Extend [true true] /Function << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] "
+                b"/C1 [0 0 1] /N 1 >> >>")
+    write_pdf(path, objs)
+
+
 def main():
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     os.makedirs(folder, exist_ok=True)
@@ -98,6 +127,8 @@ def main():
     long_stroke(os.path.join(folder, "long_stroke.pdf"))
     nested_forms(os.path.join(folder, "nested_forms.pdf"))
     tiling_small(os.path.join(folder, "tiling_small.pdf"))
+    mesh_million(os.path.join(folder, "mesh_million.pdf"))
+    radial_repeat(os.path.join(folder, "radial_repeat.pdf"))
 
 
 if __name__ == "__main__":
