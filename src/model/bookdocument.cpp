@@ -4,6 +4,7 @@
 #include "model/pageimport.h"
 
 #include <QDir>
+#include <cmath>
 #include <QFileInfo>
 #include <optional>
 #include <QJsonArray>
@@ -52,7 +53,8 @@ int intField(const QJsonObject &o, const char *key, int fallback, int low, int h
   const QJsonValue v = o.value(QLatin1String(key));
   if (v.isUndefined()) return fallback;
   const double d = v.toDouble(-1e300);
-  if (!v.isDouble() || d != static_cast<int>(d) || d < low || d > high)
+  // In range before it becomes an int: a larger double has no int.
+  if (!v.isDouble() || !(d >= low && d <= high) || d != std::floor(d))
     throw Damaged{QStringLiteral("\"%1\"%2 is not a whole number from %3 to %4")
                       .arg(key, where).arg(low).arg(high)};
   return static_cast<int>(d);
@@ -190,6 +192,8 @@ std::optional<BookDocument> ParseBookDocument(const QByteArray &bytes, const QSt
       throw Damaged{QStringLiteral("\"background\" is neither \"image\" nor \"color\"")};
     b.backgroundType = background == "image" ? 0 : 1;
     b.backgroundImage = stringField(root, "backgroundImage", {});
+    if (b.backgroundImage.contains(QChar(0)))
+      throw Damaged{QStringLiteral("the background image's path holds a null character")};
     b.backgroundColor = colorField(root, "backgroundColor", b.backgroundColor);
     b.buttonColor = colorField(root, "buttonColor", b.buttonColor);
     b.panelColor = colorField(root, "panelColor", b.panelColor);
@@ -221,10 +225,13 @@ std::optional<BookDocument> ParseBookDocument(const QByteArray &bytes, const QSt
       BookSource s;
       s.path = stringField(o, "path", where);
       if (s.path.isEmpty()) throw Damaged{QStringLiteral("source %1 has no path").arg(i + 1)};
+      const QString relative = stringField(o, "relativePath", where);
+      if (s.path.contains(QChar(0)) || relative.contains(QChar(0)))
+        throw Damaged{QStringLiteral("the path of source %1 holds a null character").arg(i + 1)};
       // A relative path is the book's own folder's, never the working one's.
       if (QDir::isRelativePath(s.path) && !bookFolder.isEmpty())
         s.path = QDir::cleanPath(QDir(bookFolder).absoluteFilePath(s.path));
-      const QString found = existingPath(s.path, stringField(o, "relativePath", where), bookFolder);
+      const QString found = existingPath(s.path, relative, bookFolder);
       s.missing = found.isEmpty();
       if (!s.missing) s.path = found;
       s.range = stringField(o, "range", where);

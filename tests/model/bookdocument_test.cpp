@@ -135,6 +135,13 @@ TEST(BookDocument, RefusesDamagedForeignAndNewerFilesInPlainWords) {
       R"({"format": "leafweaver-book", "version": 1, "width": "wide", "sources": [], "pages": []})",
       {}, error));
   EXPECT_TRUE(error.contains("\"width\"")) << error.toStdString();
+  // Found by fuzzing: a number no int can hold, a path with a null character.
+  EXPECT_FALSE(ParseBookDocument(
+      R"({"format": "leafweaver-book", "version": 1, "width": 7.7e88, "sources": [], "pages": []})", {}, error));
+  EXPECT_TRUE(error.contains("\"width\" is not a whole number")) << error.toStdString();
+  EXPECT_FALSE(ParseBookDocument(
+      R"({"format": "leafweaver-book", "version": 1, "sources": [{"path": "a\u0000.png"}], "pages": []})", {}, error));
+  EXPECT_TRUE(error.contains("null character")) << error.toStdString();
 }
 
 // A book file's size and counts are bounded, each with a message naming the
