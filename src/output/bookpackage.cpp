@@ -234,6 +234,13 @@ QString BookFolderName(const QString &title, const QDateTime &when) {
   return name.isEmpty() ? PackageFolderName(when) : name;
 }
 
+QString PublishedBookOfTitle(const QString &folder, const QString &title) {
+  const QString name = SafeFolderName(title);
+  if (name.isEmpty()) return {};
+  const QString root = JoinPath(folder, name);
+  return IsBookPackage(root) ? root : QString();
+}
+
 bool IsBookPackage(const QString &root) {
   return QFileInfo(JoinPath(root, "index.html")).isFile() &&
          QFileInfo(JoinPath(root, "source/Pages.xml")).isFile();

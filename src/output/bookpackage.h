@@ -41,6 +41,11 @@ QString BookFolderName(const QString &title, const QDateTime &when);
 // source/Pages.xml); false otherwise.
 bool IsBookPackage(const QString &root);
 
+// The folder under `folder` where a book titled `title` was published
+// before (its title's folder, holding a published book): what publishing
+// again may replace. Empty when there is none or the title gives no name.
+QString PublishedBookOfTitle(const QString &folder, const QString &title);
+
 // Writes `book` as a package. With `isPreview` the package root is the
 // preview folder and `folder` is ignored; otherwise a new folder named by
 // BookFolderName(title, now) is made under `folder` (made with its

@@ -173,8 +173,8 @@ int writeBook(const TBookObj &book, const TSysSetInfo &paths, const QString &fol
   QString created;
   QString root;
   try {
-    const QString previous = JoinPath(folder, SafeFolderName(book.titleStr));
-    if (o.replace && !SafeFolderName(book.titleStr).isEmpty() && IsBookPackage(previous))
+    const QString previous = o.replace ? PublishedBookOfTitle(folder, book.titleStr) : QString();
+    if (!previous.isEmpty())
       root = ReplaceBookPackage(book, paths, previous);
     else
       root = WriteBookPackage(book, paths, false, folder, QDateTime::currentDateTime(), &created);
@@ -345,9 +345,9 @@ int publishBook(const PublishOptions &o, const QString &appDir, QTextStream &out
   if (const QStringList outside = PagesOutsideTheirSource(*doc, opened.library); !outside.isEmpty())
     throw RunError{kExitInput, o.bookFile + ": " + outside.join("; ")};
   for (const auto &source : opened.library)
-    if (source->fileType != kFilePdf && !PictureFileProblem(source->filePath).isEmpty() &&
-        QFileInfo(source->filePath).isFile())
-      throw RunError{kExitInput, source->filePath + ": " + PictureFileProblem(source->filePath)};
+    if (source->fileType != kFilePdf && QFileInfo(source->filePath).isFile())
+      if (const QString problem = PictureFileProblem(source->filePath); !problem.isEmpty())
+        throw RunError{kExitInput, source->filePath + ": " + problem};
   if (const TBookObj &b = opened.book; b.backgroundType == 0 && QFileInfo(b.backgroundImage).isFile())
     if (const QString problem = PictureFileProblem(b.backgroundImage); !problem.isEmpty())
       throw RunError{kExitInput, o.bookFile + ": its background image " + b.backgroundImage + " " + problem};

@@ -1182,8 +1182,7 @@ void TMainFrm::ExportBtnClick() {
   // A book published there before under its title: replace it, or keep
   // both (the new one's folder then has the date too).
   QString replace;
-  const QString previous = JoinPath(folder, SafeFolderName(BookObj->titleStr));
-  if (!SafeFolderName(BookObj->titleStr).isEmpty() && IsBookPackage(previous)) {
+  if (const QString previous = PublishedBookOfTitle(folder, BookObj->titleStr); !previous.isEmpty()) {
     const int answer =
         replaceQuestion()
             ? replaceQuestion()(this, previous)

@@ -36,11 +36,7 @@ struct RunEnd {
 // seconds or less here, and the test is about the outcome, not the speed.
 RunEnd Convert(const QStringList &args, rlim_t addressSpace = kAddressSpace) {
   QProcess proc;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.remove("DISPLAY");
-  env.remove("WAYLAND_DISPLAY");
-  env.remove("QT_QPA_PLATFORM");
-  proc.setProcessEnvironment(env);
+  proc.setProcessEnvironment(lwtest::EnvironmentWithoutDisplay());
   proc.setChildProcessModifier([addressSpace] {
     const rlimit limit{addressSpace, addressSpace};
     setrlimit(RLIMIT_AS, &limit);

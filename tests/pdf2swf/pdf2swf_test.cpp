@@ -37,11 +37,7 @@ struct RunResult {
 // Runs the staged converter with no display in its environment.
 RunResult RunConverter(const QStringList &args) {
   QProcess proc;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.remove("DISPLAY");
-  env.remove("WAYLAND_DISPLAY");
-  env.remove("QT_QPA_PLATFORM");
-  proc.setProcessEnvironment(env);
+  proc.setProcessEnvironment(lwtest::EnvironmentWithoutDisplay());
   proc.start(lwtest::ProgramDir() + "/pdf2swf", args);
   RunResult r;
   if (!proc.waitForFinished(120000)) return r;

@@ -25,6 +25,12 @@ bool Exists(const QString &path) { return QFileInfo::exists(path); }
 
 QString ProgramDir() { return QStringLiteral(LW_PROGRAM_DIR); }
 
+QProcessEnvironment EnvironmentWithoutDisplay() {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QLatin1String(name));
+  return env;
+}
+
 QByteArray TinySwf(const QByteArray &tail) {
   QByteArray swf("FWS\x0A", 4);
   const quint32 length = static_cast<quint32>(8 + tail.size());

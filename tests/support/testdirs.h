@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -31,5 +32,9 @@ QByteArray TinySwf(const QByteArray &tail = {});
 
 // The program folder of this build (executables, Resource/, Themes/).
 QString ProgramDir();
+
+// This process's environment without a display or a Qt platform, for the
+// program folder's tools run as children (the converter needs none).
+QProcessEnvironment EnvironmentWithoutDisplay();
 
 }  // namespace lwtest
