@@ -35,16 +35,6 @@ QStringList ConverterCommand(const QString &toolPath, const QString &pdfPath,
           pattern};
 }
 
-QString ConverterCommandLine(const QStringList &command) {
-  QString line;
-  for (qsizetype i = 0; i < command.size(); ++i) {
-    if (!line.isEmpty()) line += ' ';
-    const bool quoted = i == 0 || i == 1 || i == 5;
-    line += quoted ? '"' + command[i] + '"' : command[i];
-  }
-  return line;
-}
-
 bool ParseProgressLine(const QString &line, int *done, int *total) {
   static const QRegularExpression re(QStringLiteral("^\\s*page (\\d{1,9})/(\\d{1,9})\\s*$"));
   const QRegularExpressionMatch m = re.match(line);

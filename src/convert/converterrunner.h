@@ -31,12 +31,6 @@ inline constexpr int kConverterTimeoutMs = 600000;
 QStringList ConverterCommand(const QString &toolPath, const QString &pdfPath,
                              const QString &pattern);
 
-// `command` as one line: arguments joined by single blanks, the first,
-// second and sixth wrapped in double quotes (nothing inside is escaped).
-// For display and logs; the runner passes the arguments themselves, so
-// blanks or quotes in paths never split an argument.
-QString ConverterCommandLine(const QStringList &command);
-
 // Reads a converter progress line "page <done>/<total>" (surrounding blanks
 // allowed). Returns false, leaving the outputs alone, for any other line or
 // when done is not within 0..total.

@@ -166,12 +166,4 @@ QString GetSpecialFolderPath(int number) {
   return path;
 }
 
-bool IsReadOnlyFile(const QString &path) {
-  std::error_code ec;
-  const fs::path p = toPath(path);
-  const fs::file_status st = fs::status(p, ec);
-  if (ec || !fs::is_regular_file(st)) return false;
-  return (st.permissions() & fs::perms::owner_write) == fs::perms::none;
-}
-
 }  // namespace lw

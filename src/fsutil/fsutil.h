@@ -60,11 +60,6 @@ inline constexpr int kFolderDesktop = 0;
 // platform cannot resolve.
 QString GetSpecialFolderPath(int number);
 
-// True when `path` names a regular file (links followed) whose owner-write
-// bit is clear. This is what "read-only" means for the helpers above; it is
-// tested by the program itself so that it holds when running as root.
-bool IsReadOnlyFile(const QString &path);
-
 // `path` with a trailing "/" added when it has none.
 QString WithTrailingSlash(const QString &path);
 // `path` without its trailing "/" characters ("/" itself stays "/").

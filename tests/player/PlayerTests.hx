@@ -24,6 +24,7 @@ class PlayerTests {
 		DoubleTapTests.run(c);
 		HighlightsTests.run(c);
 		ConvexTests.run(c);
+		BmpDecoderTests.run(c);
 		Sys.println('${c.passed} passed, ${c.failed} failed');
 		Sys.exit(c.failed == 0 ? 0 : 1);
 	}

@@ -1,9 +1,22 @@
 package leafweaver;
 
+import haxe.io.Bytes;
+#if flash
 import flash.display.BitmapData;
 import flash.geom.Rectangle;
 import flash.utils.ByteArray;
-import flash.utils.Endian;
+
+private typedef Pixels = flash.Vector<UInt>;
+#else
+private typedef Pixels = Array<Int>;
+#end
+
+/** A decoded bitmap: ARGB pixels, rows from the top. **/
+typedef BmpImage = {
+	width:Int,
+	height:Int,
+	pixels:Pixels
+}
 
 /**
 	Decodes Windows bitmap files, which the Flash loader cannot show:
@@ -15,11 +28,27 @@ class BmpDecoder {
 	public static inline var MAX_SIDE = 8191;
 	public static inline var MAX_PIXELS = 16777215;
 
+#if flash
 	/**
 		Returns the decoded image, or null when the bytes are not a bitmap
 		file of a supported kind, are cut short, or the image is too large.
 	**/
 	public static function decode(data:ByteArray):Null<BitmapData> {
+		var image = decodePixels(Bytes.ofData(data));
+		if (image == null)
+			return null;
+		var bmd = new BitmapData(image.width, image.height, true, 0);
+		bmd.setVector(new Rectangle(0, 0, image.width, image.height), image.pixels);
+		return bmd;
+	}
+#end
+
+	/**
+		Returns the pixels of the bitmap file `data`, or null when the bytes
+		are not a bitmap file of a supported kind, are cut short, or the image
+		is too large.
+	**/
+	public static function decodePixels(data:Bytes):Null<BmpImage> {
 		try {
 			return decodeOrThrow(data);
 		} catch (e:Dynamic) {
@@ -27,43 +56,43 @@ class BmpDecoder {
 		}
 	}
 
-	static function decodeOrThrow(data:ByteArray):Null<BitmapData> {
-		data.endian = Endian.LITTLE_ENDIAN;
+	static inline function u16(d:Bytes, p:Int):Int
+		return d.get(p) | (d.get(p + 1) << 8);
+
+	static inline function i32(d:Bytes, p:Int):Int
+		return d.get(p) | (d.get(p + 1) << 8) | (d.get(p + 2) << 16) | (d.get(p + 3) << 24);
+
+	static function decodeOrThrow(data:Bytes):Null<BmpImage> {
 		var len:Int = data.length;
-		if (len < 26 || data[0] != 0x42 || data[1] != 0x4D)
+		if (len < 26 || data.get(0) != 0x42 || data.get(1) != 0x4D)
 			return null;
-		data.position = 10;
-		var pixelOffset:Int = data.readUnsignedInt();
-		var headerSize:Int = data.readUnsignedInt();
+		var pixelOffset:Int = i32(data, 10);
+		var headerSize:Int = i32(data, 14);
 		var width:Int, height:Int, bpp:Int, compression = 0, colours = 0;
 		var topDown = false;
 		var rMask = 0, gMask = 0, bMask = 0, aMask = 0;
 		if (headerSize == 12) {
-			width = data.readUnsignedShort();
-			height = data.readShort();
-			data.readUnsignedShort();
-			bpp = data.readUnsignedShort();
+			width = u16(data, 18);
+			height = (u16(data, 20) << 16) >> 16;
+			bpp = u16(data, 24);
 		} else if (headerSize >= 40 && 14 + headerSize <= len) {
-			width = data.readInt();
-			height = data.readInt();
-			data.readUnsignedShort();
-			bpp = data.readUnsignedShort();
-			compression = data.readUnsignedInt();
-			data.readUnsignedInt(); // image size
-			data.readInt(); // resolution
-			data.readInt();
-			colours = data.readUnsignedInt();
-			data.readUnsignedInt(); // important colours
+			width = i32(data, 18);
+			height = i32(data, 22);
+			bpp = u16(data, 28);
+			compression = i32(data, 30);
+			colours = i32(data, 46);
 			if (compression == 3 || compression == 6) {
 				// Masks follow the 40-byte header, inside a larger header or not.
-				data.position = 54;
 				if (54 + 12 > len)
 					return null;
-				rMask = data.readUnsignedInt();
-				gMask = data.readUnsignedInt();
-				bMask = data.readUnsignedInt();
-				if (headerSize >= 56 || compression == 6)
-					aMask = data.readUnsignedInt();
+				rMask = i32(data, 54);
+				gMask = i32(data, 58);
+				bMask = i32(data, 62);
+				if (headerSize >= 56 || compression == 6) {
+					if (54 + 16 > len)
+						return null;
+					aMask = i32(data, 66);
+				}
 			}
 		} else {
 			return null;
@@ -85,14 +114,18 @@ class BmpDecoder {
 				var p = paletteStart + i * entry;
 				if (p + 3 > len)
 					break;
-				palette.push(0xFF000000 | (data[p + 2] << 16) | (data[p + 1] << 8) | data[p]);
+				palette.push(0xFF000000 | (data.get(p + 2) << 16) | (data.get(p + 1) << 8) | data.get(p));
 			}
 			while (palette.length < 256)
 				palette.push(0xFF000000);
 		}
-		if (pixelOffset >= len)
+		if (pixelOffset < 0 || pixelOffset >= len)
 			return null;
-		var out = new flash.Vector<UInt>(width * height, true);
+		#if flash
+		var out = new Pixels(width * height, true);
+		#else
+		var out:Pixels = [for (i in 0...width * height) 0];
+		#end
 		switch (compression) {
 			case 0:
 				readUncompressed(data, pixelOffset, width, height, bpp, topDown, palette, out);
@@ -108,12 +141,10 @@ class BmpDecoder {
 			default:
 				return null;
 		}
-		var bmd = new BitmapData(width, height, true, 0);
-		bmd.setVector(new Rectangle(0, 0, width, height), out);
-		return bmd;
+		return {width: width, height: height, pixels: out};
 	}
 
-	static function readUncompressed(d:ByteArray, start:Int, w:Int, h:Int, bpp:Int, topDown:Bool, pal:Array<Int>, out:flash.Vector<UInt>) {
+	static function readUncompressed(d:Bytes, start:Int, w:Int, h:Int, bpp:Int, topDown:Bool, pal:Array<Int>, out:Pixels) {
 		var stride = ((w * bpp + 31) >> 5) << 2;
 		var len:Int = d.length;
 		if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
@@ -126,7 +157,7 @@ class BmpDecoder {
 				var p = start + y * stride;
 				for (x in 0...w) {
 					var q = p + x * 4 + 3;
-					if (q < len && d[q] != 0) {
+					if (q < len && d.get(q) != 0) {
 						useAlpha = true;
 						break;
 					}
@@ -145,22 +176,22 @@ class BmpDecoder {
 					var p = row;
 					for (x in 0...w) {
 						if (p + 2 >= len) break;
-						out[o + x] = 0xFF000000 | (d[p + 2] << 16) | (d[p + 1] << 8) | d[p];
+						out[o + x] = 0xFF000000 | (d.get(p + 2) << 16) | (d.get(p + 1) << 8) | d.get(p);
 						p += 3;
 					}
 				case 32:
 					var p = row;
 					for (x in 0...w) {
 						if (p + 3 >= len) break;
-						var a = useAlpha ? d[p + 3] : 0xFF;
-						out[o + x] = (a << 24) | (d[p + 2] << 16) | (d[p + 1] << 8) | d[p];
+						var a = useAlpha ? d.get(p + 3) : 0xFF;
+						out[o + x] = (a << 24) | (d.get(p + 2) << 16) | (d.get(p + 1) << 8) | d.get(p);
 						p += 4;
 					}
 				case 16:
 					var p = row;
 					for (x in 0...w) {
 						if (p + 1 >= len) break;
-						var v = d[p] | (d[p + 1] << 8);
+						var v = d.get(p) | (d.get(p + 1) << 8);
 						var r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
 						out[o + x] = 0xFF000000 | (((r << 3) | (r >> 2)) << 16) | (((g << 3) | (g >> 2)) << 8) | ((b << 3) | (b >> 2));
 						p += 2;
@@ -169,26 +200,26 @@ class BmpDecoder {
 					for (x in 0...w) {
 						var p = row + x;
 						if (p >= len) break;
-						out[o + x] = pal[d[p]];
+						out[o + x] = pal[d.get(p)];
 					}
 				case 4:
 					for (x in 0...w) {
 						var p = row + (x >> 1);
 						if (p >= len) break;
-						var v = (x & 1) == 0 ? d[p] >> 4 : d[p] & 15;
+						var v = (x & 1) == 0 ? d.get(p) >> 4 : d.get(p) & 15;
 						out[o + x] = pal[v];
 					}
 				case 1:
 					for (x in 0...w) {
 						var p = row + (x >> 3);
 						if (p >= len) break;
-						out[o + x] = pal[(d[p] >> (7 - (x & 7))) & 1];
+						out[o + x] = pal[(d.get(p) >> (7 - (x & 7))) & 1];
 					}
 			}
 		}
 	}
 
-	static function readRle(d:ByteArray, start:Int, w:Int, h:Int, four:Bool, topDown:Bool, pal:Array<Int>, out:flash.Vector<UInt>) {
+	static function readRle(d:Bytes, start:Int, w:Int, h:Int, four:Bool, topDown:Bool, pal:Array<Int>, out:Pixels) {
 		var len:Int = d.length;
 		var p = start, x = 0, y = 0;
 		inline function put(v:Int) {
@@ -197,7 +228,7 @@ class BmpDecoder {
 			x++;
 		}
 		while (p + 1 < len && y < h) {
-			var n = d[p], v = d[p + 1];
+			var n = d.get(p), v = d.get(p + 1);
 			p += 2;
 			if (n > 0) {
 				for (i in 0...n)
@@ -209,22 +240,22 @@ class BmpDecoder {
 				break;
 			} else if (v == 2) {
 				if (p + 1 >= len) break;
-				x += d[p];
-				y += d[p + 1];
+				x += d.get(p);
+				y += d.get(p + 1);
 				p += 2;
 			} else {
 				var bytes = four ? (v + 1) >> 1 : v;
 				for (i in 0...v) {
 					var q = p + (four ? i >> 1 : i);
 					if (q >= len) break;
-					put(four ? ((i & 1) == 0 ? d[q] >> 4 : d[q] & 15) : d[q]);
+					put(four ? ((i & 1) == 0 ? d.get(q) >> 4 : d.get(q) & 15) : d.get(q));
 				}
 				p += (bytes + 1) & ~1;
 			}
 		}
 	}
 
-	static function readMasked(d:ByteArray, start:Int, w:Int, h:Int, bpp:Int, topDown:Bool, rm:Int, gm:Int, bm:Int, am:Int, out:flash.Vector<UInt>) {
+	static function readMasked(d:Bytes, start:Int, w:Int, h:Int, bpp:Int, topDown:Bool, rm:Int, gm:Int, bm:Int, am:Int, out:Pixels) {
 		var len:Int = d.length;
 		var stride = ((w * bpp + 31) >> 5) << 2;
 		var rs = shiftOf(rm), gs = shiftOf(gm), bs = shiftOf(bm), as = shiftOf(am);
@@ -235,7 +266,7 @@ class BmpDecoder {
 			for (x in 0...w) {
 				var p = row + x * (bpp >> 3);
 				if (p + (bpp >> 3) - 1 >= len) break;
-				var v = bpp == 16 ? d[p] | (d[p + 1] << 8) : d[p] | (d[p + 1] << 8) | (d[p + 2] << 16) | (d[p + 3] << 24);
+				var v = bpp == 16 ? d.get(p) | (d.get(p + 1) << 8) : d.get(p) | (d.get(p + 1) << 8) | (d.get(p + 2) << 16) | (d.get(p + 3) << 24);
 				var r = scale(v, rm, rs, rmax), g = scale(v, gm, gs, gmax), b = scale(v, bm, bs, bmax);
 				var a = am == 0 ? 255 : scale(v, am, as, amax);
 				out[o + x] = (a << 24) | (r << 16) | (g << 8) | b;
