@@ -5,7 +5,9 @@
 
 #include "pdf2swf/pdfpages.h"
 
+#include "pdf2swf/bitmapdevice.h"
 #include "pdf2swf/geometry.h"
+#include "pdf2swf/popplerimages.h"
 
 #include <Annot.h>
 #include <Gfx.h>
@@ -37,8 +39,6 @@ namespace {
 // Device units per point while reading. Glyph outlines come from FreeType
 // in 1/64 device pixel, so a finer device keeps small glyphs exact.
 constexpr double kScale = 4.0;
-// JPEGs larger than this on a side are decoded and scaled down.
-constexpr int kMaxImageSide = 4096;
 
 QColor ToColor(const GfxRGB &rgb, double alpha) {
   return QColor::fromRgbF(static_cast<float>(std::clamp(colToDbl(rgb.r), 0.0, 1.0)),
@@ -76,23 +76,6 @@ QPainterPath UserPath(const GfxPath *path, bool closeAll, std::size_t *segments)
   return out;
 }
 
-// The segments UserPath makes of `path`, counted without making them.
-std::size_t SegmentCount(const GfxPath *path) {
-  std::size_t segments = 0;
-  for (int s = 0; s < path->getNumSubpaths(); ++s) {
-    const GfxSubpath *sub = path->getSubpath(s);
-    const int n = sub->getNumPoints();
-    for (int i = 1; i < n; ++segments) i += sub->getCurve(i) && i + 2 < n ? 3 : 1;
-  }
-  return segments;
-}
-
-// Thrown from a drawing call to stop drawing a page at once: Gfx goes on
-// through a content stream after a failed abort check (nested forms and
-// tiling patterns run their own loops), so a page that is already lost is
-// left by unwinding out of Poppler. The reason is kept by the device.
-struct PageStop {};
-
 // Whether the linear part of `t` keeps shapes (a scaled rotation or
 // reflection); its scale in `scale`.
 bool IsSimilarity(const QTransform &t, double *scale) {
@@ -100,47 +83,6 @@ bool IsSimilarity(const QTransform &t, double *scale) {
   const double dot = t.m11() * t.m21() + t.m12() * t.m22();
   *scale = std::sqrt(std::abs(t.determinant()));
   return sx > 0 && sy > 0 && std::abs(sx - sy) <= 0.01 * std::max(sx, sy) && std::abs(dot) <= 0.01 * sx * sy;
-}
-
-// Reads a whole stream (already reset) into bytes.
-QByteArray ReadAll(Stream *str, std::size_t limit) {
-  QByteArray out;
-  char buf[16384];
-  for (;;) {
-    const int n = str->doGetChars(sizeof buf, reinterpret_cast<unsigned char *>(buf));
-    if (n <= 0) break;
-    out.append(buf, n);
-    if (static_cast<std::size_t>(out.size()) > limit) return {};
-  }
-  return out;
-}
-
-// Baseline or extended-sequential JPEG of 1 or 3 components, no larger
-// than the player decodes; its size in w, h.
-bool UsableJpeg(const QByteArray &j, int comps, int *w, int *h) {
-  const auto *p = reinterpret_cast<const unsigned char *>(j.constData());
-  const qsizetype n = j.size();
-  if (n < 4 || p[0] != 0xFF || p[1] != 0xD8) return false;
-  qsizetype at = 2;
-  while (at + 4 <= n) {
-    if (p[at] != 0xFF) return false;
-    const int m = p[at + 1];
-    if (m == 0xFF) {
-      ++at;
-      continue;
-    }
-    const qsizetype len = (p[at + 2] << 8) | p[at + 3];
-    if (m == 0xEE) return false;  // Adobe colour transforms: leave to the decoder
-    if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC) {
-      if (m != 0xC0 && m != 0xC1) return false;
-      if (at + 10 > n) return false;
-      *h = (p[at + 5] << 8) | p[at + 6];
-      *w = (p[at + 7] << 8) | p[at + 8];
-      return p[at + 9] == comps && *w > 0 && *h > 0 && *w <= kMaxImageSide && *h <= kMaxImageSide;
-    }
-    at += 2 + len;
-  }
-  return false;
 }
 
 // The page model's blend mode for a PDF one; false for the modes the movie
@@ -176,16 +118,16 @@ class ModelDev : public SplashOutputDev {
 
   ~ModelDev() override = default;
 
-  bool aborted() const { return !model_->fallback.isEmpty(); }
+  bool aborted() const { return model_->fallback != FallbackReason::None; }
 
   // Throws PageStop once the page fell back, went over its budget or ran out
   // of time. Every drawing call begins with it, so the model never grows
   // past a page that is already lost.
   void Check() {
     if (model_->items.size() > limits_.maxItems)
-      Fallback("too many items");
+      Fallback(FallbackReason::TooManyItems);
     else if (std::chrono::steady_clock::now() > limits_.deadline)
-      Fallback("took too long");
+      Fallback(FallbackReason::TookTooLong);
     if (aborted()) throw PageStop{};
   }
 
@@ -196,7 +138,7 @@ class ModelDev : public SplashOutputDev {
                          int x1, int y1, double, double) override {
     Check();
     const double cells = (static_cast<double>(x1) - x0) * (static_cast<double>(y1) - y0);
-    if (!(cells >= 0 && cells <= limits_.maxPatternCells)) Fallback("tiling pattern of too many cells");
+    if (!(cells >= 0 && cells <= limits_.maxPatternCells)) Fallback(FallbackReason::TilingCells);
     Check();
     return false;
   }
@@ -224,19 +166,19 @@ class ModelDev : public SplashOutputDev {
 
   void updateBlendMode(GfxState *state) override {
     Blend blend;
-    if (!ToBlend(state->getBlendMode(), &blend)) Fallback("blend mode");
+    if (!ToBlend(state->getBlendMode(), &blend)) Fallback(FallbackReason::BlendMode);
   }
-  void setSoftMask(GfxState *, const double *, bool, Function *, GfxColor *) override { Fallback("soft mask"); }
+  void setSoftMask(GfxState *, const double *, bool, Function *, GfxColor *) override { Fallback(FallbackReason::SoftMask); }
   void clearSoftMask(GfxState *) override {}
   void setSoftMaskFromImageMask(GfxState *, Object *, Stream *, int, int, bool, bool, double *) override {
-    Fallback("pattern-filled image mask");
+    Fallback(FallbackReason::PatternImageMask);
   }
   void unsetSoftMaskFromImageMask(GfxState *, double *) override {}
   bool checkTransparencyGroup(GfxState *, bool) override { return true; }
   void beginTransparencyGroup(GfxState *, const double *, GfxColorSpace *, bool isolated, bool knockout,
                               bool forSoftMask) override {
-    if (knockout) Fallback("knockout group");
-    if (forSoftMask) Fallback("soft mask");
+    if (knockout) Fallback(FallbackReason::KnockoutGroup);
+    if (forSoftMask) Fallback(FallbackReason::SoftMask);
     Check();
     if (!groups_.empty()) groups_.back().nested = true;
     groups_.push_back(OpenGroup{model_->items.size(), isolated});
@@ -251,9 +193,9 @@ class ModelDev : public SplashOutputDev {
   // and for a blend mode when its items may take the group's mode one by
   // one (BlendGroup).
   void paintTransparencyGroup(GfxState *state, const double *) override {
-    if (state->getFillOpacity() < 0.999) Fallback("group opacity");
+    if (state->getFillOpacity() < 0.999) Fallback(FallbackReason::GroupOpacity);
     Blend blend = Blend::Normal;
-    if (!ToBlend(state->getBlendMode(), &blend)) Fallback("blend mode");
+    if (!ToBlend(state->getBlendMode(), &blend)) Fallback(FallbackReason::BlendMode);
     if (blend != Blend::Normal && !aborted()) BlendGroup(ended_, blend);
   }
 
@@ -322,18 +264,18 @@ class ModelDev : public SplashOutputDev {
 
   // ----- shadings
 
-  bool functionShadedFill(GfxState *, GfxFunctionShading *) override { return Fallback("function shading"); }
+  bool functionShadedFill(GfxState *, GfxFunctionShading *) override { return Fallback(FallbackReason::FunctionShading); }
   bool gouraudTriangleShadedFill(GfxState *, GfxGouraudTriangleShading *) override {
-    return Fallback("mesh shading");
+    return Fallback(FallbackReason::MeshShading);
   }
-  bool patchMeshShadedFill(GfxState *, GfxPatchMeshShading *) override { return Fallback("mesh shading"); }
+  bool patchMeshShadedFill(GfxState *, GfxPatchMeshShading *) override { return Fallback(FallbackReason::MeshShading); }
 
   bool axialShadedFill(GfxState *state, GfxAxialShading *shading, double, double) override {
     Check();
     double x0, y0, x1, y1;
     shading->getCoords(&x0, &y0, &x1, &y1);
     const double dx = x1 - x0, dy = y1 - y0;
-    if (std::hypot(dx, dy) < 1e-9) return Fallback("degenerate shading");
+    if (std::hypot(dx, dy) < 1e-9) return Fallback(FallbackReason::DegenerateShading);
     Paint paint;
     paint.kind = Paint::Linear;
     if (!Stops(state, shading, &paint.stops)) return true;
@@ -372,7 +314,7 @@ class ModelDev : public SplashOutputDev {
       // Concentric: stops at their radius over the larger circle.
       const bool outward = r1 >= r0;
       r = std::max(r0, r1);
-      if (!(r > 0)) return Fallback("degenerate shading");
+      if (!(r > 0)) return Fallback(FallbackReason::DegenerateShading);
       for (GradientStop s : stops) {
         const double rad = r0 + s.at * (r1 - r0);
         s.at = rad / r;
@@ -388,7 +330,7 @@ class ModelDev : public SplashOutputDev {
       paint.focal = d / r1;
       if (!shading->getExtend1()) outer = r1;
     } else {
-      return Fallback("radial shading between circles");
+      return Fallback(FallbackReason::RadialBetweenCircles);
     }
     // Unit circle -> circle (cx, cy, r), x axis towards the focal point.
     double ux = 1, uy = 0;
@@ -435,15 +377,15 @@ class ModelDev : public SplashOutputDev {
     Check();
     const int render = state->getRender() & 7;
     if (render == 3 || render == 7) {
-      if (render == 7) Fallback("text as clip");
+      if (render == 7) Fallback(FallbackReason::TextAsClip);
       return;
     }
     if (render >= 4) {
-      Fallback("text as clip");
+      Fallback(FallbackReason::TextAsClip);
       return;
     }
     if (render != 0) {
-      Fallback("outlined text");
+      Fallback(FallbackReason::OutlinedText);
       return;
     }
     const std::shared_ptr<GfxFont> &gfxFont = state->getFont();
@@ -463,6 +405,171 @@ class ModelDev : public SplashOutputDev {
     const double det = mat[0] * mat[3] - mat[1] * mat[2];
     if (!(std::abs(det) > 1e-12)) return;
 
+    int fontIndex = -1;
+    const int glyph = GlyphOf(state, gfxFont, font, det, code, u, uLen, &fontIndex);
+    if (glyph < 0) return;  // blank glyph
+    double ox, oy;
+    state->transform(x - originX, y - originY, &ox, &oy);
+    GfxRGB rgb;
+    state->getFillRGB(&rgb);
+    const QColor color = ToColor(rgb, state->getFillOpacity());
+    // Em, y down -> points, y down. Splash's matrix has y up on both sides:
+    // (ex, ey) -> (ex*m0 + ey*m2, ex*m1 + ey*m3).
+    const QTransform glyphMatrix(mat[0] / kScale, -mat[1] / kScale, -mat[2] / kScale, mat[3] / kScale, 0, 0);
+    const Blend blend = BlendOf(state);
+    // A run never reaches into a group from before it.
+    const std::size_t floor = groups_.empty() ? 0 : groups_.back().first;
+    PageItem *run = model_->items.size() <= floor ? nullptr : &model_->items.back();
+    if (!run || run->kind != PageItem::Text || run->font != fontIndex || run->clip != clip_ || run->blend != blend ||
+        run->paint.color != color || run->glyphMatrix != glyphMatrix || run->glyphs.size() >= 2000) {
+      PageItem item;
+      item.kind = PageItem::Text;
+      item.clip = clip_;
+      item.blend = blend;
+      item.font = fontIndex;
+      item.paint.color = color;
+      item.glyphMatrix = glyphMatrix;
+      model_->items.push_back(std::move(item));
+      run = &model_->items.back();
+    }
+    const QPointF origin(ox / kScale, oy / kScale);
+    if (NeedsBackdrop(blend))
+      Painted(model_->items.size() - 1, *run,
+              glyphMatrix.mapRect(model_->fonts[fontIndex].glyphs[glyph].outline.boundingRect()).translated(origin),
+              false);
+    run->glyphs.push_back(PlacedGlyph{glyph, origin});
+  }
+
+  // ----- images
+
+  void drawImageMask(GfxState *state, Object *, Stream *str, int width, int height, bool invert, bool interpolate,
+                     bool inlineImg) override {
+    Check();
+    if (!Sizes(width, height)) return;
+    QImage mask = ReadMask(str, width, height, invert, inlineImg);
+    if (mask.isNull()) return;
+    GfxRGB rgb;
+    state->getFillRGB(&rgb);
+    const QColor c = ToColor(rgb, state->getFillOpacity());
+    QImage img(width, height, QImage::Format_ARGB32);
+    for (int yy = 0; yy < height; ++yy) {
+      const uchar *m = mask.constScanLine(yy);
+      auto *out = reinterpret_cast<QRgb *>(img.scanLine(yy));
+      for (int xx = 0; xx < width; ++xx) out[xx] = qRgba(c.red(), c.green(), c.blue(), m[xx] * c.alpha() / 255);
+    }
+    AddImage(state, {}, img, interpolate);
+  }
+
+  void drawImage(GfxState *state, Object *, Stream *str, int width, int height, GfxImageColorMap *colorMap,
+                 bool interpolate, const int *maskColors, bool inlineImg) override {
+    Check();
+    if (!Sizes(width, height)) return;
+    const double alpha = state->getFillOpacity();
+    if (!maskColors && alpha >= 0.999 && !inlineImg && AddJpegAsIs(state, str, width, height, colorMap, interpolate))
+      return;
+    QImage img = ReadColour(str, width, height, colorMap, inlineImg);
+    if (img.isNull()) return;
+    if (maskColors) img = WithoutKeyedColours(img, str, colorMap, maskColors);
+    if (alpha < 0.999) img = WithAlpha(img, {}, alpha);
+    AddImage(state, {}, img, interpolate);
+  }
+
+  void drawMaskedImage(GfxState *state, Object *, Stream *str, int width, int height, GfxImageColorMap *colorMap,
+                       bool interpolate, Stream *maskStr, int maskWidth, int maskHeight, bool maskInvert,
+                       bool) override {
+    Check();
+    if (!Sizes(width, height) || !Sizes(maskWidth, maskHeight)) return;
+    QImage img = ReadColour(str, width, height, colorMap, false);
+    QImage mask = ReadMask(maskStr, maskWidth, maskHeight, maskInvert, false);
+    if (img.isNull() || mask.isNull()) return;
+    AddImage(state, {}, WithAlpha(img, mask, state->getFillOpacity()), interpolate);
+  }
+
+  void drawSoftMaskedImage(GfxState *state, Object *, Stream *str, int width, int height,
+                           GfxImageColorMap *colorMap, bool interpolate, Stream *maskStr, int maskWidth,
+                           int maskHeight, GfxImageColorMap *maskColorMap, bool) override {
+    Check();
+    if (!Sizes(width, height) || !Sizes(maskWidth, maskHeight)) return;
+    if (colorMap->getMatteColor()) {
+      Fallback(FallbackReason::MattedImage);
+      return;
+    }
+    QImage img = ReadColour(str, width, height, colorMap, false);
+    QImage mask(maskWidth, maskHeight, QImage::Format_Grayscale8);
+    ImageStream is(maskStr, maskWidth, maskColorMap->getNumPixelComps(), maskColorMap->getBits());
+    is.reset();
+    for (int yy = 0; yy < maskHeight; ++yy) {
+      unsigned char *line = is.getLine();
+      if (!line) {
+        mask = QImage();
+        break;
+      }
+      maskColorMap->getGrayLine(line, mask.scanLine(yy), maskWidth);
+    }
+    is.close();
+    if (img.isNull() || mask.isNull()) return;
+    AddImage(state, {}, WithAlpha(img, mask, state->getFillOpacity()), interpolate);
+  }
+
+ private:
+  // A DCT image of gray or RGB with a plain decode whose JPEG data the player
+  // decodes as it is: added with that data. False for any other image.
+  bool AddJpegAsIs(GfxState *state, Stream *str, int width, int height, GfxImageColorMap *colorMap,
+                   bool interpolate) {
+    if (str->getKind() != strDCT) return false;
+    const int comps = colorMap->getNumPixelComps();
+    const GfxColorSpaceMode mode = colorMap->getColorSpace()->getMode();
+    bool plainDecode = true;
+    for (int i = 0; i < comps; ++i)
+      plainDecode = plainDecode && colorMap->getDecodeLow(i) == 0 && colorMap->getDecodeHigh(i) == 1;
+    if (plainDecode && ((mode == csDeviceGray && comps == 1) || (mode == csDeviceRGB && comps == 3))) {
+      Stream *raw = str->getNextStream();
+      if (raw) {
+        raw->reset();
+        const QByteArray jpeg = ReadAll(raw, 64u << 20);
+        raw->close();
+        int w = 0, h = 0;
+        if (UsableJpeg(jpeg, comps, &w, &h) && w == width && h == height) {
+          AddImage(state, jpeg, QImage(), interpolate, w, h);
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+
+  // Colour-key masking: `img` with the pixels whose every component lies in
+  // its range of `maskColors` made transparent.
+  static QImage WithoutKeyedColours(QImage img, Stream *str, GfxImageColorMap *colorMap, const int *maskColors) {
+    const int width = img.width(), height = img.height();
+    const int comps = colorMap->getNumPixelComps();
+    ImageStream is(str, width, comps, colorMap->getBits());
+    str->reset();
+    is.reset();
+    img = img.convertToFormat(QImage::Format_ARGB32);
+    for (int yy = 0; yy < height; ++yy) {
+      unsigned char *line = is.getLine();
+      if (!line) break;
+      auto *out = reinterpret_cast<QRgb *>(img.scanLine(yy));
+      for (int xx = 0; xx < width; ++xx) {
+        bool hidden = true;
+        for (int c = 0; c < comps && hidden; ++c) {
+          const int v = line[xx * comps + c];
+          hidden = v >= maskColors[2 * c] && v <= maskColors[2 * c + 1];
+        }
+        if (hidden) out[xx] = 0;
+      }
+    }
+    is.close();
+    return img;
+  }
+
+  // The index of glyph `code` of `gfxFont` in its page font (made on first
+  // use, in `fontIndex`), its outline read once per document; -1 for a
+  // blank glyph.
+  int GlyphOf(GfxState *state, const std::shared_ptr<GfxFont> &gfxFont, SplashFont *font, double det,
+              CharCode code, const Unicode *u, int uLen, int *fontIndex) {
+    const SplashCoord *mat = font->getMatrix();
     const Ref *ref = gfxFont->getID();
     const auto key = std::make_tuple(ref->num, ref->gen, gfxFont.get());
     auto f = fonts_.find(key);
@@ -510,150 +617,10 @@ class ModelDev : public SplashOutputDev {
       }
       entry.glyphs.emplace(code, glyph);
     }
-    if (glyph < 0) return;  // blank glyph
-    double ox, oy;
-    state->transform(x - originX, y - originY, &ox, &oy);
-    GfxRGB rgb;
-    state->getFillRGB(&rgb);
-    const QColor color = ToColor(rgb, state->getFillOpacity());
-    // Em, y down -> points, y down. Splash's matrix has y up on both sides:
-    // (ex, ey) -> (ex*m0 + ey*m2, ex*m1 + ey*m3).
-    const QTransform glyphMatrix(mat[0] / kScale, -mat[1] / kScale, -mat[2] / kScale, mat[3] / kScale, 0, 0);
-    const Blend blend = BlendOf(state);
-    // A run never reaches into a group from before it.
-    const std::size_t floor = groups_.empty() ? 0 : groups_.back().first;
-    PageItem *run = model_->items.size() <= floor ? nullptr : &model_->items.back();
-    if (!run || run->kind != PageItem::Text || run->font != entry.index || run->clip != clip_ || run->blend != blend ||
-        run->paint.color != color || run->glyphMatrix != glyphMatrix || run->glyphs.size() >= 2000) {
-      PageItem item;
-      item.kind = PageItem::Text;
-      item.clip = clip_;
-      item.blend = blend;
-      item.font = entry.index;
-      item.paint.color = color;
-      item.glyphMatrix = glyphMatrix;
-      model_->items.push_back(std::move(item));
-      run = &model_->items.back();
-    }
-    const QPointF origin(ox / kScale, oy / kScale);
-    if (NeedsBackdrop(blend))
-      Painted(model_->items.size() - 1, *run,
-              glyphMatrix.mapRect(model_->fonts[entry.index].glyphs[glyph].outline.boundingRect()).translated(origin),
-              false);
-    run->glyphs.push_back(PlacedGlyph{glyph, origin});
+    *fontIndex = entry.index;
+    return glyph;
   }
 
-  // ----- images
-
-  void drawImageMask(GfxState *state, Object *, Stream *str, int width, int height, bool invert, bool interpolate,
-                     bool inlineImg) override {
-    Check();
-    if (!Sizes(width, height)) return;
-    QImage mask = ReadMask(str, width, height, invert, inlineImg);
-    if (mask.isNull()) return;
-    GfxRGB rgb;
-    state->getFillRGB(&rgb);
-    const QColor c = ToColor(rgb, state->getFillOpacity());
-    QImage img(width, height, QImage::Format_ARGB32);
-    for (int yy = 0; yy < height; ++yy) {
-      const uchar *m = mask.constScanLine(yy);
-      auto *out = reinterpret_cast<QRgb *>(img.scanLine(yy));
-      for (int xx = 0; xx < width; ++xx) out[xx] = qRgba(c.red(), c.green(), c.blue(), m[xx] * c.alpha() / 255);
-    }
-    AddImage(state, {}, img, interpolate);
-  }
-
-  void drawImage(GfxState *state, Object *, Stream *str, int width, int height, GfxImageColorMap *colorMap,
-                 bool interpolate, const int *maskColors, bool inlineImg) override {
-    Check();
-    if (!Sizes(width, height)) return;
-    const double alpha = state->getFillOpacity();
-    if (!maskColors && alpha >= 0.999 && str->getKind() == strDCT && !inlineImg) {
-      const int comps = colorMap->getNumPixelComps();
-      const GfxColorSpaceMode mode = colorMap->getColorSpace()->getMode();
-      bool plainDecode = true;
-      for (int i = 0; i < comps; ++i)
-        plainDecode = plainDecode && colorMap->getDecodeLow(i) == 0 && colorMap->getDecodeHigh(i) == 1;
-      if (plainDecode && ((mode == csDeviceGray && comps == 1) || (mode == csDeviceRGB && comps == 3))) {
-        Stream *raw = str->getNextStream();
-        if (raw) {
-          raw->reset();
-          const QByteArray jpeg = ReadAll(raw, 64u << 20);
-          raw->close();
-          int w = 0, h = 0;
-          if (UsableJpeg(jpeg, comps, &w, &h) && w == width && h == height) {
-            AddImage(state, jpeg, QImage(), interpolate, w, h);
-            return;
-          }
-        }
-      }
-    }
-    QImage img = ReadColour(str, width, height, colorMap, inlineImg);
-    if (img.isNull()) return;
-    if (maskColors) {
-      // Colour-key masking: pixels whose every component lies in its range vanish.
-      const int comps = colorMap->getNumPixelComps();
-      ImageStream is(str, width, comps, colorMap->getBits());
-      str->reset();
-      is.reset();
-      img = img.convertToFormat(QImage::Format_ARGB32);
-      for (int yy = 0; yy < height; ++yy) {
-        unsigned char *line = is.getLine();
-        if (!line) break;
-        auto *out = reinterpret_cast<QRgb *>(img.scanLine(yy));
-        for (int xx = 0; xx < width; ++xx) {
-          bool hidden = true;
-          for (int c = 0; c < comps && hidden; ++c) {
-            const int v = line[xx * comps + c];
-            hidden = v >= maskColors[2 * c] && v <= maskColors[2 * c + 1];
-          }
-          if (hidden) out[xx] = 0;
-        }
-      }
-      is.close();
-    }
-    if (alpha < 0.999) img = WithAlpha(img, {}, alpha);
-    AddImage(state, {}, img, interpolate);
-  }
-
-  void drawMaskedImage(GfxState *state, Object *, Stream *str, int width, int height, GfxImageColorMap *colorMap,
-                       bool interpolate, Stream *maskStr, int maskWidth, int maskHeight, bool maskInvert,
-                       bool) override {
-    Check();
-    if (!Sizes(width, height) || !Sizes(maskWidth, maskHeight)) return;
-    QImage img = ReadColour(str, width, height, colorMap, false);
-    QImage mask = ReadMask(maskStr, maskWidth, maskHeight, maskInvert, false);
-    if (img.isNull() || mask.isNull()) return;
-    AddImage(state, {}, WithAlpha(img, mask, state->getFillOpacity()), interpolate);
-  }
-
-  void drawSoftMaskedImage(GfxState *state, Object *, Stream *str, int width, int height,
-                           GfxImageColorMap *colorMap, bool interpolate, Stream *maskStr, int maskWidth,
-                           int maskHeight, GfxImageColorMap *maskColorMap, bool) override {
-    Check();
-    if (!Sizes(width, height) || !Sizes(maskWidth, maskHeight)) return;
-    if (colorMap->getMatteColor()) {
-      Fallback("matted image");
-      return;
-    }
-    QImage img = ReadColour(str, width, height, colorMap, false);
-    QImage mask(maskWidth, maskHeight, QImage::Format_Grayscale8);
-    ImageStream is(maskStr, maskWidth, maskColorMap->getNumPixelComps(), maskColorMap->getBits());
-    is.reset();
-    for (int yy = 0; yy < maskHeight; ++yy) {
-      unsigned char *line = is.getLine();
-      if (!line) {
-        mask = QImage();
-        break;
-      }
-      maskColorMap->getGrayLine(line, mask.scanLine(yy), maskWidth);
-    }
-    is.close();
-    if (img.isNull() || mask.isNull()) return;
-    AddImage(state, {}, WithAlpha(img, mask, state->getFillOpacity()), interpolate);
-  }
-
- private:
   struct FontEntry {
     int index;
     std::map<CharCode, int> glyphs;
@@ -665,8 +632,8 @@ class ModelDev : public SplashOutputDev {
     bool blended = false;  // holds a blended item
   };
 
-  bool Fallback(const char *why) {
-    if (model_->fallback.isEmpty()) model_->fallback = QString::fromLatin1(why);
+  bool Fallback(FallbackReason why) {
+    if (model_->fallback == FallbackReason::None) model_->fallback = why;
     return true;
   }
 
@@ -675,7 +642,7 @@ class ModelDev : public SplashOutputDev {
   Blend BlendOf(GfxState *state) {
     Blend blend = Blend::Normal;
     if (!ToBlend(state->getBlendMode(), &blend)) {
-      Fallback("blend mode");
+      Fallback(FallbackReason::BlendMode);
       return Blend::Normal;
     }
     if (blend != Blend::Normal) Blended();
@@ -696,7 +663,7 @@ class ModelDev : public SplashOutputDev {
   // that need a backdrop are of interest.
   void Painted(std::size_t index, const PageItem &item, const QRectF &bounds, bool opaque) {
     if (NeedsBackdrop(item.blend)) {
-      if (!Covered(bounds, index)) Fallback("blend mode over the bare page");
+      if (!Covered(bounds, index)) Fallback(FallbackReason::BlendOverBarePage);
       return;
     }
     if (!opaque || item.blend != Blend::Normal || bounds.isEmpty()) return;
@@ -723,7 +690,7 @@ class ModelDev : public SplashOutputDev {
   void Blended() {
     for (OpenGroup &g : groups_) {
       g.blended = true;
-      if (g.isolated) Fallback("blend mode in an isolated group");
+      if (g.isolated) Fallback(FallbackReason::BlendInIsolatedGroup);
     }
   }
 
@@ -735,7 +702,7 @@ class ModelDev : public SplashOutputDev {
     constexpr std::size_t kMaxItems = 400;  // the overlap test is quadratic
     const std::size_t end = model_->items.size();
     if (g.nested || g.blended || end - g.first > kMaxItems) {
-      Fallback("blend mode");
+      Fallback(FallbackReason::BlendMode);
       return;
     }
     std::vector<QRectF> bounds;
@@ -743,13 +710,13 @@ class ModelDev : public SplashOutputDev {
     for (std::size_t i = 0; i < bounds.size(); ++i)
       for (std::size_t j = i + 1; j < bounds.size(); ++j)
         if (bounds[i].intersects(bounds[j])) {
-          Fallback("blend mode");
+          Fallback(FallbackReason::BlendMode);
           return;
         }
     Blended();
     for (std::size_t i = g.first; i < end; ++i) {
       model_->items[i].blend = blend;
-      if (NeedsBackdrop(blend) && !Covered(bounds[i - g.first], g.first)) Fallback("blend mode over the bare page");
+      if (NeedsBackdrop(blend) && !Covered(bounds[i - g.first], g.first)) Fallback(FallbackReason::BlendOverBarePage);
     }
   }
 
@@ -758,17 +725,17 @@ class ModelDev : public SplashOutputDev {
   void Count(std::size_t segments) {
     ++model_->paths;
     model_->edges += segments;
-    if (model_->paths > limits_.maxPaths || model_->edges > limits_.maxEdges) Fallback("too many paths");
+    if (model_->paths > limits_.maxPaths || model_->edges > limits_.maxEdges) Fallback(FallbackReason::TooManyPaths);
     Check();
   }
 
   bool Sizes(int w, int h) {
     if (w <= 0 || h <= 0 || static_cast<long long>(w) * h > (64ll << 20)) {
-      Fallback("image too large");
+      Fallback(FallbackReason::ImageTooLarge);
       return false;
     }
     if (++images_ > limits_.maxImages) {
-      Fallback("too many images");
+      Fallback(FallbackReason::TooManyImages);
       return false;
     }
     return true;
@@ -820,9 +787,9 @@ class ModelDev : public SplashOutputDev {
   void CountClip(std::size_t segments) {
     clipEdges_ += segments;
     if (model_->clips.size() >= limits_.maxClips || clipEdges_ > limits_.maxClipEdges)
-      Fallback("too many clips");
+      Fallback(FallbackReason::TooManyClips);
     else if (clip_ >= 0 && clipDepths_[static_cast<std::size_t>(clip_)] >= limits_.maxClipDepth)
-      Fallback("clips nested too deep");
+      Fallback(FallbackReason::ClipsTooDeep);
     Check();
   }
 
@@ -850,7 +817,7 @@ class ModelDev : public SplashOutputDev {
       const double at = static_cast<double>(i) / (kStops - 1);
       GfxColor c;
       if (!shading->getColor(t0 + at * (t1 - t0), &c)) {
-        Fallback("shading colour");
+        Fallback(FallbackReason::ShadingColour);
         return false;
       }
       GfxRGB rgb;
@@ -897,55 +864,6 @@ class ModelDev : public SplashOutputDev {
       ++i;
     }
     out.closeSubpath();
-    return out;
-  }
-
-  // Decoded colour pixels as Format_RGB32.
-  static QImage ReadColour(Stream *str, int width, int height, GfxImageColorMap *colorMap, bool) {
-    QImage img(width, height, QImage::Format_RGB32);
-    if (img.isNull()) return img;
-    ImageStream is(str, width, colorMap->getNumPixelComps(), colorMap->getBits());
-    is.reset();
-    for (int yy = 0; yy < height; ++yy) {
-      unsigned char *line = is.getLine();
-      if (!line) {
-        img.fill(Qt::white);
-        break;
-      }
-      colorMap->getRGBLine(line, reinterpret_cast<unsigned int *>(img.scanLine(yy)), width);
-      auto *px = reinterpret_cast<QRgb *>(img.scanLine(yy));
-      for (int xx = 0; xx < width; ++xx) px[xx] |= 0xFF000000u;
-    }
-    is.close();
-    return img;
-  }
-
-  // A 1-bit mask as 0/255 bytes: 255 where paint goes through.
-  static QImage ReadMask(Stream *str, int width, int height, bool invert, bool) {
-    QImage mask(width, height, QImage::Format_Grayscale8);
-    if (mask.isNull()) return mask;
-    ImageStream is(str, width, 1, 1);
-    is.reset();
-    for (int yy = 0; yy < height; ++yy) {
-      unsigned char *line = is.getLine();
-      uchar *out = mask.scanLine(yy);
-      for (int xx = 0; xx < width; ++xx) out[xx] = line && ((line[xx] ? 1 : 0) == (invert ? 1 : 0)) ? 255 : 0;
-    }
-    is.close();
-    return mask;
-  }
-
-  static QImage WithAlpha(const QImage &img, const QImage &mask, double alpha) {
-    QImage out = img.convertToFormat(QImage::Format_ARGB32);
-    const QImage m = mask.isNull() ? QImage() : mask.scaled(img.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    for (int yy = 0; yy < out.height(); ++yy) {
-      auto *px = reinterpret_cast<QRgb *>(out.scanLine(yy));
-      const uchar *mv = m.isNull() ? nullptr : m.constScanLine(yy);
-      for (int xx = 0; xx < out.width(); ++xx) {
-        const int a = static_cast<int>(std::lround(qAlpha(px[xx]) * (mv ? mv[xx] / 255.0 : 1.0) * alpha));
-        px[xx] = qRgba(qRed(px[xx]), qGreen(px[xx]), qBlue(px[xx]), a);
-      }
-    }
     return out;
   }
 
@@ -1005,152 +923,6 @@ class ModelDev : public SplashOutputDev {
 
 bool AbortCheck(void *data) { return static_cast<ModelDev *>(data)->aborted(); }
 
-// Draws page `pageNum` (from 1) on `out` as Poppler's own page display does
-// (contents, then annotations), with the Gfx owned here: a drawing left by
-// PageStop or bad_alloc frees it, and the page's graphic state and path with
-// it, instead of leaking them.
-void DrawPage(PDFDoc *doc, int pageNum, OutputDev *out, double dpi, bool (*abortCheck)(void *), void *data) {
-  Page *page = doc->getPage(pageNum);
-  if (!page) return;
-  if (!out->checkPageSlice(page, dpi, dpi, 0, false, true, -1, -1, -1, -1, false, abortCheck, data)) return;
-  const std::unique_ptr<Gfx> gfx(
-      page->createGfx(out, dpi, dpi, 0, false, true, -1, -1, -1, -1, false, abortCheck, data));
-  Object contents = page->getContents();
-  if (!contents.isNull()) {
-    gfx->saveState();
-    gfx->display(&contents);
-    gfx->restoreState();
-  } else {
-    out->dump();  // an empty page still sets up the device
-  }
-  Annots *annots = page->getAnnots();
-  if (annots && !annots->getAnnots().empty()) {
-    for (Annot *annot : annots->getAnnots()) annot->draw(gfx.get(), false);
-    out->dump();
-  }
-}
-
-// Splash drawing for bitmap pages, as Poppler's Qt interface sets it up,
-// within a budget: every drawing call checks it first and throws PageStop,
-// with `reason` set, once the page is over it. Splash itself gives up the
-// process when an allocation fails, so paths too long for it never reach it.
-class BitmapDev : public SplashOutputDev {
- public:
-  explicit BitmapDev(const RenderLimits &limits)
-      : SplashOutputDev(splashModeXBGR8, 4, false, paper_, true), limits_(limits) {
-    setFontAntialias(true);
-    setVectorAntialias(true);
-    setFreeTypeHinting(false, false);
-  }
-
-  QString reason;
-
-  void Check() {
-    if (reason.isEmpty() && std::chrono::steady_clock::now() > limits_.deadline) reason = QStringLiteral("took too long");
-    if (!reason.isEmpty()) throw PageStop{};
-  }
-  void Count(const GfxState *state) {
-    const std::size_t n = SegmentCount(state->getPath());
-    edges_ += n;
-    if (n > limits_.maxPathEdges || edges_ > limits_.maxEdges) reason = QStringLiteral("too many segments");
-    Check();
-  }
-
-  void saveState(GfxState *state) override {
-    Check();
-    SplashOutputDev::saveState(state);
-  }
-  void stroke(GfxState *state) override {
-    Count(state);
-    SplashOutputDev::stroke(state);
-  }
-  void fill(GfxState *state) override {
-    Count(state);
-    SplashOutputDev::fill(state);
-  }
-  void eoFill(GfxState *state) override {
-    Count(state);
-    SplashOutputDev::eoFill(state);
-  }
-  void clip(GfxState *state) override {
-    Count(state);
-    SplashOutputDev::clip(state);
-  }
-  void eoClip(GfxState *state) override {
-    Count(state);
-    SplashOutputDev::eoClip(state);
-  }
-  void clipToStrokePath(GfxState *state) override {
-    Count(state);
-    SplashOutputDev::clipToStrokePath(state);
-  }
-  void drawChar(GfxState *state, double x, double y, double dx, double dy, double originX, double originY,
-                CharCode code, int nBytes, const Unicode *u, int uLen) override {
-    Check();
-    SplashOutputDev::drawChar(state, x, y, dx, dy, originX, originY, code, nBytes, u, uLen);
-  }
-  bool tilingPatternFill(GfxState *state, Gfx *gfx, Catalog *cat, GfxTilingPattern *tPat, const double *mat,
-                         int x0, int y0, int x1, int y1, double xStep, double yStep) override {
-    Check();
-    const double cells = (static_cast<double>(x1) - x0) * (static_cast<double>(y1) - y0);
-    if (!(cells >= 0 && cells <= limits_.maxPatternCells)) reason = QStringLiteral("tiling pattern of too many cells");
-    Check();
-    return SplashOutputDev::tilingPatternFill(state, gfx, cat, tPat, mat, x0, y0, x1, y1, xStep, yStep);
-  }
-  bool axialShadedFill(GfxState *state, GfxAxialShading *shading, double tMin, double tMax) override {
-    Check();
-    return SplashOutputDev::axialShadedFill(state, shading, tMin, tMax);
-  }
-  bool radialShadedFill(GfxState *state, GfxRadialShading *shading, double tMin, double tMax) override {
-    Check();
-    return SplashOutputDev::radialShadedFill(state, shading, tMin, tMax);
-  }
-  bool functionShadedFill(GfxState *state, GfxFunctionShading *shading) override {
-    Check();
-    return SplashOutputDev::functionShadedFill(state, shading);
-  }
-  // Splash draws a whole mesh in one call: its size is checked first.
-  bool gouraudTriangleShadedFill(GfxState *state, GfxGouraudTriangleShading *shading) override {
-    Check();
-    if (static_cast<std::size_t>(shading->getNTriangles()) > limits_.maxMeshParts)
-      reason = QStringLiteral("mesh shading of too many triangles");
-    Check();
-    return SplashOutputDev::gouraudTriangleShadedFill(state, shading);
-  }
-  bool patchMeshShadedFill(GfxState *state, GfxPatchMeshShading *shading) override {
-    Check();
-    if (static_cast<std::size_t>(shading->getNPatches()) > limits_.maxMeshParts)
-      reason = QStringLiteral("mesh shading of too many patches");
-    Check();
-    return SplashOutputDev::patchMeshShadedFill(state, shading);
-  }
-  void drawImage(GfxState *state, Object *ref, Stream *str, int width, int height, GfxImageColorMap *colorMap,
-                 bool interpolate, const int *maskColors, bool inlineImg) override {
-    Check();
-    SplashOutputDev::drawImage(state, ref, str, width, height, colorMap, interpolate, maskColors, inlineImg);
-  }
-  void drawImageMask(GfxState *state, Object *ref, Stream *str, int width, int height, bool invert,
-                     bool interpolate, bool inlineImg) override {
-    Check();
-    SplashOutputDev::drawImageMask(state, ref, str, width, height, invert, interpolate, inlineImg);
-  }
-  void beginTransparencyGroup(GfxState *state, const double *bbox, GfxColorSpace *blendingColorSpace,
-                              bool isolated, bool knockout, bool forSoftMask) override {
-    Check();
-    SplashOutputDev::beginTransparencyGroup(state, bbox, blendingColorSpace, isolated, knockout, forSoftMask);
-  }
-
- private:
-  static inline SplashColor paper_ = {0xFF, 0xFF, 0xFF, 0xFF};
-  RenderLimits limits_;
-  std::size_t edges_ = 0;
-};
-
-bool BitmapAbortCheck(void *data) {
-  auto *dev = static_cast<BitmapDev *>(data);
-  return !dev->reason.isEmpty();
-}
-
 class PopplerPages : public PdfPages {
  public:
   PopplerPages() : params_(nullptr) {}
@@ -1167,7 +939,7 @@ class PopplerPages : public PdfPages {
   PageModel Read(int index, const ReadLimits &limits) override {
     PageModel model;
     if (index < 0 || index >= count()) {
-      model.fallback = QStringLiteral("no such page");
+      model.fallback = FallbackReason::NoSuchPage;
       return model;
     }
     try {
@@ -1177,51 +949,25 @@ class PopplerPages : public PdfPages {
     } catch (const PageStop &) {
       Recover();
     } catch (const std::bad_alloc &) {
-      model.fallback = QStringLiteral("out of memory");
+      model.fallback = FallbackReason::OutOfMemory;
       Recover();
     }
-    if (!model.fallback.isEmpty()) {
+    if (model.fallback != FallbackReason::None) {
       // A page that falls back is not written as vectors: free it at once.
-      const QString why = model.fallback;
+      const FallbackReason why = model.fallback;
       model = PageModel{};
       model.fallback = why;
       return model;
     }
-    if (!(model.size.width() > 0) || !(model.size.height() > 0)) model.fallback = QStringLiteral("no page size");
+    if (!(model.size.width() > 0) || !(model.size.height() > 0)) model.fallback = FallbackReason::NoPageSize;
     return model;
   }
 
   RenderedPage Render(int index, double dpi, const RenderLimits &limits) override {
-    RenderedPage out;
-    if (index < 0 || index >= count()) {
-      out.reason = QStringLiteral("no such page");
-      return out;
-    }
-    std::unique_ptr<BitmapDev> dev;
-    try {
-      dev = std::make_unique<BitmapDev>(limits);
-      dev->startDoc(doc_.get());
-      DrawPage(doc_.get(), index + 1, dev.get(), dpi, BitmapAbortCheck, dev.get());
-      SplashBitmap *bitmap = dev->getBitmap();
-      if (!dev->reason.isEmpty()) {
-        out.reason = dev->reason;
-      } else if (!bitmap || bitmap->getWidth() <= 0 || bitmap->getHeight() <= 0 || !bitmap->getDataPtr()) {
-        out.reason = QStringLiteral("nothing drawn");
-      } else {
-        // XBGR8 is B, G, R, X in memory: QImage's RGB32 on little-endian machines.
-        out.image = QImage(bitmap->getDataPtr(), bitmap->getWidth(), bitmap->getHeight(), bitmap->getRowSize(),
-                           QImage::Format_RGB32)
-                        .copy();
-        if (out.image.isNull()) out.reason = QStringLiteral("out of memory");
-      }
-    } catch (const PageStop &) {
-      out.reason = dev ? dev->reason : QString();
-      Recover();
-    } catch (const std::bad_alloc &) {
-      out.reason = QStringLiteral("out of memory");
-      Recover();
-    }
-    if (out.reason.isEmpty() && out.image.isNull()) out.reason = QStringLiteral("not drawn");
+    if (index < 0 || index >= count()) return RenderedPage{QImage(), FallbackReason::NoSuchPage};
+    bool unwound = false;
+    RenderedPage out = DrawBitmap(doc_.get(), index + 1, dpi, limits, &unwound);
+    if (unwound) Recover();
     return out;
   }
 
