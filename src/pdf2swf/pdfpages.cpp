@@ -102,6 +102,48 @@ bool ToBlend(GfxBlendMode mode, Blend *out) {
   }
 }
 
+// A radial shading from circle (x0, y0, r0) to circle (x1, y1, r1) as the
+// format's focal gradient over the circle around (x1, y1) of radius `r`:
+// its stops and focal point and, for a shading that does not extend past
+// its circles, the radius it paints within (`outer`) and the one it leaves
+// out (`hole`), -1 for none.
+struct RadialFit {
+  std::vector<GradientStop> stops;
+  double focal = 0, r = 0, outer = -1, hole = -1;
+};
+
+// Fits the shading into `fit`. Returns None, or the reason the format
+// cannot draw it.
+FallbackReason FitRadial(double x0, double y0, double r0, double x1, double y1, double r1, bool extend0,
+                         bool extend1, const std::vector<GradientStop> &stops, RadialFit *fit) {
+  const double d = std::hypot(x1 - x0, y1 - y0);
+  fit->r = r1;
+  if (d < 1e-6 * std::max(1.0, r1)) {
+    // Concentric: stops at their radius over the larger circle.
+    const bool outward = r1 >= r0;
+    fit->r = std::max(r0, r1);
+    if (!(fit->r > 0)) return FallbackReason::DegenerateShading;
+    for (GradientStop s : stops) {
+      const double rad = r0 + s.at * (r1 - r0);
+      s.at = rad / fit->r;
+      fit->stops.push_back(s);
+    }
+    if (!outward) std::reverse(fit->stops.begin(), fit->stops.end());
+    const bool extendOuter = outward ? extend1 : extend0;
+    const bool extendInner = outward ? extend0 : extend1;
+    if (!extendOuter) fit->outer = fit->r;
+    if (!extendInner && std::min(r0, r1) > 0) fit->hole = std::min(r0, r1);
+    return FallbackReason::None;
+  }
+  if (r0 < 1e-9 && d < 0.98 * r1) {
+    fit->stops = stops;
+    fit->focal = d / r1;
+    if (!extend1) fit->outer = r1;
+    return FallbackReason::None;
+  }
+  return FallbackReason::RadialBetweenCircles;
+}
+
 // Glyph outlines of a document by font object and character code.
 using GlyphKey = std::tuple<int, int, CharCode>;
 using GlyphCache = std::map<GlyphKey, FontGlyph>;
@@ -216,15 +258,9 @@ class ModelDev : public SplashOutputDev {
     const double width = state->getLineWidth();
     if (!uniform) {
       // The pen changes its shape with the page: paint its outline.
-      QPainterPathStroker stroker;
-      stroker.setWidth(width > 0 ? width : 1 / scale);
-      stroker.setCapStyle(state->getLineCap() == 1 ? Qt::RoundCap : state->getLineCap() == 2 ? Qt::SquareCap : Qt::FlatCap);
-      stroker.setJoinStyle(state->getLineJoin() == 1 ? Qt::RoundJoin : state->getLineJoin() == 2 ? Qt::BevelJoin : Qt::MiterJoin);
-      stroker.setMiterLimit(state->getMiterLimit());
-      QPainterPath dashed = dash.empty() ? user : DashPath(user, dash, dashStart);
-      QPainterPath outline = ctm.map(stroker.createStroke(dashed));
-      outline.setFillRule(Qt::WindingFill);
-      AddFill(state, outline, color);
+      const double penWidth = width > 0 ? width : 1 / scale;
+      AddFill(state, StrokeOutline(state, dash.empty() ? user : DashPath(user, dash, dashStart), penWidth, ctm),
+              color);
       return;
     }
     QPainterPath device = ctm.map(user);
@@ -305,33 +341,14 @@ class ModelDev : public SplashOutputDev {
     paint.kind = Paint::Radial;
     std::vector<GradientStop> stops;
     if (!Stops(state, shading, &stops)) return true;
+    RadialFit fit;
+    const FallbackReason unfit = FitRadial(x0, y0, r0, x1, y1, r1, shading->getExtend0(), shading->getExtend1(),
+                                           stops, &fit);
+    if (unfit != FallbackReason::None) return Fallback(unfit);
+    paint.stops = fit.stops;
+    paint.focal = fit.focal;
     const double d = std::hypot(x1 - x0, y1 - y0);
-    double cx = x1, cy = y1, r = r1;
-    // A shading that does not extend past its circles paints only within
-    // the outer one (`outer`) and, past its inner circle, not inside it (`hole`).
-    double outer = -1, hole = -1;
-    if (d < 1e-6 * std::max(1.0, r1)) {
-      // Concentric: stops at their radius over the larger circle.
-      const bool outward = r1 >= r0;
-      r = std::max(r0, r1);
-      if (!(r > 0)) return Fallback(FallbackReason::DegenerateShading);
-      for (GradientStop s : stops) {
-        const double rad = r0 + s.at * (r1 - r0);
-        s.at = rad / r;
-        paint.stops.push_back(s);
-      }
-      if (!outward) std::reverse(paint.stops.begin(), paint.stops.end());
-      const bool extendOuter = outward ? shading->getExtend1() : shading->getExtend0();
-      const bool extendInner = outward ? shading->getExtend0() : shading->getExtend1();
-      if (!extendOuter) outer = r;
-      if (!extendInner && std::min(r0, r1) > 0) hole = std::min(r0, r1);
-    } else if (r0 < 1e-9 && d < 0.98 * r1) {
-      paint.stops = stops;
-      paint.focal = d / r1;
-      if (!shading->getExtend1()) outer = r1;
-    } else {
-      return Fallback(FallbackReason::RadialBetweenCircles);
-    }
+    const double cx = x1, cy = y1, r = fit.r, outer = fit.outer, hole = fit.hole;
     // Unit circle -> circle (cx, cy, r), x axis towards the focal point.
     double ux = 1, uy = 0;
     if (d > 0) {
@@ -512,6 +529,20 @@ class ModelDev : public SplashOutputDev {
   }
 
  private:
+  // The outline of `user` stroked with the state's pen of `width` (user
+  // space), mapped by `ctm`: what a pen that changes its shape with the page
+  // paints.
+  static QPainterPath StrokeOutline(GfxState *state, const QPainterPath &user, double width, const QTransform &ctm) {
+    QPainterPathStroker stroker;
+    stroker.setWidth(width);
+    stroker.setCapStyle(state->getLineCap() == 1 ? Qt::RoundCap : state->getLineCap() == 2 ? Qt::SquareCap : Qt::FlatCap);
+    stroker.setJoinStyle(state->getLineJoin() == 1 ? Qt::RoundJoin : state->getLineJoin() == 2 ? Qt::BevelJoin : Qt::MiterJoin);
+    stroker.setMiterLimit(state->getMiterLimit());
+    QPainterPath outline = ctm.map(stroker.createStroke(user));
+    outline.setFillRule(Qt::WindingFill);
+    return outline;
+  }
+
   // A DCT image of gray or RGB with a plain decode whose JPEG data the player
   // decodes as it is: added with that data. False for any other image.
   bool AddJpegAsIs(GfxState *state, Stream *str, int width, int height, GfxImageColorMap *colorMap,
