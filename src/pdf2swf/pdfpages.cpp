@@ -6,6 +6,7 @@
 #include "pdf2swf/pdfpages.h"
 
 #include "pdf2swf/bitmapdevice.h"
+#include "pdf2swf/blendgroups.h"
 #include "pdf2swf/geometry.h"
 #include "pdf2swf/popplerimages.h"
 
@@ -222,23 +223,18 @@ class ModelDev : public SplashOutputDev {
     if (knockout) Fallback(FallbackReason::KnockoutGroup);
     if (forSoftMask) Fallback(FallbackReason::SoftMask);
     Check();
-    if (!groups_.empty()) groups_.back().nested = true;
-    groups_.push_back(OpenGroup{model_->items.size(), isolated});
+    blends_.BeginGroup(isolated);
   }
-  void endTransparencyGroup(GfxState *) override {
-    if (groups_.empty()) return;
-    ended_ = groups_.back();
-    groups_.pop_back();
-  }
+  void endTransparencyGroup(GfxState *) override { blends_.EndGroup(); }
   // A group's items are written onto the page as they come, which is the
   // same picture when the group itself is painted normally and opaquely,
   // and for a blend mode when its items may take the group's mode one by
-  // one (BlendGroup).
+  // one (BlendGroups::PaintGroup).
   void paintTransparencyGroup(GfxState *state, const double *) override {
     if (state->getFillOpacity() < 0.999) Fallback(FallbackReason::GroupOpacity);
     Blend blend = Blend::Normal;
     if (!ToBlend(state->getBlendMode(), &blend)) Fallback(FallbackReason::BlendMode);
-    if (blend != Blend::Normal && !aborted()) BlendGroup(ended_, blend);
+    if (blend != Blend::Normal && !aborted()) blends_.PaintGroup(blend);
   }
 
   // ----- paths
@@ -279,7 +275,8 @@ class ModelDev : public SplashOutputDev {
     item.stroke.cap = cap == 1 ? StrokeStyle::Round : cap == 2 ? StrokeStyle::Square : StrokeStyle::Butt;
     item.stroke.join = join == 1 ? StrokeStyle::RoundJoin : join == 2 ? StrokeStyle::Bevel : StrokeStyle::Miter;
     item.stroke.miterLimit = state->getMiterLimit();
-    if (NeedsBackdrop(item.blend)) Painted(model_->items.size(), item, PaintedBounds(*model_, item), false);
+    if (BlendGroups::NeedsBackdrop(item.blend))
+      blends_.Painted(model_->items.size(), item, PaintedBounds(*model_, item), false);
     model_->items.push_back(std::move(item));
   }
 
@@ -435,7 +432,7 @@ class ModelDev : public SplashOutputDev {
     const QTransform glyphMatrix(mat[0] / kScale, -mat[1] / kScale, -mat[2] / kScale, mat[3] / kScale, 0, 0);
     const Blend blend = BlendOf(state);
     // A run never reaches into a group from before it.
-    const std::size_t floor = groups_.empty() ? 0 : groups_.back().first;
+    const std::size_t floor = blends_.GroupStart();
     PageItem *run = model_->items.size() <= floor ? nullptr : &model_->items.back();
     if (!run || run->kind != PageItem::Text || run->font != fontIndex || run->clip != clip_ || run->blend != blend ||
         run->paint.color != color || run->glyphMatrix != glyphMatrix || run->glyphs.size() >= 2000) {
@@ -450,8 +447,8 @@ class ModelDev : public SplashOutputDev {
       run = &model_->items.back();
     }
     const QPointF origin(ox / kScale, oy / kScale);
-    if (NeedsBackdrop(blend))
-      Painted(model_->items.size() - 1, *run,
+    if (BlendGroups::NeedsBackdrop(blend))
+      blends_.Painted(model_->items.size() - 1, *run,
               glyphMatrix.mapRect(model_->fonts[fontIndex].glyphs[glyph].outline.boundingRect()).translated(origin),
               false);
     run->glyphs.push_back(PlacedGlyph{glyph, origin});
@@ -656,12 +653,6 @@ class ModelDev : public SplashOutputDev {
     int index;
     std::map<CharCode, int> glyphs;
   };
-  struct OpenGroup {
-    std::size_t first = 0;  // its first item
-    bool isolated = false;
-    bool nested = false;   // holds another group
-    bool blended = false;  // holds a blended item
-  };
 
   bool Fallback(FallbackReason why) {
     if (model_->fallback == FallbackReason::None) model_->fallback = why;
@@ -676,79 +667,8 @@ class ModelDev : public SplashOutputDev {
       Fallback(FallbackReason::BlendMode);
       return Blend::Normal;
     }
-    if (blend != Blend::Normal) Blended();
+    if (blend != Blend::Normal) blends_.Blended();
     return blend;
-  }
-
-  // Multiply and Darken leave the paper's white as it is, so a page looks
-  // the same whether its items blend with the paper (as in the movie, where
-  // the player's white or the book's paper lies below) or, as the bitmap
-  // renderer has it, with nothing where the page painted nothing. The other
-  // modes differ there: they are drawn as vectors only over an opaque
-  // rectangle painted before them.
-  static bool NeedsBackdrop(Blend b) { return b != Blend::Normal && b != Blend::Multiply && b != Blend::Darken; }
-
-  // Notes the item `index` (one about to join the page, or the text run
-  // taking a glyph): `bounds` covers what it paints, all of it opaquely when
-  // `opaque` (a rectangle or a straight image). Only opaque areas and items
-  // that need a backdrop are of interest.
-  void Painted(std::size_t index, const PageItem &item, const QRectF &bounds, bool opaque) {
-    if (NeedsBackdrop(item.blend)) {
-      if (!Covered(bounds, index)) Fallback(FallbackReason::BlendOverBarePage);
-      return;
-    }
-    if (!opaque || item.blend != Blend::Normal || bounds.isEmpty()) return;
-    QRectF area = bounds;
-    for (int c = item.clip; c >= 0; c = model_->clips[c].parent) {
-      QRectF r;
-      if (!IsRectangle(model_->clips[c].path, &r)) return;
-      area = area.intersected(r);
-    }
-    if (area.isEmpty()) return;
-    if (opaque_.size() >= 64) opaque_.erase(opaque_.begin());
-    opaque_.emplace_back(index, area);
-  }
-
-  // Whether an opaque area painted by an item before `before` holds `bounds`.
-  bool Covered(const QRectF &bounds, std::size_t before) const {
-    return std::any_of(opaque_.begin(), opaque_.end(),
-                       [&](const auto &o) { return o.first < before && o.second.contains(bounds); });
-  }
-
-  // An item takes a blend mode: inside an isolated group it would mix with
-  // the group's own transparent start, not with the page below, which the
-  // flat page model cannot say.
-  void Blended() {
-    for (OpenGroup &g : groups_) {
-      g.blended = true;
-      if (g.isolated) Fallback(FallbackReason::BlendInIsolatedGroup);
-    }
-  }
-
-  // A group painted with a blend mode is the same picture as its items
-  // painted with that mode one by one when they are all painted normally
-  // and none overlaps another: each point then has at most one item of the
-  // group to blend. Other groups make the page a fallback.
-  void BlendGroup(const OpenGroup &g, Blend blend) {
-    constexpr std::size_t kMaxItems = 400;  // the overlap test is quadratic
-    const std::size_t end = model_->items.size();
-    if (g.nested || g.blended || end - g.first > kMaxItems) {
-      Fallback(FallbackReason::BlendMode);
-      return;
-    }
-    std::vector<QRectF> bounds;
-    for (std::size_t i = g.first; i < end; ++i) bounds.push_back(PaintedBounds(*model_, model_->items[i]));
-    for (std::size_t i = 0; i < bounds.size(); ++i)
-      for (std::size_t j = i + 1; j < bounds.size(); ++j)
-        if (bounds[i].intersects(bounds[j])) {
-          Fallback(FallbackReason::BlendMode);
-          return;
-        }
-    Blended();
-    for (std::size_t i = g.first; i < end; ++i) {
-      model_->items[i].blend = blend;
-      if (NeedsBackdrop(blend) && !Covered(bounds[i - g.first], g.first)) Fallback(FallbackReason::BlendOverBarePage);
-    }
   }
 
   // Counts a painted path of `segments` before it is made; throws PageStop
@@ -801,7 +721,7 @@ class ModelDev : public SplashOutputDev {
     bool opaque = paint.color.alpha() == 255;
     for (const GradientStop &s : paint.stops) opaque = opaque && s.color.alpha() == 255;
     QRectF rect;
-    Painted(model_->items.size(), item, path.boundingRect(), opaque && IsRectangle(path, &rect));
+    blends_.Painted(model_->items.size(), item, path.boundingRect(), opaque && IsRectangle(path, &rect));
     model_->items.push_back(std::move(item));
   }
 
@@ -930,7 +850,7 @@ class ModelDev : public SplashOutputDev {
     item.smooth = interpolate || pxSize < 4.0;
     const PageImage &placed = model_->images.back();
     const bool opaque = !placed.jpeg.isEmpty() || !placed.pixels.hasAlphaChannel();
-    Painted(model_->items.size(), item, m.mapRect(QRectF(0, 0, placed.width, placed.height)),
+    blends_.Painted(model_->items.size(), item, m.mapRect(QRectF(0, 0, placed.width, placed.height)),
             opaque && m.m12() == 0 && m.m21() == 0);
     model_->items.push_back(std::move(item));
   }
@@ -943,10 +863,7 @@ class ModelDev : public SplashOutputDev {
   std::vector<int> clipStack_;
   std::vector<int> clipDepths_;  // of each clip of the model, 1 for a clip of the page
   std::size_t clipEdges_ = 0;
-  std::vector<OpenGroup> groups_;  // open transparency groups, innermost last
-  OpenGroup ended_;                // the group ended last
-  // The latest areas painted opaquely (page points), with their item.
-  std::vector<std::pair<std::size_t, QRectF>> opaque_;
+  BlendGroups blends_{model_};
   int images_ = 0;
   std::tuple<GfxFont *, double, double, double, double, double> lastFontState_{};
   std::map<std::tuple<int, int, GfxFont *>, FontEntry> fonts_;
