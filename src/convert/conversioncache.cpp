@@ -2,6 +2,7 @@
 
 #include "fsutil/fsutil.h"
 #include "model/pagerange.h"
+#include "model/sidefiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,10 +61,17 @@ bool ConversionStamp::SameSource(const ConversionStamp &other) const {
          sourceModifiedMs == other.sourceModifiedMs && sourceSize >= 0;
 }
 
+namespace {
+
+// The stamp's first line, numbered after the side files' schema.
+QByteArray stampHead() { return "leafweaver-conversion " + QByteArray::number(kSideFilesVersion); }
+
+}  // namespace
+
 bool WriteConversionStamp(const QString &folder, const ConversionStamp &stamp) {
   QSaveFile file(stampPath(folder));
   if (!file.open(QIODevice::WriteOnly)) return false;
-  const QByteArray text = "leafweaver-conversion 1\nsource " + stamp.sourcePath.toUtf8() +
+  const QByteArray text = stampHead() + "\nsource " + stamp.sourcePath.toUtf8() +
                           "\nsize " + QByteArray::number(stamp.sourceSize) + "\nmodified " +
                           QByteArray::number(stamp.sourceModifiedMs) + "\npages " +
                           QByteArray::number(stamp.pageCount) + '\n';
@@ -75,7 +83,7 @@ bool WriteConversionStamp(const QString &folder, const ConversionStamp &stamp) {
 
 bool ParseConversionStamp(const QByteArray &text, ConversionStamp &stamp) {
   const QList<QByteArray> lines = text.split('\n');
-  if (lines.size() < 5 || lines[0] != "leafweaver-conversion 1") return false;
+  if (lines.size() < 5 || lines[0] != stampHead()) return false;
   ConversionStamp read;
   bool okSize = false, okTime = false, okPages = false, okHeld = true;
   std::optional<PageRuns> held;

@@ -26,14 +26,17 @@ inline constexpr const char *kConversionStampName = ".leafweaver-conversion";
 inline constexpr int kConversionMaxAgeDays = 30;
 
 // What a conversion records about its source. The stamp file is text:
-//   leafweaver-conversion 1
+//   leafweaver-conversion 2
 //   source <path>
 //   size <bytes>
 //   modified <ms since the epoch>
 //   pages <the document's page count>
 //   held <pages, as PageListText: "1-25,30">   (only when not every page)
 // A stamp without "held" (as every stamp before pages were converted on
-// demand) holds every page.
+// demand) holds every page. The number after "leafweaver-conversion" is
+// that of the side files' schema (kSideFilesVersion): a folder with a stamp
+// of another number reads as no conversion and is converted anew, so side
+// files of another schema are never read.
 struct ConversionStamp {
   QString sourcePath;
   qint64 sourceSize = -1;

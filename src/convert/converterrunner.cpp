@@ -4,6 +4,7 @@
 
 #include "fsutil/fsutil.h"
 #include "model/conversionnames.h"
+#include "model/sidefiles.h"
 #include "model/pagerange.h"
 #include "model/uconst.h"
 #include "pdf/pdfpagecount.h"
@@ -13,12 +14,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSet>
 
 #include <algorithm>
@@ -215,50 +212,21 @@ int pageOfConverterFile(const QString &name, const QString &stem) {
   return ok && n > 0 ? n : 0;
 }
 
-// The links file `fresh` of a run of the pages `pages` merged into
-// `target`: the entries of those pages come from `fresh`, the others stay.
-// Without a fresh file `target` stays as it is. False when it cannot be
-// written.
-bool mergeLinks(const QString &target, const QString &fresh, const std::vector<int> &pages) {
-  QFile in(fresh);
-  if (!in.open(QIODevice::ReadOnly)) return true;
-  const QJsonArray added = QJsonDocument::fromJson(in.readAll()).array();
-  const QSet<int> runPages(pages.begin(), pages.end());
-  QJsonArray merged;
-  QFile old(target);
-  if (old.open(QIODevice::ReadOnly))
-    for (const QJsonValue &v : QJsonDocument::fromJson(old.readAll()).array())
-      if (!runPages.contains(v.toObject().value("page").toInt())) merged.append(v);
-  for (const QJsonValue &v : added)
-    if (runPages.contains(v.toObject().value("page").toInt())) merged.append(v);
-  QList<QJsonValue> sorted(merged.begin(), merged.end());
-  std::stable_sort(sorted.begin(), sorted.end(), [](const QJsonValue &a, const QJsonValue &b) {
-    return a.toObject().value("page").toInt() < b.toObject().value("page").toInt();
-  });
-  QJsonArray result;
-  for (const QJsonValue &v : sorted) result.append(v);
-  QSaveFile out(target);
-  if (!out.open(QIODevice::WriteOnly)) return false;
-  out.write(QJsonDocument(result).toJson(QJsonDocument::Compact));
-  return out.commit();
-}
-
 // Moves the files of `pages` and the outline file of the finished run in
 // `fresh` into the conversion folder `names.folder` beside the pages it
-// holds, and merges the links. False when a file cannot be put in place.
+// holds. False when a file cannot be put in place.
 bool moveIntoFolder(const ConversionNames &freshNames, const ConversionNames &names,
                     const std::vector<int> &pages) {
   const QSet<int> runPages(pages.begin(), pages.end());
   const QString outline = QFileInfo(OutlineFileFor(freshNames.PageFile(1))).fileName();
-  const QString links = QFileInfo(LinksFileFor(freshNames.PageFile(1))).fileName();
   for (const QString &name : QDir(freshNames.folder).entryList(QDir::Files | QDir::Hidden)) {
-    if (name == links || name == QLatin1String(kConversionStampName)) continue;
+    if (name == QLatin1String(kConversionStampName)) continue;
     if (name != outline && !runPages.contains(pageOfConverterFile(name, names.stem))) continue;
     const QString target = names.folder + name;
     QFile::remove(target);
     if (!QFile::rename(freshNames.folder + name, target)) return false;
   }
-  return mergeLinks(names.folder + links, freshNames.folder + links, pages);
+  return true;
 }
 
 }  // namespace
@@ -334,11 +302,10 @@ ConvertOutcome ConvertPdfPages(const QString &pdfPath, const std::vector<int> &p
   }
   ConversionNames freshNames = names;
   freshNames.folder = fresh + '/';
-  // The bookmarks and links go beside the pages (OutlineFileFor,
-  // LinksFileFor), for the package writer.
+  // The bookmarks go beside the pages (OutlineFileFor), for the package
+  // writer; each page's side file comes with its page file.
   QStringList command = ConverterCommand(toolPath, pdfPath, freshNames.Pattern());
-  command << QStringLiteral("--outline") << OutlineFileFor(freshNames.PageFile(1)) << QStringLiteral("--links")
-          << LinksFileFor(freshNames.PageFile(1));
+  command << QStringLiteral("--outline") << OutlineFileFor(freshNames.PageFile(1));
   if (!whole) command << QStringLiteral("--pages") << PageListText(missing);
   outcome.run = RunCommandLine(command, timeoutMs, stop, onPages);
   switch (outcome.run.status) {

@@ -4,7 +4,7 @@
 // The converter is `pdf2swf` in the program folder (SysSetInfo.SwfToolPath).
 // It is given the six-argument command line
 //   "<converter>" "<pdf>" -j 100 -o "<conversion folder><stem>_%.swf"
-// followed by "--outline", "--links" and their files and, when only some
+// followed by "--outline" and its file and, when only some
 // pages are wanted, "--pages <list>" (PageListText), and writes one page
 // file per page into the conversion folder (the last "%" of the pattern
 // becomes the page number), named by ConversionNamesFor

@@ -50,16 +50,6 @@ const QRegularExpression &pageFilePattern() {
 
 }  // namespace
 
-QString OutlineFileFor(const QString &pageFile) {
-  const QRegularExpressionMatch m = pageFilePattern().match(pageFile);
-  return m.hasMatch() ? m.captured(1) + QStringLiteral("_outline.json") : QString();
-}
-
-QString LinksFileFor(const QString &pageFile) {
-  const QRegularExpressionMatch m = pageFilePattern().match(pageFile);
-  return m.hasMatch() ? m.captured(1) + QStringLiteral("_links.json") : QString();
-}
-
 int PageNumberOfPageFile(const QString &pageFile) {
   const QRegularExpressionMatch m = pageFilePattern().match(pageFile);
   return m.hasMatch() ? m.captured(2).toInt() : 0;

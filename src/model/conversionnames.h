@@ -24,16 +24,8 @@ struct ConversionNames {
 // folder of its own.
 ConversionNames ConversionNamesFor(const QString &tempPath, const QString &pdfPath);
 
-// The converter's outline file (pdf2swf --outline) beside the page file
-// `pageFile` of a conversion (folder + stem + "_" + n + ".swf"): folder +
-// stem + "_outline.json". Returns an empty string for a name not of that form.
-QString OutlineFileFor(const QString &pageFile);
-
-// The same for the converter's links file (pdf2swf --links): folder + stem +
-// "_links.json"; empty for a name not of that form.
-QString LinksFileFor(const QString &pageFile);
-
-// The page number n of such a page file, or 0 for a name not of that form.
+// The page number n of a page file (folder + stem + "_" + n + ".swf"), or
+// 0 for a name not of that form.
 int PageNumberOfPageFile(const QString &pageFile);
 
 }  // namespace lw

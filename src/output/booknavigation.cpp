@@ -4,6 +4,7 @@
 
 #include "fsutil/fsutil.h"
 #include "model/conversionnames.h"
+#include "model/sidefiles.h"
 #include "output/bookpackage.h"
 
 #include <QDir>
@@ -20,17 +21,10 @@ namespace lw {
 
 namespace {
 
-// Bookmarks kept from all PDFs together, and the length of a title.
-constexpr int kMaxEntries = 5000;
-constexpr int kMaxTitle = 200;
-
-// A converter's JSON array beside a conversion (at most `limit` bytes read),
-// or an empty array.
-QJsonArray readJsonArray(const QString &path, qint64 limit) {
+// A converter's side file (at most `limit` bytes of it), or nothing.
+QByteArray readSideFile(const QString &path, qint64 limit) {
   QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  const QJsonDocument doc = QJsonDocument::fromJson(f.read(limit));
-  return doc.isArray() ? doc.array() : QJsonArray();
+  return f.open(QIODevice::ReadOnly) ? f.read(limit) : QByteArray();
 }
 
 // Writes `json` to root + name, or removes that file when `json` is `empty`.
@@ -47,29 +41,31 @@ void writeOrRemove(const QString &root, const char *name, const QByteArray &json
                            .toStdString());
 }
 
-// One PDF's conversion as the book uses it: the converter's file beside its
-// pages, the first book page showing each PDF page, and every book page
-// showing it.
+// One PDF's conversion as the book uses it: its outline file, the page file
+// of each PDF page shown, the first book page showing each PDF page, and
+// every book page showing it.
 struct Conversion {
-  QString file;
+  QString outline;
+  std::map<int, QString> pageFile;
   std::map<int, int> firstBookPage;
   std::map<int, std::vector<int>> bookPages;
 };
 
 // The conversions whose pages the book shows, in the order their pages first
-// appear; `fileFor` names the converter's file beside a page file.
-std::vector<Conversion> conversionsOf(const TBookObj &book, QString (*fileFor)(const QString &)) {
+// appear.
+std::vector<Conversion> conversionsOf(const TBookObj &book) {
   std::vector<Conversion> out;
   std::map<QString, size_t> index;
   for (size_t i = 0; i < book.pageList.size(); ++i) {
     const TPageObj &page = *book.pageList[i];
     if (page.fileType != kPageSwf) continue;
-    const QString file = fileFor(page.filePath);
+    const QString outline = OutlineFileFor(page.filePath);
     const int n = PageNumberOfPageFile(page.filePath);
-    if (file.isEmpty() || n < 1) continue;
-    auto [at, added] = index.try_emplace(file, out.size());
-    if (added) out.push_back({file, {}, {}});
+    if (outline.isEmpty() || n < 1) continue;
+    auto [at, added] = index.try_emplace(outline, out.size());
+    if (added) out.push_back({outline, {}, {}, {}});
     Conversion &c = out[at->second];
+    c.pageFile.try_emplace(n, page.filePath);
     c.firstBookPage.try_emplace(n, static_cast<int>(i) + 1);
     c.bookPages[n].push_back(static_cast<int>(i) + 1);
   }
@@ -80,15 +76,15 @@ std::vector<Conversion> conversionsOf(const TBookObj &book, QString (*fileFor)(c
 
 QByteArray BookOutlineJson(const TBookObj &book) {
   QJsonArray out;
-  for (const Conversion &c : conversionsOf(book, OutlineFileFor)) {
-    for (const QJsonValue &v : readJsonArray(c.file, 4 << 20)) {
-      if (out.size() >= kMaxEntries) break;
-      const QJsonObject e = v.toObject();
-      const auto at = c.firstBookPage.find(e.value("page").toInt());
-      const QString title = e.value("title").toString().simplified().left(kMaxTitle);
+  for (const Conversion &c : conversionsOf(book)) {
+    const std::vector<OutlineEntry> entries =
+        ParseOutlineFile(readSideFile(c.outline, 4 << 20)).value_or(std::vector<OutlineEntry>{});
+    for (const OutlineEntry &e : entries) {
+      if (out.size() >= kMaxOutlineEntries) break;
+      const auto at = c.firstBookPage.find(e.page);
+      const QString title = e.title.simplified().left(kMaxOutlineTitle);
       if (at == c.firstBookPage.end() || title.isEmpty()) continue;
-      out.append(QJsonObject{{"title", title}, {"level", std::clamp(e.value("level").toInt(), 0, 20)},
-                             {"page", at->second}});
+      out.append(QJsonObject{{"title", title}, {"level", std::clamp(e.level, 0, 20)}, {"page", at->second}});
     }
   }
   return QJsonDocument(out).toJson(QJsonDocument::Compact);
@@ -96,24 +92,24 @@ QByteArray BookOutlineJson(const TBookObj &book) {
 
 QByteArray BookLinksJson(const TBookObj &book) {
   std::map<int, QJsonArray> pages;
-  for (const Conversion &c : conversionsOf(book, LinksFileFor)) {
-    for (const QJsonValue &v : readJsonArray(c.file, 16 << 20)) {
-      const QJsonObject l = v.toObject();
-      const auto on = c.bookPages.find(l.value("page").toInt());
-      if (on == c.bookPages.end()) continue;
-      QJsonValue to;
-      if (l.contains("target")) {
-        const auto at = c.firstBookPage.find(l.value("target").toInt());
-        if (at == c.firstBookPage.end()) continue;
-        to = at->second;
-      } else {
-        const QString url = l.value("url").toString().trimmed();
-        if (!IsOpenableAddress(url)) continue;
-        to = url;
+  for (const Conversion &c : conversionsOf(book)) {
+    for (const auto &[n, bookPages] : c.bookPages) {
+      const std::optional<PageWords> side = ParsePageSide(readSideFile(PageSideFile(c.pageFile.at(n)), 64 << 20));
+      if (!side) continue;
+      for (const PageLink &l : side->links) {
+        QJsonValue to;
+        if (l.target > 0) {
+          const auto at = c.firstBookPage.find(l.target);
+          if (at == c.firstBookPage.end()) continue;
+          to = at->second;
+        } else {
+          const QString url = l.url.trimmed();
+          if (!IsOpenableAddress(url)) continue;
+          to = url;
+        }
+        const QJsonArray area{l.x, l.y, l.w, l.h, to};
+        for (const int bookPage : bookPages) pages[bookPage].append(area);
       }
-      const QJsonArray area{l.value("x").toDouble(), l.value("y").toDouble(), l.value("w").toDouble(),
-                            l.value("h").toDouble(), to};
-      for (const int bookPage : on->second) pages[bookPage].append(area);
     }
   }
   QJsonObject out;

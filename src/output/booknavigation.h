@@ -1,6 +1,6 @@
 // Finding one's way in the book: the outline (the bookmarks of its PDFs)
-// and the link areas of its pages, written by the converter beside their
-// pages (pdf2swf --outline, --links), with the pages they lead to turned
+// and the link areas of its pages, read from the converter's side files
+// (model/sidefiles.h), with the pages they lead to turned
 // into the book's own page numbers, after page ranges and reordering.
 #pragma once
 
@@ -34,7 +34,7 @@ inline constexpr const char *kLinksName = "source/links.json";
 // address (http, https, mailto) or the book page a link within its PDF
 // leads to (the first book page made from the target page). Links to pages
 // not in the book are left out. Returns "{}" when no page has a link or the
-// links files cannot be read.
+// pages' side files cannot be read.
 QByteArray BookLinksJson(const TBookObj &book);
 
 // Writes source/links.json into the package at `root` (ending in "/"), or

@@ -153,12 +153,12 @@ QString moveIntoPlace(const QString &written, const QString &folder, const QStri
   fail("Cannot create", JoinPath(folder, name), "every numbered name is taken");
 }
 
-// The words of a page movie's words file; none when the converter left
-// none (an older conversion) or it does not read.
+// What the converter read of a page movie's page; nothing when its side
+// file is missing or does not read.
 PageWords readPageWords(const QString &pageFile) {
-  QFile f(QString::fromStdString(swf::PageWordsPath(pageFile.toStdString())));
+  QFile f(PageSideFile(pageFile));
   if (!f.open(QIODevice::ReadOnly)) return {};
-  return ParsePageWords(f.readAll()).value_or(PageWords{});
+  return ParsePageSide(f.readAll()).value_or(PageWords{});
 }
 
 }  // namespace

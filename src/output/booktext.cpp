@@ -18,56 +18,6 @@ namespace lw {
 
 namespace {
 
-// Four numbers from fields[from] on: a box's x, y, width and height.
-bool readBox(const QStringList &fields, qsizetype from, double *x, double *y, double *width, double *height) {
-  double *const out[4] = {x, y, width, height};
-  for (int k = 0; k < 4; ++k) {
-    bool ok = false;
-    *out[k] = fields[from + k].toDouble(&ok);
-    if (!ok) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-std::optional<PageWords> ParsePageWords(const QByteArray &bytes) {
-  const QList<QByteArray> lines = bytes.split('\n');
-  if (lines.isEmpty()) return std::nullopt;
-  const QList<QByteArray> head = lines.front().trimmed().split(' ');
-  if (head.size() != 4 || head[0] != "words" || head[1] != "1") return std::nullopt;
-  PageWords page;
-  bool okW = false, okH = false;
-  page.width = head[2].toDouble(&okW);
-  page.height = head[3].toDouble(&okH);
-  if (!okW || !okH) return std::nullopt;
-  for (qsizetype i = 1; i < lines.size(); ++i) {
-    const QString line = QString::fromUtf8(lines[i]).trimmed();
-    const QStringList fields = line.split(' ', Qt::SkipEmptyParts);
-    if (fields.size() >= 3 && fields[0] == QLatin1String("heading")) {
-      bool ok = false;
-      const int level = fields[1].toInt(&ok);
-      if (ok && level >= 1) page.headings.push_back({level, fields.mid(2).join(' ')});
-      continue;
-    }
-    if (fields.size() == 6 && fields[0] == QLatin1String("link")) {
-      PageLink l;
-      if (readBox(fields, 1, &l.x, &l.y, &l.width, &l.height)) {
-        l.address = fields[5];
-        page.links.push_back(l);
-      }
-      continue;
-    }
-    PageWord w;
-    if (fields.size() < 5 || !readBox(fields, 0, &w.x, &w.y, &w.width, &w.height)) continue;
-    w.text = fields.mid(4).join(' ');
-    page.words.push_back(std::move(w));
-  }
-  return page;
-}
-
-namespace {
-
 // The page's words grouped into lines, as indices into page.words in reading
 // order: a word joins the line of the word before when its middle lies
 // within that word's height and it does not start left of that word's end
@@ -202,14 +152,16 @@ PageMarks MarksOfPage(const PageWords &page) {
   PageMarks marks;
   marks.headings = page.headings;
   for (const PageLink &link : page.links) {
-    if (!IsOpenableAddress(link.address)) continue;
+    if (link.target > 0 || !IsOpenableAddress(link.url)) continue;
+    // The area in points, as the words' boxes are.
+    const double left = link.x * page.width, top = link.y * page.height;
+    const double right = left + link.w * page.width, bottom = top + link.h * page.height;
     QStringList covered;
     for (const PageWord &w : page.words) {
       const double cx = w.x + w.width / 2, cy = w.y + w.height / 2;
-      if (cx >= link.x && cx <= link.x + link.width && cy >= link.y && cy <= link.y + link.height)
-        covered << w.text;
+      if (cx >= left && cx <= right && cy >= top && cy <= bottom) covered << w.text;
     }
-    marks.links.emplace_back(covered.isEmpty() ? link.address : covered.join(' '), link.address);
+    marks.links.emplace_back(covered.isEmpty() ? link.url : covered.join(' '), link.url);
   }
   return marks;
 }

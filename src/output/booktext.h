@@ -1,9 +1,11 @@
 // The text of a book: the words the converter read from each PDF page
-// (the ".words" file beside each page file, swf::PageWordsPath), gathered by
+// (the side file beside each page file, ParsePageSide), gathered by
 // the package writer into source/text.json.gz for the search in the page, and
 // written into index.html as HTML for screen readers, search engines and
 // browsers where the player cannot run. Image pages have no text.
 #pragma once
+
+#include "model/sidefiles.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,37 +16,6 @@
 #include <vector>
 
 namespace lw {
-
-// One word and its box in points from the page's top left corner.
-struct PageWord {
-  double x = 0, y = 0, width = 0, height = 0;
-  QString text;
-};
-
-// An entry of the document's outline that leads to the page.
-struct PageHeading {
-  int level = 1;  // 1 for the outline's top entries
-  QString title;
-};
-
-// A web link on the page: its area in points and its address.
-struct PageLink {
-  double x = 0, y = 0, width = 0, height = 0;
-  QString address;
-};
-
-struct PageWords {
-  double width = 0, height = 0;  // the page, in points
-  std::vector<PageWord> words;   // in reading order
-  std::vector<PageHeading> headings;
-  std::vector<PageLink> links;
-};
-
-// Reads a ".words" file: "words 1 <width> <height>", then lines
-// "<x> <y> <width> <height> <text>", "heading <level> <title>" and
-// "link <x> <y> <width> <height> <address>". Lines that do not read so are
-// passed over. Returns no value when the first line is not such a header.
-std::optional<PageWords> ParsePageWords(const QByteArray &bytes);
 
 // The page's words as paragraphs: words of one line joined by a space, a
 // line that starts left of or above the one before starts a new line, and a
@@ -89,7 +60,8 @@ struct PageMarks {
 };
 
 // The headings of `page` and its http, https and mailto links, each with
-// the words whose middle lies in its area (the address where none does).
+// the words whose middle lies in its area (the address where none does);
+// links to pages are left out.
 PageMarks MarksOfPage(const PageWords &page);
 
 // The book's text as HTML for index.html: one <section> per page with a

@@ -1,6 +1,7 @@
 #include "output/poster.h"
 
 #include "fsutil/fsutil.h"
+#include "model/sidefiles.h"
 #include "output/bookpackage.h"
 #include "swf/swfreader.h"
 #include "themes/colortext.h"
@@ -63,7 +64,7 @@ QImage pageContent(const TPageObj &page, QSizeF &box) {
   }
   // A vector page: the picture the converter drew beside it, fitted to the
   // movie's stage.
-  const QString picturePath = QString::fromStdString(swf::PagePicturePath(page.filePath.toStdString()));
+  const QString picturePath = PagePictureFile(page.filePath);
   QImage picture(picturePath);
   const auto stage = swf::MovieStageSize(movie);
   if (picture.isNull() || !stage) return {};

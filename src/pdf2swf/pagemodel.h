@@ -5,6 +5,8 @@
 // writer (vectormovie.h); neither side sees the other's library.
 #pragma once
 
+#include "pdf2swf/fallback.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
@@ -99,8 +101,8 @@ struct PageModel {
   std::vector<PageImage> images;
   int paths = 0;          // painted paths
   std::size_t edges = 0;  // their segments
-  // Non-empty when the page cannot be drawn faithfully as vectors: why.
-  QString fallback;
+  // Why the page cannot be drawn faithfully as vectors; None when it can.
+  FallbackReason fallback = FallbackReason::None;
 };
 
 }  // namespace lw::pdf2swf

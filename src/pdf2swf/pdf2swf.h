@@ -4,7 +4,7 @@
 //
 // Command line (options in any order, exactly one PDF):
 //   pdf2swf "<pdf>" -j <quality> -o "<folder>/<stem>_%.swf" [-r <dpi>] [-t <threads>] [-z]
-//           [--bitmap | --vector] [--report <file>] [--outline <file>] [--links <file>]
+//           [--bitmap | --vector] [--report <file>] [--outline <file>]
 //           [--pages <list>] [--page-time <seconds>]
 //
 // Progress: after each finished page one line "page <done>/<total>" goes to
@@ -54,8 +54,7 @@ struct Options {
   // be drawn as a bitmap; a page over both is written as a plain page.
   double pageSeconds = 30;
   QString report;  // when set: one line per page, how it was written
-  QString outline;  // when set: the document's bookmarks as JSON (OutlineJson)
-  QString links;    // when set: the written pages' links as JSON (LinksJson)
+  QString outline;  // when set: the document's bookmarks (OutlineFileJson)
   // --pages: the pages to write (runs, ascending); empty for every page.
   std::vector<std::pair<int, int>> pages;
 };
@@ -73,37 +72,6 @@ struct ParsedArguments {
 // 0..64, a pattern without "%", a page list that ParsePageRuns refuses, or
 // not exactly one PDF path.
 ParsedArguments ParseArguments(const QStringList &args);
-
-// One bookmark of a document: its title, its depth (0 at the top) and the
-// page it leads to (from 1; 0 for none or another document).
-struct OutlineEntry {
-  QString title;
-  int level = 0;
-  int page = 0;
-};
-
-// The bookmarks as the converter writes them for --outline: a JSON array of
-// {"title", "level", "page"} objects in document order, at most
-// kMaxOutlineEntries of them, titles cut to kMaxOutlineTitle characters.
-inline constexpr int kMaxOutlineEntries = 5000;
-inline constexpr int kMaxOutlineTitle = 200;
-QByteArray OutlineJson(const std::vector<OutlineEntry> &entries);
-
-// One link area of a page: its rectangle as shares of the page (0..1, from
-// the top left) and where it leads: a web address (http, https, mailto
-// only) or a page of the same document (from 1).
-struct PageLink {
-  int page = 0;  // the page the area lies on, from 1
-  double x = 0, y = 0, w = 0, h = 0;
-  QString url;
-  int target = 0;
-};
-
-// The links as the converter writes them for --links: a JSON array of
-// {"page", "x", "y", "w", "h"} objects with "url" or "target", at most
-// kMaxLinks of them.
-inline constexpr int kMaxLinks = 20000;
-QByteArray LinksJson(const std::vector<PageLink> &links);
 
 // The --help text.
 QString UsageText();
@@ -132,15 +100,10 @@ inline constexpr double kMaxPagePixels = 4096;
 // Converts the PDF's pages: all of them, or those of options.pages (a page
 // beyond the document's last fails the run with kExitNoSuchPage before
 // anything is written). The outline file lists the whole document's
-// bookmarks, the links file the links on the pages written. Vector pages (unless options.bitmap) are read
-// with PdfPages and written by VectorPageMovie; a page that reports a
-// fallback reason (over its budget or its --page-time included), fails to
-// write, fails the movie check or comes out larger than its bitmap page
-// becomes a bitmap page; one whose bitmap goes over its own budget or time
-// becomes a plain page saying it could not be drawn (report kind "plain"). A page whose bitmap would
-// exceed kMaxPagePixels on its longer side is rendered at the resolution
-// that gives kMaxPagePixels. Every movie passes CheckMovie before it is
-// written; a bitmap page that fails it fails the run (kExitRenderFailed).
+// bookmarks. Each page is made by ConvertPage (convertpage.h) and written
+// with its side file (model/sidefiles.h), page 1 of a vector run with its
+// picture too; a page that cannot be rendered at all fails the run
+// (kExitRenderFailed).
 // Pages are shared among `threads` workers, each
 // with its own document. Each page file is written under "<name>.part" and
 // renamed when complete, so an interrupted run never leaves a half-written

@@ -5,7 +5,10 @@
 
 #include "pdf2swf/pdfpages.h"
 
+#include "pdf2swf/bitmapdevice.h"
+#include "pdf2swf/blendgroups.h"
 #include "pdf2swf/geometry.h"
+#include "pdf2swf/popplerimages.h"
 
 #include <Annot.h>
 #include <Gfx.h>
@@ -37,8 +40,6 @@ namespace {
 // Device units per point while reading. Glyph outlines come from FreeType
 // in 1/64 device pixel, so a finer device keeps small glyphs exact.
 constexpr double kScale = 4.0;
-// JPEGs larger than this on a side are decoded and scaled down.
-constexpr int kMaxImageSide = 4096;
 
 QColor ToColor(const GfxRGB &rgb, double alpha) {
   return QColor::fromRgbF(static_cast<float>(std::clamp(colToDbl(rgb.r), 0.0, 1.0)),
@@ -76,23 +77,6 @@ QPainterPath UserPath(const GfxPath *path, bool closeAll, std::size_t *segments)
   return out;
 }
 
-// The segments UserPath makes of `path`, counted without making them.
-std::size_t SegmentCount(const GfxPath *path) {
-  std::size_t segments = 0;
-  for (int s = 0; s < path->getNumSubpaths(); ++s) {
-    const GfxSubpath *sub = path->getSubpath(s);
-    const int n = sub->getNumPoints();
-    for (int i = 1; i < n; ++segments) i += sub->getCurve(i) && i + 2 < n ? 3 : 1;
-  }
-  return segments;
-}
-
-// Thrown from a drawing call to stop drawing a page at once: Gfx goes on
-// through a content stream after a failed abort check (nested forms and
-// tiling patterns run their own loops), so a page that is already lost is
-// left by unwinding out of Poppler. The reason is kept by the device.
-struct PageStop {};
-
 // Whether the linear part of `t` keeps shapes (a scaled rotation or
 // reflection); its scale in `scale`.
 bool IsSimilarity(const QTransform &t, double *scale) {
@@ -100,47 +84,6 @@ bool IsSimilarity(const QTransform &t, double *scale) {
   const double dot = t.m11() * t.m21() + t.m12() * t.m22();
   *scale = std::sqrt(std::abs(t.determinant()));
   return sx > 0 && sy > 0 && std::abs(sx - sy) <= 0.01 * std::max(sx, sy) && std::abs(dot) <= 0.01 * sx * sy;
-}
-
-// Reads a whole stream (already reset) into bytes.
-QByteArray ReadAll(Stream *str, std::size_t limit) {
-  QByteArray out;
-  char buf[16384];
-  for (;;) {
-    const int n = str->doGetChars(sizeof buf, reinterpret_cast<unsigned char *>(buf));
-    if (n <= 0) break;
-    out.append(buf, n);
-    if (static_cast<std::size_t>(out.size()) > limit) return {};
-  }
-  return out;
-}
-
-// Baseline or extended-sequential JPEG of 1 or 3 components, no larger
-// than the player decodes; its size in w, h.
-bool UsableJpeg(const QByteArray &j, int comps, int *w, int *h) {
-  const auto *p = reinterpret_cast<const unsigned char *>(j.constData());
-  const qsizetype n = j.size();
-  if (n < 4 || p[0] != 0xFF || p[1] != 0xD8) return false;
-  qsizetype at = 2;
-  while (at + 4 <= n) {
-    if (p[at] != 0xFF) return false;
-    const int m = p[at + 1];
-    if (m == 0xFF) {
-      ++at;
-      continue;
-    }
-    const qsizetype len = (p[at + 2] << 8) | p[at + 3];
-    if (m == 0xEE) return false;  // Adobe colour transforms: leave to the decoder
-    if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC) {
-      if (m != 0xC0 && m != 0xC1) return false;
-      if (at + 10 > n) return false;
-      *h = (p[at + 5] << 8) | p[at + 6];
-      *w = (p[at + 7] << 8) | p[at + 8];
-      return p[at + 9] == comps && *w > 0 && *h > 0 && *w <= kMaxImageSide && *h <= kMaxImageSide;
-    }
-    at += 2 + len;
-  }
-  return false;
 }
 
 // The page model's blend mode for a PDF one; false for the modes the movie
@@ -160,6 +103,48 @@ bool ToBlend(GfxBlendMode mode, Blend *out) {
   }
 }
 
+// A radial shading from circle (x0, y0, r0) to circle (x1, y1, r1) as the
+// format's focal gradient over the circle around (x1, y1) of radius `r`:
+// its stops and focal point and, for a shading that does not extend past
+// its circles, the radius it paints within (`outer`) and the one it leaves
+// out (`hole`), -1 for none.
+struct RadialFit {
+  std::vector<GradientStop> stops;
+  double focal = 0, r = 0, outer = -1, hole = -1;
+};
+
+// Fits the shading into `fit`. Returns None, or the reason the format
+// cannot draw it.
+FallbackReason FitRadial(double x0, double y0, double r0, double x1, double y1, double r1, bool extend0,
+                         bool extend1, const std::vector<GradientStop> &stops, RadialFit *fit) {
+  const double d = std::hypot(x1 - x0, y1 - y0);
+  fit->r = r1;
+  if (d < 1e-6 * std::max(1.0, r1)) {
+    // Concentric: stops at their radius over the larger circle.
+    const bool outward = r1 >= r0;
+    fit->r = std::max(r0, r1);
+    if (!(fit->r > 0)) return FallbackReason::DegenerateShading;
+    for (GradientStop s : stops) {
+      const double rad = r0 + s.at * (r1 - r0);
+      s.at = rad / fit->r;
+      fit->stops.push_back(s);
+    }
+    if (!outward) std::reverse(fit->stops.begin(), fit->stops.end());
+    const bool extendOuter = outward ? extend1 : extend0;
+    const bool extendInner = outward ? extend0 : extend1;
+    if (!extendOuter) fit->outer = fit->r;
+    if (!extendInner && std::min(r0, r1) > 0) fit->hole = std::min(r0, r1);
+    return FallbackReason::None;
+  }
+  if (r0 < 1e-9 && d < 0.98 * r1) {
+    fit->stops = stops;
+    fit->focal = d / r1;
+    if (!extend1) fit->outer = r1;
+    return FallbackReason::None;
+  }
+  return FallbackReason::RadialBetweenCircles;
+}
+
 // Glyph outlines of a document by font object and character code.
 using GlyphKey = std::tuple<int, int, CharCode>;
 using GlyphCache = std::map<GlyphKey, FontGlyph>;
@@ -176,16 +161,16 @@ class ModelDev : public SplashOutputDev {
 
   ~ModelDev() override = default;
 
-  bool aborted() const { return !model_->fallback.isEmpty(); }
+  bool aborted() const { return model_->fallback != FallbackReason::None; }
 
   // Throws PageStop once the page fell back, went over its budget or ran out
   // of time. Every drawing call begins with it, so the model never grows
   // past a page that is already lost.
   void Check() {
     if (model_->items.size() > limits_.maxItems)
-      Fallback("too many items");
+      Fallback(FallbackReason::TooManyItems);
     else if (std::chrono::steady_clock::now() > limits_.deadline)
-      Fallback("took too long");
+      Fallback(FallbackReason::TookTooLong);
     if (aborted()) throw PageStop{};
   }
 
@@ -196,7 +181,7 @@ class ModelDev : public SplashOutputDev {
                          int x1, int y1, double, double) override {
     Check();
     const double cells = (static_cast<double>(x1) - x0) * (static_cast<double>(y1) - y0);
-    if (!(cells >= 0 && cells <= limits_.maxPatternCells)) Fallback("tiling pattern of too many cells");
+    if (!(cells >= 0 && cells <= limits_.maxPatternCells)) Fallback(FallbackReason::TilingCells);
     Check();
     return false;
   }
@@ -224,37 +209,32 @@ class ModelDev : public SplashOutputDev {
 
   void updateBlendMode(GfxState *state) override {
     Blend blend;
-    if (!ToBlend(state->getBlendMode(), &blend)) Fallback("blend mode");
+    if (!ToBlend(state->getBlendMode(), &blend)) Fallback(FallbackReason::BlendMode);
   }
-  void setSoftMask(GfxState *, const double *, bool, Function *, GfxColor *) override { Fallback("soft mask"); }
+  void setSoftMask(GfxState *, const double *, bool, Function *, GfxColor *) override { Fallback(FallbackReason::SoftMask); }
   void clearSoftMask(GfxState *) override {}
   void setSoftMaskFromImageMask(GfxState *, Object *, Stream *, int, int, bool, bool, double *) override {
-    Fallback("pattern-filled image mask");
+    Fallback(FallbackReason::PatternImageMask);
   }
   void unsetSoftMaskFromImageMask(GfxState *, double *) override {}
   bool checkTransparencyGroup(GfxState *, bool) override { return true; }
   void beginTransparencyGroup(GfxState *, const double *, GfxColorSpace *, bool isolated, bool knockout,
                               bool forSoftMask) override {
-    if (knockout) Fallback("knockout group");
-    if (forSoftMask) Fallback("soft mask");
+    if (knockout) Fallback(FallbackReason::KnockoutGroup);
+    if (forSoftMask) Fallback(FallbackReason::SoftMask);
     Check();
-    if (!groups_.empty()) groups_.back().nested = true;
-    groups_.push_back(OpenGroup{model_->items.size(), isolated});
+    blends_.BeginGroup(isolated);
   }
-  void endTransparencyGroup(GfxState *) override {
-    if (groups_.empty()) return;
-    ended_ = groups_.back();
-    groups_.pop_back();
-  }
+  void endTransparencyGroup(GfxState *) override { blends_.EndGroup(); }
   // A group's items are written onto the page as they come, which is the
   // same picture when the group itself is painted normally and opaquely,
   // and for a blend mode when its items may take the group's mode one by
-  // one (BlendGroup).
+  // one (BlendGroups::PaintGroup).
   void paintTransparencyGroup(GfxState *state, const double *) override {
-    if (state->getFillOpacity() < 0.999) Fallback("group opacity");
+    if (state->getFillOpacity() < 0.999) Fallback(FallbackReason::GroupOpacity);
     Blend blend = Blend::Normal;
-    if (!ToBlend(state->getBlendMode(), &blend)) Fallback("blend mode");
-    if (blend != Blend::Normal && !aborted()) BlendGroup(ended_, blend);
+    if (!ToBlend(state->getBlendMode(), &blend)) Fallback(FallbackReason::BlendMode);
+    if (blend != Blend::Normal && !aborted()) blends_.PaintGroup(blend);
   }
 
   // ----- paths
@@ -274,15 +254,9 @@ class ModelDev : public SplashOutputDev {
     const double width = state->getLineWidth();
     if (!uniform) {
       // The pen changes its shape with the page: paint its outline.
-      QPainterPathStroker stroker;
-      stroker.setWidth(width > 0 ? width : 1 / scale);
-      stroker.setCapStyle(state->getLineCap() == 1 ? Qt::RoundCap : state->getLineCap() == 2 ? Qt::SquareCap : Qt::FlatCap);
-      stroker.setJoinStyle(state->getLineJoin() == 1 ? Qt::RoundJoin : state->getLineJoin() == 2 ? Qt::BevelJoin : Qt::MiterJoin);
-      stroker.setMiterLimit(state->getMiterLimit());
-      QPainterPath dashed = dash.empty() ? user : DashPath(user, dash, dashStart);
-      QPainterPath outline = ctm.map(stroker.createStroke(dashed));
-      outline.setFillRule(Qt::WindingFill);
-      AddFill(state, outline, color);
+      const double penWidth = width > 0 ? width : 1 / scale;
+      AddFill(state, StrokeOutline(state, dash.empty() ? user : DashPath(user, dash, dashStart), penWidth, ctm),
+              color);
       return;
     }
     QPainterPath device = ctm.map(user);
@@ -301,7 +275,8 @@ class ModelDev : public SplashOutputDev {
     item.stroke.cap = cap == 1 ? StrokeStyle::Round : cap == 2 ? StrokeStyle::Square : StrokeStyle::Butt;
     item.stroke.join = join == 1 ? StrokeStyle::RoundJoin : join == 2 ? StrokeStyle::Bevel : StrokeStyle::Miter;
     item.stroke.miterLimit = state->getMiterLimit();
-    if (NeedsBackdrop(item.blend)) Painted(model_->items.size(), item, PaintedBounds(*model_, item), false);
+    if (BlendGroups::NeedsBackdrop(item.blend))
+      blends_.Painted(model_->items.size(), item, PaintedBounds(*model_, item), false);
     model_->items.push_back(std::move(item));
   }
 
@@ -322,18 +297,18 @@ class ModelDev : public SplashOutputDev {
 
   // ----- shadings
 
-  bool functionShadedFill(GfxState *, GfxFunctionShading *) override { return Fallback("function shading"); }
+  bool functionShadedFill(GfxState *, GfxFunctionShading *) override { return Fallback(FallbackReason::FunctionShading); }
   bool gouraudTriangleShadedFill(GfxState *, GfxGouraudTriangleShading *) override {
-    return Fallback("mesh shading");
+    return Fallback(FallbackReason::MeshShading);
   }
-  bool patchMeshShadedFill(GfxState *, GfxPatchMeshShading *) override { return Fallback("mesh shading"); }
+  bool patchMeshShadedFill(GfxState *, GfxPatchMeshShading *) override { return Fallback(FallbackReason::MeshShading); }
 
   bool axialShadedFill(GfxState *state, GfxAxialShading *shading, double, double) override {
     Check();
     double x0, y0, x1, y1;
     shading->getCoords(&x0, &y0, &x1, &y1);
     const double dx = x1 - x0, dy = y1 - y0;
-    if (std::hypot(dx, dy) < 1e-9) return Fallback("degenerate shading");
+    if (std::hypot(dx, dy) < 1e-9) return Fallback(FallbackReason::DegenerateShading);
     Paint paint;
     paint.kind = Paint::Linear;
     if (!Stops(state, shading, &paint.stops)) return true;
@@ -363,33 +338,14 @@ class ModelDev : public SplashOutputDev {
     paint.kind = Paint::Radial;
     std::vector<GradientStop> stops;
     if (!Stops(state, shading, &stops)) return true;
+    RadialFit fit;
+    const FallbackReason unfit = FitRadial(x0, y0, r0, x1, y1, r1, shading->getExtend0(), shading->getExtend1(),
+                                           stops, &fit);
+    if (unfit != FallbackReason::None) return Fallback(unfit);
+    paint.stops = fit.stops;
+    paint.focal = fit.focal;
     const double d = std::hypot(x1 - x0, y1 - y0);
-    double cx = x1, cy = y1, r = r1;
-    // A shading that does not extend past its circles paints only within
-    // the outer one (`outer`) and, past its inner circle, not inside it (`hole`).
-    double outer = -1, hole = -1;
-    if (d < 1e-6 * std::max(1.0, r1)) {
-      // Concentric: stops at their radius over the larger circle.
-      const bool outward = r1 >= r0;
-      r = std::max(r0, r1);
-      if (!(r > 0)) return Fallback("degenerate shading");
-      for (GradientStop s : stops) {
-        const double rad = r0 + s.at * (r1 - r0);
-        s.at = rad / r;
-        paint.stops.push_back(s);
-      }
-      if (!outward) std::reverse(paint.stops.begin(), paint.stops.end());
-      const bool extendOuter = outward ? shading->getExtend1() : shading->getExtend0();
-      const bool extendInner = outward ? shading->getExtend0() : shading->getExtend1();
-      if (!extendOuter) outer = r;
-      if (!extendInner && std::min(r0, r1) > 0) hole = std::min(r0, r1);
-    } else if (r0 < 1e-9 && d < 0.98 * r1) {
-      paint.stops = stops;
-      paint.focal = d / r1;
-      if (!shading->getExtend1()) outer = r1;
-    } else {
-      return Fallback("radial shading between circles");
-    }
+    const double cx = x1, cy = y1, r = fit.r, outer = fit.outer, hole = fit.hole;
     // Unit circle -> circle (cx, cy, r), x axis towards the focal point.
     double ux = 1, uy = 0;
     if (d > 0) {
@@ -435,15 +391,15 @@ class ModelDev : public SplashOutputDev {
     Check();
     const int render = state->getRender() & 7;
     if (render == 3 || render == 7) {
-      if (render == 7) Fallback("text as clip");
+      if (render == 7) Fallback(FallbackReason::TextAsClip);
       return;
     }
     if (render >= 4) {
-      Fallback("text as clip");
+      Fallback(FallbackReason::TextAsClip);
       return;
     }
     if (render != 0) {
-      Fallback("outlined text");
+      Fallback(FallbackReason::OutlinedText);
       return;
     }
     const std::shared_ptr<GfxFont> &gfxFont = state->getFont();
@@ -463,6 +419,185 @@ class ModelDev : public SplashOutputDev {
     const double det = mat[0] * mat[3] - mat[1] * mat[2];
     if (!(std::abs(det) > 1e-12)) return;
 
+    int fontIndex = -1;
+    const int glyph = GlyphOf(state, gfxFont, font, det, code, u, uLen, &fontIndex);
+    if (glyph < 0) return;  // blank glyph
+    double ox, oy;
+    state->transform(x - originX, y - originY, &ox, &oy);
+    GfxRGB rgb;
+    state->getFillRGB(&rgb);
+    const QColor color = ToColor(rgb, state->getFillOpacity());
+    // Em, y down -> points, y down. Splash's matrix has y up on both sides:
+    // (ex, ey) -> (ex*m0 + ey*m2, ex*m1 + ey*m3).
+    const QTransform glyphMatrix(mat[0] / kScale, -mat[1] / kScale, -mat[2] / kScale, mat[3] / kScale, 0, 0);
+    const Blend blend = BlendOf(state);
+    // A run never reaches into a group from before it.
+    const std::size_t floor = blends_.GroupStart();
+    PageItem *run = model_->items.size() <= floor ? nullptr : &model_->items.back();
+    if (!run || run->kind != PageItem::Text || run->font != fontIndex || run->clip != clip_ || run->blend != blend ||
+        run->paint.color != color || run->glyphMatrix != glyphMatrix || run->glyphs.size() >= 2000) {
+      PageItem item;
+      item.kind = PageItem::Text;
+      item.clip = clip_;
+      item.blend = blend;
+      item.font = fontIndex;
+      item.paint.color = color;
+      item.glyphMatrix = glyphMatrix;
+      model_->items.push_back(std::move(item));
+      run = &model_->items.back();
+    }
+    const QPointF origin(ox / kScale, oy / kScale);
+    if (BlendGroups::NeedsBackdrop(blend))
+      blends_.Painted(model_->items.size() - 1, *run,
+              glyphMatrix.mapRect(model_->fonts[fontIndex].glyphs[glyph].outline.boundingRect()).translated(origin),
+              false);
+    run->glyphs.push_back(PlacedGlyph{glyph, origin});
+  }
+
+  // ----- images
+
+  void drawImageMask(GfxState *state, Object *, Stream *str, int width, int height, bool invert, bool interpolate,
+                     bool inlineImg) override {
+    Check();
+    if (!Sizes(width, height)) return;
+    QImage mask = ReadMask(str, width, height, invert, inlineImg);
+    if (mask.isNull()) return;
+    GfxRGB rgb;
+    state->getFillRGB(&rgb);
+    const QColor c = ToColor(rgb, state->getFillOpacity());
+    QImage img(width, height, QImage::Format_ARGB32);
+    for (int yy = 0; yy < height; ++yy) {
+      const uchar *m = mask.constScanLine(yy);
+      auto *out = reinterpret_cast<QRgb *>(img.scanLine(yy));
+      for (int xx = 0; xx < width; ++xx) out[xx] = qRgba(c.red(), c.green(), c.blue(), m[xx] * c.alpha() / 255);
+    }
+    AddImage(state, {}, img, interpolate);
+  }
+
+  void drawImage(GfxState *state, Object *, Stream *str, int width, int height, GfxImageColorMap *colorMap,
+                 bool interpolate, const int *maskColors, bool inlineImg) override {
+    Check();
+    if (!Sizes(width, height)) return;
+    const double alpha = state->getFillOpacity();
+    if (!maskColors && alpha >= 0.999 && !inlineImg && AddJpegAsIs(state, str, width, height, colorMap, interpolate))
+      return;
+    QImage img = ReadColour(str, width, height, colorMap, inlineImg);
+    if (img.isNull()) return;
+    if (maskColors) img = WithoutKeyedColours(img, str, colorMap, maskColors);
+    if (alpha < 0.999) img = WithAlpha(img, {}, alpha);
+    AddImage(state, {}, img, interpolate);
+  }
+
+  void drawMaskedImage(GfxState *state, Object *, Stream *str, int width, int height, GfxImageColorMap *colorMap,
+                       bool interpolate, Stream *maskStr, int maskWidth, int maskHeight, bool maskInvert,
+                       bool) override {
+    Check();
+    if (!Sizes(width, height) || !Sizes(maskWidth, maskHeight)) return;
+    QImage img = ReadColour(str, width, height, colorMap, false);
+    QImage mask = ReadMask(maskStr, maskWidth, maskHeight, maskInvert, false);
+    if (img.isNull() || mask.isNull()) return;
+    AddImage(state, {}, WithAlpha(img, mask, state->getFillOpacity()), interpolate);
+  }
+
+  void drawSoftMaskedImage(GfxState *state, Object *, Stream *str, int width, int height,
+                           GfxImageColorMap *colorMap, bool interpolate, Stream *maskStr, int maskWidth,
+                           int maskHeight, GfxImageColorMap *maskColorMap, bool) override {
+    Check();
+    if (!Sizes(width, height) || !Sizes(maskWidth, maskHeight)) return;
+    if (colorMap->getMatteColor()) {
+      Fallback(FallbackReason::MattedImage);
+      return;
+    }
+    QImage img = ReadColour(str, width, height, colorMap, false);
+    QImage mask(maskWidth, maskHeight, QImage::Format_Grayscale8);
+    ImageStream is(maskStr, maskWidth, maskColorMap->getNumPixelComps(), maskColorMap->getBits());
+    is.reset();
+    for (int yy = 0; yy < maskHeight; ++yy) {
+      unsigned char *line = is.getLine();
+      if (!line) {
+        mask = QImage();
+        break;
+      }
+      maskColorMap->getGrayLine(line, mask.scanLine(yy), maskWidth);
+    }
+    is.close();
+    if (img.isNull() || mask.isNull()) return;
+    AddImage(state, {}, WithAlpha(img, mask, state->getFillOpacity()), interpolate);
+  }
+
+ private:
+  // The outline of `user` stroked with the state's pen of `width` (user
+  // space), mapped by `ctm`: what a pen that changes its shape with the page
+  // paints.
+  static QPainterPath StrokeOutline(GfxState *state, const QPainterPath &user, double width, const QTransform &ctm) {
+    QPainterPathStroker stroker;
+    stroker.setWidth(width);
+    stroker.setCapStyle(state->getLineCap() == 1 ? Qt::RoundCap : state->getLineCap() == 2 ? Qt::SquareCap : Qt::FlatCap);
+    stroker.setJoinStyle(state->getLineJoin() == 1 ? Qt::RoundJoin : state->getLineJoin() == 2 ? Qt::BevelJoin : Qt::MiterJoin);
+    stroker.setMiterLimit(state->getMiterLimit());
+    QPainterPath outline = ctm.map(stroker.createStroke(user));
+    outline.setFillRule(Qt::WindingFill);
+    return outline;
+  }
+
+  // A DCT image of gray or RGB with a plain decode whose JPEG data the player
+  // decodes as it is: added with that data. False for any other image.
+  bool AddJpegAsIs(GfxState *state, Stream *str, int width, int height, GfxImageColorMap *colorMap,
+                   bool interpolate) {
+    if (str->getKind() != strDCT) return false;
+    const int comps = colorMap->getNumPixelComps();
+    const GfxColorSpaceMode mode = colorMap->getColorSpace()->getMode();
+    bool plainDecode = true;
+    for (int i = 0; i < comps; ++i)
+      plainDecode = plainDecode && colorMap->getDecodeLow(i) == 0 && colorMap->getDecodeHigh(i) == 1;
+    if (plainDecode && ((mode == csDeviceGray && comps == 1) || (mode == csDeviceRGB && comps == 3))) {
+      Stream *raw = str->getNextStream();
+      if (raw) {
+        raw->reset();
+        const QByteArray jpeg = ReadAll(raw, 64u << 20);
+        raw->close();
+        int w = 0, h = 0;
+        if (UsableJpeg(jpeg, comps, &w, &h) && w == width && h == height) {
+          AddImage(state, jpeg, QImage(), interpolate, w, h);
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+
+  // Colour-key masking: `img` with the pixels whose every component lies in
+  // its range of `maskColors` made transparent.
+  static QImage WithoutKeyedColours(QImage img, Stream *str, GfxImageColorMap *colorMap, const int *maskColors) {
+    const int width = img.width(), height = img.height();
+    const int comps = colorMap->getNumPixelComps();
+    ImageStream is(str, width, comps, colorMap->getBits());
+    str->reset();
+    is.reset();
+    img = img.convertToFormat(QImage::Format_ARGB32);
+    for (int yy = 0; yy < height; ++yy) {
+      unsigned char *line = is.getLine();
+      if (!line) break;
+      auto *out = reinterpret_cast<QRgb *>(img.scanLine(yy));
+      for (int xx = 0; xx < width; ++xx) {
+        bool hidden = true;
+        for (int c = 0; c < comps && hidden; ++c) {
+          const int v = line[xx * comps + c];
+          hidden = v >= maskColors[2 * c] && v <= maskColors[2 * c + 1];
+        }
+        if (hidden) out[xx] = 0;
+      }
+    }
+    is.close();
+    return img;
+  }
+
+  // The index of glyph `code` of `gfxFont` in its page font (made on first
+  // use, in `fontIndex`), its outline read once per document; -1 for a
+  // blank glyph.
+  int GlyphOf(GfxState *state, const std::shared_ptr<GfxFont> &gfxFont, SplashFont *font, double det,
+              CharCode code, const Unicode *u, int uLen, int *fontIndex) {
+    const SplashCoord *mat = font->getMatrix();
     const Ref *ref = gfxFont->getID();
     const auto key = std::make_tuple(ref->num, ref->gen, gfxFont.get());
     auto f = fonts_.find(key);
@@ -510,163 +645,17 @@ class ModelDev : public SplashOutputDev {
       }
       entry.glyphs.emplace(code, glyph);
     }
-    if (glyph < 0) return;  // blank glyph
-    double ox, oy;
-    state->transform(x - originX, y - originY, &ox, &oy);
-    GfxRGB rgb;
-    state->getFillRGB(&rgb);
-    const QColor color = ToColor(rgb, state->getFillOpacity());
-    // Em, y down -> points, y down. Splash's matrix has y up on both sides:
-    // (ex, ey) -> (ex*m0 + ey*m2, ex*m1 + ey*m3).
-    const QTransform glyphMatrix(mat[0] / kScale, -mat[1] / kScale, -mat[2] / kScale, mat[3] / kScale, 0, 0);
-    const Blend blend = BlendOf(state);
-    // A run never reaches into a group from before it.
-    const std::size_t floor = groups_.empty() ? 0 : groups_.back().first;
-    PageItem *run = model_->items.size() <= floor ? nullptr : &model_->items.back();
-    if (!run || run->kind != PageItem::Text || run->font != entry.index || run->clip != clip_ || run->blend != blend ||
-        run->paint.color != color || run->glyphMatrix != glyphMatrix || run->glyphs.size() >= 2000) {
-      PageItem item;
-      item.kind = PageItem::Text;
-      item.clip = clip_;
-      item.blend = blend;
-      item.font = entry.index;
-      item.paint.color = color;
-      item.glyphMatrix = glyphMatrix;
-      model_->items.push_back(std::move(item));
-      run = &model_->items.back();
-    }
-    const QPointF origin(ox / kScale, oy / kScale);
-    if (NeedsBackdrop(blend))
-      Painted(model_->items.size() - 1, *run,
-              glyphMatrix.mapRect(model_->fonts[entry.index].glyphs[glyph].outline.boundingRect()).translated(origin),
-              false);
-    run->glyphs.push_back(PlacedGlyph{glyph, origin});
+    *fontIndex = entry.index;
+    return glyph;
   }
 
-  // ----- images
-
-  void drawImageMask(GfxState *state, Object *, Stream *str, int width, int height, bool invert, bool interpolate,
-                     bool inlineImg) override {
-    Check();
-    if (!Sizes(width, height)) return;
-    QImage mask = ReadMask(str, width, height, invert, inlineImg);
-    if (mask.isNull()) return;
-    GfxRGB rgb;
-    state->getFillRGB(&rgb);
-    const QColor c = ToColor(rgb, state->getFillOpacity());
-    QImage img(width, height, QImage::Format_ARGB32);
-    for (int yy = 0; yy < height; ++yy) {
-      const uchar *m = mask.constScanLine(yy);
-      auto *out = reinterpret_cast<QRgb *>(img.scanLine(yy));
-      for (int xx = 0; xx < width; ++xx) out[xx] = qRgba(c.red(), c.green(), c.blue(), m[xx] * c.alpha() / 255);
-    }
-    AddImage(state, {}, img, interpolate);
-  }
-
-  void drawImage(GfxState *state, Object *, Stream *str, int width, int height, GfxImageColorMap *colorMap,
-                 bool interpolate, const int *maskColors, bool inlineImg) override {
-    Check();
-    if (!Sizes(width, height)) return;
-    const double alpha = state->getFillOpacity();
-    if (!maskColors && alpha >= 0.999 && str->getKind() == strDCT && !inlineImg) {
-      const int comps = colorMap->getNumPixelComps();
-      const GfxColorSpaceMode mode = colorMap->getColorSpace()->getMode();
-      bool plainDecode = true;
-      for (int i = 0; i < comps; ++i)
-        plainDecode = plainDecode && colorMap->getDecodeLow(i) == 0 && colorMap->getDecodeHigh(i) == 1;
-      if (plainDecode && ((mode == csDeviceGray && comps == 1) || (mode == csDeviceRGB && comps == 3))) {
-        Stream *raw = str->getNextStream();
-        if (raw) {
-          raw->reset();
-          const QByteArray jpeg = ReadAll(raw, 64u << 20);
-          raw->close();
-          int w = 0, h = 0;
-          if (UsableJpeg(jpeg, comps, &w, &h) && w == width && h == height) {
-            AddImage(state, jpeg, QImage(), interpolate, w, h);
-            return;
-          }
-        }
-      }
-    }
-    QImage img = ReadColour(str, width, height, colorMap, inlineImg);
-    if (img.isNull()) return;
-    if (maskColors) {
-      // Colour-key masking: pixels whose every component lies in its range vanish.
-      const int comps = colorMap->getNumPixelComps();
-      ImageStream is(str, width, comps, colorMap->getBits());
-      str->reset();
-      is.reset();
-      img = img.convertToFormat(QImage::Format_ARGB32);
-      for (int yy = 0; yy < height; ++yy) {
-        unsigned char *line = is.getLine();
-        if (!line) break;
-        auto *out = reinterpret_cast<QRgb *>(img.scanLine(yy));
-        for (int xx = 0; xx < width; ++xx) {
-          bool hidden = true;
-          for (int c = 0; c < comps && hidden; ++c) {
-            const int v = line[xx * comps + c];
-            hidden = v >= maskColors[2 * c] && v <= maskColors[2 * c + 1];
-          }
-          if (hidden) out[xx] = 0;
-        }
-      }
-      is.close();
-    }
-    if (alpha < 0.999) img = WithAlpha(img, {}, alpha);
-    AddImage(state, {}, img, interpolate);
-  }
-
-  void drawMaskedImage(GfxState *state, Object *, Stream *str, int width, int height, GfxImageColorMap *colorMap,
-                       bool interpolate, Stream *maskStr, int maskWidth, int maskHeight, bool maskInvert,
-                       bool) override {
-    Check();
-    if (!Sizes(width, height) || !Sizes(maskWidth, maskHeight)) return;
-    QImage img = ReadColour(str, width, height, colorMap, false);
-    QImage mask = ReadMask(maskStr, maskWidth, maskHeight, maskInvert, false);
-    if (img.isNull() || mask.isNull()) return;
-    AddImage(state, {}, WithAlpha(img, mask, state->getFillOpacity()), interpolate);
-  }
-
-  void drawSoftMaskedImage(GfxState *state, Object *, Stream *str, int width, int height,
-                           GfxImageColorMap *colorMap, bool interpolate, Stream *maskStr, int maskWidth,
-                           int maskHeight, GfxImageColorMap *maskColorMap, bool) override {
-    Check();
-    if (!Sizes(width, height) || !Sizes(maskWidth, maskHeight)) return;
-    if (colorMap->getMatteColor()) {
-      Fallback("matted image");
-      return;
-    }
-    QImage img = ReadColour(str, width, height, colorMap, false);
-    QImage mask(maskWidth, maskHeight, QImage::Format_Grayscale8);
-    ImageStream is(maskStr, maskWidth, maskColorMap->getNumPixelComps(), maskColorMap->getBits());
-    is.reset();
-    for (int yy = 0; yy < maskHeight; ++yy) {
-      unsigned char *line = is.getLine();
-      if (!line) {
-        mask = QImage();
-        break;
-      }
-      maskColorMap->getGrayLine(line, mask.scanLine(yy), maskWidth);
-    }
-    is.close();
-    if (img.isNull() || mask.isNull()) return;
-    AddImage(state, {}, WithAlpha(img, mask, state->getFillOpacity()), interpolate);
-  }
-
- private:
   struct FontEntry {
     int index;
     std::map<CharCode, int> glyphs;
   };
-  struct OpenGroup {
-    std::size_t first = 0;  // its first item
-    bool isolated = false;
-    bool nested = false;   // holds another group
-    bool blended = false;  // holds a blended item
-  };
 
-  bool Fallback(const char *why) {
-    if (model_->fallback.isEmpty()) model_->fallback = QString::fromLatin1(why);
+  bool Fallback(FallbackReason why) {
+    if (model_->fallback == FallbackReason::None) model_->fallback = why;
     return true;
   }
 
@@ -675,82 +664,11 @@ class ModelDev : public SplashOutputDev {
   Blend BlendOf(GfxState *state) {
     Blend blend = Blend::Normal;
     if (!ToBlend(state->getBlendMode(), &blend)) {
-      Fallback("blend mode");
+      Fallback(FallbackReason::BlendMode);
       return Blend::Normal;
     }
-    if (blend != Blend::Normal) Blended();
+    if (blend != Blend::Normal) blends_.Blended();
     return blend;
-  }
-
-  // Multiply and Darken leave the paper's white as it is, so a page looks
-  // the same whether its items blend with the paper (as in the movie, where
-  // the player's white or the book's paper lies below) or, as the bitmap
-  // renderer has it, with nothing where the page painted nothing. The other
-  // modes differ there: they are drawn as vectors only over an opaque
-  // rectangle painted before them.
-  static bool NeedsBackdrop(Blend b) { return b != Blend::Normal && b != Blend::Multiply && b != Blend::Darken; }
-
-  // Notes the item `index` (one about to join the page, or the text run
-  // taking a glyph): `bounds` covers what it paints, all of it opaquely when
-  // `opaque` (a rectangle or a straight image). Only opaque areas and items
-  // that need a backdrop are of interest.
-  void Painted(std::size_t index, const PageItem &item, const QRectF &bounds, bool opaque) {
-    if (NeedsBackdrop(item.blend)) {
-      if (!Covered(bounds, index)) Fallback("blend mode over the bare page");
-      return;
-    }
-    if (!opaque || item.blend != Blend::Normal || bounds.isEmpty()) return;
-    QRectF area = bounds;
-    for (int c = item.clip; c >= 0; c = model_->clips[c].parent) {
-      QRectF r;
-      if (!IsRectangle(model_->clips[c].path, &r)) return;
-      area = area.intersected(r);
-    }
-    if (area.isEmpty()) return;
-    if (opaque_.size() >= 64) opaque_.erase(opaque_.begin());
-    opaque_.emplace_back(index, area);
-  }
-
-  // Whether an opaque area painted by an item before `before` holds `bounds`.
-  bool Covered(const QRectF &bounds, std::size_t before) const {
-    return std::any_of(opaque_.begin(), opaque_.end(),
-                       [&](const auto &o) { return o.first < before && o.second.contains(bounds); });
-  }
-
-  // An item takes a blend mode: inside an isolated group it would mix with
-  // the group's own transparent start, not with the page below, which the
-  // flat page model cannot say.
-  void Blended() {
-    for (OpenGroup &g : groups_) {
-      g.blended = true;
-      if (g.isolated) Fallback("blend mode in an isolated group");
-    }
-  }
-
-  // A group painted with a blend mode is the same picture as its items
-  // painted with that mode one by one when they are all painted normally
-  // and none overlaps another: each point then has at most one item of the
-  // group to blend. Other groups make the page a fallback.
-  void BlendGroup(const OpenGroup &g, Blend blend) {
-    constexpr std::size_t kMaxItems = 400;  // the overlap test is quadratic
-    const std::size_t end = model_->items.size();
-    if (g.nested || g.blended || end - g.first > kMaxItems) {
-      Fallback("blend mode");
-      return;
-    }
-    std::vector<QRectF> bounds;
-    for (std::size_t i = g.first; i < end; ++i) bounds.push_back(PaintedBounds(*model_, model_->items[i]));
-    for (std::size_t i = 0; i < bounds.size(); ++i)
-      for (std::size_t j = i + 1; j < bounds.size(); ++j)
-        if (bounds[i].intersects(bounds[j])) {
-          Fallback("blend mode");
-          return;
-        }
-    Blended();
-    for (std::size_t i = g.first; i < end; ++i) {
-      model_->items[i].blend = blend;
-      if (NeedsBackdrop(blend) && !Covered(bounds[i - g.first], g.first)) Fallback("blend mode over the bare page");
-    }
   }
 
   // Counts a painted path of `segments` before it is made; throws PageStop
@@ -758,17 +676,17 @@ class ModelDev : public SplashOutputDev {
   void Count(std::size_t segments) {
     ++model_->paths;
     model_->edges += segments;
-    if (model_->paths > limits_.maxPaths || model_->edges > limits_.maxEdges) Fallback("too many paths");
+    if (model_->paths > limits_.maxPaths || model_->edges > limits_.maxEdges) Fallback(FallbackReason::TooManyPaths);
     Check();
   }
 
   bool Sizes(int w, int h) {
     if (w <= 0 || h <= 0 || static_cast<long long>(w) * h > (64ll << 20)) {
-      Fallback("image too large");
+      Fallback(FallbackReason::ImageTooLarge);
       return false;
     }
     if (++images_ > limits_.maxImages) {
-      Fallback("too many images");
+      Fallback(FallbackReason::TooManyImages);
       return false;
     }
     return true;
@@ -803,7 +721,7 @@ class ModelDev : public SplashOutputDev {
     bool opaque = paint.color.alpha() == 255;
     for (const GradientStop &s : paint.stops) opaque = opaque && s.color.alpha() == 255;
     QRectF rect;
-    Painted(model_->items.size(), item, path.boundingRect(), opaque && IsRectangle(path, &rect));
+    blends_.Painted(model_->items.size(), item, path.boundingRect(), opaque && IsRectangle(path, &rect));
     model_->items.push_back(std::move(item));
   }
 
@@ -820,9 +738,9 @@ class ModelDev : public SplashOutputDev {
   void CountClip(std::size_t segments) {
     clipEdges_ += segments;
     if (model_->clips.size() >= limits_.maxClips || clipEdges_ > limits_.maxClipEdges)
-      Fallback("too many clips");
+      Fallback(FallbackReason::TooManyClips);
     else if (clip_ >= 0 && clipDepths_[static_cast<std::size_t>(clip_)] >= limits_.maxClipDepth)
-      Fallback("clips nested too deep");
+      Fallback(FallbackReason::ClipsTooDeep);
     Check();
   }
 
@@ -850,7 +768,7 @@ class ModelDev : public SplashOutputDev {
       const double at = static_cast<double>(i) / (kStops - 1);
       GfxColor c;
       if (!shading->getColor(t0 + at * (t1 - t0), &c)) {
-        Fallback("shading colour");
+        Fallback(FallbackReason::ShadingColour);
         return false;
       }
       GfxRGB rgb;
@@ -900,55 +818,6 @@ class ModelDev : public SplashOutputDev {
     return out;
   }
 
-  // Decoded colour pixels as Format_RGB32.
-  static QImage ReadColour(Stream *str, int width, int height, GfxImageColorMap *colorMap, bool) {
-    QImage img(width, height, QImage::Format_RGB32);
-    if (img.isNull()) return img;
-    ImageStream is(str, width, colorMap->getNumPixelComps(), colorMap->getBits());
-    is.reset();
-    for (int yy = 0; yy < height; ++yy) {
-      unsigned char *line = is.getLine();
-      if (!line) {
-        img.fill(Qt::white);
-        break;
-      }
-      colorMap->getRGBLine(line, reinterpret_cast<unsigned int *>(img.scanLine(yy)), width);
-      auto *px = reinterpret_cast<QRgb *>(img.scanLine(yy));
-      for (int xx = 0; xx < width; ++xx) px[xx] |= 0xFF000000u;
-    }
-    is.close();
-    return img;
-  }
-
-  // A 1-bit mask as 0/255 bytes: 255 where paint goes through.
-  static QImage ReadMask(Stream *str, int width, int height, bool invert, bool) {
-    QImage mask(width, height, QImage::Format_Grayscale8);
-    if (mask.isNull()) return mask;
-    ImageStream is(str, width, 1, 1);
-    is.reset();
-    for (int yy = 0; yy < height; ++yy) {
-      unsigned char *line = is.getLine();
-      uchar *out = mask.scanLine(yy);
-      for (int xx = 0; xx < width; ++xx) out[xx] = line && ((line[xx] ? 1 : 0) == (invert ? 1 : 0)) ? 255 : 0;
-    }
-    is.close();
-    return mask;
-  }
-
-  static QImage WithAlpha(const QImage &img, const QImage &mask, double alpha) {
-    QImage out = img.convertToFormat(QImage::Format_ARGB32);
-    const QImage m = mask.isNull() ? QImage() : mask.scaled(img.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    for (int yy = 0; yy < out.height(); ++yy) {
-      auto *px = reinterpret_cast<QRgb *>(out.scanLine(yy));
-      const uchar *mv = m.isNull() ? nullptr : m.constScanLine(yy);
-      for (int xx = 0; xx < out.width(); ++xx) {
-        const int a = static_cast<int>(std::lround(qAlpha(px[xx]) * (mv ? mv[xx] / 255.0 : 1.0) * alpha));
-        px[xx] = qRgba(qRed(px[xx]), qGreen(px[xx]), qBlue(px[xx]), a);
-      }
-    }
-    return out;
-  }
-
   void AddImage(GfxState *state, const QByteArray &jpeg, QImage img, bool interpolate, int w = 0, int h = 0) {
     PageImage pi;
     if (!jpeg.isEmpty()) {
@@ -981,7 +850,7 @@ class ModelDev : public SplashOutputDev {
     item.smooth = interpolate || pxSize < 4.0;
     const PageImage &placed = model_->images.back();
     const bool opaque = !placed.jpeg.isEmpty() || !placed.pixels.hasAlphaChannel();
-    Painted(model_->items.size(), item, m.mapRect(QRectF(0, 0, placed.width, placed.height)),
+    blends_.Painted(model_->items.size(), item, m.mapRect(QRectF(0, 0, placed.width, placed.height)),
             opaque && m.m12() == 0 && m.m21() == 0);
     model_->items.push_back(std::move(item));
   }
@@ -994,162 +863,13 @@ class ModelDev : public SplashOutputDev {
   std::vector<int> clipStack_;
   std::vector<int> clipDepths_;  // of each clip of the model, 1 for a clip of the page
   std::size_t clipEdges_ = 0;
-  std::vector<OpenGroup> groups_;  // open transparency groups, innermost last
-  OpenGroup ended_;                // the group ended last
-  // The latest areas painted opaquely (page points), with their item.
-  std::vector<std::pair<std::size_t, QRectF>> opaque_;
+  BlendGroups blends_{model_};
   int images_ = 0;
   std::tuple<GfxFont *, double, double, double, double, double> lastFontState_{};
   std::map<std::tuple<int, int, GfxFont *>, FontEntry> fonts_;
 };
 
 bool AbortCheck(void *data) { return static_cast<ModelDev *>(data)->aborted(); }
-
-// Draws page `pageNum` (from 1) on `out` as Poppler's own page display does
-// (contents, then annotations), with the Gfx owned here: a drawing left by
-// PageStop or bad_alloc frees it, and the page's graphic state and path with
-// it, instead of leaking them.
-void DrawPage(PDFDoc *doc, int pageNum, OutputDev *out, double dpi, bool (*abortCheck)(void *), void *data) {
-  Page *page = doc->getPage(pageNum);
-  if (!page) return;
-  if (!out->checkPageSlice(page, dpi, dpi, 0, false, true, -1, -1, -1, -1, false, abortCheck, data)) return;
-  const std::unique_ptr<Gfx> gfx(
-      page->createGfx(out, dpi, dpi, 0, false, true, -1, -1, -1, -1, false, abortCheck, data));
-  Object contents = page->getContents();
-  if (!contents.isNull()) {
-    gfx->saveState();
-    gfx->display(&contents);
-    gfx->restoreState();
-  } else {
-    out->dump();  // an empty page still sets up the device
-  }
-  Annots *annots = page->getAnnots();
-  if (annots && !annots->getAnnots().empty()) {
-    for (Annot *annot : annots->getAnnots()) annot->draw(gfx.get(), false);
-    out->dump();
-  }
-}
-
-// Splash drawing for bitmap pages, as Poppler's Qt interface sets it up,
-// within a budget: every drawing call checks it first and throws PageStop,
-// with `reason` set, once the page is over it. Splash itself gives up the
-// process when an allocation fails, so paths too long for it never reach it.
-class BitmapDev : public SplashOutputDev {
- public:
-  explicit BitmapDev(const RenderLimits &limits)
-      : SplashOutputDev(splashModeXBGR8, 4, false, paper_, true), limits_(limits) {
-    setFontAntialias(true);
-    setVectorAntialias(true);
-    setFreeTypeHinting(false, false);
-  }
-
-  QString reason;
-
-  void Check() {
-    if (reason.isEmpty() && std::chrono::steady_clock::now() > limits_.deadline) reason = QStringLiteral("took too long");
-    if (!reason.isEmpty()) throw PageStop{};
-  }
-  void Count(const GfxState *state) {
-    const std::size_t n = SegmentCount(state->getPath());
-    edges_ += n;
-    if (n > limits_.maxPathEdges || edges_ > limits_.maxEdges) reason = QStringLiteral("too many segments");
-    Check();
-  }
-
-  void saveState(GfxState *state) override {
-    Check();
-    SplashOutputDev::saveState(state);
-  }
-  void stroke(GfxState *state) override {
-    Count(state);
-    SplashOutputDev::stroke(state);
-  }
-  void fill(GfxState *state) override {
-    Count(state);
-    SplashOutputDev::fill(state);
-  }
-  void eoFill(GfxState *state) override {
-    Count(state);
-    SplashOutputDev::eoFill(state);
-  }
-  void clip(GfxState *state) override {
-    Count(state);
-    SplashOutputDev::clip(state);
-  }
-  void eoClip(GfxState *state) override {
-    Count(state);
-    SplashOutputDev::eoClip(state);
-  }
-  void clipToStrokePath(GfxState *state) override {
-    Count(state);
-    SplashOutputDev::clipToStrokePath(state);
-  }
-  void drawChar(GfxState *state, double x, double y, double dx, double dy, double originX, double originY,
-                CharCode code, int nBytes, const Unicode *u, int uLen) override {
-    Check();
-    SplashOutputDev::drawChar(state, x, y, dx, dy, originX, originY, code, nBytes, u, uLen);
-  }
-  bool tilingPatternFill(GfxState *state, Gfx *gfx, Catalog *cat, GfxTilingPattern *tPat, const double *mat,
-                         int x0, int y0, int x1, int y1, double xStep, double yStep) override {
-    Check();
-    const double cells = (static_cast<double>(x1) - x0) * (static_cast<double>(y1) - y0);
-    if (!(cells >= 0 && cells <= limits_.maxPatternCells)) reason = QStringLiteral("tiling pattern of too many cells");
-    Check();
-    return SplashOutputDev::tilingPatternFill(state, gfx, cat, tPat, mat, x0, y0, x1, y1, xStep, yStep);
-  }
-  bool axialShadedFill(GfxState *state, GfxAxialShading *shading, double tMin, double tMax) override {
-    Check();
-    return SplashOutputDev::axialShadedFill(state, shading, tMin, tMax);
-  }
-  bool radialShadedFill(GfxState *state, GfxRadialShading *shading, double tMin, double tMax) override {
-    Check();
-    return SplashOutputDev::radialShadedFill(state, shading, tMin, tMax);
-  }
-  bool functionShadedFill(GfxState *state, GfxFunctionShading *shading) override {
-    Check();
-    return SplashOutputDev::functionShadedFill(state, shading);
-  }
-  // Splash draws a whole mesh in one call: its size is checked first.
-  bool gouraudTriangleShadedFill(GfxState *state, GfxGouraudTriangleShading *shading) override {
-    Check();
-    if (static_cast<std::size_t>(shading->getNTriangles()) > limits_.maxMeshParts)
-      reason = QStringLiteral("mesh shading of too many triangles");
-    Check();
-    return SplashOutputDev::gouraudTriangleShadedFill(state, shading);
-  }
-  bool patchMeshShadedFill(GfxState *state, GfxPatchMeshShading *shading) override {
-    Check();
-    if (static_cast<std::size_t>(shading->getNPatches()) > limits_.maxMeshParts)
-      reason = QStringLiteral("mesh shading of too many patches");
-    Check();
-    return SplashOutputDev::patchMeshShadedFill(state, shading);
-  }
-  void drawImage(GfxState *state, Object *ref, Stream *str, int width, int height, GfxImageColorMap *colorMap,
-                 bool interpolate, const int *maskColors, bool inlineImg) override {
-    Check();
-    SplashOutputDev::drawImage(state, ref, str, width, height, colorMap, interpolate, maskColors, inlineImg);
-  }
-  void drawImageMask(GfxState *state, Object *ref, Stream *str, int width, int height, bool invert,
-                     bool interpolate, bool inlineImg) override {
-    Check();
-    SplashOutputDev::drawImageMask(state, ref, str, width, height, invert, interpolate, inlineImg);
-  }
-  void beginTransparencyGroup(GfxState *state, const double *bbox, GfxColorSpace *blendingColorSpace,
-                              bool isolated, bool knockout, bool forSoftMask) override {
-    Check();
-    SplashOutputDev::beginTransparencyGroup(state, bbox, blendingColorSpace, isolated, knockout, forSoftMask);
-  }
-
- private:
-  static inline SplashColor paper_ = {0xFF, 0xFF, 0xFF, 0xFF};
-  RenderLimits limits_;
-  std::size_t edges_ = 0;
-};
-
-bool BitmapAbortCheck(void *data) {
-  auto *dev = static_cast<BitmapDev *>(data);
-  return !dev->reason.isEmpty();
-}
 
 class PopplerPages : public PdfPages {
  public:
@@ -1167,7 +887,7 @@ class PopplerPages : public PdfPages {
   PageModel Read(int index, const ReadLimits &limits) override {
     PageModel model;
     if (index < 0 || index >= count()) {
-      model.fallback = QStringLiteral("no such page");
+      model.fallback = FallbackReason::NoSuchPage;
       return model;
     }
     try {
@@ -1177,51 +897,25 @@ class PopplerPages : public PdfPages {
     } catch (const PageStop &) {
       Recover();
     } catch (const std::bad_alloc &) {
-      model.fallback = QStringLiteral("out of memory");
+      model.fallback = FallbackReason::OutOfMemory;
       Recover();
     }
-    if (!model.fallback.isEmpty()) {
+    if (model.fallback != FallbackReason::None) {
       // A page that falls back is not written as vectors: free it at once.
-      const QString why = model.fallback;
+      const FallbackReason why = model.fallback;
       model = PageModel{};
       model.fallback = why;
       return model;
     }
-    if (!(model.size.width() > 0) || !(model.size.height() > 0)) model.fallback = QStringLiteral("no page size");
+    if (!(model.size.width() > 0) || !(model.size.height() > 0)) model.fallback = FallbackReason::NoPageSize;
     return model;
   }
 
   RenderedPage Render(int index, double dpi, const RenderLimits &limits) override {
-    RenderedPage out;
-    if (index < 0 || index >= count()) {
-      out.reason = QStringLiteral("no such page");
-      return out;
-    }
-    std::unique_ptr<BitmapDev> dev;
-    try {
-      dev = std::make_unique<BitmapDev>(limits);
-      dev->startDoc(doc_.get());
-      DrawPage(doc_.get(), index + 1, dev.get(), dpi, BitmapAbortCheck, dev.get());
-      SplashBitmap *bitmap = dev->getBitmap();
-      if (!dev->reason.isEmpty()) {
-        out.reason = dev->reason;
-      } else if (!bitmap || bitmap->getWidth() <= 0 || bitmap->getHeight() <= 0 || !bitmap->getDataPtr()) {
-        out.reason = QStringLiteral("nothing drawn");
-      } else {
-        // XBGR8 is B, G, R, X in memory: QImage's RGB32 on little-endian machines.
-        out.image = QImage(bitmap->getDataPtr(), bitmap->getWidth(), bitmap->getHeight(), bitmap->getRowSize(),
-                           QImage::Format_RGB32)
-                        .copy();
-        if (out.image.isNull()) out.reason = QStringLiteral("out of memory");
-      }
-    } catch (const PageStop &) {
-      out.reason = dev ? dev->reason : QString();
-      Recover();
-    } catch (const std::bad_alloc &) {
-      out.reason = QStringLiteral("out of memory");
-      Recover();
-    }
-    if (out.reason.isEmpty() && out.image.isNull()) out.reason = QStringLiteral("not drawn");
+    if (index < 0 || index >= count()) return RenderedPage{QImage(), FallbackReason::NoSuchPage};
+    bool unwound = false;
+    RenderedPage out = DrawBitmap(doc_.get(), index + 1, dpi, limits, &unwound);
+    if (unwound) Recover();
     return out;
   }
 

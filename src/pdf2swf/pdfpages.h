@@ -41,7 +41,7 @@ struct RenderLimits {
 // A page drawn as a bitmap, or why it could not be.
 struct RenderedPage {
   QImage image;    // Format_RGB32; null when the page could not be drawn
-  QString reason;  // why not, when `image` is null
+  FallbackReason reason = FallbackReason::None;  // why not, when `image` is null
 };
 
 class PdfPages {

@@ -127,19 +127,4 @@ std::optional<PageBitmap> ExtractPageBitmap(const Bytes &movie) {
   return page;
 }
 
-namespace {
-
-std::string WithExtension(const std::string &pageFile, const char *extension) {
-  const std::size_t slash = pageFile.find_last_of('/');
-  const std::size_t dot = pageFile.find_last_of('.');
-  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
-  return (hasExtension ? pageFile.substr(0, dot) : pageFile) + extension;
-}
-
-}  // namespace
-
-std::string PagePicturePath(const std::string &pageFile) { return WithExtension(pageFile, ".jpg"); }
-
-std::string PageWordsPath(const std::string &pageFile) { return WithExtension(pageFile, ".words"); }
-
 }  // namespace lw::swf

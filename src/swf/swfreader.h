@@ -38,18 +38,4 @@ std::optional<PageBitmap> ExtractPageBitmap(const Bytes &movie);
 // stage.
 std::optional<std::pair<std::int32_t, std::int32_t>> MovieStageSize(const Bytes &movie);
 
-// The picture the converter writes beside the first page file of a vector
-// conversion, for the book's first view: the page file's path with its last
-// extension replaced by ".jpg" ("report_1.swf" -> "report_1.jpg"; a name
-// without an extension gets ".jpg" appended). Pure.
-std::string PagePicturePath(const std::string &pageFile);
-
-// The words of a page that the converter writes beside each page file: the
-// page file's path with its last extension replaced by ".words", chosen as
-// PagePicturePath chooses. Pure.
-std::string PageWordsPath(const std::string &pageFile);
-
-// The longer side of that picture, in pixels: sharp on a 1280 x 800 view.
-inline constexpr int kPagePictureSide = 1000;
-
 }  // namespace lw::swf

@@ -5,6 +5,7 @@
 #include "convert/converterrunner.h"
 #include "convert_support.h"
 #include "model/conversionnames.h"
+#include "model/sidefiles.h"
 #include "pdf2swf/testpdf.h"
 
 #include <QDir>
@@ -160,16 +161,15 @@ TEST_F(RunnerTest, ConvertsARealPdfIntoItsConversionFolder) {
   ASSERT_EQ(out.status, ConvertOutcome::Converted) << out.run.output.toStdString();
   const ConversionNames names = ConversionNamesFor(SysSetInfo.TempPathStr, pdf);
   EXPECT_EQ(out.folder, names.folder);
-  // The pages with their words, the first page's picture for the book's
-  // first view, and the document's links and bookmarks for the package
-  // writer.
+  // The pages with their side files, the first page's picture for the
+  // book's first view, and the document's bookmarks for the package writer.
   EXPECT_EQ(Files(names.folder),
-            (QStringList{"annual.report_1.jpg", "annual.report_1.swf", "annual.report_1.words",
-                         "annual.report_2.swf", "annual.report_2.words", "annual.report_3.swf",
-                         "annual.report_3.words", "annual.report_links.json",
-                         "annual.report_outline.json"}));
-  EXPECT_EQ(lwtest::ReadFile(OutlineFileFor(names.PageFile(1))), "[]");
-  EXPECT_EQ(lwtest::ReadFile(LinksFileFor(names.PageFile(1))), "[]");
+            (QStringList{"annual.report_1.jpg", "annual.report_1.page.json", "annual.report_1.swf",
+                         "annual.report_2.page.json", "annual.report_2.swf", "annual.report_3.page.json",
+                         "annual.report_3.swf", "annual.report_outline.json"}));
+  const auto outline = ParseOutlineFile(lwtest::ReadFile(OutlineFileFor(names.PageFile(1))));
+  ASSERT_TRUE(outline.has_value());
+  EXPECT_TRUE(outline->empty());
   // Vector pages, deflated.
   for (int n = 1; n <= 3; ++n) EXPECT_TRUE(lwtest::ReadFile(names.PageFile(n)).startsWith("CWS"));
   EXPECT_EQ(pages, (std::vector<std::pair<int, int>>{{1, 3}, {2, 3}, {3, 3}}));
@@ -181,9 +181,8 @@ TEST_F(RunnerTest, ConvertsARealPdfIntoItsConversionFolder) {
   out = ConvertPdfToSwf(pdf);
   ASSERT_EQ(out.status, ConvertOutcome::Converted);
   EXPECT_EQ(Files(names.folder),
-            (QStringList{"annual.report_1.jpg", "annual.report_1.swf", "annual.report_1.words",
-                         "annual.report_2.swf", "annual.report_2.words", "annual.report_links.json",
-                         "annual.report_outline.json"}));
+            (QStringList{"annual.report_1.jpg", "annual.report_1.page.json", "annual.report_1.swf",
+                         "annual.report_2.page.json", "annual.report_2.swf", "annual.report_outline.json"}));
   EXPECT_EQ(lwtest::ReadFile(SysSetInfo.TempPathStr + "other.x/other_1.swf"), "keep");
 
   // A "%" in the file name is not taken for the page number.
@@ -417,7 +416,7 @@ bool Aged(const QString &path) { return QFileInfo(path).lastModified().date().ye
 }  // namespace
 
 TEST(ConversionStampText, HeldPagesAreReadBackAndAnOldStampHoldsEveryPage) {
-  const QByteArray head = "leafweaver-conversion 1\nsource /d/a.pdf\nsize 10\nmodified 20\npages 6\n";
+  const QByteArray head = "leafweaver-conversion 2\nsource /d/a.pdf\nsize 10\nmodified 20\npages 6\n";
   const struct {
     const char *held;  // the "held" line, or null for none
     bool ok;
@@ -439,6 +438,10 @@ TEST(ConversionStampText, HeldPagesAreReadBackAndAnOldStampHoldsEveryPage) {
     EXPECT_EQ(ok, c.ok) << (c.held ? c.held : "none");
     if (ok) EXPECT_EQ(stamp.HeldPages(), c.pages) << c.held;
   }
+  // A stamp of other side files (the version before) is no conversion: its
+  // folder is converted anew.
+  ConversionStamp older;
+  EXPECT_FALSE(ParseConversionStamp(QByteArray(head).replace("conversion 2", "conversion 1"), older));
   // Written and read again; every page held writes the old form.
   lwtest::TempDir dir;
   ConversionStamp stamp = ConversionStamp::ForSource(dir.file("none.pdf"), 397);
@@ -474,8 +477,8 @@ TEST_F(RunnerTest, PagesAreConvertedAsTheyAreAskedForAndKeptForTheUnchangedFile)
   int count = 0;
   EXPECT_EQ(StampedPages(names.folder, &count), (std::vector<int>{2, 3}));
   EXPECT_EQ(count, 6);
-  EXPECT_EQ(Files(names.folder), (QStringList{"long_2.swf", "long_2.words", "long_3.swf", "long_3.words",
-                                              "long_links.json", "long_outline.json"}));
+  EXPECT_EQ(Files(names.folder), (QStringList{"long_2.page.json", "long_2.swf", "long_3.page.json", "long_3.swf",
+                                              "long_outline.json"}));
   EXPECT_EQ(CompleteConversionPages(names, pdf), 0) << "only some pages are held";
   out = {};
 
@@ -533,41 +536,44 @@ TEST_F(RunnerTest, PagesAreConvertedAsTheyAreAskedForAndKeptForTheUnchangedFile)
 namespace {
 
 // Writes the pages of --pages (without it 1..$PAGES, default 4) of the
-// pattern with one link each, whose address names the run
+// pattern, each with a side file of one link whose address names the run
 // ("<converter>.runs" counts them); fails after the first page when $FAIL
 // is set, or waits to be stopped after it when $HANG is set (touching
 // "<converter>.hung" first).
 const QByteArray kLinkingConverter =
     "echo run >> \"$0.runs\"\n"
     "r=$(grep -c run \"$0.runs\")\n"
-    "if [ \"${10}\" = --pages ]; then\n"
-    "  list=$(for item in $(echo \"${11}\" | tr ',' ' '); do seq ${item%-*} ${item#*-}; done)\n"
+    "if [ \"$8\" = --pages ]; then\n"
+    "  list=$(for item in $(echo \"$9\" | tr ',' ' '); do seq ${item%-*} ${item#*-}; done)\n"
     "else list=$(seq 1 ${PAGES:-4}); fi\n"
-    "n=$(echo $list | wc -w); k=0; links='['\n"
+    "n=$(echo $list | wc -w); k=0\n"
     "for i in $list; do\n"
     "  k=$((k+1))\n"
     "  if [ $k -eq 2 ] && [ -n \"$FAIL\" ]; then exit 7; fi\n"
     "  if [ $k -eq 2 ] && [ -n \"$HANG\" ]; then touch \"$0.hung\"; exec sleep 30; fi\n"
-    "  p=$(printf '%s' \"$5\" | sed \"s/%/$i/\"); printf 'FWS' > \"$p\"; echo page $k/$n\n"
-    "  [ $k -gt 1 ] && links=\"$links,\"\n"
-    "  links=\"$links{\\\"page\\\":$i,\\\"x\\\":0,\\\"y\\\":0,\\\"w\\\":1,\\\"h\\\":1,\\\"url\\\":\\\"https://e.org/$r\\\"}\"\n"
-    "done\n"
-    "printf '%s]' \"$links\" > \"$9\"\n";
+    "  p=$(printf '%s' \"$5\" | sed \"s/%/$i/\"); printf 'FWS' > \"$p\"\n"
+    "  printf '{\"version\":2,\"width\":1,\"height\":1,\"links\":[[0,0,1,1,\"https://e.org/%s\"]]}' $r"
+    " > \"${p%.swf}.page.json\"; echo page $k/$n\n"
+    "done\n";
 
 }  // namespace
 
-// Pages joining a folder come with their links; a run that fails or is
-// stopped leaves the folder, its stamp and its links as they were.
-TEST_F(RunnerTest, JoiningPagesMergesLinksAndAnUnfinishedRunChangesNothing) {
+// Pages joining a folder come with their side files; a run that fails or
+// is stopped leaves the folder, its stamp and its side files as they were.
+TEST_F(RunnerTest, JoiningPagesBringTheirSideFilesAndAnUnfinishedRunChangesNothing) {
   UseFakeConverter(kLinkingConverter);
   const QString pdf = dir.file("docs/guide.pdf");
   ASSERT_TRUE(lwtest::MakeTestPdf(pdf, 4));
   const ConversionNames names = ConversionNamesFor(SysSetInfo.TempPathStr, pdf);
+  auto linkOf = [&](int page) {
+    const std::optional<PageWords> side = ParsePageSide(lwtest::ReadFile(PageSideFile(names.PageFile(page))));
+    return side && side->links.size() == 1 ? side->links[0].url : QString();
+  };
   ASSERT_EQ(ConvertPdfPages(pdf, {1, 2}).status, ConvertOutcome::Converted);
   EXPECT_EQ(StampedPages(names.folder), (std::vector<int>{1, 2}));
-  const QByteArray links = lwtest::ReadFile(LinksFileFor(names.PageFile(1)));
-  EXPECT_EQ(links.count("e.org/1"), 2) << links.constData();
-  EXPECT_FALSE(links.contains("\"page\":3")) << "a run's links are of its pages only";
+  EXPECT_EQ(linkOf(1), "https://e.org/1");
+  EXPECT_EQ(linkOf(2), "https://e.org/1");
+  EXPECT_FALSE(lwtest::Exists(PageSideFile(names.PageFile(3))));
 
   const QStringList before = Files(names.folder);
   for (const char *kind : {"FAIL", "HANG"}) {
@@ -586,18 +592,15 @@ TEST_F(RunnerTest, JoiningPagesMergesLinksAndAnUnfinishedRunChangesNothing) {
     EXPECT_EQ(out.status, QByteArray(kind) == "HANG" ? ConvertOutcome::Cancelled : ConvertOutcome::Failed);
     EXPECT_EQ(Files(names.folder), before) << kind;
     EXPECT_EQ(StampedPages(names.folder), (std::vector<int>{1, 2})) << kind;
-    EXPECT_EQ(lwtest::ReadFile(LinksFileFor(names.PageFile(1))), links) << kind;
+    EXPECT_EQ(linkOf(1), "https://e.org/1") << kind;
     for (const QString &name : QDir(SysSetInfo.TempPathStr).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
       EXPECT_FALSE(name.contains(".tmp-")) << name.toStdString();
   }
 
-  // Pages 3 and 4 join with their own links; those of 1 and 2 stay.
+  // Pages 3 and 4 join with their own side files; those of 1 and 2 stay.
   const ConvertOutcome out = ConvertPdfPages(pdf, {3, 4});
   ASSERT_EQ(out.status, ConvertOutcome::Converted) << out.run.output.toStdString();
   EXPECT_EQ(StampedPages(names.folder), (std::vector<int>{1, 2, 3, 4}));
-  const QByteArray joined = lwtest::ReadFile(LinksFileFor(names.PageFile(1)));
-  EXPECT_TRUE(joined.startsWith("[{\"h\":1,\"page\":1,\"url\":\"https://e.org/1\"")) << joined.constData();
-  EXPECT_EQ(joined.count("\"page\":"), 4) << joined.constData();
-  EXPECT_EQ(joined.count("e.org/1"), 2) << joined.constData();
-  EXPECT_TRUE(joined.contains("{\"h\":1,\"page\":4,\"url\":\"https://e.org/4\"")) << joined.constData();
+  EXPECT_EQ(linkOf(1), "https://e.org/1");
+  EXPECT_EQ(linkOf(4), "https://e.org/4");
 }

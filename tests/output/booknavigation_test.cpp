@@ -1,6 +1,7 @@
 // The book's outline and links from the converter's files beside the pages.
 
 #include "model/conversionnames.h"
+#include "model/sidefiles.h"
 #include "output/booknavigation.h"
 #include "support/testdirs.h"
 
@@ -36,6 +37,13 @@ std::string entries(const QByteArray &json) {
   return out;
 }
 
+// The converter's outline file of `entries`, and a page's side file of
+// `links`.
+QByteArray outlineFile(const char *entries) { return QByteArray(R"({"version":2,"outline":)") + entries + "}"; }
+QByteArray pageFile(const char *links) {
+  return QByteArray(R"({"version":2,"width":600,"height":800,"links":)") + links + "}";
+}
+
 }  // namespace
 
 TEST(ConversionNames, OutlineFileBesideThePages) {
@@ -48,9 +56,9 @@ TEST(ConversionNames, OutlineFileBesideThePages) {
 TEST(BookOutline, FollowsRangesReorderingAndSeveralPdfs) {
   TempDir dir;
   WriteFile(dir.file("a/a_outline.json"),
-            R"([{"title":"Gone","level":0,"page":2},{"title":"One","level":0,"page":3},)"
-            R"({"title":"One.1","level":1,"page":5},{"title":"Other file","level":0,"page":0}])");
-  WriteFile(dir.file("b/b_outline.json"), R"([{"title":" B  start ","level":0,"page":1}])");
+            outlineFile(R"([{"title":"Gone","level":0,"page":2},{"title":"One","level":0,"page":3},)"
+                        R"({"title":"One.1","level":1,"page":5},{"title":"Other file","level":0,"page":0}])"));
+  WriteFile(dir.file("b/b_outline.json"), outlineFile(R"([{"title":" B  start ","level":0,"page":1}])"));
   TBookObj book;
   // a's pages 5, 3, then an image, then b's page 1, then a's page 3 again.
   addPage(book, dir.file("a/a_5.swf"), kPageSwf);
@@ -70,21 +78,22 @@ TEST(BookOutline, WrittenOnlyWhenThereIsOne) {
   WriteFile(root + kOutlineName, "old");
   WriteBookOutline(book, root);  // no outline file beside the pages
   EXPECT_FALSE(Exists(root + kOutlineName));
-  WriteFile(dir.file("a/a_outline.json"), R"([{"title":"Start","level":0,"page":1}])");
+  WriteFile(dir.file("a/a_outline.json"), outlineFile(R"([{"title":"Start","level":0,"page":1}])"));
   WriteBookOutline(book, root);
   EXPECT_TRUE(Exists(root + kOutlineName));
-  WriteFile(dir.file("a/a_outline.json"), "not json");
-  EXPECT_EQ(BookOutlineJson(book), "[]");
+  // Damaged, or of another version (the bare list written before): none.
+  for (const QByteArray bad : {QByteArray("not json"), QByteArray(R"([{"title":"Start","level":0,"page":1}])")}) {
+    WriteFile(dir.file("a/a_outline.json"), bad);
+    EXPECT_EQ(BookOutlineJson(book), "[]") << bad.constData();
+  }
 }
 
 TEST(BookLinks, FollowRangesReorderingAndRepeatedPages) {
   TempDir dir;
-  WriteFile(dir.file("a/a_links.json"),
-            R"([{"page":3,"x":0.1,"y":0.2,"w":0.3,"h":0.1,"url":"https://example.org/x"},)"
-            R"({"page":3,"x":0.5,"y":0.5,"w":0.2,"h":0.2,"target":5},)"
-            R"({"page":3,"x":0,"y":0,"w":1,"h":1,"target":2},)"
-            R"x({"page":5,"x":0,"y":0,"w":1,"h":1,"url":"javascript:alert(1)"},)x"
-            R"({"page":9,"x":0,"y":0,"w":1,"h":1,"url":"mailto:a@b.c"}])");
+  WriteFile(dir.file("a/a_3.page.json"), pageFile(R"([[0.1,0.2,0.3,0.1,"https://example.org/x"],)"
+                                                  R"([0.5,0.5,0.2,0.2,5],[0,0,1,1,2]])"));
+  WriteFile(dir.file("a/a_5.page.json"), pageFile(R"x([[0,0,1,1,"javascript:alert(1)"]])x"));
+  WriteFile(dir.file("a/a_9.page.json"), pageFile(R"([[0,0,1,1,"mailto:a@b.c"]])"));
   TBookObj book;
   // a's pages 5, 3, an image, 3 again; page 2 (a link's target) and 9 are not in the book.
   addPage(book, dir.file("a/a_5.swf"), kPageSwf);
@@ -105,7 +114,7 @@ TEST(BookLinks, WrittenOnlyWhenThereAreAny) {
   WriteFile(root + kLinksName, "old");
   WriteBookLinks(book, root);
   EXPECT_FALSE(Exists(root + kLinksName));
-  WriteFile(dir.file("a/a_links.json"), R"([{"page":1,"x":0,"y":0,"w":1,"h":1,"url":"https://a.b/"}])");
+  WriteFile(dir.file("a/a_1.page.json"), pageFile(R"([[0,0,1,1,"https://a.b/"]])"));
   WriteBookLinks(book, root);
   EXPECT_TRUE(Exists(root + kLinksName));
 }

@@ -15,39 +15,26 @@ using namespace lw;
 
 namespace {
 
+// A page's side file holding `words`.
+QByteArray sideOf(const QByteArray &words) {
+  return R"({"version":2,"width":612,"height":792,"words":[)" + words + "]}";
+}
+
 const QByteArray kWords =
-    "words 1 612 792\n"
-    "72 70 40 12 Chapter\n"
-    "116 70 10 12 3\n"
-    "72 100 30 10 The\n"
-    "105 100 40 10 quick\n"
-    "72 112 30 10 brown\n"
-    "105 112 40 10 ex-\n"
-    "72 124 50 10 ample.\n"
-    "not a word line\n"
-    "72 160 30 10 Second\n"
-    "105 160 40 10 paragraph\n";
+    R"([72,70,40,12,"Chapter"],[116,70,10,12,"3"],[72,100,30,10,"The"],[105,100,40,10,"quick"],)"
+    R"([72,112,30,10,"brown"],[105,112,40,10,"ex-"],[72,124,50,10,"ample."],"not a word",)"
+    R"([72,160,30,10,"Second"],[105,160,40,10,"paragraph"])";
 
 }  // namespace
 
-TEST(BookText, ParsesWordsAndSkipsBadLines) {
-  const auto page = ParsePageWords(kWords);
-  ASSERT_TRUE(page);
-  EXPECT_EQ(page->width, 612);
-  EXPECT_EQ(page->height, 792);
-  ASSERT_EQ(page->words.size(), 9u);
-  EXPECT_EQ(page->words[1].text, "3");
-  EXPECT_EQ(page->words[2].x, 72);
-  EXPECT_EQ(page->words[2].y, 100);
-  EXPECT_FALSE(ParsePageWords("hello\n72 1 1 1 x\n"));
-  EXPECT_FALSE(ParsePageWords(""));
-  const auto empty = ParsePageWords("words 1 100 100\n");
+TEST(BookText, APageWithoutWordsHasNoParagraphs) {
+  const auto empty = ParsePageSide(sideOf(""));
   ASSERT_TRUE(empty);
   EXPECT_TRUE(PageParagraphs(*empty).isEmpty());
 }
 
 TEST(BookText, LinesBecomeParagraphsByTheirGaps) {
-  const QStringList paragraphs = PageParagraphs(*ParsePageWords(kWords));
+  const QStringList paragraphs = PageParagraphs(*ParsePageSide(sideOf(kWords)));
   EXPECT_EQ(paragraphs, QStringList({"Chapter 3", "The quick brown example.", "Second paragraph"}));
 }
 
@@ -78,7 +65,7 @@ static std::vector<std::pair<QString, std::array<long, 4>>> decodePage(const QJs
 }
 
 TEST(BookText, JsonKeepsEveryWordWithItsBoxToAPoint) {
-  PageWords page = *ParsePageWords(kWords + "300.4 159.6 80.2 10.7 café au\n" + "20 400 9.6 10 x\n");
+  PageWords page = *ParsePageSide(sideOf(kWords + R"(,[300.4,159.6,80.2,10.7,"café au"],[20,400,9.6,10,"x"])"));
   const QJsonObject root = QJsonDocument::fromJson(BookTextJson({page, PageWords{}})).object();
   EXPECT_EQ(root["format"].toInt(), 2);
   const QJsonArray pages = root["pages"].toArray();
@@ -149,16 +136,15 @@ TEST(FillPageTemplate, AdditionsAreNotEscapedAndNothingIsReadTwice) {
 }
 
 TEST(BookText, OutlineHeadingsAndWebLinks) {
-  const auto page = ParsePageWords(
-      "words 1 612 792\n"
-      "72 70 60 12 Chapter\n72 100 30 10 Read\n105 100 40 10 more\n150 100 40 10 here.\n"
-      "heading 1 Chapter\nheading 2 Not on the page\nheading x bad\n"
-      "link 100 98 100 14 https://example.org/a?b=1&c=2\nlink 0 0 1 1 javascript:alert(1)\n");
-  ASSERT_TRUE(page);
-  ASSERT_EQ(page->headings.size(), 2u);
-  EXPECT_EQ(page->headings[1].level, 2);
-  EXPECT_EQ(page->headings[1].title, "Not on the page");
-  ASSERT_EQ(page->links.size(), 2u);
+  // Link areas are shares of the page; a link to a page is no web link.
+  const std::optional<PageWords> page = PageWords{
+      612,
+      792,
+      {{72, 70, 60, 12, "Chapter"}, {72, 100, 30, 10, "Read"}, {105, 100, 40, 10, "more"}, {150, 100, 40, 10, "here."}},
+      {{1, "Chapter"}, {2, "Not on the page"}},
+      {{100 / 612.0, 98 / 792.0, 100 / 612.0, 14 / 792.0, "https://example.org/a?b=1&c=2", 0},
+       {0, 0, 1, 1, "javascript:alert(1)", 0},
+       {0, 0, 1, 1, QString(), 3}}};
   const PageMarks marks = MarksOfPage(*page);
   ASSERT_EQ(marks.links.size(), 1u);
   EXPECT_EQ(marks.links[0].first, "more here.");

@@ -1,6 +1,7 @@
 // The page converter: its argument rules, and the real executable run on
 // real PDFs, its output checked by an independent SWF reader.
 
+#include "model/sidefiles.h"
 #include "model/webaddress.h"
 #include "pdf2swf/pdf2swf.h"
 #include "pdf2swf/placements.h"
@@ -79,30 +80,18 @@ TEST(Pdf2SwfArguments, AcceptsTheConverterCommandLineAndItsOwnOptions) {
   EXPECT_TRUE(ParseArguments({"-h"}).ok);
 }
 
-TEST(Pdf2SwfArguments, OutlineFileAndItsJson) {
+TEST(Pdf2SwfArguments, OutlineFile) {
   ParsedArguments p = ParseArguments({"in.pdf", "-j", "100", "-o", "o_%.swf", "--outline", "/x y/o_outline.json"});
   ASSERT_TRUE(p.ok) << p.error.toStdString();
   EXPECT_EQ(p.options.outline, "/x y/o_outline.json");
   EXPECT_FALSE(ParseArguments({"in.pdf", "-j", "1", "-o", "o_%.swf", "--outline"}).ok);
   EXPECT_FALSE(ParseArguments({"in.pdf", "-j", "1", "-o", "o_%.swf", "--outline", "a", "--outline", "b"}).ok);
-  EXPECT_EQ(OutlineJson({{"One \"1\"", 0, 3}, {"Sub", 1, 0}}),
-            R"([{"level":0,"page":3,"title":"One \"1\""},{"level":1,"page":0,"title":"Sub"}])");
-  EXPECT_EQ(OutlineJson({}), "[]");
-}
-
-TEST(Pdf2SwfArguments, LinksFileAndItsJson) {
-  ParsedArguments p = ParseArguments({"in.pdf", "-j", "100", "-o", "o_%.swf", "--links", "o_links.json"});
-  ASSERT_TRUE(p.ok) << p.error.toStdString();
-  EXPECT_EQ(p.options.links, "o_links.json");
-  EXPECT_FALSE(ParseArguments({"in.pdf", "-j", "1", "-o", "o_%.swf", "--links", "a", "--links", "b"}).ok);
   EXPECT_TRUE(IsOpenableAddress("https://example.org/a?b=1"));
   EXPECT_TRUE(IsOpenableAddress("HTTP://example.org/"));
   EXPECT_TRUE(IsOpenableAddress("mailto:a@b.c"));
   EXPECT_FALSE(IsOpenableAddress("javascript:alert(1)"));
   EXPECT_FALSE(IsOpenableAddress("file:///etc/passwd"));
   EXPECT_FALSE(IsOpenableAddress("https://a.b/\"><script>"));
-  EXPECT_EQ(LinksJson({{1, 0.1, 0.2, 0.3, 0.4, "https://a.b/", 0}, {2, 0, 0, 1, 1, QString(), 7}}),
-            R"([{"h":0.4,"page":1,"url":"https://a.b/","w":0.3,"x":0.1,"y":0.2},{"h":1,"page":2,"target":7,"w":1,"x":0,"y":0}])");
 }
 
 TEST(Pdf2SwfArguments, RefusesBadCommandLines) {
@@ -119,6 +108,7 @@ TEST(Pdf2SwfArguments, RefusesBadCommandLines) {
       {"in.pdf", "-j", "100", "-j", "90", "-o", "o_%.swf"},  // repeated
       {"in.pdf", "two.pdf", "-j", "100", "-o", "o_%.swf"},
       {"in.pdf", "-j", "100", "-o", "o_%.swf", "--fast"},
+      {"in.pdf", "-j", "100", "-o", "o_%.swf", "--links", "l.json"},  // the links are in the side files
       {"in.pdf", "-j", "100", "-o", "o_%.swf", "--pages"},              // page lists
       {"in.pdf", "-j", "100", "-o", "o_%.swf", "--pages", ""},
       {"in.pdf", "-j", "100", "-o", "o_%.swf", "--pages", "0"},
@@ -155,9 +145,9 @@ TEST_F(Pdf2SwfRun, WritesOneCheckedMoviePerPageAndReportsProgress) {
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_EQ(r.out, "page 1/3\npage 2/3\npage 3/3\n");
   EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
-  // Each page with its words.
-  EXPECT_EQ(Entries(out), (QStringList{"annual.report_1.swf", "annual.report_1.words", "annual.report_2.swf",
-                                       "annual.report_2.words", "annual.report_3.swf", "annual.report_3.words"}));
+  // Each page with its side file.
+  EXPECT_EQ(Entries(out), (QStringList{"annual.report_1.page.json", "annual.report_1.swf", "annual.report_2.page.json",
+                                       "annual.report_2.swf", "annual.report_3.page.json", "annual.report_3.swf"}));
 
   if (!kPython) GTEST_SKIP() << "Debian's python3 with yaswfp is needed for the independent reader";
   auto check = [&](const QStringList &files, const QString &w, const QString &h, const QString &px) {
@@ -213,13 +203,15 @@ TEST_F(Pdf2SwfRun, WritesOnlyTheChosenPages) {
   ASSERT_TRUE(lwtest::MakeTestPdf(pdf, 5));
   QDir().mkpath(dir.file("out"));
   const QString pattern = dir.file("out/doc_%.swf");
-  const QString links = dir.file("out/doc_links.json");
-  RunResult r = RunConverter({pdf, "-j", "80", "-o", pattern, "-r", "40", "--pages", "4-5,2", "--links", links});
+  RunResult r = RunConverter({pdf, "-j", "80", "-o", pattern, "-r", "40", "--pages", "4-5,2"});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_EQ(r.out, "page 1/3\npage 2/3\npage 3/3\n");
-  EXPECT_EQ(Entries(dir.file("out")), (QStringList{"doc_2.swf", "doc_2.words", "doc_4.swf", "doc_4.words",
-                                                  "doc_5.swf", "doc_5.words", "doc_links.json"}));
-  EXPECT_EQ(lwtest::ReadFile(links), "[]");
+  EXPECT_EQ(Entries(dir.file("out")), (QStringList{"doc_2.page.json", "doc_2.swf", "doc_4.page.json", "doc_4.swf",
+                                                  "doc_5.page.json", "doc_5.swf"}));
+  const std::optional<lw::PageWords> side = lw::ParsePageSide(lwtest::ReadFile(dir.file("out/doc_4.page.json")));
+  ASSERT_TRUE(side.has_value());
+  EXPECT_TRUE(side->links.empty());
+  EXPECT_FALSE(side->words.empty());
   r = RunConverter({pdf, "-j", "80", "-o", pattern, "-r", "40", "--pages", "1"});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_TRUE(lwtest::Exists(dir.file("out/doc_1.jpg")));

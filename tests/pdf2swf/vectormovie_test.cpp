@@ -107,7 +107,7 @@ TEST(VectorText, TurnedTextKeepsItsGlyphsAndDirection) {
   auto pages = PdfPages::Open(pdf);
   ASSERT_TRUE(pages);
   const PageModel page = pages->Read(0, {});
-  ASSERT_TRUE(page.fallback.isEmpty()) << page.fallback.toStdString();
+  ASSERT_EQ(page.fallback, FallbackReason::None) << FallbackText(page.fallback).toStdString();
   const PageItem *text = nullptr;
   for (const PageItem &item : page.items)
     if (item.kind == PageItem::Text && !item.glyphs.empty()) text = &item;
