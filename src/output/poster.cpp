@@ -2,6 +2,7 @@
 
 #include "fsutil/fsutil.h"
 #include "output/bookpackage.h"
+#include "swf/swfmovie.h"
 #include "swf/swfreader.h"
 #include "themes/colortext.h"
 
@@ -65,9 +66,10 @@ QImage pageContent(const TPageObj &page, QSizeF &box) {
   // movie's stage.
   const QString picturePath = QString::fromStdString(swf::PagePicturePath(page.filePath.toStdString()));
   QImage picture(picturePath);
-  const auto stage = swf::MovieStageSize(movie);
-  if (picture.isNull() || !stage) return {};
-  box = QSizeF(stage->first / 20.0, stage->second / 20.0);
+  const swf::MovieReader reader(movie);
+  const swf::Rect &stage = reader.head().frame;
+  if (picture.isNull() || !reader.ok() || stage.xMax <= stage.xMin || stage.yMax <= stage.yMin) return {};
+  box = QSizeF((stage.xMax - stage.xMin) / 20.0, (stage.yMax - stage.yMin) / 20.0);
   return picture;
 }
 

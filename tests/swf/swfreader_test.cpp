@@ -68,14 +68,6 @@ TEST(SwfReader, DropsTheEmptyImageInFrontOfAnOldJpeg) {
   EXPECT_EQ(found->stageWidthTwips, 320);
 }
 
-TEST(SwfReader, InflatesACompressedMovie) {
-  const Bytes plain = BuildPageMovie(pageOf(false));
-  const Bytes packed = BuildPageMovie(pageOf(true));
-  ASSERT_EQ(packed[0], 'C');
-  EXPECT_EQ(UncompressedMovie(packed), plain);
-  EXPECT_EQ(UncompressedMovie(plain), plain);
-}
-
 TEST(SwfReader, RefusesMoviesThatDrawMoreThanOneBitmap) {
   const Bytes movie = BuildPageMovie(pageOf(false));
   // A movie with a vector shape and text: DefineText (11) before the End.
