@@ -5,6 +5,7 @@
 #include "fsutil/fsutil.h"
 #include "model/conversionnames.h"
 #include "output/bookpackage.h"
+#include "output/packagefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,11 +41,8 @@ void writeOrRemove(const QString &root, const char *name, const QByteArray &json
     ForceDeleteFile(path);
     return;
   }
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(json) != json.size() || !f.flush())
-    throw PackageError(QStringLiteral("Cannot write %1: %2")
-                           .arg(QDir::toNativeSeparators(path), f.errorString())
-                           .toStdString());
+  if (const QString error = WritePackageFile(path, json); !error.isEmpty())
+    throw PackageError(error.toStdString());
 }
 
 // One PDF's conversion as the book uses it: the converter's file beside its

@@ -5,6 +5,7 @@
 #include "output/booknavigation.h"
 #include "output/bookthumbnails.h"
 #include "output/imageconvert.h"
+#include "output/packagefile.h"
 #include "output/poster.h"
 #include "swf/swfmovie.h"
 #include "swf/swfreader.h"
@@ -48,9 +49,8 @@ void copyOver(const QString &from, const QString &to) {
 }
 
 void writeBytes(const QString &path, const QByteArray &bytes) {
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-    fail("Cannot write", path, f.errorString());
+  if (const QString error = WritePackageFile(path, bytes); !error.isEmpty())
+    throw PackageError(error.toStdString());
 }
 
 QByteArray readBytes(const QString &path, const QString &what) {
@@ -79,10 +79,14 @@ void setPageListAttributes(pugi::xml_node content, const TBookObj &book, const Q
 }
 
 void saveXml(const pugi::xml_document &doc, const QString &path) {
-  QFile::remove(path);
-  if (!doc.save_file(QFile::encodeName(path).constData(), "  ",
-                     pugi::format_indent | pugi::format_save_file_text, pugi::encoding_utf8))
-    fail("Cannot write", path, QStringLiteral("the file cannot be created"));
+  struct Collect : pugi::xml_writer {
+    QByteArray bytes;
+    void write(const void *data, size_t size) override {
+      bytes.append(static_cast<const char *>(data), static_cast<qsizetype>(size));
+    }
+  } out;
+  doc.save(out, "  ", pugi::format_indent, pugi::encoding_utf8);
+  writeBytes(path, out.bytes);
 }
 
 // Background: a colour book has no bg.jpg; an image book gets its image

@@ -2,6 +2,7 @@
 
 #include "fsutil/fsutil.h"
 #include "output/bookpackage.h"
+#include "output/packagefile.h"
 #include "output/pagethumbnail.h"
 #include "swf/swfreader.h"
 
@@ -36,9 +37,8 @@ QByteArray readFile(const QString &path) {
 }
 
 qint64 writeFile(const QString &path, const QByteArray &bytes) {
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() || !f.flush())
-    cannotWrite(path, f.errorString());
+  if (const QString error = WritePackageFile(path, bytes); !error.isEmpty())
+    throw PackageError(error.toStdString());
   return bytes.size();
 }
 

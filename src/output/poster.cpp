@@ -2,6 +2,7 @@
 
 #include "fsutil/fsutil.h"
 #include "output/bookpackage.h"
+#include "output/packagefile.h"
 #include "swf/swfmovie.h"
 #include "swf/swfreader.h"
 #include "themes/colortext.h"
@@ -15,7 +16,6 @@
 #include <QJsonObject>
 #include <QPainter>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QUrl>
 
 #include <algorithm>
@@ -39,9 +39,8 @@ constexpr const char *kSettingsStart = "window.leafweaverBook = ";
 }
 
 void saveFile(const QString &path, const QByteArray &bytes) {
-  QSaveFile f(path);
-  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-    fail("Cannot write", path, f.errorString());
+  if (const QString error = WritePackageFile(path, bytes); !error.isEmpty())
+    throw PackageError(error.toStdString());
 }
 
 // The page's picture before it is fitted onto the sheet, and the box the
