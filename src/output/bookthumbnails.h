@@ -47,8 +47,8 @@ QByteArray ThumbnailIndexJson(const ThumbnailGrid &grid, int pageCount, const QS
 
 // Draws a book's thumbnails page by page into the package at `root` (ending
 // in "/"). Every page gets a cell: its picture by the rule for pages
-// (DrawPagePicture: the converter's picture beside the movie, the movie's
-// bitmap, then the source, each PDF read and parsed once); a page none of
+// (DrawPagePicture: the movie's bitmap, the converter's picture beside the
+// movie, then the source, each PDF read and parsed once); a page none of
 // these can draw gets a plain grey cell, never a failure. The pictures are drawn ahead
 // on threads of its own (one per processor, at most four, each with its own
 // parsed copies of the PDFs, the PDFs' bytes read once); the destructor

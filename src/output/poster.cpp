@@ -73,13 +73,19 @@ QImage DrawPosterPage(const TPageObj &page, QSize size) {
     pdf = std::make_unique<PdfThumbnailer>(f.readAll());
     return pdf->isValid() ? pdf.get() : nullptr;
   };
-  const QImage content = DrawPagePicture(PageFilesOf(page), size, open);
-  if (content.isNull()) return {};
-  // As the player fits the page into its sheet: one scale, centred.
+  QSizeF box;
+  const QImage content = DrawPagePicture(PageFilesOf(page), size, open, &box);
+  if (content.isNull() || box.isEmpty()) return {};
+  // As the player fits the page into its sheet: one scale, centred, to the
+  // fraction of a pixel.
+  const double s = std::min(size.width() / box.width(), size.height() / box.height());
+  const QRectF target((size.width() - box.width() * s) / 2, (size.height() - box.height() * s) / 2,
+                      box.width() * s, box.height() * s);
   QImage sheet(size, QImage::Format_RGB32);
   sheet.fill(Qt::white);
   QPainter painter(&sheet);
-  painter.drawImage((size.width() - content.width()) / 2, (size.height() - content.height()) / 2, content);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(target, content);
   painter.end();
   return sheet;
 }

@@ -10,8 +10,8 @@ using namespace lw;
 
 namespace {
 
-// Writes a megabyte to `name` in the folder `folder` of `dir`, which must
-// fail: the message names the file and the folder gains no file.
+// Writing a megabyte to `name` in `folder` of `dir` fails: the message names
+// the file and the folder gains no file.
 void ExpectRefusedWhole(const lwtest::TempDir &dir, const QString &folder, const QString &name) {
   const QString path = dir.file(folder + '/' + name);
   const QStringList before = QDir(dir.file(folder)).entryList(QDir::Files | QDir::Hidden);

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <utility>
 #include <vector>
 
 using namespace lw::swf;
@@ -32,13 +32,6 @@ Bytes with(Bytes b, std::size_t at, std::uint8_t value) {
 
 Bytes cut(const Bytes &b, std::size_t drop) { return Bytes(b.begin(), b.end() - static_cast<long>(drop)); }
 
-MovieReadOptions opts(bool lzma, bool exact) {
-  MovieReadOptions o;
-  o.acceptLzma = lzma;
-  o.exactLength = exact;
-  return o;
-}
-
 }  // namespace
 
 TEST(SwfMovie, HeadersAndTagsReadAsEachReaderChooses) {
@@ -57,14 +50,14 @@ TEST(SwfMovie, HeadersAndTagsReadAsEachReaderChooses) {
     TagFault tagFault = TagFault::None;
   };
   const Case cases[] = {
-      {"FWS", plain, opts(false, true), MovieFault::None, all},
-      {"CWS", packed, opts(false, true), MovieFault::None, all},
-      {"ZWS accepted", lzma, opts(true, true), MovieFault::None, {}},
-      {"ZWS refused", lzma, opts(false, false), MovieFault::LzmaRefused, {}},
-      {"not a movie", with(plain, 1, 'X'), opts(true, false), MovieFault::NotAMovie, {}},
+      {"FWS", plain, {.exactLength = true}, MovieFault::None, all},
+      {"CWS", packed, {.exactLength = true}, MovieFault::None, all},
+      {"ZWS accepted", lzma, {.acceptLzma = true, .exactLength = true}, MovieFault::None, {}},
+      {"ZWS refused", lzma, {}, MovieFault::LzmaRefused, {}},
+      {"not a movie", with(plain, 1, 'X'), {.acceptLzma = true}, MovieFault::NotAMovie, {}},
       {"header cut", Bytes(plain.begin(), plain.begin() + 5), {}, MovieFault::TooShort, {}},
       {"stage cut", Bytes(plain.begin(), plain.begin() + 10), {}, MovieFault::FrameCut, {}},
-      {"FWS shorter than said, exact", cut(plain, 1), opts(false, true), MovieFault::WrongLength, {}},
+      {"FWS shorter than said, exact", cut(plain, 1), {.exactLength = true}, MovieFault::WrongLength, {}},
       {"FWS without End, lenient", cut(plain, 2), {}, MovieFault::None, {kTagSetBackgroundColor, kTagDefineBitsJpeg2}},
       {"CWS body cut", cut(packed, 4), {}, MovieFault::DoesNotInflate, {}},
       {"CWS holding more than said", with(packed, 4, 9), {}, MovieFault::DoesNotInflate, {}},
@@ -82,28 +75,21 @@ TEST(SwfMovie, HeadersAndTagsReadAsEachReaderChooses) {
     EXPECT_EQ(tags.fault(), c.tagFault);
   }
 
-  // What the header says, compressed or not.
-  for (const Bytes &movie : {plain, packed}) {
+  // What the header says, compressed or not, and a body through either
+  // form of its length.
+  const Bytes jpegBody = DefineBitsJpeg2Body(1, {0xFF, 0xD8, 0xFF, 0xD9});
+  const std::pair<Bytes, bool> movies[] = {{plain, true}, {packed, true}, {movieOf(false, false), false}};
+  for (const auto &[movie, longForm] : movies) {
     const MovieReader reader(movie);
-    EXPECT_EQ(reader.head().version, 10);
-    EXPECT_EQ(reader.head().fileLength, plain.size());
-    EXPECT_EQ(reader.head().frame.xMax, 400);
-    EXPECT_EQ(reader.head().frame.yMax, 300);
-    EXPECT_EQ(reader.head().frameRate88, 12 << 8);
-    EXPECT_EQ(reader.head().frameCount, 1);
-    EXPECT_EQ(Bytes(reader.data() + 8, reader.data() + reader.size()), Bytes(plain.begin() + 8, plain.end()));
-  }
-}
-
-// A tag's body is found the same through either form of its length.
-TEST(SwfMovie, LongAndShortTagForms) {
-  for (const bool longForm : {false, true}) {
-    const Bytes movie = movieOf(false, longForm);
-    const MovieReader reader(movie);
+    const MovieHead &head = reader.head();
+    EXPECT_EQ(head.version, 10);
+    EXPECT_EQ(head.fileLength, reader.size());
+    EXPECT_EQ((std::vector<int>{head.frame.xMax, head.frame.yMax, head.frameRate88, head.frameCount}),
+              (std::vector<int>{400, 300, 12 << 8, 1}));
     TagWalker tags = reader.Tags();
     MovieTag tag;
     ASSERT_TRUE(tags.Next(tag) && tags.Next(tag));
     EXPECT_EQ(tag.longForm, longForm);
-    EXPECT_EQ(Bytes(tags.Body(tag), tags.Body(tag) + tag.length), DefineBitsJpeg2Body(1, {0xFF, 0xD8, 0xFF, 0xD9}));
+    EXPECT_EQ(Bytes(tags.Body(tag), tags.Body(tag) + tag.length), jpegBody);
   }
 }

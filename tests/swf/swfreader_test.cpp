@@ -84,15 +84,11 @@ TEST(SwfReader, RefusesMoviesThatDrawMoreThanOneBitmap) {
 
 TEST(SwfReader, RefusesDamagedInput) {
   const Bytes movie = BuildPageMovie(pageOf(false));
-  EXPECT_FALSE(ExtractPageBitmap({}).has_value());
-  EXPECT_FALSE(ExtractPageBitmap(Bytes{'F', 'W', 'S'}).has_value());
-  EXPECT_FALSE(ExtractPageBitmap(Bytes(movie.begin(), movie.begin() + movie.size() / 2)).has_value());
+  // Header and tag faults are the movie reader's (swfmovie_test); an LZMA
+  // movie is this reader's choice.
   Bytes lzma = movie;
   lzma[0] = 'Z';
   EXPECT_FALSE(ExtractPageBitmap(lzma).has_value());
-  Bytes packed = BuildPageMovie(pageOf(true));
-  packed[20] ^= 0xFF;
-  EXPECT_FALSE(ExtractPageBitmap(packed).has_value());
   Bytes notJpeg = movie;  // the JPEG's SOI marker damaged
   for (size_t i = 0; i + 1 < notJpeg.size(); ++i)
     if (notJpeg[i] == 0xFF && notJpeg[i + 1] == 0xD8) {
