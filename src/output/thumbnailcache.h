@@ -35,7 +35,7 @@ struct ThumbnailSource {
 ThumbnailSource ThumbnailSourceOf(const TPageObj &page);
 
 // One picture: the file as it was when asked for, and the page; `files`
-// where it is drawn from (not part of the key).
+// where it is drawn from (not in the key).
 struct ThumbnailKey {
   QString path;
   qint64 size = -1;
