@@ -6,6 +6,7 @@
 #include "model/conversionnames.h"
 #include "model/sidefiles.h"
 #include "output/bookpackage.h"
+#include "output/packagefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,11 +35,8 @@ void writeOrRemove(const QString &root, const char *name, const QByteArray &json
     ForceDeleteFile(path);
     return;
   }
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(json) != json.size() || !f.flush())
-    throw PackageError(QStringLiteral("Cannot write %1: %2")
-                           .arg(QDir::toNativeSeparators(path), f.errorString())
-                           .toStdString());
+  if (const QString error = WritePackageFile(path, json); !error.isEmpty())
+    throw PackageError(error.toStdString());
 }
 
 // One PDF's conversion as the book uses it: its outline file, the page file

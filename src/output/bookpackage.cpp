@@ -5,7 +5,9 @@
 #include "output/booknavigation.h"
 #include "output/bookthumbnails.h"
 #include "output/imageconvert.h"
+#include "output/packagefile.h"
 #include "output/poster.h"
+#include "swf/swfmovie.h"
 #include "swf/swfreader.h"
 #include "themes/colortext.h"
 
@@ -47,9 +49,8 @@ void copyOver(const QString &from, const QString &to) {
 }
 
 void writeBytes(const QString &path, const QByteArray &bytes) {
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-    fail("Cannot write", path, f.errorString());
+  if (const QString error = WritePackageFile(path, bytes); !error.isEmpty())
+    throw PackageError(error.toStdString());
 }
 
 QByteArray readBytes(const QString &path, const QString &what) {
@@ -78,10 +79,14 @@ void setPageListAttributes(pugi::xml_node content, const TBookObj &book, const Q
 }
 
 void saveXml(const pugi::xml_document &doc, const QString &path) {
-  QFile::remove(path);
-  if (!doc.save_file(QFile::encodeName(path).constData(), "  ",
-                     pugi::format_indent | pugi::format_save_file_text, pugi::encoding_utf8))
-    fail("Cannot write", path, QStringLiteral("the file cannot be created"));
+  struct Collect : pugi::xml_writer {
+    QByteArray bytes;
+    void write(const void *data, size_t size) override {
+      bytes.append(static_cast<const char *>(data), static_cast<qsizetype>(size));
+    }
+  } out;
+  doc.save(out, "  ", pugi::format_indent, pugi::encoding_utf8);
+  writeBytes(path, out.bytes);
 }
 
 // Background: a colour book has no bg.jpg; an image book gets its image
@@ -167,24 +172,14 @@ bool IsCompletePageFile(const QString &path, int fileType) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return false;
   if (fileType != kPageSwf) return file.size() > 0;
-  const QByteArray head = file.read(8);
-  if (head.size() < 8) return false;
-  const QByteArray signature = head.left(3);
-  if (signature != "FWS" && signature != "CWS" && signature != "ZWS") return false;
-  const quint32 length = static_cast<quint8>(head[4]) | static_cast<quint8>(head[5]) << 8 |
-                         static_cast<quint8>(head[6]) << 16 |
-                         static_cast<quint32>(static_cast<quint8>(head[7])) << 24;
-  // The header gives the whole movie's length once uncompressed.
-  if (signature == "FWS") return length == file.size();
-  if (signature == "CWS") {
-    // A cut-off deflated body does not inflate to the stated length.
-    const QByteArray all = head + file.readAll();
-    const swf::Bytes whole =
-        swf::UncompressedMovie(swf::Bytes(reinterpret_cast<const std::uint8_t *>(all.constData()),
-                                          reinterpret_cast<const std::uint8_t *>(all.constData()) + all.size()));
-    return whole.size() == length;
-  }
-  return length >= 8 && file.size() > 8;
+  const QByteArray bytes = file.readAll();
+  // The header gives the whole movie's length once uncompressed; a cut-off
+  // deflated body does not inflate to it. An LZMA body is not unpacked.
+  swf::MovieReadOptions options;
+  options.acceptLzma = true;
+  options.exactLength = true;
+  options.readFrame = false;
+  return swf::MovieReader(swf::Bytes(bytes.begin(), bytes.end()), options).ok();
 }
 
 QStringList IncompletePages(const TBookObj &book) {

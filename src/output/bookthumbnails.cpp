@@ -2,8 +2,9 @@
 
 #include "fsutil/fsutil.h"
 #include "output/bookpackage.h"
+#include "output/packagefile.h"
+#include "output/pagepicture.h"
 #include "output/pagethumbnail.h"
-#include "swf/swfreader.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -36,9 +37,8 @@ QByteArray readFile(const QString &path) {
 }
 
 qint64 writeFile(const QString &path, const QByteArray &bytes) {
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() || !f.flush())
-    cannotWrite(path, f.errorString());
+  if (const QString error = WritePackageFile(path, bytes); !error.isEmpty())
+    throw PackageError(error.toStdString());
   return bytes.size();
 }
 
@@ -72,26 +72,17 @@ namespace {
 // How many pictures the drawing threads may get ahead of the sheets.
 constexpr size_t kAhead = 64;
 
-// The picture of `page` fitted into `box` on white, or a null image. `pdfs`
-// holds the PDFs this thread has parsed; `bytesOf` gives a PDF's bytes.
+// The picture of `page` fitted into `box` (DrawPagePicture), or a null
+// image. `pdfs` holds the PDFs this thread has parsed; `bytesOf` gives a
+// PDF's bytes.
 QImage pagePicture(const TPageObj &page, QSize box, std::map<QString, std::unique_ptr<PdfThumbnailer>> &pdfs,
                    const std::function<QByteArray(const QString &)> &bytesOf) {
-  if (!page.sourcePath.isEmpty() && page.sourcePage > 0) {
-    auto at = pdfs.find(page.sourcePath);
-    if (at == pdfs.end())
-      at = pdfs.emplace(page.sourcePath, std::make_unique<PdfThumbnailer>(bytesOf(page.sourcePath))).first;
-    if (QImage picture = at->second->render(page.sourcePage, box); !picture.isNull()) return picture;
-  }
-  const QByteArray bytes = readFile(page.filePath);
-  if (page.fileType == kPageImage) return ImageThumbnail(bytes, box);
-  // A bitmap page carries its picture as a JPEG.
-  const swf::Bytes movie(bytes.begin(), bytes.end());
-  if (const auto bitmap = swf::ExtractPageBitmap(movie)) {
-    return ImageThumbnail(QByteArray(reinterpret_cast<const char *>(bitmap->jpeg.data()),
-                                     static_cast<qsizetype>(bitmap->jpeg.size())),
-                          box);
-  }
-  return {};
+  const PdfOpener open = [&](const QString &path) -> const PdfThumbnailer * {
+    auto at = pdfs.find(path);
+    if (at == pdfs.end()) at = pdfs.emplace(path, std::make_unique<PdfThumbnailer>(bytesOf(path))).first;
+    return at->second->isValid() ? at->second.get() : nullptr;
+  };
+  return DrawPagePicture(PageFilesOf(page), box, open);
 }
 
 }  // namespace

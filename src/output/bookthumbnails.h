@@ -46,11 +46,10 @@ ThumbnailGrid ThumbnailGridFor(int bookWidth, int bookHeight);
 QByteArray ThumbnailIndexJson(const ThumbnailGrid &grid, int pageCount, const QStringList &sheets);
 
 // Draws a book's thumbnails page by page into the package at `root` (ending
-// in "/"). Every page gets a cell: a PDF page is drawn by Poppler from its
-// source PDF (`TPageObj::sourcePath`, `sourcePage`, each PDF read and parsed
-// once), an image page from its file, a page the converter made as one
-// bitmap and whose source is gone from that bitmap; a page none of these can
-// draw gets a plain grey cell, never a failure. The pictures are drawn ahead
+// in "/"). Every page gets a cell: its picture by the rule for pages
+// (DrawPagePicture: the movie's bitmap, the converter's picture beside the
+// movie, then the source, each PDF read and parsed once); a page none of
+// these can draw gets a plain grey cell, never a failure. The pictures are drawn ahead
 // on threads of its own (one per processor, at most four, each with its own
 // parsed copies of the PDFs, the PDFs' bytes read once); the destructor
 // stops and waits for them.

@@ -3,23 +3,24 @@
 #include "fsutil/fsutil.h"
 #include "model/sidefiles.h"
 #include "output/bookpackage.h"
-#include "swf/swfreader.h"
+#include "output/packagefile.h"
+#include "output/pagepicture.h"
+#include "output/pagethumbnail.h"
 #include "themes/colortext.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QUrl>
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace lw {
 namespace {
@@ -39,37 +40,8 @@ constexpr const char *kSettingsStart = "window.leafweaverBook = ";
 }
 
 void saveFile(const QString &path, const QByteArray &bytes) {
-  QSaveFile f(path);
-  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-    fail("Cannot write", path, f.errorString());
-}
-
-// The page's picture before it is fitted onto the sheet, and the box the
-// player fits (a page movie's stage; an image's own size).
-QImage pageContent(const TPageObj &page, QSizeF &box) {
-  if (page.fileType != kPageSwf) {
-    QImageReader reader(page.filePath);
-    reader.setAutoTransform(true);
-    QImage image = reader.read();
-    box = image.size();
-    return image;
-  }
-  QFile f(page.filePath);
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  const QByteArray bytes = f.readAll();
-  const swf::Bytes movie(bytes.begin(), bytes.end());
-  if (const auto bitmap = swf::ExtractPageBitmap(movie)) {
-    box = QSizeF(bitmap->stageWidthTwips / 20.0, bitmap->stageHeightTwips / 20.0);
-    return QImage::fromData(bitmap->jpeg.data(), static_cast<int>(bitmap->jpeg.size()), "JPEG");
-  }
-  // A vector page: the picture the converter drew beside it, fitted to the
-  // movie's stage.
-  const QString picturePath = PagePictureFile(page.filePath);
-  QImage picture(picturePath);
-  const auto stage = swf::MovieStageSize(movie);
-  if (picture.isNull() || !stage) return {};
-  box = QSizeF(stage->first / 20.0, stage->second / 20.0);
-  return picture;
+  if (const QString error = WritePackageFile(path, bytes); !error.isEmpty())
+    throw PackageError(error.toStdString());
 }
 
 QJsonObject sizeObject(QSize size) {
@@ -95,22 +67,26 @@ QSize PlayerPageSize(int bookWidth, int bookHeight, QSize window) {
 }
 
 QImage DrawPosterPage(const TPageObj &page, QSize size) {
-  if (size.isEmpty()) return {};
+  std::unique_ptr<PdfThumbnailer> pdf;
+  const PdfOpener open = [&pdf](const QString &path) -> const PdfThumbnailer * {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return nullptr;
+    pdf = std::make_unique<PdfThumbnailer>(f.readAll());
+    return pdf->isValid() ? pdf.get() : nullptr;
+  };
   QSizeF box;
-  const QImage content = pageContent(page, box);
+  const QImage content = DrawPagePicture(PageFilesOf(page), size, open, &box);
   if (content.isNull() || box.isEmpty()) return {};
-  // As the player fits the page into its sheet: one scale, centred.
+  // As the player fits the page into its sheet: one scale, centred, to the
+  // fraction of a pixel.
   const double s = std::min(size.width() / box.width(), size.height() / box.height());
   const QRectF target((size.width() - box.width() * s) / 2, (size.height() - box.height() * s) / 2,
                       box.width() * s, box.height() * s);
-  const QImage scaled = content.scaled(std::max(1, static_cast<int>(std::lround(target.width()))),
-                                       std::max(1, static_cast<int>(std::lround(target.height()))),
-                                       Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   QImage sheet(size, QImage::Format_RGB32);
   sheet.fill(Qt::white);
   QPainter painter(&sheet);
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  painter.drawImage(target, scaled);
+  painter.drawImage(target, content);
   painter.end();
   return sheet;
 }

@@ -28,12 +28,10 @@ inline constexpr const char *kOwnRuntimeAddress = "ruffle/";
 // wide). Returns an empty size for a book or window side below 1.
 QSize PlayerPageSize(int bookWidth, int bookHeight, QSize window = {kPosterWindowWidth, kPosterWindowHeight});
 
-// Page 1 as the player shows it, `size` pixels: a white sheet with the page
-// fitted inside, its proportions kept, centred. An SWF page must be a plain
-// bitmap page (swf::ExtractPageBitmap); an image page is any image Qt reads.
-// Returns a null image when the page cannot be drawn this way (a missing or
-// unreadable file, a page movie that draws more than one bitmap) or `size`
-// is empty.
+// Page 1 as the player shows it, `size` pixels: a white sheet with the
+// page's picture (DrawPagePicture) fitted inside, its proportions kept,
+// centred. Returns a null image when the page has no picture or `size` is
+// empty.
 QImage DrawPosterPage(const TPageObj &page, QSize size);
 
 // Writes the first view into the package at `root` (ending in "/"):

@@ -13,9 +13,8 @@ namespace lw {
 
 ThumbnailSource ThumbnailSourceOf(const TPageObj &page) {
   if (!page.sourcePath.isEmpty())
-    return {page.sourcePath, page.fileType == kPageSwf ? page.sourcePage : 0};
-  if (page.fileType == kPageImage) return {page.filePath, 0};
-  return {};
+    return {page.sourcePath, page.fileType == kPageSwf ? page.sourcePage : 0, PageFilesOf(page)};
+  return {page.filePath, 0, PageFilesOf(page)};
 }
 
 size_t qHash(const ThumbnailKey &key, size_t seed) {
@@ -41,9 +40,20 @@ void ThumbnailWorker::Stop() {
 }
 
 void ThumbnailWorker::run() {
-  // The PDF last drawn from: the pages of one file usually come together.
+  // The PDF last drawn from, as it was: the pages of one file usually come
+  // together.
   std::unique_ptr<PdfThumbnailer> pdf;
   ThumbnailKey pdfKey;
+  const PdfOpener open = [&](const QString &path) -> const PdfThumbnailer * {
+    const QFileInfo info(path);
+    const ThumbnailKey now{path, info.size(), info.lastModified().toMSecsSinceEpoch(), 0, {}};
+    if (!pdf || !(now == pdfKey)) {
+      QFile file(path);
+      pdf = file.open(QIODevice::ReadOnly) ? std::make_unique<PdfThumbnailer>(file.readAll()) : nullptr;
+      pdfKey = now;
+    }
+    return pdf && pdf->isValid() ? pdf.get() : nullptr;
+  };
   while (true) {
     ThumbnailKey key;
     {
@@ -53,21 +63,7 @@ void ThumbnailWorker::run() {
       key = queue_.front();
       queue_.pop_front();
     }
-    QImage image;
-    if (key.page == 0) {
-      QFile file(key.path);
-      if (file.open(QIODevice::ReadOnly)) image = ImageThumbnail(file.readAll(), box_);
-    } else {
-      const bool same = pdf && pdfKey.path == key.path && pdfKey.size == key.size &&
-                        pdfKey.modified == key.modified;
-      if (!same) {
-        pdf.reset();
-        QFile file(key.path);
-        if (file.open(QIODevice::ReadOnly)) pdf = std::make_unique<PdfThumbnailer>(file.readAll());
-        pdfKey = key;
-      }
-      if (pdf) image = pdf->render(key.page, box_);
-    }
+    const QImage image = DrawPagePicture(key.files, box_, open);
     if (cancel_) return;
     emit rendered(key, image);
   }
@@ -82,8 +78,8 @@ QImage ThumbnailCache::Request(const ThumbnailSource &source) {
   if (source.path.isEmpty()) return {};
   const QFileInfo info(source.path);
   if (!info.isFile()) return {};
-  const ThumbnailKey key{source.path, info.size(),
-                         info.lastModified().toMSecsSinceEpoch(), source.page};
+  const ThumbnailKey key{source.path, info.size(), info.lastModified().toMSecsSinceEpoch(), source.page,
+                         source.files.isEmpty() ? PageFiles{{}, source.path, source.page} : source.files};
   if (const QImage *image = cache_.object(key)) return *image;
   if (pending_.contains(key)) return {};
   pending_.append(key);

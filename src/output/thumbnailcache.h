@@ -5,6 +5,7 @@
 #pragma once
 
 #include "model/tbookobj.h"
+#include "output/pagepicture.h"
 
 #include <QCache>
 #include <QImage>
@@ -19,24 +20,28 @@
 
 namespace lw {
 
-// Where a page's picture comes from: an image file (page 0) or a page of a
-// PDF (from 1).
+// A page's picture, known by a file and a page of it: an image file or a
+// page movie (page 0) or a page of a PDF (from 1). The picture is drawn from
+// `files` by the one rule for pages (DrawPagePicture); without them, from
+// the file itself.
 struct ThumbnailSource {
   QString path;
   int page = 0;
+  PageFiles files;
 };
 
-// The picture source of `page`: its source file and page number, or the
-// page's own file for an image page added by path alone. Empty path for a
-// page made from a PDF whose source is not known.
+// The picture source of `page`, known by its source file and page number,
+// or by the page's own file for a page added by path alone. Never fails.
 ThumbnailSource ThumbnailSourceOf(const TPageObj &page);
 
-// One picture: the file as it was when asked for, and the page.
+// One picture: the file as it was when asked for, and the page; `files`
+// where it is drawn from (not in the key).
 struct ThumbnailKey {
   QString path;
   qint64 size = -1;
   qint64 modified = 0;  // milliseconds since the epoch
   int page = 0;
+  PageFiles files;
   bool operator==(const ThumbnailKey &o) const {
     return path == o.path && size == o.size && modified == o.modified && page == o.page;
   }

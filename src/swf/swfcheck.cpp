@@ -1,5 +1,6 @@
 #include "swf/swfcheck.h"
 
+#include "swf/swfmovie.h"
 #include "swf/swfvector.h"
 
 #include <zlib.h>
@@ -520,15 +521,18 @@ struct Checker {
     }
   }
 
-  // Tags of one timeline; returns at its End tag.
-  void Tags(Reader &r, bool inSprite) {
+  // Tags of one timeline; returns at its End tag, `tags` standing after it.
+  void Tags(TagWalker &tags, bool inSprite) {
+    MovieTag tag;
     for (;;) {
-      const std::uint16_t head = r.U16();
-      const int code = head >> 6;
-      std::size_t length = head & 0x3F;
-      if (length == 0x3F) length = r.U32();
-      if (length > r.left()) Fail("tag " + std::to_string(code) + " runs past the end of the file");
-      Reader body(r.Take(length), length);
+      if (!tags.Next(tag)) {
+        if (tags.fault() == TagFault::BodyCut)
+          Fail("tag " + std::to_string(tag.code) + " runs past the end of the file");
+        Fail(tags.fault() == TagFault::HeadCut ? "tag header runs past the end of the file" : "no End tag");
+      }
+      const int code = tag.code;
+      const std::size_t length = tag.length;
+      Reader body(tags.Body(tag), length);
       ++result->tags;
       try {
         switch (code) {
@@ -576,7 +580,9 @@ struct Checker {
             if (inSprite) Fail("sprite inside a sprite");
             const int id = body.U16();
             body.U16();
-            Tags(body, true);
+            TagWalker inner(body.Take(0), body.left());
+            Tags(inner, true);
+            body.Take(inner.walked());
             Define(id);
             break;
           }
@@ -596,34 +602,21 @@ struct Checker {
 CheckResult CheckMovie(const Bytes &movie, const CheckLimits &limits) {
   CheckResult result;
   try {
-    if (movie.size() < 8) Fail("shorter than a movie header");
-    const bool packed = movie[0] == 'C';
-    if ((movie[0] != 'F' && !packed) || movie[1] != 'W' || movie[2] != 'S') Fail("not a movie");
-    if (movie[3] != limits.version) Fail("file version " + std::to_string(movie[3]));
-    const std::size_t length = movie[4] | (movie[5] << 8) | (movie[6] << 16) |
-                               (static_cast<std::size_t>(movie[7]) << 24);
-    if (length < 8) Fail("file length field too small");
-    Bytes plain;
-    const Bytes *all = &movie;
-    if (packed) {
-      if (length > (1u << 30)) Fail("file length field too large");
-      plain.assign(movie.begin(), movie.begin() + 8);
-      plain.resize(length);
-      uLongf size = static_cast<uLongf>(length - 8);
-      if (uncompress(plain.data() + 8, &size, movie.data() + 8, static_cast<uLong>(movie.size() - 8)) != Z_OK ||
-          size != length - 8)
-        Fail("compressed body does not inflate to the file length");
-      all = &plain;
-    } else if (length != movie.size()) {
-      Fail("file length field " + std::to_string(length) + " but " + std::to_string(movie.size()) + " bytes");
+    MovieReadOptions options;
+    options.exactLength = true;
+    options.maxLength = 1u << 30;
+    const MovieReader reader(movie, options);
+    if (!reader.ok()) {
+      if (reader.fault() == MovieFault::WrongLength && reader.head().compression == MovieCompression::None)
+        Fail("file length field " + std::to_string(reader.head().fileLength) + " but " +
+             std::to_string(movie.size()) + " bytes");
+      Fail(MovieFaultText(reader.fault()));
     }
-    Reader r(all->data() + 8, all->size() - 8);
-    r.Rect();
-    r.U16();
-    r.U16();
+    if (reader.head().version != limits.version) Fail("file version " + std::to_string(reader.head().version));
     Checker checker{limits, &result, {}, {}, {}};
-    checker.Tags(r, false);
-    if (r.left() != 0) Fail("bytes after the End tag");
+    TagWalker tags = reader.Tags();
+    checker.Tags(tags, false);
+    if (tags.left() != 0) Fail("bytes after the End tag");
     result.ok = true;
   } catch (const Bad &e) {
     result.ok = false;

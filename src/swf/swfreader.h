@@ -1,5 +1,5 @@
-// Reading page movies back: the header, the tags, and the one bitmap of a
-// page movie as BuildPageMovie writes it. Works on bytes in memory.
+// Reading page movies back: the one bitmap of a page movie as
+// BuildPageMovie writes it. Works on bytes in memory.
 #pragma once
 
 #include "swf/swfwriter.h"
@@ -18,12 +18,6 @@ struct PageBitmap {
   std::int32_t stageHeightTwips = 0;
 };
 
-// The movie's body with the header's first 8 bytes in front, inflated when
-// the movie is "CWS". Returns an empty vector for anything but an "FWS" or
-// "CWS" movie (LZMA "ZWS" included), or a compressed body that does not
-// inflate.
-Bytes UncompressedMovie(const Bytes &movie);
-
 // The JPEG of a page movie that is one bitmap and nothing else: a single
 // DefineBitsJPEG2 shown through a single bitmap-filled DefineShape, with at
 // most FileAttributes, Metadata, SetBackgroundColor, PlaceObject2,
@@ -33,9 +27,5 @@ Bytes UncompressedMovie(const Bytes &movie);
 // images), a bitmap that is not JPEG, or a damaged or truncated movie.
 std::optional<PageBitmap> ExtractPageBitmap(const Bytes &movie);
 
-// The stage's width and height in twips (1/20 point) of a whole movie,
-// compressed or not. Returns no value for a damaged header or an empty
-// stage.
-std::optional<std::pair<std::int32_t, std::int32_t>> MovieStageSize(const Bytes &movie);
 
 }  // namespace lw::swf

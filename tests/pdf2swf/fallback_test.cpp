@@ -7,6 +7,7 @@
 #include "model/sidefiles.h"
 #include "pdf2swf/fallback.h"
 #include "swf/swfcheck.h"
+#include "swf/swfmovie.h"
 #include "swf/swfreader.h"
 #include "support/testdirs.h"
 
@@ -172,10 +173,11 @@ TEST_P(PageReason, EndsNormallyAsItsKindWithItsReason) {
   // Every page has its side file, of the page's size; a plain page's has no words.
   const std::optional<lw::PageWords> side = lw::ParsePageSide(ReadFile(dir.file("out/p_1.page.json")));
   ASSERT_TRUE(side.has_value());
-  const auto stage = lw::swf::MovieStageSize(bytes);
-  ASSERT_TRUE(stage.has_value());
-  EXPECT_EQ(side->width, stage->first / 20.0);
-  EXPECT_EQ(side->height, stage->second / 20.0);
+  const lw::swf::MovieReader reader(bytes);
+  ASSERT_TRUE(reader.ok());
+  const lw::swf::Rect &stage = reader.head().frame;
+  EXPECT_EQ(side->width, (stage.xMax - stage.xMin) / 20.0);
+  EXPECT_EQ(side->height, (stage.yMax - stage.yMin) / 20.0);
   if (QByteArray(c.kind) == "plain") {
     EXPECT_TRUE(side->words.empty());
     // One JPEG: white, with the grey words saying so across the middle.

@@ -2,7 +2,7 @@
 // PlaceObject2/3 at the top level with its depth, clip depth and blend mode.
 #pragma once
 
-#include "swf/swfreader.h"
+#include "swf/swfmovie.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,25 +22,14 @@ struct Placement {
 // fields page movies use are understood (no colour transform, ratio, name,
 // filters or clip actions).
 inline std::vector<Placement> Placements(const lw::swf::Bytes &movie) {
-  const lw::swf::Bytes m = lw::swf::UncompressedMovie(movie);
+  const lw::swf::MovieReader reader(movie);
   std::vector<Placement> out;
-  if (m.size() < 13) return {};
-  const std::size_t rectBits = 5 + 4 * (m[8] >> 3);
-  std::size_t at = 8 + (rectBits + 7) / 8 + 4;
-  while (at + 2 <= m.size()) {
-    const int head = m[at] | (m[at + 1] << 8);
-    at += 2;
-    const int code = head >> 6;
-    std::size_t length = head & 0x3F;
-    if (length == 0x3F) {
-      if (at + 4 > m.size()) return {};
-      length = m[at] | (m[at + 1] << 8) | (m[at + 2] << 16) | (static_cast<std::size_t>(m[at + 3]) << 24);
-      at += 4;
-    }
-    if (at + length > m.size()) return {};
-    if (code == 0) break;
+  lw::swf::TagWalker tags = reader.Tags();
+  for (lw::swf::MovieTag tag; tags.Next(tag);) {
+    const int code = tag.code;
+    if (code == 0) return out;
     if (code == 26 || code == 70) {
-      const std::uint8_t *b = m.data() + at;
+      const std::uint8_t *b = tags.Body(tag);
       std::size_t i = 0;
       Placement p;
       p.tag = code;
@@ -71,9 +60,8 @@ inline std::vector<Placement> Placements(const lw::swf::Bytes &movie) {
       if (flags2 & 0x02) p.blend = b[i++];
       out.push_back(p);
     }
-    at += length;
   }
-  return out;
+  return tags.fault() == lw::swf::TagFault::None ? out : std::vector<Placement>{};
 }
 
 }  // namespace lwtest

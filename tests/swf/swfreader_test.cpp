@@ -68,14 +68,6 @@ TEST(SwfReader, DropsTheEmptyImageInFrontOfAnOldJpeg) {
   EXPECT_EQ(found->stageWidthTwips, 320);
 }
 
-TEST(SwfReader, InflatesACompressedMovie) {
-  const Bytes plain = BuildPageMovie(pageOf(false));
-  const Bytes packed = BuildPageMovie(pageOf(true));
-  ASSERT_EQ(packed[0], 'C');
-  EXPECT_EQ(UncompressedMovie(packed), plain);
-  EXPECT_EQ(UncompressedMovie(plain), plain);
-}
-
 TEST(SwfReader, RefusesMoviesThatDrawMoreThanOneBitmap) {
   const Bytes movie = BuildPageMovie(pageOf(false));
   // A movie with a vector shape and text: DefineText (11) before the End.
@@ -92,15 +84,11 @@ TEST(SwfReader, RefusesMoviesThatDrawMoreThanOneBitmap) {
 
 TEST(SwfReader, RefusesDamagedInput) {
   const Bytes movie = BuildPageMovie(pageOf(false));
-  EXPECT_FALSE(ExtractPageBitmap({}).has_value());
-  EXPECT_FALSE(ExtractPageBitmap(Bytes{'F', 'W', 'S'}).has_value());
-  EXPECT_FALSE(ExtractPageBitmap(Bytes(movie.begin(), movie.begin() + movie.size() / 2)).has_value());
+  // Header and tag faults are the movie reader's (swfmovie_test); an LZMA
+  // movie is this reader's choice.
   Bytes lzma = movie;
   lzma[0] = 'Z';
   EXPECT_FALSE(ExtractPageBitmap(lzma).has_value());
-  Bytes packed = BuildPageMovie(pageOf(true));
-  packed[20] ^= 0xFF;
-  EXPECT_FALSE(ExtractPageBitmap(packed).has_value());
   Bytes notJpeg = movie;  // the JPEG's SOI marker damaged
   for (size_t i = 0; i + 1 < notJpeg.size(); ++i)
     if (notJpeg[i] == 0xFF && notJpeg[i + 1] == 0xD8) {

@@ -1,6 +1,7 @@
 // Byte-level checks of the SWF writer, plus a run of the independent reader
 // over a page movie.
 
+#include "swf/swfmovie.h"
 #include "swf/swfwriter.h"
 #include "support/testdirs.h"
 
@@ -56,22 +57,13 @@ struct Tag {
   Bytes body;
 };
 
-// Splits a movie body (starting right after the frame count) into tags.
-std::vector<Tag> SplitTags(const Bytes &movie, size_t at) {
+// The movie's tags up to its End tag.
+std::vector<Tag> SplitTags(const Bytes &movie) {
+  const MovieReader reader(movie);
   std::vector<Tag> tags;
-  while (at + 2 <= movie.size()) {
-    const std::uint16_t head = U16(movie, at);
-    at += 2;
-    Tag t{head >> 6, false, {}};
-    size_t len = head & 0x3F;
-    if (len == 0x3F) {
-      len = U32(movie, at);
-      at += 4;
-      t.longHeader = true;
-    }
-    t.body.assign(movie.begin() + at, movie.begin() + at + len);
-    at += len;
-    tags.push_back(t);
+  TagWalker walker = reader.Tags();
+  for (MovieTag t; walker.Next(t);) {
+    tags.push_back({t.code, t.longForm, Bytes(walker.Body(t), walker.Body(t) + t.length)});
     if (t.code == kTagEnd) break;
   }
   return tags;
@@ -206,7 +198,7 @@ TEST(SwfPageMovie, LayoutOfAPageMovie) {
   EXPECT_EQ(fr.SB(n), 15840);
   EXPECT_EQ(U16(movie, at), 12 << 8);  // frame rate
   EXPECT_EQ(U16(movie, at + 2), 1);    // frame count
-  const auto tags = SplitTags(movie, at + 4);
+  const auto tags = SplitTags(movie);
   std::vector<int> codes;
   for (const auto &t : tags) codes.push_back(t.code);
   EXPECT_EQ(codes, (std::vector<int>{kTagFileAttributes, kTagSetBackgroundColor, kTagDefineBitsJpeg2,
