@@ -125,7 +125,7 @@ TEST(PreviewWeb, PlayingBookLeavesTheWindowFocusAlone) {
   // The template hands the book the keyboard just after "ready"; by the
   // first page drawn that step has run.
   ASSERT_TRUE(Spin([&] {
-    return Eval(*web, "(window.leafweaverEvents||[]).some(function(e){return e.name==='first-page';})").toBool();
+    return Eval(*web, "((window.leafweaver||{}).events||[]).some(function(e){return e.name==='first-page';})").toBool();
   }, 30000));
   EXPECT_EQ(QApplication::focusWidget(), edit);
 }
@@ -239,7 +239,7 @@ TEST(PreviewWeb, TabLeavesThePreviewForTheNextControl) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   web->ShowPreview(t.file("index.html"));
   ASSERT_TRUE(Spin([&] {
-    return Eval(*web, "(window.leafweaverEvents||[]).some(function(e){return e.name==='ready';})").toBool();
+    return Eval(*web, "((window.leafweaver||{}).events||[]).some(function(e){return e.name==='ready';})").toBool();
   }, 30000));
   // The order of the window: the browser between the two fields. Its
   // rendering widget, the focus proxy, exists once a page is shown.

@@ -159,7 +159,7 @@ web.runCases([
       await page.fill("#search-box", "says nothing");
       await page.press("#search-box", "Enter");
       await page.waitForFunction((n) => document.querySelectorAll("#search-results li").length === n, PAGES);
-      const times = await page.evaluate(() => window.leafweaverSearchTimes);
+      const times = await page.evaluate(() => window.leafweaver.searchTimes);
       console.log(`     query times on 60 pages: ${times.map((t) => t.toFixed(2)).join(", ")} ms`);
       const real = errors.filter((e) => !/Failed to load resource/.test(e));
       web.assert(real.length === 0, "console errors: " + real.join("; "));
@@ -231,9 +231,9 @@ web.runCases([
       await web.waitState(page, (s) => s.zoom === 0 && s.settled, 10000, "zoomed out");
       // The highlight belongs to the page, not to its drawing: after the book
       // went to its end (page 37's drawing dropped) and back, it is there again.
-      await page.evaluate(() => window.leafweaverPerform("last"));
+      await page.evaluate(() => window.leafweaver.perform("last"));
       await web.waitState(page, (s) => settledAt(PAGES)(s) && !s.loaded.includes(TARGET), 30000, "the last page, page 37 dropped");
-      await page.evaluate((n) => window.leafweaverPerform("goto", n), TARGET);
+      await page.evaluate((n) => window.leafweaver.perform("goto", n), TARGET);
       await web.waitState(page, settledAt(TARGET), 30000, "page 37 again");
       await until((i) => yellow(i, word) > 0.7, "the highlight on the word again");
       // Escape in the search box takes the results and the highlight away.
@@ -267,7 +267,7 @@ web.runCases([
           pages.push([595, 842, lines, numbers]);
         }
         let t0 = performance.now();
-        const index = new window.LeafweaverSearch.BookIndex({ format: 2, pages });
+        const index = new window.leafweaver.BookIndex({ format: 2, pages });
         const build = performance.now() - t0;
         const times = [];
         let found = null;

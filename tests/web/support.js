@@ -293,12 +293,11 @@ async function waitState(page, test, ms = 20000, what = "player state") {
 }
 
 async function events(page) {
-  return page.evaluate(() => window.leafweaverEvents || []);
+  return page.evaluate(() => (window.leafweaver || {}).events || []);
 }
 
-/** Layout of the book in a stage of w x h for pages pw x ph, mirroring the player. */
-function bookBox(w, h, pw, ph, single) {
-  const margin = 12, panel = 40;
+/** Layout of the book in a stage of w x h for pages pw x ph, mirroring the player (in its default frame). */
+function bookBox(w, h, pw, ph, single, { margin, panel } = { margin: 12, panel: 40 }) {
   const vw = w - 2 * margin, vh = h - panel - 2 * margin;
   const bw = single ? pw : 2 * pw;
   const s = Math.min(vw / bw, vh / ph);
