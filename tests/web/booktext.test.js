@@ -290,13 +290,14 @@ web.runCases([
   }],
 
   ["the vector pages show on each renderer the runtime may use, drawn into bitmaps only where it can", async () => {
+    const missing = [];
     for (const [renderer, cache] of [["canvas", false], ["webgl", false], ["wgpu-webgl", true]]) {
       await withBook(book, {}, async (context, server) => {
         const { page, messages } = await web.openBook(context, server.url + "index.html?renderer=" + renderer);
         await web.waitState(page, (s) => s.ready, 60000, "the player with " + renderer);
         const used = messages.map((m) => /Used renderer: ([\w-]+)/.exec(m)).find((m) => m);
         if (!used || used[1] !== renderer) {
-          console.log(`     skip ${renderer}: this browser runs ${used ? used[1] : "no renderer"} instead`);
+          missing.push(`${renderer} (this browser runs ${used ? used[1] : "no renderer"} instead)`);
           return;
         }
         const st = await web.waitState(page, settledAt(1), 90000, "page 1 drawn with " + renderer);
@@ -310,6 +311,7 @@ web.runCases([
         console.log(`     ${renderer}: page 1 drawn (${dark} dark pixels), into bitmaps ${st.bitmapCache}`);
       });
     }
+    if (missing.length) web.skip("not run with " + missing.join(", "));
   }],
 
   ["a leaf in a turn draws only the text in sight of it, and all of it again once the page lies flat", async () => {
@@ -319,8 +321,7 @@ web.runCases([
       const { page, messages } = await web.openBook(context, server.url + "index.html");
       const st = await web.waitState(page, (s) => settledAt(1)(s) && s.loaded.includes(3), 30000, "pages 1 to 3 loaded");
       if (!messages.some((m) => /Used renderer: canvas/.test(m))) {
-        console.log("     skip: the runtime draws into bitmaps here, so pages are whole pictures");
-        return;
+        web.skip("the runtime draws into bitmaps here, so pages are whole pictures");
       }
       web.assert(st.hiddenTexts === 0, "texts hidden at rest: " + st.hiddenTexts);
       const stage = await page.evaluate(() => {
@@ -439,8 +440,7 @@ web.runCases([
       await context.addInitScript(() => { delete globalThis.WebAssembly; delete globalThis.DecompressionStream; });
       const { page } = await web.openBook(context, server.url + "index.html");
       if (await page.evaluate(() => typeof WebAssembly !== "undefined")) {
-        console.log("     skip: WebAssembly could not be taken away in this Chromium");
-        return;
+        web.skip("WebAssembly could not be taken away in this Chromium");
       }
       web.assert(await page.evaluate(() => typeof DecompressionStream === "undefined"), "DecompressionStream stayed");
       await page.waitForSelector("html.no-player");
@@ -477,8 +477,7 @@ web.runCases([
 
   ["axe-core finds no serious or critical violations in the book with its player", async () => {
     if (!axePath) {
-      console.log("     skip: axe-core is not installed (npm ci)");
-      return;
+      web.skip("axe-core is not installed (npm ci)");
     }
     await withBook(book, {}, async (context, server) => {
       const { page } = await web.openBook(context, server.url + "index.html");
