@@ -140,6 +140,9 @@ TEST(PageWeb, ShowsPagesInOnePlayer) {
   web.show();
   web.ShowPage(t.file("pages dir/first page_1.swf"));
   ASSERT_TRUE(Spin([&] { return Eval(web, kLoadedWidth).toInt() == 300; }, 30000));
+  // The renderer is chosen by the book page's own check, source/renderer.js.
+  EXPECT_TRUE(Eval(web, "typeof leafweaver.webGlIsEmulated === 'function' && RufflePlayer.config.preferredRenderer"
+                        " === (leafweaver.webGlIsEmulated() ? 'canvas' : 'webgl')").toBool());
   Eval(web, "document.querySelector('ruffle-player').dataset.mark = 'first'");
 
   web.ShowPage(t.file("pages dir/it's \"quoted\"_2.swf"));
