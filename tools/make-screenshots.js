@@ -109,7 +109,7 @@ async function main() {
       await page.mouse.click(W - 2 - 6 - 14, H - 20);
       await page.mouse.click(W - 2 - 2 * (6 + 28) + 14, H - 20);
       await web.waitState(page, (s) => s.thumbnailsOpen, 10000, "the thumbnails");
-      await page.waitForFunction(() => window.leafweaverEvents.filter((e) => e.name === "thumbnail-sheet").length >= 2,
+      await page.waitForFunction(() => window.leafweaver.events.filter((e) => e.name === "thumbnail-sheet").length >= 2,
         null, { timeout: 20000 });
       await frames(page);
       await page.screenshot({ path: path.join(out, "thumbnails.png") });

@@ -36,6 +36,7 @@ import leafweaver.Thumbnails;
 	here as actions.
 **/
 class Main extends Sprite {
+	/** The frame around the book when the page gives none: the margin on every side. */
 	static inline var MARGIN = 12;
 
 	var baseUrl:String;
@@ -49,6 +50,9 @@ class Main extends Sprite {
 	/** The page's wishes: a right-to-left book, the page number to open at. */
 	var rtl = false;
 	var startNumber = 1;
+	/** The page's frame around the book: the margin and the control panel's band. */
+	var margin = MARGIN;
+	var band = Panel.HEIGHT;
 	/** The book's outline (none until its file is in) and its list while open. */
 	var outline:Array<OutlineEntry> = [];
 	var outlinePanel:OutlinePanel;
@@ -75,7 +79,7 @@ class Main extends Sprite {
 		var renderer = params == null ? null : Reflect.field(params, "renderer");
 		try {
 			if (flash.external.ExternalInterface.available) {
-				var used:Dynamic = flash.external.ExternalInterface.call("leafweaverRenderer");
+				var used:Dynamic = flash.external.ExternalInterface.call("leafweaver.renderer");
 				if (used != null)
 					renderer = used;
 			}
@@ -87,6 +91,8 @@ class Main extends Sprite {
 			var n = Std.parseInt(Std.string(Reflect.field(params, "page")));
 			if (n != null && n > 0)
 				startNumber = n;
+			margin = pixels(Reflect.field(params, "margin"), MARGIN);
+			band = pixels(Reflect.field(params, "panel"), Panel.HEIGHT);
 		}
 		backdrop = new Backdrop();
 		addChild(backdrop);
@@ -247,7 +253,7 @@ class Main extends Sprite {
 			backdrop.loadImage(baseUrl + "source/bg.jpg");
 		book = new Book(c, baseUrl, rtl, startNumber);
 		addChild(book);
-		panel = new Panel(c.panelColor, c.buttonColor, c.textColor, rtl);
+		panel = new Panel(c.panelColor, c.buttonColor, c.textColor, rtl, band);
 		addChild(panel);
 		panel.onAction = perform;
 		BrowserHooks.offerCommands(perform);
@@ -322,20 +328,20 @@ class Main extends Sprite {
 		var w = stage.stageWidth, h = stage.stageHeight;
 		backdrop.fit(w, h);
 		if (book != null) {
-			var bh = h - Panel.HEIGHT - 2 * MARGIN;
+			var bh = h - band - 2 * margin;
 			// A window taller than wide shows one page at a time.
-			book.setViewport(MARGIN, MARGIN, w - 2 * MARGIN, bh, h > w);
+			book.setViewport(margin, margin, w - 2 * margin, bh, h > w);
 			panel.layout(w, h);
 			updatePanel();
 			if (outlinePanel != null) {
-				outlinePanel.x = MARGIN;
-				outlinePanel.y = MARGIN;
-				outlinePanel.setSize(w - 2 * MARGIN, bh);
+				outlinePanel.x = margin;
+				outlinePanel.y = margin;
+				outlinePanel.setSize(w - 2 * margin, bh);
 			}
 			if (thumbnailPanel != null) {
-				thumbnailPanel.x = MARGIN;
-				thumbnailPanel.y = MARGIN;
-				thumbnailPanel.setSize(w - 2 * MARGIN, bh);
+				thumbnailPanel.x = margin;
+				thumbnailPanel.y = margin;
+				thumbnailPanel.setSize(w - 2 * margin, bh);
 			}
 		}
 		if (message != null) {
@@ -398,6 +404,12 @@ class Main extends Sprite {
 			highlight: book.highlights.page + 1,
 			highlightBoxes: book.highlights.boxes.length
 		};
+	}
+
+	/** A size in pixels the page gives (a whole number from 0 to 400), or `fallback`. */
+	static function pixels(value:Dynamic, fallback:Int):Int {
+		var n = value == null ? null : Std.parseInt(Std.string(value));
+		return n != null && n >= 0 && n <= 400 ? n : fallback;
 	}
 
 	static function folderOf(url:String):String {

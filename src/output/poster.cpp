@@ -25,14 +25,21 @@
 namespace lw {
 namespace {
 
-// The player's frame around the book (Main.layout): a margin on every side
-// and the control panel below.
-constexpr int kStageMargin = 12;
-constexpr int kPanelHeight = 40;
+// The player's frame around the book: a margin on every side and the
+// control panel's band below. The poster is sized by it here, and book.js
+// carries it ("layout") to the page, which lays the poster out by it and
+// hands it to the player.
+struct PlayerFrame {
+  int margin;
+  int panel;
+};
+constexpr PlayerFrame kFrame{12, 40};
+
+QJsonObject frameObject() { return {{"margin", kFrame.margin}, {"panel", kFrame.panel}}; }
 
 constexpr const char *kPosterName = "source/poster.jpg";
 constexpr const char *kSettingsName = "source/book.js";
-constexpr const char *kSettingsStart = "window.leafweaverBook = ";
+constexpr const char *kSettingsStart = "(window.leafweaver = window.leafweaver || Object()).book = ";
 
 [[noreturn]] void fail(const QString &what, const QString &path, const QString &reason) {
   throw PackageError(
@@ -58,8 +65,8 @@ QByteArray settingsText(const QJsonObject &settings) {
 
 QSize PlayerPageSize(int bookWidth, int bookHeight, QSize window) {
   if (bookWidth < 1 || bookHeight < 1 || window.width() < 1 || window.height() < 1) return {};
-  const double areaW = std::max(10, window.width() - 2 * kStageMargin);
-  const double areaH = std::max(10, window.height() - kPanelHeight - 2 * kStageMargin);
+  const double areaW = std::max(10, window.width() - 2 * kFrame.margin);
+  const double areaH = std::max(10, window.height() - kFrame.panel - 2 * kFrame.margin);
   const bool single = window.height() > window.width();
   const double scale = std::min(areaW / (single ? bookWidth : 2.0 * bookWidth), areaH / bookHeight);
   return {std::max(1, static_cast<int>(std::lround(bookWidth * scale))),
@@ -97,7 +104,8 @@ bool WriteFirstView(const TBookObj &book, const QString &root) {
   if (!book.pageList.empty()) poster = DrawPosterPage(*book.pageList.front(), pageSize);
 
   QJsonObject settings{{"runtime", kOwnRuntimeAddress},
-                       {"page", sizeObject(QSize(book.width, book.height))}};
+                       {"page", sizeObject(QSize(book.width, book.height))},
+                       {"layout", frameObject()}};
   if (book.rightToLeft) settings["direction"] = "rtl";
   if (book.backgroundType != 0)
     settings["background"] = '#' + ColorToHexText(book.backgroundColor);

@@ -120,27 +120,16 @@ QString PageWrapperHtml() {
 <html><head><meta charset="utf-8">
 <style>html,body{margin:0;padding:0;width:100%;height:100%;overflow:hidden;background:#fff}
 #page{width:100%;height:100%}</style>
+<script src="source/renderer.js"></script>
 <script>
 // WebGL where a graphics card draws it, the 2D canvas where WebGL is emulated
-// on the processor (faster there, and no notice about graphics acceleration).
-function webGlIsEmulated() {
-  try {
-    var gl = document.createElement("canvas").getContext("webgl");
-    if (!gl) return true;
-    var info = gl.getExtension("WEBGL_debug_renderer_info");
-    var name = String(gl.getParameter(info ? info.UNMASKED_RENDERER_WEBGL : gl.RENDERER));
-    var lose = gl.getExtension("WEBGL_lose_context");
-    if (lose) lose.loseContext();
-    return /swiftshader|llvmpipe|softpipe|software|basic render/i.test(name);
-  } catch (e) {
-    return true;
-  }
-}
+// on the processor (faster there, and no notice about graphics acceleration),
+// as the book's page decides; the canvas when that check is missing.
 window.RufflePlayer = window.RufflePlayer || {};
 window.RufflePlayer.config = { publicPath: "ruffle/", autoplay: "on", unmuteOverlay: "hidden",
   splashScreen: false, letterbox: "off", contextMenu: "off", warnOnUnsupportedContent: false,
-  showSwfDownload: false, logLevel: "error",
-  preferredRenderer: webGlIsEmulated() ? "canvas" : "webgl" };</script>
+  showSwfDownload: false, logLevel: "error", preferredRenderer: window.leafweaver && window.leafweaver.webGlIsEmulated &&
+    !window.leafweaver.webGlIsEmulated() ? "webgl" : "canvas" };</script>
 <script src="ruffle/ruffle.js"></script>
 </head><body><div id="page"></div>
 <script>

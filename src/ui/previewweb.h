@@ -77,7 +77,8 @@ class PageWeb : public QWebEngineView {
 };
 
 // The wrapper page of PageWeb (exposed for tests): loads ruffle/ruffle.js
-// from the page's base folder and offers showPage(url).
+// and the book page's renderer check source/renderer.js from the page's base
+// folder (a book package's folder) and offers showPage(url).
 QString PageWrapperHtml();
 
 }  // namespace lw

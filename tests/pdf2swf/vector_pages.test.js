@@ -39,8 +39,8 @@ function tool(name) {
 (async () => {
   for (const t of ["pdftoppm", "/usr/bin/python3"]) {
     if (!tool(t)) {
-      console.log(`SKIP vector pages: ${t} is missing`);
-      return;
+      console.log(`skip vector pages: ${t} is missing`);
+      process.exit(77);
     }
   }
   const work = support.tempDir("lw-vector-cases-");

@@ -125,7 +125,7 @@ TEST(PreviewWeb, PlayingBookLeavesTheWindowFocusAlone) {
   // The template hands the book the keyboard just after "ready"; by the
   // first page drawn that step has run.
   ASSERT_TRUE(Spin([&] {
-    return Eval(*web, "(window.leafweaverEvents||[]).some(function(e){return e.name==='first-page';})").toBool();
+    return Eval(*web, "((window.leafweaver||{}).events||[]).some(function(e){return e.name==='first-page';})").toBool();
   }, 30000));
   EXPECT_EQ(QApplication::focusWidget(), edit);
 }
@@ -140,6 +140,9 @@ TEST(PageWeb, ShowsPagesInOnePlayer) {
   web.show();
   web.ShowPage(t.file("pages dir/first page_1.swf"));
   ASSERT_TRUE(Spin([&] { return Eval(web, kLoadedWidth).toInt() == 300; }, 30000));
+  // The renderer is chosen by the book page's own check, source/renderer.js.
+  EXPECT_TRUE(Eval(web, "typeof leafweaver.webGlIsEmulated === 'function' && RufflePlayer.config.preferredRenderer"
+                        " === (leafweaver.webGlIsEmulated() ? 'canvas' : 'webgl')").toBool());
   Eval(web, "document.querySelector('ruffle-player').dataset.mark = 'first'");
 
   web.ShowPage(t.file("pages dir/it's \"quoted\"_2.swf"));
@@ -239,7 +242,7 @@ TEST(PreviewWeb, TabLeavesThePreviewForTheNextControl) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   web->ShowPreview(t.file("index.html"));
   ASSERT_TRUE(Spin([&] {
-    return Eval(*web, "(window.leafweaverEvents||[]).some(function(e){return e.name==='ready';})").toBool();
+    return Eval(*web, "((window.leafweaver||{}).events||[]).some(function(e){return e.name==='ready';})").toBool();
   }, 30000));
   // The order of the window: the browser between the two fields. Its
   // rendering widget, the focus proxy, exists once a page is shown.

@@ -159,7 +159,7 @@ web.runCases([
       await page.fill("#search-box", "says nothing");
       await page.press("#search-box", "Enter");
       await page.waitForFunction((n) => document.querySelectorAll("#search-results li").length === n, PAGES);
-      const times = await page.evaluate(() => window.leafweaverSearchTimes);
+      const times = await page.evaluate(() => window.leafweaver.searchTimes);
       console.log(`     query times on 60 pages: ${times.map((t) => t.toFixed(2)).join(", ")} ms`);
       const real = errors.filter((e) => !/Failed to load resource/.test(e));
       web.assert(real.length === 0, "console errors: " + real.join("; "));
@@ -231,9 +231,9 @@ web.runCases([
       await web.waitState(page, (s) => s.zoom === 0 && s.settled, 10000, "zoomed out");
       // The highlight belongs to the page, not to its drawing: after the book
       // went to its end (page 37's drawing dropped) and back, it is there again.
-      await page.evaluate(() => window.leafweaverPerform("last"));
+      await page.evaluate(() => window.leafweaver.perform("last"));
       await web.waitState(page, (s) => settledAt(PAGES)(s) && !s.loaded.includes(TARGET), 30000, "the last page, page 37 dropped");
-      await page.evaluate((n) => window.leafweaverPerform("goto", n), TARGET);
+      await page.evaluate((n) => window.leafweaver.perform("goto", n), TARGET);
       await web.waitState(page, settledAt(TARGET), 30000, "page 37 again");
       await until((i) => yellow(i, word) > 0.7, "the highlight on the word again");
       // Escape in the search box takes the results and the highlight away.
@@ -267,7 +267,7 @@ web.runCases([
           pages.push([595, 842, lines, numbers]);
         }
         let t0 = performance.now();
-        const index = new window.LeafweaverSearch.BookIndex({ format: 2, pages });
+        const index = new window.leafweaver.BookIndex({ format: 2, pages });
         const build = performance.now() - t0;
         const times = [];
         let found = null;
@@ -290,13 +290,14 @@ web.runCases([
   }],
 
   ["the vector pages show on each renderer the runtime may use, drawn into bitmaps only where it can", async () => {
+    const missing = [];
     for (const [renderer, cache] of [["canvas", false], ["webgl", false], ["wgpu-webgl", true]]) {
       await withBook(book, {}, async (context, server) => {
         const { page, messages } = await web.openBook(context, server.url + "index.html?renderer=" + renderer);
         await web.waitState(page, (s) => s.ready, 60000, "the player with " + renderer);
         const used = messages.map((m) => /Used renderer: ([\w-]+)/.exec(m)).find((m) => m);
         if (!used || used[1] !== renderer) {
-          console.log(`     skip ${renderer}: this browser runs ${used ? used[1] : "no renderer"} instead`);
+          missing.push(`${renderer} (this browser runs ${used ? used[1] : "no renderer"} instead)`);
           return;
         }
         const st = await web.waitState(page, settledAt(1), 90000, "page 1 drawn with " + renderer);
@@ -310,6 +311,7 @@ web.runCases([
         console.log(`     ${renderer}: page 1 drawn (${dark} dark pixels), into bitmaps ${st.bitmapCache}`);
       });
     }
+    if (missing.length) web.skip("not run with " + missing.join(", "));
   }],
 
   ["a leaf in a turn draws only the text in sight of it, and all of it again once the page lies flat", async () => {
@@ -319,8 +321,7 @@ web.runCases([
       const { page, messages } = await web.openBook(context, server.url + "index.html");
       const st = await web.waitState(page, (s) => settledAt(1)(s) && s.loaded.includes(3), 30000, "pages 1 to 3 loaded");
       if (!messages.some((m) => /Used renderer: canvas/.test(m))) {
-        console.log("     skip: the runtime draws into bitmaps here, so pages are whole pictures");
-        return;
+        web.skip("the runtime draws into bitmaps here, so pages are whole pictures");
       }
       web.assert(st.hiddenTexts === 0, "texts hidden at rest: " + st.hiddenTexts);
       const stage = await page.evaluate(() => {
@@ -439,8 +440,7 @@ web.runCases([
       await context.addInitScript(() => { delete globalThis.WebAssembly; delete globalThis.DecompressionStream; });
       const { page } = await web.openBook(context, server.url + "index.html");
       if (await page.evaluate(() => typeof WebAssembly !== "undefined")) {
-        console.log("     skip: WebAssembly could not be taken away in this Chromium");
-        return;
+        web.skip("WebAssembly could not be taken away in this Chromium");
       }
       web.assert(await page.evaluate(() => typeof DecompressionStream === "undefined"), "DecompressionStream stayed");
       await page.waitForSelector("html.no-player");
@@ -477,8 +477,7 @@ web.runCases([
 
   ["axe-core finds no serious or critical violations in the book with its player", async () => {
     if (!axePath) {
-      console.log("     skip: axe-core is not installed (npm ci)");
-      return;
+      web.skip("axe-core is not installed (npm ci)");
     }
     await withBook(book, {}, async (context, server) => {
       const { page } = await web.openBook(context, server.url + "index.html");

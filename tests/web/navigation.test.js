@@ -23,7 +23,7 @@ async function withBook(opts, settings, check) {
   const dir = web.makeBook(web.tempDir("lw-book-"), opts);
   if (settings)
     fs.writeFileSync(path.join(dir, "source", "book.js"),
-      "window.leafweaverBook = " + JSON.stringify({ runtime: "ruffle/", poster: null, ...settings }) + ";\n");
+      "(window.leafweaver = window.leafweaver || Object()).book = " + JSON.stringify({ runtime: "ruffle/", poster: null, ...settings }) + ";\n");
   fs.writeFileSync(path.join(dir, "before.html"), "<!DOCTYPE html><title>before</title><p>before the book</p>");
   const server = await web.serve(dir);
   const browser = await web.launch();
@@ -48,8 +48,8 @@ async function addressShows(page, hash) {
 }
 
 // The middle half of the left or right page's box in a 1000 x 700 window.
-function pageBox(opts, which) {
-  const b = web.bookBox(1000, 700, opts.width, opts.height, false);
+function pageBox(opts, which, frame) {
+  const b = web.bookBox(1000, 700, opts.width, opts.height, false, frame);
   const left = which === "right" ? b.spine : b.spine - b.width;
   return { x0: left + b.width * 0.25, x1: left + b.width * 0.75, y0: b.top + b.height * 0.25, y1: b.top + b.height * 0.75 };
 }
@@ -130,6 +130,20 @@ web.runCases([
       web.assert(end.right === 8 && end.left === 0, "the last page of an even count lies right: " + JSON.stringify(end));
     });
   }],
+  ["the player lays the book out in the frame book.js gives: its margin and its panel's band", async () => {
+    const opts = book(4), frame = { margin: 60, panel: 100 };
+    await withBook(opts, { layout: frame }, async (browser, server) => {
+      const page = await browser.context.newPage();
+      await page.goto(server.url + "index.html");
+      await rests(page, [1], "the opened book");
+      const img = await web.shot(page, path.join(artefacts, "frame.png"));
+      web.assert(web.shareNear(img, pageBox(opts, "right", frame), RED) > 0.9, "page 1 not in the frame's place");
+      // Where the default frame's larger page would end, and the band's top, hold no page.
+      web.assert(web.shareNear(img, { x0: 890, x1: 980, y0: 100, y1: 500 }, RED) < 0.05, "page 1 wider than the frame lets it");
+      web.assert(web.shareNear(img, { x0: 680, x1: 760, y0: 610, y1: 690 }, [51, 51, 51], 30) > 0.9, "no panel band 100 pixels high");
+    });
+  }],
+
   ["a right-to-left book dragged from its left corner turns forward", async () => {
     const opts = book(6);
     await withBook(opts, { direction: "rtl" }, async (browser, server) => {

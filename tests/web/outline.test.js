@@ -118,7 +118,7 @@ web.runCases([
       async (root, browser, server) => {
         web.assert(!fs.existsSync(path.join(root, "source", "outline.json")), "an outline.json without bookmarks");
         const { page } = await web.openBook(browser.context, server.url + "index.html");
-        await page.waitForFunction(() => (window.leafweaverEvents || []).some((e) => e.name === "outline"),
+        await page.waitForFunction(() => ((window.leafweaver || {}).events || []).some((e) => e.name === "outline"),
           null, { timeout: 30000 });
         const st = await web.state(page);
         web.assert(st.outline === 0 && !st.outlineOpen, "state " + JSON.stringify(st));

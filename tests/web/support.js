@@ -293,12 +293,11 @@ async function waitState(page, test, ms = 20000, what = "player state") {
 }
 
 async function events(page) {
-  return page.evaluate(() => window.leafweaverEvents || []);
+  return page.evaluate(() => (window.leafweaver || {}).events || []);
 }
 
-/** Layout of the book in a stage of w x h for pages pw x ph, mirroring the player. */
-function bookBox(w, h, pw, ph, single) {
-  const margin = 12, panel = 40;
+/** Layout of the book in a stage of w x h for pages pw x ph, mirroring the player (in its default frame). */
+function bookBox(w, h, pw, ph, single, { margin, panel } = { margin: 12, panel: 40 }) {
   const vw = w - 2 * margin, vh = h - panel - 2 * margin;
   const bw = single ? pw : 2 * pw;
   const s = Math.min(vw / bw, vh / ph);
@@ -320,15 +319,31 @@ async function shot(page, file) {
   return decodePng(buf);
 }
 
+/** Thrown by `skip`: a case that cannot run here. */
+class Skipped extends Error {}
+/** Ends the running case as skipped, saying why. */
+function skip(reason) {
+  throw new Skipped(reason);
+}
+
 let failures = 0;
-/** Runs named async cases one after another; prints a line each; exits non-zero on failure. */
+/**
+ * Runs named async cases one after another; prints a line each. Exits 1 when
+ * a case failed, else 77 (skipped) when a case could not run here.
+ */
 async function runCases(cases) {
+  let skipped = 0;
   for (const [name, fn] of cases) {
     const t0 = Date.now();
     try {
       await fn();
       console.log(`ok   ${name} (${Date.now() - t0} ms)`);
     } catch (e) {
+      if (e instanceof Skipped) {
+        skipped++;
+        console.log(`skip ${name}: ${e.message}`);
+        continue;
+      }
       failures++;
       console.log(`FAIL ${name}: ${e && e.stack ? e.stack : e}`);
     }
@@ -336,6 +351,9 @@ async function runCases(cases) {
   if (failures) {
     console.log(`${failures} case(s) failed`);
     process.exitCode = 1;
+  } else if (skipped) {
+    console.log(`${skipped} case(s) could not run here`);
+    process.exitCode = 77;
   }
 }
 
@@ -355,6 +373,6 @@ function assert(cond, msg) {
 
 module.exports = {
   serve, launch, makeBook, programDir, tempDir, removeTree, solidPng, solidBmp, decodePng,
-  near, shareNear, openBook, state, waitState, events, bookBox, panelPoint, shot, runCases, assert,
+  near, shareNear, openBook, state, waitState, events, bookBox, panelPoint, shot, runCases, skip, assert,
   requireReportlab,
 };

@@ -101,7 +101,7 @@ web.runCases([
       // The sheets of the pages in view, and no others.
       const perSheet = index.columns * index.rows;
       const needed = Math.ceil(shown / perSheet);
-      await page.waitForFunction((n) => window.leafweaverEvents.filter((e) => e.name === "thumbnail-sheet").length >= n,
+      await page.waitForFunction((n) => window.leafweaver.events.filter((e) => e.name === "thumbnail-sheet").length >= n,
         needed, { timeout: 15000 });
       const wanted = JSON.stringify(index.sheets.slice(0, needed).map((s) => "/source/" + s));
       web.assert(JSON.stringify(sheetRequests(server)) === wanted, "sheets served: " + sheetRequests(server));
@@ -127,7 +127,7 @@ web.runCases([
       }
       await page.mouse.move(c1.x, c1.y);
       await wheel(100, (s) => s.thumbnailsShown.includes(90), "the last pages in view");
-      await page.waitForFunction((n) => window.leafweaverEvents.filter((e) => e.name === "thumbnail-sheet").length >= n,
+      await page.waitForFunction((n) => window.leafweaver.events.filter((e) => e.name === "thumbnail-sheet").length >= n,
         index.sheets.length, { timeout: 15000 });
       // Back to the top, then page 7's picture.
       await wheel(-100, (s) => s.thumbnailsShown[0] === 1, "the first row again");
@@ -157,7 +157,7 @@ web.runCases([
       await web.waitState(page, (s) => s.thumbnailSelected === target, 10000, "page " + target + " chosen by the keys");
       await page.keyboard.press("Enter");
       await web.waitState(page, (s) => !s.thumbnailsOpen && s.visible.includes(target) && !s.turning, 15000, "page " + target);
-      await page.evaluate(() => window.leafweaverPerform("thumbnails"));
+      await page.evaluate(() => window.leafweaver.perform("thumbnails"));
       await web.waitState(page, (s) => s.thumbnailsOpen && s.thumbnailSelected === target - (target % 2 ? 1 : 0), 10000,
         "the panel at the open spread");
       await page.evaluate(() => document.getElementById("player").focus());
@@ -172,7 +172,7 @@ web.runCases([
       await web.waitState(page, (s) => s.ready && s.rtl && s.thumbnails === 12 && s.settled, 30000, "the thumbnails' index");
       await page.mouse.click(thumbnailsButton.x, thumbnailsButton.y);
       await web.waitState(page, (s) => s.thumbnailsOpen, 10000, "the open panel");
-      await page.waitForFunction(() => window.leafweaverEvents.some((e) => e.name === "thumbnail-sheet"), null, { timeout: 15000 });
+      await page.waitForFunction(() => window.leafweaver.events.some((e) => e.name === "thumbnail-sheet"), null, { timeout: 15000 });
       await framesDrawn(page);
       await page.screenshot({ path: path.join(artefacts, "thumbnails-rtl.png") });
       const c4 = cellCentre(index, 4, true);
@@ -186,12 +186,12 @@ web.runCases([
       fs.rmSync(path.join(root, "source", "thumbnails.json"));
       fs.rmSync(path.join(root, "source", "thumbs"), { recursive: true });
       const { page } = await web.openBook(browser.context, server.url + "index.html");
-      await page.waitForFunction(() => (window.leafweaverEvents || []).some((e) => e.name === "thumbnails"),
+      await page.waitForFunction(() => ((window.leafweaver || {}).events || []).some((e) => e.name === "thumbnails"),
         null, { timeout: 30000 });
       const st = await web.state(page);
       web.assert(st.thumbnails === 0 && !st.thumbnailsOpen, "state " + JSON.stringify(st));
       await page.mouse.click(thumbnailsButton.x, thumbnailsButton.y);
-      await page.evaluate(() => window.leafweaverPerform("thumbnails"));
+      await page.evaluate(() => window.leafweaver.perform("thumbnails"));
       const still = await web.state(page);
       web.assert(!still.thumbnailsOpen, "a panel opened without thumbnails");
       web.assert(sheetRequests(server).length === 0, "sheets asked for: " + sheetRequests(server));

@@ -192,5 +192,8 @@
 
   var api = { BookIndex: BookIndex, fold: fold, pageBoxes: pageBoxes };
   if (typeof module === "object" && module.exports) module.exports = api;
-  else root.LeafweaverSearch = api;
+  else {
+    var lw = root.leafweaver = root.leafweaver || {};
+    lw.BookIndex = BookIndex;
+  }
 })(this);

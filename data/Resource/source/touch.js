@@ -4,7 +4,7 @@
 // fingers spreading or closing on the book into the player's zoom, about
 // the point between them. Loaded with the player; without one it does
 // nothing.
-(function () {
+(function (lw) {
   "use strict";
   // How far the fingers must spread (or close) for one zoom level.
   var STEP = 1.3;
@@ -12,7 +12,7 @@
   var fingers = new Map();
   var pinch = null;
 
-  window.leafweaverPointerType = function () { return lastType; };
+  lw.pointerType = function () { return lastType; };
 
   function player() { return document.getElementById("player"); }
   function onPlayer(e) {
@@ -74,4 +74,4 @@
   }
   window.addEventListener("pointerup", lifted, true);
   window.addEventListener("pointercancel", lifted, true);
-})();
+})(window.leafweaver = window.leafweaver || {});

@@ -7,8 +7,8 @@ import flash.external.ExternalInterface;
 	`player.leafweaverState()`, answering JSON, the call
 	`player.leafweaverGoTo(n)` that opens the book at page n, the call
 	`player.leafweaverHighlight(page, boxes)` that marks found words, and the events passed to the
-	page's `leafweaverPlayerEvent(name, detail)`, which the template collects
-	in `window.leafweaverEvents`. Without a page to talk to, both are silent.
+	page's `leafweaver.playerEvent(name, detail)`, which the template collects
+	in `leafweaver.events`. Without a page to talk to, both are silent.
 **/
 class BrowserHooks {
 	/** Answers `leafweaverState()` with `state()` as JSON. */
@@ -56,12 +56,12 @@ class BrowserHooks {
 		} catch (e:Dynamic) {}
 	}
 
-	/** Asks the page to open a web address in a new tab (`leafweaverOpenLink(url)`). */
+	/** Asks the page to open a web address in a new tab (`leafweaver.openLink(url)`). */
 	public static function openLink(url:String) {
 		if (!ExternalInterface.available)
 			return;
 		try {
-			ExternalInterface.call("leafweaverOpenLink", url);
+			ExternalInterface.call("leafweaver.openLink", url);
 		} catch (e:Dynamic) {}
 	}
 
@@ -69,7 +69,7 @@ class BrowserHooks {
 		if (!ExternalInterface.available)
 			return;
 		try {
-			ExternalInterface.call("leafweaverPlayerEvent", name, detail);
+			ExternalInterface.call("leafweaver.playerEvent", name, detail);
 		} catch (e:Dynamic) {}
 	}
 }

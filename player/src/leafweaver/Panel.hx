@@ -12,6 +12,7 @@ import leafweaver.Action;
 
 /** The control bar: first, previous, next, last, zoom, full screen and the page number box. */
 class Panel extends Sprite {
+	/** The band's height when the page gives none. */
 	public static inline var HEIGHT = 40;
 	static inline var BUTTON = 28;
 	static inline var GAP = 6;
@@ -36,14 +37,17 @@ class Panel extends Sprite {
 	/** The thumbnails' button, left of the outline's, shown once the book has thumbnails. */
 	var overviewButton:Sprite;
 	var barWidth = 0.0;
+	/** The band's height at the stage's foot. */
+	var band:Int;
 
 	/**
 		In a right-to-left book the arrows keep their places and swap their
 		actions: the arrows pointing left go on (next, last), those pointing
 		right go back.
 	**/
-	public function new(panelColor:Int, buttonColor:Int, textColor:Int, rtl:Bool = false) {
+	public function new(panelColor:Int, buttonColor:Int, textColor:Int, rtl:Bool = false, band:Int = HEIGHT) {
 		super();
+		this.band = band;
 		this.rtl = rtl;
 		this.panelColor = panelColor;
 		this.buttonColor = buttonColor;
@@ -63,7 +67,7 @@ class Panel extends Sprite {
 		box.graphics.drawRoundRect(0, 0, 96, BUTTON, 8, 8);
 		box.graphics.endFill();
 		box.x = x;
-		box.y = (HEIGHT - BUTTON) / 2;
+		box.y = (band - BUTTON) / 2;
 		row.addChild(box);
 		var fmt = new TextFormat("_sans", 14, textColor, true);
 		fmt.align = TextFormatAlign.RIGHT;
@@ -121,11 +125,11 @@ class Panel extends Sprite {
 	}
 
 	public function layout(stageW:Float, stageH:Float) {
-		y = stageH - HEIGHT;
+		y = stageH - band;
 		var g = bar.graphics;
 		g.clear();
 		g.beginFill(panelColor, 0.92);
-		g.drawRect(0, 0, stageW, HEIGHT);
+		g.drawRect(0, 0, stageW, band);
 		g.endFill();
 		g.beginFill(contrastOf(panelColor), 0.25);
 		g.drawRect(0, 0, stageW, 1);
@@ -189,7 +193,7 @@ class Panel extends Sprite {
 		drawIcon(icon, drawn, contrastOf(buttonColor));
 		b.addChild(icon);
 		b.x = x;
-		b.y = (HEIGHT - BUTTON) / 2;
+		b.y = (band - BUTTON) / 2;
 		b.addEventListener(MouseEvent.CLICK, function(_) {
 			if (onAction != null)
 				onAction(action);

@@ -4,7 +4,7 @@ import flash.external.ExternalInterface;
 
 /**
 	What the page tells the player about touch screens, where the runtime
-	passes only one finger on, as the mouse: `leafweaverPointerType()` on
+	passes only one finger on, as the mouse: `leafweaver.pointerType()` on
 	the page names the kind of the last press ("touch", "pen", "mouse"), and
 	the page's pinch calls `player.leafweaverZoomAt(level, x, y)` (a zoom
 	level about the stage point x, y; "in" and "out" for one level either
@@ -17,7 +17,7 @@ class TouchHooks {
 		if (!ExternalInterface.available)
 			return "mouse";
 		try {
-			var kind = ExternalInterface.call("leafweaverPointerType");
+			var kind = ExternalInterface.call("leafweaver.pointerType");
 			return kind == null ? "mouse" : Std.string(kind);
 		} catch (e:Dynamic) {
 			return "mouse";

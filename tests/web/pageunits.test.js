@@ -1,0 +1,61 @@
+"use strict";
+// The book page's display-free units, run by node's own test runner:
+// the page of an address, the renderer asked for and the one the runtime
+// names, and where the first page lies in the frame book.js gives.
+// usage: node --test pageunits.test.js
+const test = require("node:test");
+const assert = require("node:assert");
+const address = require("../../data/Resource/source/address.js");
+const renderers = require("../../data/Resource/source/renderer.js");
+const layout = require("../../data/Resource/source/layout.js");
+
+test("the page an address names", () => {
+  for (const [hash, page] of [["#page=12", 12], ["#zoom=2&page=3", 3], ["#page=7&x", 7], ["", 0], ["#page=", 0],
+    ["#apage=4", 0], ["#page=0", 0], [undefined, 0]])
+    assert.strictEqual(address.pageOfHash(hash), page, String(hash));
+});
+
+test("the renderer asked for: the address's choice, else by whether WebGL is emulated", () => {
+  for (const [query, emulated, want] of [["", true, "canvas"], ["", false, "wgpu-webgl"],
+    ["?renderer=webgl", true, "webgl"], ["?a=1&renderer=canvas", false, "canvas"],
+    ["?renderer=webgpu&b", true, "webgpu"], ["?renderer=opengl", true, "canvas"], ["?renderer=webglx", false, "wgpu-webgl"]])
+    assert.strictEqual(renderers.choose(query, emulated), want, query);
+  for (const [name, emulated] of [["Google SwiftShader", true], ["llvmpipe (LLVM 15.0.6, 256 bits)", true],
+    ["Microsoft Basic Render Driver", true], [null, true],
+    ["ANGLE (Intel, Mesa Intel(R) UHD Graphics 620 (KBL GT2), OpenGL 4.6)", false]])
+    assert.strictEqual(renderers.isEmulated(name), emulated, String(name));
+});
+
+test("the renderer used is read from the runtime's line while it loads, and console.log is given back", async () => {
+  const log = console.log;
+  for (const outcome of ["resolve", "reject"]) {
+    const seen = [];
+    const loading = renderers.watchUsed(() => {
+      console.log("%cNew Ruffle instance created (Version: 0.6.0 | WebAssembly extensions: ON | Used renderer: canvas)");
+      console.log("Loading SWF file turnleaf.swf");
+      return outcome === "resolve" ? Promise.resolve(1) : Promise.reject(new Error("no"));
+    }, (name) => seen.push(name));
+    assert.notStrictEqual(console.log, log);
+    await loading.then(() => {}, () => {});
+    assert.strictEqual(console.log, log, outcome);
+    assert.deepStrictEqual(seen, ["canvas"], outcome);
+  }
+});
+
+test("the frame book.js gives, and page 1 laid out in it as the player lays it out", () => {
+  for (const [book, frame] of [[{ layout: { margin: 12, panel: 40 } }, { margin: 12, panel: 40 }], [{}, null],
+    [undefined, null], [{ layout: { margin: "12", panel: 40 } }, null], [{ layout: { margin: 12, panel: -1 } }, null],
+    [{ layout: { margin: 1.5, panel: 40 } }, null]])
+    assert.deepStrictEqual(layout.frameOf(book), frame, JSON.stringify(book));
+  // The 600 x 800 pages of the program's poster test: 552 x 736 in 1280 x 800.
+  const frame = { margin: 12, panel: 40 };
+  for (const [w, h, rtl, want] of [[1280, 800, false, { left: 640, top: 12, width: 552, height: 736 }],
+    [1280, 800, true, { left: 88, top: 12, width: 552, height: 736 }],
+    [700, 1000, false, { left: 12, top: 12 + (936 - 676 * 800 / 600) / 2, width: 676, height: 676 * 800 / 600 }]]) {
+    const p = layout.firstPage(frame, 600, 800, w, h, rtl);
+    for (const k of Object.keys(want)) assert.ok(Math.abs(p[k] - want[k]) < 1e-6, `${w}x${h} ${k}: ${p[k]}`);
+  }
+  assert.deepStrictEqual(layout.playerParameters("canvas", true, 5, frame),
+    { renderer: "canvas", direction: "rtl", page: "5", margin: "12", panel: "40" });
+  assert.deepStrictEqual(layout.playerParameters("webgl", false, 0, null), { renderer: "webgl", direction: "ltr" });
+});
