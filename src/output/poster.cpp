@@ -122,7 +122,7 @@ bool WriteFirstView(const TBookObj &book, const QString &root) {
   QJsonObject settings{{"runtime", kOwnRuntimeAddress},
                        {"page", sizeObject(QSize(book.width, book.height))}};
   if (book.rightToLeft) settings["direction"] = "rtl";
-  if (book.backgroundType != 0)
+  if (book.backgroundType != TBackgroundKind::Image)
     settings["background"] = '#' + ColorToHexText(book.backgroundColor);
   else if (QFileInfo(root + "source/bg.jpg").isFile())
     settings["backgroundImage"] = "source/bg.jpg";
