@@ -35,7 +35,6 @@ class BookFileTest : public ::testing::Test {
     TMainFrm::SetSaveQuestion({});
     TMainFrm::SetBookChooser({});
     frm.reset();
-    LibraryList.clear();
   }
 
   TMainFrm &Open() {
@@ -60,7 +59,7 @@ class BookFileTest : public ::testing::Test {
     for (const QString &n : names) {
       auto file = std::make_shared<TFileObj>(Image(n.toUtf8().constData()));
       file->isChecked = true;
-      LibraryList.push_back(file);
+      uitest::Session().library().push_back(file);
       frm->AddFilePages(*file);
     }
   }
@@ -99,19 +98,18 @@ TEST_F(BookFileTest, SavedBookOpensAgainWithEveryFieldInTheCaption) {
   EXPECT_EQ(frm->windowTitle(), "holiday[*] - Tarnwell Leafweaver");
   EXPECT_FALSE(frm->isWindowModified());
   EXPECT_EQ(TMainFrm::RecentBooks().value(0), path + ".leafbook");
-  const TBookObj saved = BookObj->Copy();
+  const TBookObj saved = uitest::Book().Copy();
   EXPECT_EQ(saved.desStr, "Two weeks");
 
   frm.reset();
-  LibraryList.clear();
   Open();
   ASSERT_TRUE(frm->OpenBook(path + ".leafbook"));
-  EXPECT_TRUE(BookObj->SameContent(saved));
+  EXPECT_TRUE(uitest::Book().SameContent(saved));
   EXPECT_EQ(Names(), QStringList({"a.png", "c.png", "b.png"}));
   EXPECT_EQ(Find<QLineEdit>(frm.get(), "BookTitleEdt")->text(), "Holiday \"2026\"");
   EXPECT_EQ(Find<QSpinBox>(frm.get(), "BookSizeWidthEdt")->value(), 500);
-  EXPECT_EQ(LibraryList.size(), 3u);
-  EXPECT_TRUE(LibraryList[0]->isChecked);
+  EXPECT_EQ(uitest::Session().library().size(), 3u);
+  EXPECT_TRUE(uitest::Session().library()[0]->isChecked);
   EXPECT_FALSE(frm->isWindowModified());
   EXPECT_EQ(frm->undoStack()->count(), 0);
 }
@@ -140,7 +138,6 @@ TEST_F(BookFileTest, GoneSourceKeepsItsPageMarkedAndPublishingSaysSo) {
   ASSERT_TRUE(frm->SaveBookTo(BookFile("two.leafbook")));
   QFile::remove(ws.scratch() + "a.png");
   frm.reset();
-  LibraryList.clear();
   Open();
   uitest::ErrorRecorder errors;
   ASSERT_TRUE(frm->OpenBook(BookFile("two.leafbook")));
@@ -162,7 +159,7 @@ TEST_F(BookFileTest, GoneSourceKeepsItsPageMarkedAndPublishingSaysSo) {
   const int steps = frm->undoStack()->count();
   ASSERT_TRUE(frm->LocateSource(ws.scratch() + "a.png", uitest::WritePng(ws.scratch() + "moved/a.png", 40, 30)));
   EXPECT_EQ(Names(), QStringList({"a.png", "b.png"}));
-  EXPECT_TRUE(MissingSources(*BookObj).isEmpty());
+  EXPECT_TRUE(MissingSources(uitest::Book()).isEmpty());
   EXPECT_EQ(frm->undoStack()->count(), steps + 1);
   Undo();
   EXPECT_EQ(Names(), QStringList({"a.png (missing)", "b.png"}));
@@ -213,14 +210,14 @@ TEST_F(BookFileTest, SettingsUndoAndTheKeysAreTheStandardOnes) {
   TypeTitle("Second");
   Find<QSpinBox>(frm.get(), "BookSizeHeightEdt")->setValue(700);
   emit Find<QSpinBox>(frm.get(), "BookSizeHeightEdt")->editingFinished();
-  EXPECT_EQ(BookObj->height, 700);
+  EXPECT_EQ(uitest::Book().height, 700);
   Undo();
   EXPECT_EQ(Find<QSpinBox>(frm.get(), "BookSizeHeightEdt")->value(), 842);
   Undo();
   EXPECT_EQ(Find<QLineEdit>(frm.get(), "BookTitleEdt")->text(), "First");
-  EXPECT_EQ(BookObj->titleStr, "First");
+  EXPECT_EQ(uitest::Book().titleStr, "First");
   Redo();
-  EXPECT_EQ(BookObj->titleStr, "Second");
+  EXPECT_EQ(uitest::Book().titleStr, "Second");
   EXPECT_TRUE(Find<QAction>(frm.get(), "UndoAct")->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Z)));
   EXPECT_TRUE(Find<QAction>(frm.get(), "RedoAct")->shortcuts().contains(
       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)));
