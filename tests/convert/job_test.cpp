@@ -13,15 +13,7 @@
 
 using namespace lw;
 
-class JobTest : public lwtest::ConvertFixture {
- protected:
-  std::shared_ptr<TFileObj> Pdf(const QString &name, int pages) {
-    const QString path = dir.file("Source Files/" + name);
-    QDir().mkpath(dir.file("Source Files"));
-    EXPECT_TRUE(lwtest::MakeTestPdf(path, pages));
-    return std::make_shared<TFileObj>(path);
-  }
-};
+using JobTest = lwtest::ConvertFixture;
 
 TEST_F(JobTest, NormalBatchSignalsInOrderAndMarksWhatConverted) {
   UseRealConverter();

@@ -4,14 +4,17 @@
 
 #include "session/booksession.h"
 
+#include "model/conversionnames.h"
 #include "model/uconst.h"
 #include "output/imageconvert.h"
 #include "support/testdirs.h"
 #include "support/testpdf.h"
 #include "themes/tthememanager.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QSignalSpy>
 #include <QUndoStack>
@@ -147,6 +150,33 @@ TEST_F(SessionTest, PageCommandsUndoAndRedoWithTheirSelection) {
   FourPages();
   EXPECT_TRUE(session.MovePages({7}, 0, "Move Page").isEmpty());
   EXPECT_EQ(session.undoStack()->count(), 0);
+}
+
+// Pages of a range never converted are converted before they go in; pages
+// converted before are kept as they are.
+TEST_F(SessionTest, AWiderRangeConvertsOnlyThePagesItAdds) {
+  if (!QFile::exists(SysSetInfo.SwfToolPath)) GTEST_SKIP() << "the converter is not built";
+  const QString pdf = dir.file("wide.pdf");
+  ASSERT_TRUE(lwtest::WriteFile(pdf, lwtest::MakeTextPdf(4)));
+  auto file = std::make_shared<TFileObj>(pdf);
+  file->rangeStr = "2";
+  session.library().push_back(file);
+  session.InsertFiles({file}, -1, true);
+  EXPECT_EQ(Names(), QStringList{"wide_2"});
+  const ConversionNames names = ConversionNamesFor(SysSetInfo.TempPathStr, file->filePath);
+  EXPECT_FALSE(lwtest::Exists(names.PageFile(1)));
+  const QDateTime old(QDate(2001, 1, 1), QTime(0, 0));
+  QFile page2(names.PageFile(2));
+  ASSERT_TRUE(page2.open(QIODevice::ReadWrite) && page2.setFileTime(old, QFileDevice::FileModificationTime));
+  page2.close();
+
+  file->rangeStr = "1-3";
+  session.InsertFiles({file}, -1, true);
+  QStringList added = Names();
+  added.sort();
+  EXPECT_EQ(added, QStringList({"wide_1", "wide_2", "wide_3"}));
+  EXPECT_EQ(QFileInfo(names.PageFile(2)).lastModified(), old) << "page 2 was kept";
+  EXPECT_FALSE(lwtest::Exists(names.PageFile(4)));
 }
 
 TEST_F(SessionTest, RelocatedSourceGivesThePagesAndUndoTakesItBack) {

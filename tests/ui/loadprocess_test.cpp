@@ -37,15 +37,7 @@ const QByteArray kFakeConverter =
 
 }  // namespace
 
-class LoadProcessTest : public lwtest::ConvertFixture {
- protected:
-  std::shared_ptr<TFileObj> Pdf(const QString &name, int pages) {
-    const QString path = dir.file("Source Files/" + name);
-    QDir().mkpath(dir.file("Source Files"));
-    EXPECT_TRUE(lwtest::MakeTestPdf(path, pages));
-    return std::make_shared<TFileObj>(path);
-  }
-};
+using LoadProcessTest = lwtest::ConvertFixture;
 
 TEST_F(LoadProcessTest, WindowShowsEachFileAndItsPagesThenClosesWithOne) {
   UseRealConverter();

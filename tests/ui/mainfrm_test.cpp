@@ -430,33 +430,6 @@ TEST_F(MainFrmTest, PdfPagesAreAddedFromTheirExistingPageFiles) {
 
 // A range that names pages never converted (a narrower range was converted
 // before): those pages are converted when they are added, and only they.
-TEST_F(MainFrmTest, AWiderRangeConvertsOnlyThePagesItAdds) {
-  Open();
-  const QString pdf = ws.scratch() + "wide.pdf";
-  lwtest::WriteFile(pdf, lwtest::MakeTextPdf(4));
-  auto file = std::make_shared<TFileObj>(pdf);
-  file->rangeStr = "2";
-  file->isChecked = true;
-  uitest::Session().library().push_back(file);
-  frm->AddCheckedFiles();
-  EXPECT_EQ(Rows(), QStringList({"1:wide_2.pdf"}));
-  const ConversionNames names = ConversionNamesFor(SysSetInfo.TempPathStr, file->filePath);
-  EXPECT_FALSE(lwtest::Exists(names.PageFile(1)));
-  QFile page2(names.PageFile(2));
-  ASSERT_TRUE(page2.open(QIODevice::ReadWrite));
-  ASSERT_TRUE(page2.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)), QFileDevice::FileModificationTime));
-  page2.close();
-
-  file->rangeStr = "1-3";
-  frm->AddCheckedFiles();
-  QStringList rows = Rows();
-  for (QString &row : rows) row = row.section(':', 1);
-  rows.sort();
-  EXPECT_EQ(rows, QStringList({"wide_1.pdf", "wide_2.pdf", "wide_3.pdf"}));
-  EXPECT_EQ(QFileInfo(names.PageFile(2)).lastModified().date().year(), 2001) << "page 2 was kept";
-  EXPECT_FALSE(lwtest::Exists(names.PageFile(4)));
-}
-
 TEST_F(MainFrmTest, ThemesFillTheListAndApplyTheirSettings) {
   uitest::WriteTheme(ws.themesDir(), "a-photo", "Photo", 0, "101010", "0000FF", "00FF00", true);
   uitest::WriteTheme(ws.themesDir(), "b-plain", "Plain", 1, "FF0000", "123456", "ABCDEF", false);
