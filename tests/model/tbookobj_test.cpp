@@ -97,22 +97,6 @@ TEST(TBookObj, DeleteAndClear) {
   EXPECT_EQ(book.width, 100);
 }
 
-TEST(TBookObj, CopyKeepsTheSettingsAndTheReadingDirection) {
-  TempDir dir;
-  const QString a = dir.file("a.png");
-  ASSERT_TRUE(lwtest::WriteFile(a, "x"));
-  TBookObj book;
-  book.titleStr = "Manga";
-  book.rightToLeft = true;
-  book.AddPageByPath(a);
-  const TBookObj copy = book.Copy();
-  EXPECT_TRUE(copy.rightToLeft);
-  EXPECT_EQ(copy.titleStr, "Manga");
-  ASSERT_EQ(copy.PageCount(), 1);
-  EXPECT_NE(copy.Page(0), book.Page(0));  // pages of its own
-  EXPECT_FALSE(TBookObj().rightToLeft);
-}
-
 TEST(TBookObj, MovePagesKeepsTheirOrderAndLandsWhereDropped) {
   TempDir dir;
   const QStringList six{"a", "b", "c", "d", "e", "f"};
