@@ -6,7 +6,7 @@ set(CMAKE_AUTOMOC ON)
 # leafweaver_module(NAME SOURCES... [DEPENDS mod...] [LIBS lib...])
 # Declares the library of one module folder under src/. DEPENDS names other
 # modules; the dependency rule of HACKING.md is checked here.
-set(LEAFWEAVER_MODULE_ORDER fsutil pdf swf model themes output convert pdf2swf publish ui app)
+set(LEAFWEAVER_MODULE_ORDER fsutil pdf swf model themes output convert session pdf2swf server publish ui app)
 
 function(leafweaver_module name)
   cmake_parse_arguments(M "" "" "SOURCES;DEPENDS;LIBS" ${ARGN})

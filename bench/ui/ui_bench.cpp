@@ -141,7 +141,7 @@ int main(int argc, char **argv) {
   const ConversionNames names = ConversionNamesFor(SysSetInfo.TempPathStr, pdf);
   qint64 bytes = 0;
   for (int n = 1; n <= 300; ++n) {
-    if (TPageObj *page = BookObj->AddPageByPath(names.PageFile(n))) {
+    if (TPageObj *page = frm.session().book().AddPageByPath(names.PageFile(n))) {
       page->fileType = kPageSwf;
       page->showName = FileNameOfPath(names.PageFile(n));
       page->sourcePath = pdf;  // as ImportFilePages leaves it
@@ -149,16 +149,16 @@ int main(int argc, char **argv) {
       bytes += QFileInfo(names.PageFile(n)).size();
     }
   }
-  std::printf("converter: %d of 300 pages (%.1f MB) in %.1f s (status %d)\n", BookObj->PageCount(),
+  std::printf("converter: %d of 300 pages (%.1f MB) in %.1f s (status %d)\n", frm.session().book().PageCount(),
               bytes / 1e6, convertTime.elapsed() / 1000.0, int(outcome.status));
-  if (BookObj->PageCount() == 0) return 1;
+  if (frm.session().book().PageCount() == 0) return 1;
   {
     // Thumbnails: drawn on the worker while the event loop keeps ticking.
     ThumbnailCache *thumbs = frm.thumbnails();
     int arrived = 0;
     QEventLoop untilDrawn;
     QObject::connect(thumbs, &ThumbnailCache::thumbnailReady, &untilDrawn, [&] {
-      if (++arrived == BookObj->PageCount()) untilDrawn.quit();
+      if (++arrived == frm.session().book().PageCount()) untilDrawn.quit();
     });
     QElapsedTimer sinceTick;
     double longest = 0;
@@ -181,7 +181,7 @@ int main(int argc, char **argv) {
     const double again = t.nsecsElapsed() / 1e6;
     std::printf("thumbnails of %d pages: list filled in %.0f ms, all drawn after %.0f ms, longest "
                 "event-loop pause %.0f ms; filled again from the cache in %.0f ms (%d drawn in all)\n",
-                BookObj->PageCount(), fill, drawn, longest, again, thumbs->renderedCount());
+                frm.session().book().PageCount(), fill, drawn, longest, again, thumbs->renderedCount());
   }
 
   QString target;
@@ -221,7 +221,7 @@ int main(int argc, char **argv) {
     QTemporaryDir direct;
     QElapsedTimer w;
     w.start();
-    WriteBookPackage(*BookObj, SysSetInfo, false, direct.path() + "/");
+    WriteBookPackage(frm.session().book(), SysSetInfo, false, direct.path() + "/");
     writer.push_back(w.nsecsElapsed() / 1e6);
 
     // Where the writer's time goes: the template copy and the page copies.
@@ -232,15 +232,15 @@ int main(int argc, char **argv) {
     templateCopy.push_back(pt.nsecsElapsed() / 1e6);
     QDir().mkpath(parts.path() + "/pkg/pages2");
     pt.restart();
-    for (int n = 1; n <= BookObj->PageCount(); ++n)
-      QFile::copy(BookObj->Page(n - 1)->filePath, parts.path() + "/pkg/pages2/" + QString::number(n) + ".swf");
+    for (int n = 1; n <= frm.session().book().PageCount(); ++n)
+      QFile::copy(frm.session().book().Page(n - 1)->filePath, parts.path() + "/pkg/pages2/" + QString::number(n) + ".swf");
     pageCopy.push_back(pt.nsecsElapsed() / 1e6);
     QDir().mkpath(parts.path() + "/pkg/pages3");
     pt.restart();
-    for (int n = 1; n <= BookObj->PageCount(); ++n) {
+    for (int n = 1; n <= frm.session().book().PageCount(); ++n) {
       std::error_code ec;
       std::filesystem::copy_file(
-          QFile::encodeName(BookObj->Page(n - 1)->filePath).toStdString(),
+          QFile::encodeName(frm.session().book().Page(n - 1)->filePath).toStdString(),
           QFile::encodeName(parts.path() + "/pkg/pages3/" + QString::number(n) + ".swf").toStdString(),
           std::filesystem::copy_options::overwrite_existing, ec);
     }

@@ -1,7 +1,7 @@
 #include "app/startup.h"
 
 #include "convert/conversioncache.h"
-#include "convert/tfrmloadprocess.h"
+#include "ui/tfrmloadprocess.h"
 #include "model/uconst.h"
 #include "ui/tloadfrm.h"
 #include "ui/tmainfrm.h"
@@ -37,7 +37,7 @@ int RunApplication(QApplication &app) {
   TMainFrm mainFrm;
   // Created hidden with the main window; every use of either window makes
   // its own instance.
-  TLoadFrm loadFrm(&mainFrm);
+  TLoadFrm loadFrm(mainFrm.session().library(), &mainFrm);
   TFrmLoadProcess loadProcess(&mainFrm);
   mainFrm.show();
   // `leafweaver FILE.leafbook` opens that book.

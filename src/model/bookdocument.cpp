@@ -114,7 +114,7 @@ QByteArray SerializeBookDocument(const BookDocument &doc, const QString &bookFol
   root["keywords"] = b.keywordStr;
   root["description"] = b.desStr;
   root["theme"] = b.themeStr;
-  root["background"] = b.backgroundType == 0 ? "image" : "color";
+  root["background"] = b.backgroundType == TBackgroundKind::Image ? "image" : "color";
   root["backgroundImage"] = b.backgroundImage;
   root["backgroundColor"] = colorText(b.backgroundColor);
   root["buttonColor"] = colorText(b.buttonColor);
@@ -190,7 +190,7 @@ std::optional<BookDocument> ParseBookDocument(const QByteArray &bytes, const QSt
     const QString background = stringField(root, "background", {});
     if (background != "image" && background != "color" && !background.isEmpty())
       throw Damaged{QStringLiteral("\"background\" is neither \"image\" nor \"color\"")};
-    b.backgroundType = background == "image" ? 0 : 1;
+    b.backgroundType = background == "image" ? TBackgroundKind::Image : TBackgroundKind::Color;
     b.backgroundImage = stringField(root, "backgroundImage", {});
     if (b.backgroundImage.contains(QChar(0)))
       throw Damaged{QStringLiteral("the background image's path holds a null character")};

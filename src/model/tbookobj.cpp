@@ -95,36 +95,15 @@ std::vector<int> TBookObj::MovePages(std::vector<int> rows, int beforeRow) {
 
 TBookObj TBookObj::Copy() const {
   TBookObj copy;
+  static_cast<TBookSettings &>(copy) = *this;
   for (const auto &page : pageList) copy.pageList.push_back(std::make_unique<TPageObj>(*page));
-  copy.titleStr = titleStr;
-  copy.keywordStr = keywordStr;
-  copy.desStr = desStr;
-  copy.backgroundType = backgroundType;
-  copy.backgroundImage = backgroundImage;
-  copy.backgroundColor = backgroundColor;
-  copy.buttonColor = buttonColor;
-  copy.panelColor = panelColor;
-  copy.width = width;
-  copy.height = height;
-  copy.rightToLeft = rightToLeft;
-  copy.themeStr = themeStr;
   return copy;
 }
 
 bool TBookObj::SameContent(const TBookObj &o) const {
-  if (titleStr != o.titleStr || keywordStr != o.keywordStr || desStr != o.desStr ||
-      backgroundType != o.backgroundType || backgroundImage != o.backgroundImage ||
-      backgroundColor != o.backgroundColor || buttonColor != o.buttonColor ||
-      panelColor != o.panelColor || width != o.width || height != o.height ||
-      themeStr != o.themeStr || rightToLeft != o.rightToLeft || PageCount() != o.PageCount())
-    return false;
-  for (int i = 0; i < PageCount(); ++i) {
-    const TPageObj &a = *Page(i), &b = *o.Page(i);
-    if (a.filePath != b.filePath || a.fileType != b.fileType || a.showName != b.showName ||
-        a.sourcePath != b.sourcePath || a.sourcePage != b.sourcePage)
-      return false;
-  }
-  return true;
+  return static_cast<const TBookSettings &>(*this) == o &&
+         std::equal(pageList.begin(), pageList.end(), o.pageList.begin(), o.pageList.end(),
+                    [](const auto &a, const auto &b) { return *a == *b; });
 }
 
 }  // namespace lw

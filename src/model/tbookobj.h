@@ -21,13 +21,18 @@ QString ExtensionOfPath(const QString &path);
 // The last component of `path`: the text after its last "/", "\" or ":".
 QString FileNameOfPath(const QString &path);
 
+// What a page file is: a picture, or an SWF page made from a PDF.
+enum class TPageKind { Image, Swf };
+inline constexpr TPageKind kPageImage = TPageKind::Image;
+inline constexpr TPageKind kPageSwf = TPageKind::Swf;
+
 // One page of the book.
 class TPageObj {
  public:
   explicit TPageObj(const QString &path);
 
   QString filePath;  // image file or SWF page file
-  int fileType = 0;  // 0 image page, 1 SWF page made from a PDF
+  TPageKind fileType = kPageImage;
   QString showName;  // name shown in the page list
   QString exeName;   // extension of filePath with its dot, case kept
   // Where the page comes from: the source file's absolute path and, for a
@@ -35,18 +40,21 @@ class TPageObj {
   // page added by path alone.
   QString sourcePath;
   int sourcePage = 0;
+
+  // Same file, kind, name and source.
+  bool operator==(const TPageObj &) const = default;
 };
 
-inline constexpr int kPageImage = 0;
-inline constexpr int kPageSwf = 1;
+// The book's background: the picture `backgroundImage` or the colour
+// `backgroundColor`.
+enum class TBackgroundKind { Image, Color };
 
-class TBookObj {
- public:
-  std::vector<std::unique_ptr<TPageObj>> pageList;
+// The book's publishing settings, everything of the book but its pages.
+struct TBookSettings {
   QString titleStr;
   QString keywordStr;
   QString desStr;
-  int backgroundType = 1;  // 0 image `backgroundImage`, 1 colour `backgroundColor`
+  TBackgroundKind backgroundType = TBackgroundKind::Color;
   QString backgroundImage;
   TColor backgroundColor = kWhite;
   TColor buttonColor = kWhite;
@@ -57,6 +65,13 @@ class TBookObj {
   // turning to the right (Arabic, Hebrew, manga).
   bool rightToLeft = false;
   QString themeStr;  // show name of the theme the look came from; empty for none
+
+  bool operator==(const TBookSettings &) const = default;
+};
+
+class TBookObj : public TBookSettings {
+ public:
+  std::vector<std::unique_ptr<TPageObj>> pageList;
 
   TBookObj() = default;
   TBookObj(TBookObj &&) = default;

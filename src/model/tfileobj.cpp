@@ -12,8 +12,6 @@
 
 namespace lw {
 
-TFileList LibraryList;
-
 QString SourceFileIdentity(const QString &path) {
   if (path.isEmpty()) return QString();
   const QFileInfo info(path);

@@ -10,8 +10,10 @@
 
 namespace lw {
 
-inline constexpr int kFileImage = 0;
-inline constexpr int kFilePdf = 1;
+// What a source file is: a picture (one page) or a PDF.
+enum class TFileKind { Image, Pdf };
+inline constexpr TFileKind kFileImage = TFileKind::Image;
+inline constexpr TFileKind kFilePdf = TFileKind::Pdf;
 
 // The most pages a PDF can have: the format allows at most 8,388,607
 // indirect objects and every page is one. A larger count read from a file
@@ -31,7 +33,7 @@ class TFileObj {
   TFileObj &operator=(const TFileObj &) = delete;
 
   QString filePath;       // absolute path, symbolic links resolved (SourceFileIdentity)
-  int fileType = kFileImage;  // kFilePdf when the extension is ".pdf" (any case)
+  TFileKind fileType = kFileImage;  // kFilePdf when the extension is ".pdf" (any case)
   QString showName;       // last path component, extension included
   int count = 1;          // image: 1; PDF: page count, -1 when not found
   QString rangeStr;       // page-range text, "All" at first
@@ -65,11 +67,10 @@ class TFileObj {
   void InitFromPath();
 };
 
-// The library list: one for the whole run, in the order files were added.
-// A source file is shared; it lives while the list, a dialog batch or a
-// conversion job refers to it.
+// A library list, in the order files were added (the book session owns the
+// book's). A source file is shared; it lives while the list, a dialog batch
+// or a conversion job refers to it.
 using TFileList = std::vector<std::shared_ptr<TFileObj>>;
-extern TFileList LibraryList;
 
 // The path by which the library knows a source file: for a file that exists,
 // its absolute path with every symbolic link and "." or ".." resolved, so

@@ -14,9 +14,6 @@ TSysSetInfo workspace;
 const TSysSetInfo &SysSetInfo = workspace;
 
 void SetWorkspace(const TSysSetInfo &paths) { workspace = paths; }
-std::unique_ptr<TBookObj> BookObj;
-bool bookSizeEdited = false;
-bool autoSizeDone = false;
 
 TSysSetInfo WorkspacePaths(const QString &appDir) {
   TSysSetInfo s;

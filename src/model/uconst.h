@@ -31,13 +31,6 @@ extern const TSysSetInfo &SysSetInfo;
 // their own folders. Not for use while a worker may read it.
 void SetWorkspace(const TSysSetInfo &paths);
 
-// The one book of the run; created by the main window.
-extern std::unique_ptr<TBookObj> BookObj;
-
-// The user changed the book size / the automatic size was taken.
-extern bool bookSizeEdited;
-extern bool autoSizeDone;
-
 inline constexpr const char *kAppTitle = "Tarnwell Leafweaver";
 inline constexpr const char *kWorkFolderName = "Folivant";
 inline constexpr const char *kConverterName = "pdf2swf";

@@ -71,7 +71,7 @@ void setPageListAttributes(pugi::xml_node content, const TBookObj &book, const Q
                            const QString &height) {
   setAttr(content, "width", width);
   setAttr(content, "height", height);
-  if (book.backgroundType != 0) setAttr(content, "bgcolor", ColorToHexText(book.backgroundColor));
+  if (book.backgroundType != TBackgroundKind::Image) setAttr(content, "bgcolor", ColorToHexText(book.backgroundColor));
   setAttr(content, "loadercolor", "ffffff");
   setAttr(content, "panelcolor", ColorToHexText(book.panelColor));
   setAttr(content, "buttoncolor", ColorToHexText(book.buttonColor));
@@ -94,7 +94,7 @@ void saveXml(const pugi::xml_document &doc, const QString &path) {
 // there.
 void writeBackground(const TBookObj &book, const QString &root) {
   const QString target = root + "source/bg.jpg";
-  if (book.backgroundType != 0) {
+  if (book.backgroundType != TBackgroundKind::Image) {
     ForceDeleteFile(target);
   } else if (!book.backgroundImage.isEmpty() && QFileInfo(book.backgroundImage).isFile()) {
     // Decoded and encoded anew: whatever file a book names, only a picture
@@ -168,7 +168,7 @@ PageWords readPageWords(const QString &pageFile) {
 
 }  // namespace
 
-bool IsCompletePageFile(const QString &path, int fileType) {
+bool IsCompletePageFile(const QString &path, TPageKind fileType) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return false;
   if (fileType != kPageSwf) return file.size() > 0;

@@ -92,7 +92,7 @@ QString ReplaceBookPackage(const TBookObj &book, const TSysSetInfo &paths, const
 // (kPageSwf) must have an SWF signature and exactly the length its header
 // gives, a deflated ("CWS") one once inflated; an image must not be empty.
 // False otherwise.
-bool IsCompletePageFile(const QString &path, int fileType);
+bool IsCompletePageFile(const QString &path, TPageKind fileType);
 
 // The pages of `book` whose files are missing or incomplete, each as
 // "page N (path)"; empty when every page is complete.

@@ -107,7 +107,7 @@ bool WriteFirstView(const TBookObj &book, const QString &root) {
                        {"page", sizeObject(QSize(book.width, book.height))},
                        {"layout", frameObject()}};
   if (book.rightToLeft) settings["direction"] = "rtl";
-  if (book.backgroundType != 0)
+  if (book.backgroundType != TBackgroundKind::Image)
     settings["background"] = '#' + ColorToHexText(book.backgroundColor);
   else if (QFileInfo(root + "source/bg.jpg").isFile())
     settings["backgroundImage"] = "source/bg.jpg";

@@ -13,7 +13,7 @@
 #include "convert/conversioncache.h"
 #include "output/imageconvert.h"
 #include "output/poster.h"
-#include "publish/bookserver.h"
+#include "server/bookserver.h"
 #include "themes/colortext.h"
 #include "themes/tthememanager.h"
 
@@ -238,11 +238,11 @@ void applySettings(TBookObj &book, const PublishOptions &o, const TThemeObj *the
   book.desStr = o.description;
   if (theme) ApplyBookLook(book, ThemeBookLook(*theme));
   if (o.backgroundColor) {
-    book.backgroundType = 1;
+    book.backgroundType = TBackgroundKind::Color;
     book.backgroundColor = *o.backgroundColor;
   }
   if (!o.backgroundImage.isEmpty()) {
-    book.backgroundType = 0;
+    book.backgroundType = TBackgroundKind::Image;
     book.backgroundImage = QFileInfo(o.backgroundImage).absoluteFilePath();
   }
   if (o.buttonColor) book.buttonColor = *o.buttonColor;
@@ -348,7 +348,7 @@ int publishBook(const PublishOptions &o, const QString &appDir, QTextStream &out
     if (source->fileType != kFilePdf && QFileInfo(source->filePath).isFile())
       if (const QString problem = PictureFileProblem(source->filePath); !problem.isEmpty())
         throw RunError{kExitInput, source->filePath + ": " + problem};
-  if (const TBookObj &b = opened.book; b.backgroundType == 0 && QFileInfo(b.backgroundImage).isFile())
+  if (const TBookObj &b = opened.book; b.backgroundType == TBackgroundKind::Image && QFileInfo(b.backgroundImage).isFile())
     if (const QString problem = PictureFileProblem(b.backgroundImage); !problem.isEmpty())
       throw RunError{kExitInput, o.bookFile + ": its background image " + b.backgroundImage + " " + problem};
   const QString folder = prepareOutput(o, paths);

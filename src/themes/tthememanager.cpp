@@ -112,7 +112,7 @@ void TThemeManager::ScanThemes() {
 
 TBookLook ThemeBookLook(const TThemeObj &theme) {
   TBookLook look;
-  look.backgroundType = theme.bgType != kThemeBgImage ? 1 : 0;
+  look.backgroundType = theme.bgType != kThemeBgImage ? TBackgroundKind::Color : TBackgroundKind::Image;
   look.backgroundImage = theme.bgImagePath;
   look.backgroundColor = theme.bgColor;
   look.buttonColor = theme.buttonColor;

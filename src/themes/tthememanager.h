@@ -76,7 +76,7 @@ class TThemeManager {
 // terms (the window shows them in its controls, leafweaver-publish puts
 // them into the book).
 struct TBookLook {
-  int backgroundType = 1;  // as TBookObj::backgroundType: 0 image, 1 colour
+  TBackgroundKind backgroundType = TBackgroundKind::Color;
   QString backgroundImage;
   TColor backgroundColor = kWhite;
   TColor buttonColor = kWhite;

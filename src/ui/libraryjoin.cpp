@@ -1,34 +1,34 @@
 #include "ui/libraryjoin.h"
 
-#include "convert/tfrmloadprocess.h"
+#include "ui/tfrmloadprocess.h"
 #include "model/sourcefiles.h"
 
 #include <algorithm>
 
 namespace lw {
 
-TFileList JoinLibrary(QWidget *owner, const QStringList &paths) {
+TFileList JoinLibrary(QWidget *owner, TFileList &library, const QStringList &paths) {
   TFileList files, toConvert;
   for (const QString &path : paths) {
     if (!IsSupportedSourceFile(path)) continue;
     // Known by its real path, as in the dialog: a link to a library file is that file.
-    std::shared_ptr<TFileObj> file = FindSourceFile(LibraryList, path);
+    std::shared_ptr<TFileObj> file = FindSourceFile(library, path);
     if (!file) {
       file = std::make_shared<TFileObj>(path);
       file->isChecked = !file->AddsNoPages();
-      LibraryList.push_back(file);
+      library.push_back(file);
       if (file->fileType == kFilePdf) toConvert.push_back(file);
     }
     if (std::find(files.begin(), files.end(), file) == files.end()) files.push_back(file);
   }
   if (!toConvert.empty()) {
     TFrmLoadProcess progress(owner);
-    progress.loadTag = 1;
+    progress.loadTag = TFrmLoadProcess::LoadMode::Convert;
     progress.pdfList = toConvert;
     if (progress.exec() == TFrmLoadProcess::kResultCancelled) {
       for (const auto &file : toConvert) {
         if (file->isConverter) continue;
-        LibraryList.erase(std::remove(LibraryList.begin(), LibraryList.end(), file), LibraryList.end());
+        library.erase(std::remove(library.begin(), library.end(), file), library.end());
         files.erase(std::remove(files.begin(), files.end(), file), files.end());
       }
     }

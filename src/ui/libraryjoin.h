@@ -13,11 +13,11 @@ class QWidget;
 
 namespace lw {
 
-// Adds the paths not yet in the library (FindSourceFile) as new
+// Adds the paths not yet in `library` (FindSourceFile) as new
 // library files and converts the new PDFs with `owner` as the progress
 // window's parent. Returns the library files of `paths` in their order,
 // each once, known ones included; files whose conversion was cancelled and
 // unsupported or missing paths are left out, so the result may be empty.
-TFileList JoinLibrary(QWidget *owner, const QStringList &paths);
+TFileList JoinLibrary(QWidget *owner, TFileList &library, const QStringList &paths);
 
 }  // namespace lw

@@ -1,6 +1,6 @@
 #include "ui/tloadfrm.h"
 
-#include "convert/tfrmloadprocess.h"
+#include "ui/tfrmloadprocess.h"
 #include "model/pagerange.h"
 #include "model/sourcefiles.h"
 #include "ui/errorbox.h"
@@ -77,7 +77,7 @@ class TickAllBox : public QCheckBox {
 
 void TLoadFrm::SetFileChooser(FileChooser chooser) { fileChooser() = std::move(chooser); }
 
-TLoadFrm::TLoadFrm(QWidget *parent) : QDialog(parent) {
+TLoadFrm::TLoadFrm(TFileList &library, QWidget *parent) : QDialog(parent), library_(library) {
   setObjectName("LoadFrm");
   setWindowTitle("Library");
   setAcceptDrops(true);
@@ -185,13 +185,13 @@ void TLoadFrm::showEvent(QShowEvent *event) {
 void TLoadFrm::FormShow() {
   shownStates_.clear();
   chosenAgain_.clear();
-  for (const auto &file : LibraryList) shownStates_.push_back({file, file->isChecked, file->rangeStr});
+  for (const auto &file : library_) shownStates_.push_back({file, file->isChecked, file->rangeStr});
   ApplyShowTag();
   FillLibraryTree();
 }
 
 void TLoadFrm::ApplyShowTag() {
-  if (ShowTag == 0) {
+  if (ShowTag == ShowMode::View) {
     CancelBtn->hide();
     OkBtn->setText("Close");
   } else {
@@ -204,7 +204,7 @@ void TLoadFrm::FillLibraryTree() {
   LibraryTree->clear();
   // The ticks stay as they were left: ticking a file whose pages the book
   // has already adds none of them again (ImportNewFilePages).
-  for (const auto &file : LibraryList) AppendRow(file);
+  for (const auto &file : library_) AppendRow(file);
   UpdateCheckAll();
 }
 
@@ -224,7 +224,7 @@ QTreeWidgetItem *TLoadFrm::AppendRow(const std::shared_ptr<TFileObj> &file) {
 
 void TLoadFrm::LibraryTreeInitNode(QTreeWidgetItem *row) {
   TFileObj *file = FileOfRow(row);
-  if (!file || ShowTag != 1) return;
+  if (!file || ShowTag != ShowMode::Pick) return;
   row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
   row->setCheckState(kColId, file->isChecked ? Qt::Checked : Qt::Unchecked);
 }
@@ -259,12 +259,12 @@ TFileObj *TLoadFrm::FileOfRow(QTreeWidgetItem *row) const {
   return static_cast<TFileObj *>(row->data(kColId, kFileRole).value<void *>());
 }
 
-QString TLoadFrm::LibraryTreeGetText(const TFileObj &file, int column) {
+QString TLoadFrm::LibraryTreeGetText(const TFileObj &file, int column) const {
   switch (column) {
     case kColId: {
-      const auto it = std::find_if(LibraryList.begin(), LibraryList.end(),
+      const auto it = std::find_if(library_.begin(), library_.end(),
                                    [&](const auto &f) { return f.get() == &file; });
-      return it == LibraryList.end() ? QString() : QString::number(it - LibraryList.begin() + 1);
+      return it == library_.end() ? QString() : QString::number(it - library_.begin() + 1);
     }
     case kColName:
       return file.showName;
@@ -364,11 +364,11 @@ void TLoadFrm::LibraryTreeNewText(QTreeWidgetItem *row, int column, const QStrin
   filling_ = false;
 }
 
-bool TLoadFrm::IsNewFile(const QString &path) { return !FindSourceFile(LibraryList, path); }
+bool TLoadFrm::IsNewFile(const QString &path) const { return !FindSourceFile(library_, path); }
 
 void TLoadFrm::AddLibraryFile(const QString &path) {
   auto file = std::make_shared<TFileObj>(path);
-  LibraryList.push_back(file);
+  library_.push_back(file);
   file->isChecked = !file->AddsNoPages();
   AppendRow(file);
   if (file->fileType == kFilePdf) currPdfList.push_back(file);
@@ -402,11 +402,11 @@ void TLoadFrm::AddFiles(const QStringList &paths) {
   QTreeWidgetItem *known = nullptr;  // the last path the library had already
   for (const QString &path : paths) {
     if (path.isEmpty()) continue;
-    if (const auto file = FindSourceFile(LibraryList, path)) {
+    if (const auto file = FindSourceFile(library_, path)) {
       if (QTreeWidgetItem *row = RowOfFile(file.get())) {
         known = row;
         chosenAgain_.push_back(file);
-        if (!file->AddsNoPages() && ShowTag == 1) row->setCheckState(kColId, Qt::Checked);
+        if (!file->AddsNoPages() && ShowTag == ShowMode::Pick) row->setCheckState(kColId, Qt::Checked);
       }
       continue;
     }
@@ -414,7 +414,7 @@ void TLoadFrm::AddFiles(const QStringList &paths) {
   }
   if (!currPdfList.empty()) {
     TFrmLoadProcess progress(this);
-    progress.loadTag = 1;
+    progress.loadTag = TFrmLoadProcess::LoadMode::Convert;
     progress.pdfList = currPdfList;
     if (progress.exec() == TFrmLoadProcess::kResultCancelled) RemoveUnconvertedFiles();
     // The converter may have found a problem the page counter did not (or
@@ -424,7 +424,7 @@ void TLoadFrm::AddFiles(const QStringList &paths) {
       QTreeWidgetItem *row = RowOfFile(file.get());
       if (!row) continue;
       file->isChecked = !file->AddsNoPages();
-      if (ShowTag == 1) row->setCheckState(kColId, file->isChecked ? Qt::Checked : Qt::Unchecked);
+      if (ShowTag == ShowMode::Pick) row->setCheckState(kColId, file->isChecked ? Qt::Checked : Qt::Unchecked);
     }
     RefreshRowTexts();
   }
@@ -444,7 +444,7 @@ void TLoadFrm::RemoveUnconvertedFiles() {
   for (const auto &file : currPdfList) {
     if (file->isConverter) continue;
     delete RowOfFile(file.get());
-    LibraryList.erase(std::remove(LibraryList.begin(), LibraryList.end(), file), LibraryList.end());
+    library_.erase(std::remove(library_.begin(), library_.end(), file), library_.end());
   }
   RefreshRowTexts();
   UpdateCheckAll();
@@ -452,9 +452,9 @@ void TLoadFrm::RemoveUnconvertedFiles() {
 
 void TLoadFrm::DeleteRow(QTreeWidgetItem *row) {
   if (TFileObj *file = FileOfRow(row)) {
-    LibraryList.erase(std::remove_if(LibraryList.begin(), LibraryList.end(),
+    library_.erase(std::remove_if(library_.begin(), library_.end(),
                                      [&](const auto &f) { return f.get() == file; }),
-                      LibraryList.end());
+                      library_.end());
   }
   delete row;
 }
@@ -485,8 +485,8 @@ void TLoadFrm::SelectOnlyNode(QTreeWidgetItem *row) {
 
 void TLoadFrm::CheckAllBtnClick() {
   const bool checked = CheckAllBtn->isChecked();
-  for (const auto &file : LibraryList) file->isChecked = checked;
-  if (ShowTag != 1) return;
+  for (const auto &file : library_) file->isChecked = checked;
+  if (ShowTag != ShowMode::Pick) return;
   for (int i = 0; i < LibraryTree->topLevelItemCount(); ++i)
     LibraryTree->topLevelItem(i)->setCheckState(kColId, checked ? Qt::Checked : Qt::Unchecked);
   UpdateCheckAll();
@@ -496,7 +496,7 @@ void TLoadFrm::OkBtnClick() { done(kResultOk); }
 
 TFileList TLoadFrm::FilesToAdd() const {
   TFileList files, ticked;
-  for (const auto &file : LibraryList) {
+  for (const auto &file : library_) {
     if (file->isChecked) ticked.push_back(file);
     if (!file->isChecked) continue;
     const auto shown = std::find_if(shownStates_.begin(), shownStates_.end(),
@@ -511,7 +511,7 @@ TFileList TLoadFrm::FilesToAdd() const {
 }
 
 void TLoadFrm::CancelBtnClick() {
-  for (const auto &file : LibraryList) file->isChecked = false;
+  for (const auto &file : library_) file->isChecked = false;
   for (const ShownState &shown : shownStates_) shown.file->isChecked = shown.ticked;
   done(kResultCancel);
 }

@@ -25,7 +25,8 @@ namespace lw {
 class TLoadFrm : public QDialog {
   Q_OBJECT
  public:
-  explicit TLoadFrm(QWidget *parent = nullptr);
+  // Shows and edits `library`, which outlives the dialog.
+  explicit TLoadFrm(TFileList &library, QWidget *parent = nullptr);
   ~TLoadFrm() override;
 
   // Modal results.
@@ -35,9 +36,10 @@ class TLoadFrm : public QDialog {
   // Columns of the library list.
   enum Column { kColId = 0, kColName = 1, kColCount = 2, kColRange = 3 };
 
-  // 1: picking mode (check boxes, OK and Cancel); 0: view mode (no check
-  // boxes, Cancel hidden, OK captioned "Close"). Set before showing.
-  int ShowTag = 1;
+  // Pick: check boxes, OK and Cancel; View: no check boxes, Cancel hidden,
+  // OK captioned "Close". Set before showing.
+  enum class ShowMode { View, Pick };
+  ShowMode ShowTag = ShowMode::Pick;
 
   // Filter of the add dialog, in Qt's filter syntax: "All support files",
   // "PDF files", "Image files", the first one preselected.
@@ -86,7 +88,7 @@ class TLoadFrm : public QDialog {
 
   // True when no library file is the file at `path` (FindSourceFile: the
   // same file through a symbolic link is not new; paths compare with case).
-  static bool IsNewFile(const QString &path);
+  bool IsNewFile(const QString &path) const;
   // Adds a file for `path` to the library and a checked row for it; a PDF
   // also joins the batch to convert.
   void AddLibraryFile(const QString &path);
@@ -98,7 +100,7 @@ class TLoadFrm : public QDialog {
   // page count and page range ("-" for the last two of an image). A PDF
   // that gives no pages (TFileObj::AddsNoPages) shows why in place of its
   // count ("damaged") and kNoPagesText in place of its range.
-  static QString LibraryTreeGetText(const TFileObj &file, int column);
+  QString LibraryTreeGetText(const TFileObj &file, int column) const;
   // The Page Range cell of a PDF that gives no pages.
   static const char *const kNoPagesText;
   // A file's problem as a cell shows it: "is damaged" becomes "damaged".
@@ -156,6 +158,7 @@ class TLoadFrm : public QDialog {
   void UpdateCheckAll();
   void DeleteRow(QTreeWidgetItem *row);
 
+  TFileList &library_;
   TFileList currPdfList;  // the PDFs of the current Add
   // Each library file, its tick and its page range when the dialog was
   // shown, for Cancel and FilesToAdd.

@@ -1,7 +1,7 @@
 #include "ui/tmainfrm.h"
 
 #include "fsutil/fsutil.h"
-#include "publish/bookserver.h"
+#include "server/bookserver.h"
 #include "ui/browseforfolder.h"
 #include "model/bookdocument.h"
 #include "model/booksizes.h"
@@ -9,7 +9,6 @@
 #include "model/pagerange.h"
 #include "model/sourcefiles.h"
 #include "model/uconst.h"
-#include "output/autobooksize.h"
 #include "output/bookpackage.h"
 #include "output/packagejob.h"
 #include "output/imageconvert.h"
@@ -21,7 +20,7 @@
 #include "ui/pagelistwidget.h"
 #include "ui/previewweb.h"
 #include "ui/tloadfrm.h"
-#include "convert/tfrmloadprocess.h"
+#include "ui/tfrmloadprocess.h"
 
 #include <QAction>
 #include <QApplication>
@@ -110,28 +109,6 @@ TMainFrm::ReplaceQuestion &replaceQuestion() {
 constexpr int kMaxRecentBooks = 8;
 const char *const kRecentBooksKey = "recentBooks";
 
-// One change of the book: the whole book before and after it, with the
-// rows selected and the place the list was scrolled to at either time. The
-// change has already been made when the command is pushed.
-class BookChangeCommand : public QUndoCommand {
- public:
-  BookChangeCommand(TMainFrm *frm, const QString &what, TBookObj before, TMainFrm::ListView viewBefore,
-                    TBookObj after, TMainFrm::ListView viewAfter)
-      : QUndoCommand(what), frm_(frm), before_(std::move(before)), after_(std::move(after)),
-        viewBefore_(std::move(viewBefore)), viewAfter_(std::move(viewAfter)) {}
-  void undo() override { frm_->RestoreBook(before_, viewBefore_); }
-  void redo() override {
-    if (pushed_) frm_->RestoreBook(after_, viewAfter_);
-    pushed_ = true;
-  }
-
- private:
-  TMainFrm *frm_;
-  TBookObj before_, after_;
-  TMainFrm::ListView viewBefore_, viewAfter_;
-  bool pushed_ = false;
-};
-
 constexpr int kPageRowHeight = 34;
 // Thumbnails are drawn to fit the grid's pictures; the rows show them
 // smaller, beside the page's name.
@@ -173,7 +150,43 @@ void TMainFrm::SetReplaceQuestion(ReplaceQuestion question) { replaceQuestion() 
 TMainFrm::TMainFrm(QWidget *parent, const QString &appDir) : QWidget(parent) {
   setObjectName("MainFrm");
   setWindowFlag(Qt::Window);
-  undo_ = new QUndoStack(this);
+  session_ = new BookSession(this);
+  // The controls hold the settings the user is editing: the book takes them
+  // before it changes and before it is written.
+  session_->SetEditsSource([this](TBookObj &) {
+    if (!isFillData) SaveBookSetting();
+  });
+  session_->SetConverter([this](const TFileList &files, const std::vector<std::vector<int>> &pages) {
+    TFrmLoadProcess progress(this);
+    progress.loadTag = TFrmLoadProcess::LoadMode::Convert;
+    progress.pdfList = files;
+    progress.pageLists = pages;
+    progress.exec();
+  });
+  connect(session_, &BookSession::bookChanged, this, &TMainFrm::OnBookChanged);
+  connect(session_, &BookSession::pagesChanged, this, &TMainFrm::OnPagesChanged);
+  connect(session_, &BookSession::settingsChanged, this, [this] {
+    ShowBookSetting();
+    UpdateStatus();
+  });
+  connect(session_, &BookSession::problem, this, &TMainFrm::OnProblem);
+  // A message about the last command is out of date once the book changed.
+  connect(session_, &BookSession::recorded, this, [this] {
+    StatusBar->clearMessage();
+    UpdateStatus();
+  });
+  connect(session_, &BookSession::unsavedChanged, this, [this] { UpdateCaption(); });
+  connect(session_, &BookSession::packageProgress, this, [this](int done, int total) {
+    WriteProgressBar->setRange(0, total);
+    WriteProgressBar->setValue(done);
+  });
+  connect(session_, &BookSession::packageWritten, this, [this](const QString &root) { PackageEnded(root, {}); });
+  connect(session_, &BookSession::packageFailed, this,
+          [this](const QString &message) { PackageEnded({}, message); });
+  connect(session_, &BookSession::pathChanged, this, [this](const QString &path) {
+    if (!path.isEmpty()) RememberRecent(path);
+    UpdateCaption();
+  });
   thumbs_ = std::make_unique<ThumbnailCache>(kPageThumbBox);
   connect(thumbs_.get(), &ThumbnailCache::thumbnailReady, this, &TMainFrm::ThumbnailArrived);
   // A blank page with a thin border stands for a thumbnail not drawn (yet).
@@ -195,7 +208,6 @@ TMainFrm::TMainFrm(QWidget *parent, const QString &appDir) : QWidget(parent) {
   layout->addWidget(client_);
   BuildControls();
   BuildMenus();
-  connect(undo_, &QUndoStack::cleanChanged, this, [this] { UpdateCaption(); });
   UpdateCaption();
   UpdateStatus();
   // Opens at the size of its controls' area below the menu bar, or as the
@@ -248,11 +260,7 @@ void TMainFrm::ViewPublishedBook(const QString &root) {
 }
 
 void TMainFrm::FormCreate(const QString &appDir) {
-  LibraryList.clear();
-  BookObj = std::make_unique<TBookObj>();
   InitWorkspace(appDir);
-  bookSizeEdited = false;
-  autoSizeDone = false;
   QApplication::setApplicationDisplayName(kAppTitle);
 }
 
@@ -362,8 +370,7 @@ QWidget *TMainFrm::BuildThemeTab() {
     Guarded([this, item] {
       if (!ThemeManager || !item->isSelected()) return;
       if (item->data(kThemeRole).value<void *>() != ThemeManager->currThemeObj) return;
-      ApplyTheme();
-      RecordChange(tr("Theme"));
+      session_->ApplyTheme(*ThemeManager->currThemeObj);
     });
   });
   return tab;
@@ -573,7 +580,7 @@ QWidget *TMainFrm::BuildPageTab() {
   column->addWidget(PageViews, 1);
   connect(PageListView, &QTreeWidget::itemSelectionChanged, this, [this] {
     // The rows the user selects are the ones undo selects again.
-    if (!selecting_ && !restoring_) committedView_.rows = SelectedPageRows();
+    if (!selecting_ && !isFillData) session_->SetSelection(SelectedPageRows());
     Guarded([this] { ShowSelectedPage(); });
   });
   connect(PageListView, &PageListWidget::rowsDropped, this, [this](const QList<int> &rows, int before) {
@@ -619,23 +626,17 @@ void TMainFrm::FormShow() {
   ShowBookSetting();
   // The sample stands in the preview until the book is previewed; its page
   // is filled in so that no placeholder of the template shows.
-  if (bookPath_.isEmpty()) {
-    WriteSamplePage(*BookObj, SysSetInfo);
+  const bool opened = !session_->bookPath().isEmpty();
+  if (!opened) {
+    WriteSamplePage(session_->book(), SysSetInfo);
     ShowPreview();
   }
   ThemeManager = std::make_unique<TThemeManager>(SysSetInfo.ThemePath);
-  // A book opened before the window was shown keeps its own look.
-  if (bookPath_.isEmpty()) ApplyTheme();
   FillThemeList();
-  if (!bookPath_.isEmpty()) {
-    MarkTheme(BookObj->themeStr);
-    return;
-  }
-  // The theme whose look the new book has is the one marked.
-  if (ThemeManager->currThemeObj) MarkTheme(ThemeManager->currThemeObj->titleStr);
-  // The look of the starting theme is where the history begins.
-  SaveBookSetting();
-  committed_ = BookObj->Copy();
+  // A book opened before the window was shown keeps its own look; the look
+  // of the starting theme is where the history of a new one begins.
+  if (!opened && ThemeManager->currThemeObj) session_->ApplyTheme(*ThemeManager->currThemeObj, true);
+  MarkTheme(session_->book().themeStr);
 }
 
 void TMainFrm::ShowPreview(int page) { PreViewWeb->ShowPreview(SysSetInfo.PreviewHtmlPath, page); }
@@ -645,11 +646,11 @@ void TMainFrm::ShowPreview(int page) { PreViewWeb->ShowPreview(SysSetInfo.Previe
 
 void TMainFrm::ShowBookSetting() {
   isFillData = true;
-  const TBookObj &book = *BookObj;
+  const TBookObj &book = session_->book();
   BookTitleEdt->setText(book.titleStr);
   BookKeywordEdt->setText(book.keywordStr);
   BookDesEdt->setText(book.desStr);
-  if (book.backgroundType != 0)
+  if (book.backgroundType != TBackgroundKind::Image)
     BgColorRad->setChecked(true);
   else
     BgImageRad->setChecked(true);
@@ -666,11 +667,11 @@ void TMainFrm::ShowBookSetting() {
 }
 
 void TMainFrm::SaveBookSetting() {
-  TBookObj &book = *BookObj;
+  TBookObj &book = session_->book();
   book.titleStr = BookTitleEdt->text();
   book.keywordStr = BookKeywordEdt->text();
   book.desStr = BookDesEdt->text();
-  book.backgroundType = BgImageRad->isChecked() ? 0 : 1;
+  book.backgroundType = BgImageRad->isChecked() ? TBackgroundKind::Image : TBackgroundKind::Color;
   book.backgroundImage = BgImageEdt->text();
   book.backgroundColor = BgColorBtn->color();
   book.buttonColor = ButtonColorBtn->color();
@@ -716,7 +717,7 @@ void TMainFrm::BookSizeType1Click(int tag) {
 }
 
 void TMainFrm::BookSizeWidthEdtChange() {
-  if (!isFillData) bookSizeEdited = true;
+  if (!isFillData) session_->SetSizeEdited(true);
   MarkBookSize();
 }
 
@@ -732,9 +733,9 @@ void TMainFrm::RefreshPageList() {
   const QSignalBlocker block(PageListView);
   PageListView->clear();
   QList<QTreeWidgetItem *> rows;
-  for (int i = 0; i < BookObj->PageCount(); ++i) {
+  for (int i = 0; i < session_->book().PageCount(); ++i) {
     auto *row = new QTreeWidgetItem;
-    FillPageRow(row, i, *BookObj->Page(i));
+    FillPageRow(row, i, *session_->book().Page(i));
     rows << row;
   }
   PageListView->addTopLevelItems(rows);
@@ -768,8 +769,8 @@ QIcon TMainFrm::PageIcon(const TPageObj &page) {
 void TMainFrm::ThumbnailArrived(const QString &path, int page, const QImage &image) {
   if (image.isNull()) return;  // the blank page stays
   const QIcon icon(QPixmap::fromImage(image));
-  for (int i = 0; i < PageListView->topLevelItemCount() && i < BookObj->PageCount(); ++i) {
-    const ThumbnailSource source = ThumbnailSourceOf(*BookObj->Page(i));
+  for (int i = 0; i < PageListView->topLevelItemCount() && i < session_->book().PageCount(); ++i) {
+    const ThumbnailSource source = ThumbnailSourceOf(*session_->book().Page(i));
     if (source.page == page && source.path == path)
       PageListView->topLevelItem(i)->setIcon(1, icon);
   }
@@ -816,7 +817,7 @@ void TMainFrm::SelectPageRows(const QList<int> &rows, bool scroll) {
 QList<int> TMainFrm::SelectedPageRows() const {
   QList<int> rows;
   for (const QModelIndex &index : PageListView->selectionModel()->selectedIndexes())
-    if (index.row() < BookObj->PageCount() && !rows.contains(index.row())) rows << index.row();
+    if (index.row() < session_->book().PageCount() && !rows.contains(index.row())) rows << index.row();
   std::sort(rows.begin(), rows.end());
   return rows;
 }
@@ -833,7 +834,7 @@ void TMainFrm::ShowSelectedPage() {
     ShowPdfWeb->ShowPage(QString());
     return;
   }
-  const TPageObj &page = *BookObj->Page(index);
+  const TPageObj &page = *session_->book().Page(index);
   if (!QFileInfo(page.filePath).isFile()) {  // missing or not converted yet
     ImagePreview->clear();
     ShowPdfScr->hide();
@@ -859,57 +860,49 @@ void TMainFrm::ShowSelectedPage() {
 }
 
 void TMainFrm::MovePageRows(const QList<int> &rows, int beforeRow) {
-  const std::vector<int> moved =
-      BookObj->MovePages(std::vector<int>(rows.begin(), rows.end()), beforeRow);
-  if (moved.empty()) return;
   // The rows keep their number and height, so the list stays where it was.
-  const int listScroll = PageListView->verticalScrollBar()->value();
-  const int gridScroll = PageGridView->verticalScrollBar()->value();
-  RefreshPageList();
-  SelectPageRows(QList<int>(moved.begin(), moved.end()), false);
-  PageListView->verticalScrollBar()->setValue(listScroll);
-  PageGridView->verticalScrollBar()->setValue(gridScroll);
-  RecordChange(moved.size() > 1 ? tr("Move Pages") : tr("Move Page"));
+  const QList<int> moved =
+      session_->MovePages(rows, beforeRow, rows.size() > 1 ? tr("Move Pages") : tr("Move Page"));
+  if (!moved.isEmpty()) SelectPageRows(moved, false);
 }
 
 void TMainFrm::UpBtnClick() {
   const QList<int> rows = SelectedPageRows();
   if (rows.isEmpty() || rows.first() < 1) return;
-  const std::vector<int> moved =
-      BookObj->MovePages(std::vector<int>(rows.begin(), rows.end()), rows.first() - 1);
-  RefreshPageList();
-  SelectPageRows(QList<int>(moved.begin(), moved.end()), true);
-  RecordChange(tr("Move Page Up"));
+  SelectPageRows(session_->MovePages(rows, rows.first() - 1, tr("Move Page Up")), true);
 }
 
 void TMainFrm::DownBtnClick() {
   const QList<int> rows = SelectedPageRows();
-  if (rows.isEmpty() || rows.last() + 1 >= BookObj->PageCount()) return;
-  const std::vector<int> moved =
-      BookObj->MovePages(std::vector<int>(rows.begin(), rows.end()), rows.last() + 2);
-  RefreshPageList();
-  SelectPageRows(QList<int>(moved.begin(), moved.end()), true);
-  RecordChange(tr("Move Page Down"));
+  if (rows.isEmpty() || rows.last() + 1 >= session_->book().PageCount()) return;
+  SelectPageRows(session_->MovePages(rows, rows.last() + 2, tr("Move Page Down")), true);
 }
 
 void TMainFrm::DeleteBtnClick() {
   const QList<int> rows = SelectedPageRows();
   if (rows.isEmpty()) return;
-  for (auto row = rows.crbegin(); row != rows.crend(); ++row) BookObj->DelPageByIndex(*row);
-  RefreshPageList();
-  // The page that takes the first deleted one's place, or the new last.
-  SelectPageRow(std::min(rows.first(), BookObj->PageCount() - 1));
-  RecordChange(rows.size() > 1 ? tr("Delete Pages") : tr("Delete Page"));
+  SelectPageRow(session_->DeletePages(rows));
 }
 
 void TMainFrm::ClearBtnClick() {
-  if (BookObj->PageCount() > 0 && !MaybeSave()) return;
+  if (session_->book().PageCount() > 0 && !MaybeSave()) return;
   thumbs_->Cancel();
-  BookObj->ClearPage();
-  RefreshPageList();
+  session_->ClearPages();
   ImagePreview->clear();
   ShowPdfWeb->ShowPage(QString());
-  RecordChange(tr("Clear"));
+}
+
+void TMainFrm::OnPagesChanged() {
+  // The list stays where it is scrolled, with the rows selected before;
+  // the command that changed the pages selects its own.
+  const QList<int> rows = SelectedPageRows();
+  const int listScroll = PageListView->verticalScrollBar()->value();
+  const int gridScroll = PageGridView->verticalScrollBar()->value();
+  RefreshPageList();
+  SelectPageRows(rows, false);
+  PageListView->verticalScrollBar()->setValue(listScroll);
+  PageGridView->verticalScrollBar()->setValue(gridScroll);
+  UpdateStatus();
 }
 
 // ---------------------------------------------------------------------------
@@ -942,41 +935,26 @@ void TMainFrm::ThemeListViewSelectItem() {
   auto *theme = static_cast<TThemeObj *>(selected.first()->data(kThemeRole).value<void *>());
   if (!theme) return;
   ThemeManager->currThemeObj = theme;
-  ApplyTheme();
-  RecordChange(tr("Theme"));
+  session_->ApplyTheme(*theme);
 }
 
 void TMainFrm::ApplyTheme() {
-  if (!ThemeManager || !ThemeManager->currThemeObj) return;
-  const TBookLook look = ThemeBookLook(*ThemeManager->currThemeObj);
-  BookObj->themeStr = ThemeManager->currThemeObj->titleStr;
-  // One change, recorded by the caller, not one per control.
-  const bool filling = isFillData;
-  isFillData = true;
-  const auto restore = qScopeGuard([&] { isFillData = filling; });
-  if (look.backgroundType != 0)
-    BgColorRad->setChecked(true);
-  else
-    BgImageRad->setChecked(true);
-  BgImageEdt->setText(look.backgroundImage);
-  BgColorBtn->setColor(look.backgroundColor);
-  UpdateBackgroundControls();
-  ButtonColorBtn->setColor(look.buttonColor);
-  PanelColorBtn->setColor(look.panelColor);
+  if (ThemeManager && ThemeManager->currThemeObj) session_->ApplyTheme(*ThemeManager->currThemeObj);
 }
 
 // ---------------------------------------------------------------------------
 // Adding files
 
 void TMainFrm::InsertBtnClick() {
-  TLoadFrm dialog(this);
-  dialog.ShowTag = 1;
+  TLoadFrm dialog(session_->library(), this);
+  dialog.ShowTag = TLoadFrm::ShowMode::Pick;
   if (dialog.exec() != TLoadFrm::kResultOk) return;
-  const int before = BookObj->PageCount();
+  const int before = session_->book().PageCount();
   AddLibraryPages(dialog.FilesToAdd());
-  if (BookObj->PageCount() > before) return;
+  if (session_->book().PageCount() > before) return;
   // Nothing went in: say why where the user looks.
-  const bool anyTicked = std::any_of(LibraryList.begin(), LibraryList.end(),
+  const TFileList &library = session_->library();
+  const bool anyTicked = std::any_of(library.begin(), library.end(),
                                      [](const auto &file) { return file->isChecked; });
   ShowStatusMessage(anyTicked ? tr("Nothing was added: the book has every page of the ticked files.")
                               : tr("Nothing was added: tick the files whose pages the book takes."));
@@ -984,7 +962,7 @@ void TMainFrm::InsertBtnClick() {
 
 void TMainFrm::AddCheckedFiles() {
   TFileList checked;
-  for (const auto &file : LibraryList)
+  for (const auto &file : session_->library())
     if (file->isChecked) checked.push_back(file);
   AddLibraryPages(checked);
 }
@@ -994,52 +972,17 @@ void TMainFrm::AddLibraryPages(const TFileList &files) {
 }
 
 void TMainFrm::InsertFilesPages(const TFileList &files, int at, bool onlyNew) {
-  const auto record = qScopeGuard([this] { RecordChange(tr("Add Pages")); });
-  if (at < 0 || at > BookObj->PageCount()) at = BookObj->PageCount();
-  // Pages of a range that were never converted (the range was narrower
-  // before, or the pages were converted for a book) are converted first.
-  TFileList lacking;
-  std::vector<std::vector<int>> lackingPages;
-  for (const auto &file : files) {
-    std::vector<int> pages = RangePagesToConvert(*file, SysSetInfo.TempPathStr);
-    if (pages.empty()) continue;
-    lacking.push_back(file);
-    lackingPages.push_back(std::move(pages));
-  }
-  if (!lacking.empty()) {
-    TFrmLoadProcess progress(this);
-    progress.loadTag = 1;
-    progress.pdfList = lacking;
-    progress.pageLists = lackingPages;
-    progress.exec();
-  }
-  QList<int> added;
-  for (const auto &file : files) {
-    const auto pages = onlyNew ? ImportNewFilePages(*BookObj, *file, SysSetInfo.TempPathStr, at)
-                               : ImportFilePages(*BookObj, *file, SysSetInfo.TempPathStr, at);
-    for (TPageObj *page : pages) {
-      added << BookObj->IndexOfPage(page);
-      ++at;
-    }
-  }
-  if (!added.isEmpty()) {
-    RefreshPageList();
-    SelectPageRows(added, true);
-  }
-  AutoBookSize();
+  const QList<int> added = session_->InsertFiles(files, at, onlyNew);
+  if (!added.isEmpty()) SelectPageRows(added, true);
 }
 
 void TMainFrm::AddFilePages(const TFileObj &file) {
-  if (!ImportFilePages(*BookObj, file, SysSetInfo.TempPathStr).empty()) {
-    RefreshPageList();
-    PageListView->scrollToBottom();
-  }
-  RecordChange(tr("Add Pages"));
+  if (!session_->AppendFilePages(file).isEmpty()) PageListView->scrollToBottom();
 }
 
 void TMainFrm::AddDroppedFiles(const QStringList &paths, int beforeRow) {
   // A dropped file's pages go in even when the book has them: the drop says where.
-  const TFileList files = JoinLibrary(this, paths);
+  const TFileList files = JoinLibrary(this, session_->library(), paths);
   InsertFilesPages(files, beforeRow, false);
   // What could not be used is said at once, each file with its reason.
   QStringList refused;
@@ -1091,21 +1034,6 @@ void TMainFrm::dropEvent(QDropEvent *event) {
       Qt::QueuedConnection);
 }
 
-void TMainFrm::AutoBookSize() {
-  if (LibraryList.empty() || autoSizeDone) return;
-  autoSizeDone = true;
-  const TFileObj &first = *LibraryList.front();
-  if (bookSizeEdited) return;
-  const QSize size = AutoBookSizeFor(first);  // throws before any control changes
-  BookObj->width = size.width();
-  BookObj->height = size.height();
-  // Filling the edits from the automatic size is not a user's change.
-  isFillData = true;
-  BookSizeWidthEdt->setValue(size.width());
-  BookSizeHeightEdt->setValue(size.height());
-  MarkBookSize();
-  isFillData = false;
-}
 
 // ---------------------------------------------------------------------------
 // Preview and publishing
@@ -1121,42 +1049,32 @@ void TMainFrm::SetCommandsEnabled(bool enabled) {
 void TMainFrm::WritePackage(bool isPreview, const QString &folder,
                             const std::function<void(const QString &root)> &then,
                             const QString &replaceRoot) {
-  if (packageJob_) return;  // one package at a time; the commands are off meanwhile
+  if (!session_->WritePackage(isPreview, folder, replaceRoot)) return;  // one package at a time
+  afterPackage_ = then;
   SetCommandsEnabled(false);
-  WriteProgressBar->setRange(0, std::max(1, BookObj->PageCount()));
+  const int pages = session_->book().PageCount();
+  WriteProgressBar->setRange(0, std::max(1, pages));
   WriteProgressBar->setValue(0);
-  WriteProgressBar->setVisible(BookObj->PageCount() > 0);
-  packageJob_ = std::make_unique<PackageJob>(*BookObj, SysSetInfo, isPreview, folder, nullptr, replaceRoot);
-  connect(packageJob_.get(), &PackageJob::pagesWritten, this,
-          [this](int done, int total) {
-            WriteProgressBar->setRange(0, total);
-            WriteProgressBar->setValue(done);
-          });
-  auto finish = [this] {
-    WriteProgressBar->hide();
-    SetCommandsEnabled(true);
-    // The job's worker has ended once it signalled; release it outside its
-    // own signal.
-    packageJob_.release()->deleteLater();
-    if (previewPending_) {
-      previewPending_ = false;
-      QTimer::singleShot(0, this, [this] { Guarded([this] { PreviewCurrentBook(); }); });
-    }
-  };
-  connect(packageJob_.get(), &PackageJob::written, this, [this, then, finish](const QString &root) {
-    finish();
+  WriteProgressBar->setVisible(pages > 0);
+}
+
+void TMainFrm::PackageEnded(const QString &root, const QString &failure) {
+  WriteProgressBar->hide();
+  SetCommandsEnabled(true);
+  if (previewPending_) {
+    previewPending_ = false;
+    QTimer::singleShot(0, this, [this] { Guarded([this] { PreviewCurrentBook(); }); });
+  }
+  const auto then = std::move(afterPackage_);
+  afterPackage_ = nullptr;
+  if (!failure.isEmpty())
+    ShowErrorMessage(this, failure);
+  else if (then)
     Guarded([&] { then(root); });
-    emit packageWritten(root);
-  });
-  connect(packageJob_.get(), &PackageJob::failed, this, [this, finish](const QString &message) {
-    finish();
-    ShowErrorMessage(this, message);
-    emit packageWritten(QString());
-  });
+  emit packageWritten(failure.isEmpty() ? root : QString());
 }
 
 void TMainFrm::PreviewBtnClick() {
-  SaveBookSetting();
   // The preview opens where the user is: at the page selected in the list.
   const int page = SelectedPageIndex() + 1;
   WritePackage(true, QString(), [this, page](const QString &) { ShowPreview(page); });
@@ -1164,11 +1082,12 @@ void TMainFrm::PreviewBtnClick() {
 
 void TMainFrm::ExportBtnClick() {
   SaveBookSetting();
-  if (BookObj->PageCount() == 0) {
+  const TBookObj &book = session_->book();
+  if (session_->book().PageCount() == 0) {
     ShowErrorMessage(this, tr("The book has no pages yet: add PDF or image files first."));
     return;
   }
-  if (const QStringList missing = MissingSources(*BookObj); !missing.isEmpty()) {
+  if (const QStringList missing = MissingSources(book); !missing.isEmpty()) {
     ShowErrorMessage(this, tr("The book cannot be published: its pages from these files are "
                               "missing:\n%1\nDelete those pages or put the files back, or "
                               "point the book at them with Edit > Locate Missing File.")
@@ -1182,7 +1101,7 @@ void TMainFrm::ExportBtnClick() {
   // A book published there before under its title: replace it, or keep
   // both (the new one's folder then has the date too).
   QString replace;
-  if (const QString previous = PublishedBookOfTitle(folder, BookObj->titleStr); !previous.isEmpty()) {
+  if (const QString previous = PublishedBookOfTitle(folder, book.titleStr); !previous.isEmpty()) {
     const int answer =
         replaceQuestion()
             ? replaceQuestion()(this, previous)
@@ -1253,10 +1172,10 @@ void TMainFrm::BuildMenus() {
   add(file, "QuitAct", tr("&Quit"), QKeySequence::Quit, [this] { close(); });
 
   QMenu *edit = bar->addMenu(tr("&Edit"));
-  QAction *undo = undo_->createUndoAction(this, tr("&Undo"));
+  QAction *undo = session_->undoStack()->createUndoAction(this, tr("&Undo"));
   undo->setObjectName("UndoAct");
   undo->setShortcuts(QKeySequence::Undo);
-  QAction *redo = undo_->createRedoAction(this, tr("&Redo"));
+  QAction *redo = session_->undoStack()->createRedoAction(this, tr("&Redo"));
   redo->setObjectName("RedoAct");
   // Ctrl+Shift+Z everywhere, and the platform's other keys for Redo too.
   QList<QKeySequence> redoKeys{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)};
@@ -1288,12 +1207,13 @@ void TMainFrm::BuildMenus() {
 }
 
 void TMainFrm::UpdateCaption() {
-  const QString name = bookPath_.isEmpty() ? tr("Untitled") : QFileInfo(bookPath_).completeBaseName();
+  const QString path = session_->bookPath();
+  const QString name = path.isEmpty() ? tr("Untitled") : QFileInfo(path).completeBaseName();
   setWindowTitle(QStringLiteral("%1[*] - %2").arg(name, QLatin1String(kAppTitle)));
   setWindowModified(HasUnsavedChanges());
 }
 
-bool TMainFrm::HasUnsavedChanges() const { return !undo_->isClean(); }
+bool TMainFrm::HasUnsavedChanges() const { return session_->HasUnsavedChanges(); }
 
 void TMainFrm::SetPageGrid(bool grid) {
   if (PageGridAct->isChecked() != grid) {
@@ -1315,52 +1235,66 @@ void TMainFrm::SetPageGrid(bool grid) {
 
 bool TMainFrm::IsPageGrid() const { return PageViews->currentWidget() == PageGridView; }
 
-TMainFrm::ListView TMainFrm::CurrentListView() const { return {SelectedPageRows()}; }
-
 void TMainFrm::RecordChange(const QString &what) {
-  if (isFillData || restoring_) return;
+  if (isFillData) return;
   SaveBookSetting();
   UpdateStatus();
-  if (BookObj->SameContent(committed_)) return;
-  const ListView view = CurrentListView();
-  undo_->push(new BookChangeCommand(this, what, std::move(committed_), committedView_,
-                                    BookObj->Copy(), view));
-  committed_ = BookObj->Copy();
-  committedView_ = view;
-  // A message about the last command is out of date once the book changed.
-  StatusBar->clearMessage();
+  session_->Record(what, SelectedPageRows());
 }
 
-void TMainFrm::RestoreBook(const TBookObj &state, const ListView &view) {
-  restoring_ = true;
-  const auto done = qScopeGuard([this] { restoring_ = false; });
-  *BookObj = state.Copy();
-  committed_ = state.Copy();
-  committedView_ = view;
+void TMainFrm::OnBookChanged(const QList<int> &rows) {
   ShowBookSetting();
-  MarkTheme(BookObj->themeStr);
+  MarkTheme(session_->book().themeStr);
   // The list stays where it is scrolled, unless the rows selected then are
   // out of sight.
   const int listScroll = PageListView->verticalScrollBar()->value();
   const int gridScroll = PageGridView->verticalScrollBar()->value();
   RefreshPageList();
-  SelectPageRows(view.rows, false);
+  SelectPageRows(rows, false);
   ShowSelectedPage();
   PageListView->verticalScrollBar()->setValue(listScroll);
   PageGridView->verticalScrollBar()->setValue(gridScroll);
-  if (const QModelIndex current = PageListView->currentIndex(); current.isValid() && !view.rows.isEmpty()) {
+  if (const QModelIndex current = PageListView->currentIndex(); current.isValid() && !rows.isEmpty()) {
     PageListView->scrollTo(current, QAbstractItemView::EnsureVisible);
     PageGridView->scrollTo(current.siblingAtColumn(1), QAbstractItemView::EnsureVisible);
   }
   UpdateStatus();
 }
 
+void TMainFrm::OnProblem(const SessionProblem &problem) {
+  const QString path = problem.path;
+  switch (problem.kind) {
+    case SessionProblem::Kind::CannotOpen:
+      ShowErrorMessage(this, tr("Cannot open the book file \"%1\": %2")
+                                 .arg(path, problem.detail.isEmpty() ? tr("it is not a file") : problem.detail));
+      break;
+    case SessionProblem::Kind::Damaged:
+      ShowErrorMessage(this, tr("The book file \"%1\" %2. Nothing was opened.").arg(path, problem.detail));
+      break;
+    case SessionProblem::Kind::CannotSave:
+      ShowErrorMessage(this, tr("Cannot save the book as \"%1\": %2").arg(path, problem.detail));
+      break;
+    case SessionProblem::Kind::SourcesMissing:
+      ShowErrorMessage(this, tr("These source files of the book are missing; their pages stay in "
+                                "the book, marked missing:\n%1\nEdit > Locate Missing File points "
+                                "the book at a file that has moved.")
+                                 .arg(problem.files.join('\n')));
+      break;
+    case SessionProblem::Kind::WrongKind:
+      ShowErrorMessage(this, tr("\"%1\" cannot stand for \"%2\": choose a %3.")
+                                 .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(problem.detail),
+                                      IsPdfPath(FileNameOfPath(problem.detail)) ? tr("PDF file") : tr("picture")));
+      break;
+  }
+}
+
 void TMainFrm::ShowStatusMessage(const QString &message) { StatusBar->showMessage(message); }
 
 void TMainFrm::UpdateStatus() {
-  const int pages = BookObj->PageCount();
+  const TBookObj &book = session_->book();
+  const int pages = book.PageCount();
   PageCountLbl->setText(pages == 0 ? tr("No pages") : pages == 1 ? tr("1 page") : tr("%1 pages").arg(pages));
-  BookSizeLbl->setText(tr("%1 × %2").arg(BookObj->width).arg(BookObj->height));
+  BookSizeLbl->setText(tr("%1 × %2").arg(book.width).arg(book.height));
   BookSizeLbl->setToolTip(tr("Book size in pixels"));
   if (lastPackage_.isEmpty()) {
     LastPublishLbl->setText(tr("Not published yet"));
@@ -1376,7 +1310,8 @@ void TMainFrm::UpdateStatus() {
 bool TMainFrm::MaybeSave() {
   RecordChange(tr("Edit Text"));  // a field still being typed in
   if (!HasUnsavedChanges()) return true;
-  const QString name = bookPath_.isEmpty() ? tr("Untitled") : QFileInfo(bookPath_).fileName();
+  const QString path = session_->bookPath();
+  const QString name = path.isEmpty() ? tr("Untitled") : QFileInfo(path).fileName();
   int answer;
   if (saveQuestion()) {
     answer = saveQuestion()(this, name);
@@ -1434,26 +1369,16 @@ void TMainFrm::FillRecentMenu() {
 
 bool TMainFrm::SaveBookTo(const QString &path) {
   RecordChange(tr("Edit Text"));
-  const QFileInfo info(path);
-  const QString target = info.absoluteFilePath();
-  const QByteArray bytes = SerializeBookDocument(
-      DocumentOfBook(*BookObj, LibraryList, bookSizeEdited), info.absolutePath());
-  QSaveFile out(target);
-  if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
-    ShowErrorMessage(this, tr("Cannot save the book as \"%1\": %2").arg(target, out.errorString()));
-    return false;
-  }
-  bookPath_ = target;
-  undo_->setClean();
-  RememberRecent(target);
-  UpdateCaption();
-  return true;
+  return session_->SaveTo(path);
 }
 
-bool TMainFrm::SaveBook() { return bookPath_.isEmpty() ? SaveBookAs() : SaveBookTo(bookPath_); }
+bool TMainFrm::SaveBook() {
+  const QString path = session_->bookPath();
+  return path.isEmpty() ? SaveBookAs() : SaveBookTo(path);
+}
 
 bool TMainFrm::SaveBookAs() {
-  QString suggested = bookPath_;
+  QString suggested = session_->bookPath();
   if (suggested.isEmpty()) {
     const QString folder = LastFolder(FolderUse::Book);
     const QString title = BookTitleEdt->text().trimmed();
@@ -1478,45 +1403,14 @@ void TMainFrm::OpenBookClick() {
 }
 
 bool TMainFrm::OpenBook(const QString &path) {
-  QFile file(path);
-  // Only a plain file: a pipe or a device would never end.
-  if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-    ShowErrorMessage(this, tr("Cannot open the book file \"%1\": %2")
-                               .arg(path, QFileInfo(path).isFile() ? file.errorString() : tr("it is not a file")));
-    return false;
-  }
-  const QFileInfo info(path);
-  QString error;
-  // Never more than a book file may hold, whatever the file's size.
-  const auto doc = ParseBookDocument(file.read(kMaxBookFileBytes + 1), info.absolutePath(), error);
-  if (!doc) {
-    ShowErrorMessage(this, tr("The book file \"%1\" %2. Nothing was opened.").arg(path, error));
-    return false;
-  }
   thumbs_->Cancel();  // the pictures drawn so far stay cached
-  OpenedBook opened = OpenBookDocument(*doc, SysSetInfo.TempPathStr);
-  LibraryList = std::move(opened.library);
-  bookSizeEdited = doc->sizeEdited;
-  autoSizeDone = true;  // an opened book keeps its size
-  bookPath_ = info.absoluteFilePath();
-  MarkTheme(opened.book.themeStr);
-  RestoreBook(opened.book, ListView{});
-  undo_->clear();
-  RememberRecent(bookPath_);
-  UpdateCaption();
-  const QStringList missing = MissingSources(*BookObj);
-  if (!missing.isEmpty())
-    ShowErrorMessage(this, tr("These source files of the book are missing; their pages stay in "
-                              "the book, marked missing:\n%1\nEdit > Locate Missing File points "
-                              "the book at a file that has moved.")
-                               .arg(missing.join('\n')));
-  ConvertMissingPages();
+  if (!session_->Open(path)) return false;
   PreviewCurrentBook();
   return true;
 }
 
 void TMainFrm::PreviewCurrentBook() {
-  if (BookObj->PageCount() > 0 && !IncompletePages(*BookObj).isEmpty()) {
+  if (session_->book().PageCount() > 0 && !IncompletePages(session_->book()).isEmpty()) {
     // Not a book the writer takes yet: rather than the last book or the
     // sample, the preview says why.
     PreViewWeb->setHtml(QStringLiteral("<!DOCTYPE html><html><body style=\"font:14px sans-serif;"
@@ -1525,7 +1419,7 @@ void TMainFrm::PreviewCurrentBook() {
                                     "pages are back.").toHtmlEscaped()));
     return;
   }
-  if (packageJob_) {  // after the package being written now
+  if (session_->IsWritingPackage()) {  // after the package being written now
     previewPending_ = true;
     return;
   }
@@ -1535,48 +1429,16 @@ void TMainFrm::PreviewCurrentBook() {
 void TMainFrm::NewBook() {
   if (!MaybeSave()) return;
   thumbs_->Cancel();
-  LibraryList.clear();
-  bookSizeEdited = false;
-  autoSizeDone = false;
-  bookPath_.clear();
-  TBookObj fresh;
   // A new book takes the first theme's look, as at start-up.
-  if (ThemeManager && !ThemeManager->themeList.empty()) {
-    const TBookLook look = ThemeBookLook(*ThemeManager->themeList.front());
-    fresh.themeStr = ThemeManager->themeList.front()->titleStr;
-    fresh.backgroundType = look.backgroundType;
-    fresh.backgroundImage = look.backgroundImage;
-    fresh.backgroundColor = look.backgroundColor;
-    fresh.buttonColor = look.buttonColor;
-    fresh.panelColor = look.panelColor;
-  }
-  RestoreBook(fresh, ListView{});
-  undo_->clear();
-  UpdateCaption();
-  WriteEmptyPreview(*BookObj, SysSetInfo);
+  session_->New(ThemeManager && !ThemeManager->themeList.empty() ? ThemeManager->themeList.front().get()
+                                                                  : nullptr);
+  WriteEmptyPreview(session_->book(), SysSetInfo);
   ShowPreview();
 }
 
 bool TMainFrm::LocateSource(const QString &missingPath, const QString &newPath) {
-  const QFileInfo found(newPath);
-  if (!found.isFile() || !IsSupportedSourceFile(newPath) ||
-      IsPdfPath(found.fileName()) != IsPdfPath(FileNameOfPath(missingPath))) {
-    ShowErrorMessage(this, tr("\"%1\" cannot stand for \"%2\": choose a %3.")
-                               .arg(QDir::toNativeSeparators(newPath), QDir::toNativeSeparators(missingPath),
-                                    IsPdfPath(FileNameOfPath(missingPath)) ? tr("PDF file") : tr("picture")));
-    return false;
-  }
-  BookDocument doc = DocumentOfBook(*BookObj, LibraryList, bookSizeEdited);
-  if (!RelocateSource(doc, missingPath, found.absoluteFilePath())) return false;
   thumbs_->Cancel();
-  const ListView view = CurrentListView();
-  OpenedBook opened = OpenBookDocument(doc, SysSetInfo.TempPathStr);
-  LibraryList = std::move(opened.library);
-  *BookObj = std::move(opened.book);
-  ConvertMissingPages();
-  RefreshPageList();
-  SelectPageRows(view.rows, false);
-  RecordChange(tr("Locate File"));
+  if (!session_->Relocate(missingPath, newPath)) return false;
   ShowStatusMessage(tr("The book now takes its pages from %1.").arg(QDir::toNativeSeparators(newPath)));
   return true;
 }
@@ -1584,7 +1446,7 @@ bool TMainFrm::LocateSource(const QString &missingPath, const QString &newPath) 
 QString TMainFrm::SelectedMissingSource() const {
   const int index = SelectedPageIndex();
   if (index < 0) return {};
-  const TPageObj &page = *BookObj->Page(index);
+  const TPageObj &page = *session_->book().Page(index);
   return !page.sourcePath.isEmpty() && !QFileInfo(page.sourcePath).isFile() ? page.sourcePath : QString();
 }
 
@@ -1659,18 +1521,5 @@ void TMainFrm::MarkTheme(const QString &name) {
       ThemeListView->item(i)->setSelected(true);
 }
 
-void TMainFrm::ConvertMissingPages() {
-  const TFileList files = SourcesToConvert(*BookObj, LibraryList);
-  if (files.empty()) return;
-  TFrmLoadProcess progress(this);
-  progress.loadTag = 1;
-  progress.pdfList = files;
-  // Only the pages the book shows.
-  for (const auto &file : files) progress.pageLists.push_back(BookPagesOfSource(*BookObj, file->filePath));
-  progress.exec();
-  const int row = SelectedPageIndex();
-  RefreshPageList();
-  SelectPageRow(row);
-}
 
 }  // namespace lw

@@ -3,6 +3,7 @@
 
 #include "model/tbookobj.h"
 #include "model/tfileobj.h"
+#include "session/booksession.h"
 #include "themes/tthememanager.h"
 
 #include <QDateTime>
@@ -44,6 +45,7 @@ class QTreeWidgetItem;
 namespace lw {
 
 class BookServer;
+class BookSession;
 class PackageJob;
 class PageGridWidget;
 class PageListWidget;
@@ -88,7 +90,10 @@ class TMainFrm : public QWidget {
   // "Open": asks about unsaved changes, then for a file, then OpenBook.
   void OpenBookClick();
   // The book's file, empty for a book never saved.
-  QString bookPath() const { return bookPath_; }
+  QString bookPath() const { return session_->bookPath(); }
+  // The book being edited, its library and its history, which the window
+  // shows.
+  BookSession &session() const { return *session_; }
   // True when the book differs from its file (or, unsaved, from the empty
   // book the window started with).
   bool HasUnsavedChanges() const;
@@ -97,21 +102,11 @@ class TMainFrm : public QWidget {
   // answers false. Without changes answers true at once.
   bool MaybeSave();
   // The undo history of the book: every page-list and settings change.
-  QUndoStack *undoStack() const { return undo_; }
-  // Compares the controls and the page list with the book as last recorded
-  // and, when they differ, makes the difference one undoable step named
-  // `what`. Every command that changes the book ends with it.
+  QUndoStack *undoStack() const { return session_->undoStack(); }
+  // Hands the controls to the book and, when the book differs from the book
+  // as last recorded, makes the difference one undoable step named `what`,
+  // with the selected rows. Every edit of the controls ends with it.
   void RecordChange(const QString &what);
-  // The page list as the user left it: the selected rows. Undo selects the
-  // rows selected before the step again, redo the ones after it; the list
-  // stays where it is scrolled unless they are out of sight.
-  struct ListView {
-    QList<int> rows;
-  };
-  ListView CurrentListView() const;
-  // Puts `state` (settings and pages) into the book and the controls; undo
-  // and redo do, with the list as `view` had it.
-  void RestoreBook(const TBookObj &state, const ListView &view);
   // "File > New": asks about unsaved changes, then starts an empty book
   // with the first theme's look, an empty library and the sample in the
   // preview.
@@ -214,8 +209,8 @@ class TMainFrm : public QWidget {
   // ImageError at the first thumbnail that is not a readable BMP; the
   // themes before it stay listed.
   void FillThemeList();
-  // The current theme's background and colours into the controls; nothing
-  // without a current theme.
+  // The current theme's background and colours into the book, one undoable
+  // step; nothing without a current theme.
   void ApplyTheme();
 
   // --- Adding files, preview, publishing ------------------------------------
@@ -226,20 +221,16 @@ class TMainFrm : public QWidget {
   void AddCheckedFiles();
   // The pages of `files` that the book does not have yet
   // (ImportNewFilePages), inserted before the first selected row (at the end
-  // without a selection) and selected afterwards, then AutoBookSize; one
+  // without a selection) and selected afterwards, then the automatic book size; one
   // undoable step.
   void AddLibraryPages(const TFileList &files);
   // The pages of `files` (only those the book lacks with `onlyNew`)
   // inserted from row `at` (out of range: at the end), selected afterwards,
-  // then AutoBookSize; one undoable step.
+  // then the automatic book size; one undoable step.
   void InsertFilesPages(const TFileList &files, int at, bool onlyNew);
   // Appends the pages of one source file (an image page, or the existing
   // page files of a PDF's range).
   void AddFilePages(const TFileObj &file);
-  // Takes the book size from the first library file, once per run and only
-  // while the user has not set a size. Throws ImageError when that file is
-  // an image that cannot be decoded (the size then stays).
-  void AutoBookSize();
   // Writes the book into the preview folder on a worker thread and shows
   // it when done; a failure goes to the error box.
   void PreviewBtnClick();
@@ -255,7 +246,7 @@ class TMainFrm : public QWidget {
   // being written, it follows when that ends.
   void PreviewCurrentBook();
   // True while a package is being written (the commands are off).
-  bool IsWritingPackage() const { return packageJob_ != nullptr; }
+  bool IsWritingPackage() const { return session_->IsWritingPackage(); }
   // Picks the background image file.
   void BgImageBtnClick();
   // The package folder the last publishing wrote (empty before).
@@ -287,9 +278,14 @@ class TMainFrm : public QWidget {
   void dropEvent(QDropEvent *event) override;
 
  private:
-  // Creation steps: the library list, the book, the workspace, the size
-  // flags and the caption.
+  // Creation steps: the workspace and the caption.
   void FormCreate(const QString &appDir);
+  // The session's signals: the whole book is new (undo, redo, open, new,
+  // relocate) with `rows` to select; the pages changed; the session changed
+  // settings; a problem to tell the user.
+  void OnBookChanged(const QList<int> &rows);
+  void OnPagesChanged();
+  void OnProblem(const SessionProblem &problem);
   // First-show steps: book settings into the controls, the preview, the
   // theme catalogue and the theme list.
   void FormShow();
@@ -316,9 +312,6 @@ class TMainFrm : public QWidget {
   void ThumbnailArrived(const QString &path, int page, const QImage &image);
   // Marks the theme called `name` as the current one, without applying it.
   void MarkTheme(const QString &name);
-  // Converts the PDFs whose pages the book uses but which have no page
-  // files yet, in the progress window; then marks the rows again.
-  void ConvertMissingPages();
   QWidget *BuildThemeTab();
   QWidget *BuildBookTab();
   QWidget *BuildPageTab();
@@ -340,6 +333,9 @@ class TMainFrm : public QWidget {
   void WritePackage(bool isPreview, const QString &folder,
                     const std::function<void(const QString &root)> &then,
                     const QString &replaceRoot = QString());
+  // The package being written has ended: written at `root` (empty: nothing
+  // written), or stopped with `failure`.
+  void PackageEnded(const QString &root, const QString &failure);
   // The status bar's page count, book size and last publishing.
   void UpdateStatus();
   // The page list's context menu at `globalPos`.
@@ -352,12 +348,10 @@ class TMainFrm : public QWidget {
   bool shown_ = false;
   bool placed_ = false;  // the window's place and size came from the settings
   QWidget *client_ = nullptr;
-  QUndoStack *undo_ = nullptr;
-  TBookObj committed_;  // the book as last recorded in the undo history
-  ListView committedView_;  // the page list then
-  bool restoring_ = false;
+  BookSession *session_ = nullptr;
   bool selecting_ = false;  // the program is selecting rows
-  QString bookPath_;
+  // What runs with the package root when the package being written ends.
+  std::function<void(const QString &root)> afterPackage_;
   QMenu *recentMenu_ = nullptr;
   std::unique_ptr<BookServer> server_;
   bool isFillData = false;
@@ -365,7 +359,6 @@ class TMainFrm : public QWidget {
   QDateTime lastPublished_;
   bool previewPending_ = false;  // a preview asked for while a package was written
   QAction *LocateAct = nullptr;
-  std::unique_ptr<PackageJob> packageJob_;
   QProgressBar *WriteProgressBar = nullptr;
 
   QPushButton *AddFileBtn = nullptr;

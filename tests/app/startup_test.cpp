@@ -78,10 +78,7 @@ namespace {
 
 class StartupTest : public ::testing::Test {
  protected:
-  void TearDown() override {
-    frm.reset();
-    lw::LibraryList.clear();
-  }
+  void TearDown() override { frm.reset(); }
   // Saves a book of one image page with `title` and returns its path.
   QString SaveBook(const QString &title) {
     Fresh();
@@ -91,7 +88,6 @@ class StartupTest : public ::testing::Test {
     const QString path = ws.scratch() + "Field Notes.leafbook";
     EXPECT_TRUE(frm->SaveBookTo(path));
     frm.reset();
-    lw::LibraryList.clear();
     return path;
   }
 
@@ -116,8 +112,8 @@ TEST_F(StartupTest, BookArgumentOpensTheBookAndABadOneOpensNothing) {
   Fresh();
   EXPECT_TRUE(lw::OpenBookArgument(*frm, {"--some-option", book}));
   EXPECT_EQ(frm->bookPath(), book);
-  EXPECT_EQ(lw::BookObj->PageCount(), 1);
-  EXPECT_EQ(lw::BookObj->titleStr, "Field Notes");
+  EXPECT_EQ(frm->session().book().PageCount(), 1);
+  EXPECT_EQ(frm->session().book().titleStr, "Field Notes");
   EXPECT_TRUE(frm->windowTitle().startsWith("Field Notes"));
   EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join('\n').toStdString();
   const QString upper = ws.scratch() + "COPY.LEAFBOOK";
@@ -148,7 +144,7 @@ TEST_F(StartupTest, BookArgumentOpensTheBookAndABadOneOpensNothing) {
     EXPECT_TRUE(errors.messages[0].contains(says)) << errors.messages[0].toStdString();
     EXPECT_TRUE(errors.messages[0].contains(path)) << errors.messages[0].toStdString();
     EXPECT_TRUE(frm->bookPath().isEmpty());
-    EXPECT_EQ(lw::BookObj->PageCount(), 0);
+    EXPECT_EQ(frm->session().book().PageCount(), 0);
     EXPECT_FALSE(frm->isWindowModified());
   }
 }

@@ -5,6 +5,7 @@
 
 #include "convert/tconvertpafthread.h"
 #include "model/uconst.h"
+#include "pdf2swf/testpdf.h"
 #include "support/testdirs.h"
 
 #include <QDir>
@@ -56,6 +57,13 @@ class ConvertFixture : public ::testing::Test {
     WriteFile(path, "#!/bin/sh\n" + body);
     QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
     SetConverter(path);
+  }
+
+  // A PDF of `pages` pages in the source folder, as a library file.
+  std::shared_ptr<lw::TFileObj> Pdf(const QString &name, int pages) {
+    const QString path = dir.file("Source Files/" + name);
+    EXPECT_TRUE(MakeTestPdf(path, pages));
+    return std::make_shared<lw::TFileObj>(path);
   }
 
   static QStringList Files(const QString &folder) {

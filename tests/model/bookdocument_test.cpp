@@ -41,7 +41,7 @@ struct SampleBook {
     book.titleStr = "Field notes \"one\" <&>";
     book.keywordStr = "maps, rocks";
     book.desStr = "A description\nover two lines";
-    book.backgroundType = 0;
+    book.backgroundType = TBackgroundKind::Image;
     book.backgroundImage = docs.file("art/bg.jpg");
     book.backgroundColor = 0x123456;
     book.buttonColor = 0xABCDEF;

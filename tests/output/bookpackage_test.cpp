@@ -60,7 +60,7 @@ class Package : public ::testing::Test {
     return src.file(name);
   }
 
-  void addPage(const QString &path, int type) {
+  void addPage(const QString &path, TPageKind type) {
     TPageObj *p = book.AddPageByPath(path);
     ASSERT_NE(p, nullptr) << path.toStdString();
     p->fileType = type;
@@ -107,7 +107,7 @@ TEST_F(Package, PublishNamesFolderByClockAndKeepsMissingBackground) {
   addPage(swfPage("a_1.swf"), kPageSwf);
   addPage(pngPage("photo.PNG", 1600, 1200), kPageImage);
   addPage(swfPage("a_3.swf"), kPageSwf);
-  book.backgroundType = 0;
+  book.backgroundType = TBackgroundKind::Image;
   book.backgroundImage = src.file("no-such-background.jpg");
 
   const QString root = WriteBookPackage(book, paths, false, out.slash(), when);
@@ -131,7 +131,7 @@ TEST_F(Package, PublishNamesFolderByClockAndKeepsMissingBackground) {
 
 TEST_F(Package, PublishIntoFolderWithoutTrailingSlashAndImageBackground) {
   addPage(swfPage("a_1.swf"), kPageSwf);
-  book.backgroundType = 0;
+  book.backgroundType = TBackgroundKind::Image;
   book.backgroundImage = pngPage("back.png", 4, 4);
   const QString root = WriteBookPackage(book, paths, false, out.path(), when);
   EXPECT_EQ(root, out.slash() + "Quirell_2013-05-07_143205/");

@@ -24,7 +24,7 @@ using lwtest::WriteFile;
 
 namespace {
 
-void addPage(TBookObj &book, const QString &file, int type, const QString &source = {}, int sourcePage = 0) {
+void addPage(TBookObj &book, const QString &file, TPageKind type, const QString &source = {}, int sourcePage = 0) {
   auto page = std::make_unique<TPageObj>(file);
   page->fileType = type;
   page->sourcePath = source;

@@ -51,7 +51,7 @@ class Poster : public ::testing::Test {
     book.height = 800;
   }
 
-  void addPage(const QString &path, int type) {
+  void addPage(const QString &path, TPageKind type) {
     TPageObj *p = book.AddPageByPath(path);
     ASSERT_NE(p, nullptr);
     p->fileType = type;
@@ -123,8 +123,8 @@ TEST_F(Poster, PublishedSwfBookGetsAPosterOfItsSaidSize) {
 TEST_F(Poster, ImagePageIsFittedOntoWhitePaper) {
   // A wide image on a tall page: white above and below, as the player shows it.
   halves(400, 100, QColor(220, 30, 30)).save(src.file("wide.png"));
-  addPage(src.file("wide.png"), 0);
-  book.backgroundType = 0;
+  addPage(src.file("wide.png"), kPageImage);
+  book.backgroundType = TBackgroundKind::Image;
   WriteBookPackage(book, paths, true, {});
   const QImage poster(paths.PreviewPath + "source/poster.jpg");
   ASSERT_EQ(poster.size(), PlayerPageSize(600, 800));

@@ -71,9 +71,9 @@ TEST(EndToEnd, PdfAndImageBecomeAPublishedBookThatPlays) {
   });
   Find<QPushButton>(&frm, "AddFileBtn")->click();
   ASSERT_TRUE(drove);
-  ASSERT_EQ(LibraryList.size(), 2u);
-  EXPECT_TRUE(LibraryList[0]->isConverter);
-  EXPECT_EQ(LibraryList[0]->rangeStr, "1,3");
+  ASSERT_EQ(uitest::Session().library().size(), 2u);
+  EXPECT_TRUE(uitest::Session().library()[0]->isConverter);
+  EXPECT_EQ(uitest::Session().library()[0]->rangeStr, "1,3");
 
   auto *pages = Find<QTreeWidget>(&frm, "PageListView");
   QStringList rows;
@@ -101,7 +101,6 @@ TEST(EndToEnd, PdfAndImageBecomeAPublishedBookThatPlays) {
                            "source/Pages.xml", "source/thumbnails.json", "source/thumbs/1.jpg"})
     EXPECT_TRUE(lwtest::Exists(pkg + file)) << file;
   EXPECT_FALSE(lwtest::Exists(pkg + "pages/4.png"));
-  LibraryList.clear();
 
   // leafweaver-publish given the same inputs builds the same book: one rule
   // for pages, size and theme serves both.
@@ -170,7 +169,6 @@ TEST(EndToEnd, HundredPagesFromThreePdfsSavedReopenedReorderedAndPublished) {
   ASSERT_TRUE(lwtest::Exists(ws.appDir() + "pdf2swf")) << "build the converter first";
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, ws.dataHome());
   uitest::ErrorRecorder errors;
-  LibraryList.clear();
   QStringList pdfs;
   const struct {
     const char *label;
@@ -190,9 +188,9 @@ TEST(EndToEnd, HundredPagesFromThreePdfsSavedReopenedReorderedAndPublished) {
   QMimeData files;
   files.setUrls({QUrl::fromLocalFile(pdfs[0]), QUrl::fromLocalFile(pdfs[1]), QUrl::fromLocalFile(pdfs[2])});
   ASSERT_TRUE(DropOn(frm.get(), &files, QPoint(600, 300), Qt::CopyAction));
-  ASSERT_TRUE(QTest::qWaitFor([] { return BookObj->PageCount() == 100; }, 300000)) << BookObj->PageCount();
+  ASSERT_TRUE(QTest::qWaitFor([] { return uitest::Book().PageCount() == 100; }, 300000)) << uitest::Book().PageCount();
   const qint64 converted = clock.elapsed();
-  EXPECT_EQ(BookObj->Page(40)->showName, "beta_1.pdf");
+  EXPECT_EQ(uitest::Book().Page(40)->showName, "beta_1.pdf");
 
   // Saved through the menu, with the file name the chooser gives.
   const QString path = ws.scratch() + "hundred.leafbook";
@@ -200,7 +198,6 @@ TEST(EndToEnd, HundredPagesFromThreePdfsSavedReopenedReorderedAndPublished) {
   Find<QAction>(frm.get(), "SaveAct")->trigger();
   ASSERT_EQ(frm->bookPath(), path);
   frm.reset();
-  LibraryList.clear();
 
   // Opened in a new window through the menu.
   frm = std::make_unique<TMainFrm>(nullptr, ws.appDir());
@@ -208,7 +205,7 @@ TEST(EndToEnd, HundredPagesFromThreePdfsSavedReopenedReorderedAndPublished) {
   QApplication::processEvents();
   Find<QAction>(frm.get(), "OpenAct")->trigger();
   TMainFrm::SetBookChooser({});
-  ASSERT_EQ(BookObj->PageCount(), 100);
+  ASSERT_EQ(uitest::Book().PageCount(), 100);
   EXPECT_FALSE(frm->isWindowModified());
 
   // Beta's first five pages dragged to the front of the book.
@@ -220,8 +217,8 @@ TEST(EndToEnd, HundredPagesFromThreePdfsSavedReopenedReorderedAndPublished) {
   std::unique_ptr<QMimeData> data(list->model()->mimeData(rows));
   const QRect first = list->visualRect(list->model()->index(0, 0));
   ASSERT_TRUE(DropOn(list->viewport(), data.get(), QPoint(first.center().x(), first.top() + 1), Qt::MoveAction));
-  EXPECT_EQ(BookObj->Page(0)->showName, "beta_1.pdf");
-  EXPECT_EQ(BookObj->Page(5)->showName, "alpha_1.pdf");
+  EXPECT_EQ(uitest::Book().Page(0)->showName, "beta_1.pdf");
+  EXPECT_EQ(uitest::Book().Page(5)->showName, "alpha_1.pdf");
   EXPECT_EQ(frm->undoStack()->count(), 1);
 
   // Published: the package's pages, and the text of each, in the new order.
@@ -243,7 +240,7 @@ TEST(EndToEnd, HundredPagesFromThreePdfsSavedReopenedReorderedAndPublished) {
   EXPECT_EQ(xml.count("<page "), 100);
   for (int i = 0; i < 100; ++i)
     ASSERT_EQ(lwtest::ReadFile(pkg + QStringLiteral("pages/%1.swf").arg(i + 1)),
-              lwtest::ReadFile(BookObj->Page(i)->filePath)) << i;
+              lwtest::ReadFile(uitest::Book().Page(i)->filePath)) << i;
   const QStringList texts = PageTexts(pkg);
   ASSERT_EQ(texts.size(), 100);
   EXPECT_EQ(texts[0], "Beta 1");
@@ -254,5 +251,4 @@ TEST(EndToEnd, HundredPagesFromThreePdfsSavedReopenedReorderedAndPublished) {
   std::printf("100 pages from three PDFs: converted in %lld ms, whole road %lld ms\n",
               static_cast<long long>(converted), static_cast<long long>(clock.elapsed()));
   frm.reset();
-  LibraryList.clear();
 }

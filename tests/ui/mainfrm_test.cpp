@@ -47,12 +47,8 @@ namespace {
 
 class MainFrmTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    bookSizeEdited = autoSizeDone = true;  // the window must reset both
-  }
   void TearDown() override {
     SetBrowseForFolderHandler({});
-    LibraryList.clear();
   }
 
   // Creates and shows the window over the test workspace.
@@ -100,7 +96,6 @@ class MainFrmTest : public ::testing::Test {
 };
 
 TEST_F(MainFrmTest, CreationPreparesBookWorkspaceAndFrame) {
-  LibraryList.push_back(std::make_shared<TFileObj>(QStringLiteral("/nowhere/old.png")));
   TMainFrm &w = Open();
   EXPECT_EQ(w.windowTitle(), "Untitled[*] - Tarnwell Leafweaver");
   EXPECT_FALSE(w.isWindowModified());
@@ -111,11 +106,9 @@ TEST_F(MainFrmTest, CreationPreparesBookWorkspaceAndFrame) {
   EXPECT_EQ(client->size(), QSize(1036, 593));
   EXPECT_EQ(w.size(), QSize(1036, 593 + client->y()));
   EXPECT_GT(client->y(), 0);
-  ASSERT_TRUE(BookObj);
-  EXPECT_EQ(BookObj->PageCount(), 0);
-  EXPECT_TRUE(LibraryList.empty());
-  EXPECT_FALSE(bookSizeEdited);
-  EXPECT_FALSE(autoSizeDone);
+  EXPECT_EQ(uitest::Book().PageCount(), 0);
+  EXPECT_TRUE(uitest::Session().library().empty());
+  EXPECT_FALSE(uitest::Session().sizeEdited());
   EXPECT_EQ(SysSetInfo.AppDataPathStr, ws.dataHome() + "Folivant/");
   EXPECT_EQ(SysSetInfo.AppPathStr, ws.appDir());
   EXPECT_TRUE(lwtest::Exists(SysSetInfo.PreviewPath + "index.html"));
@@ -203,24 +196,24 @@ TEST_F(MainFrmTest, FirstShowPutsBookDefaultsIntoControls) {
   EXPECT_TRUE(Radio("BookSizeType2")->isChecked());  // 595 x 842 is A4's size
   EXPECT_EQ(Spin("BookSizeWidthEdt")->value(), 595);
   EXPECT_EQ(Spin("BookSizeHeightEdt")->value(), 842);
-  EXPECT_FALSE(bookSizeEdited);  // filling the edits is not the user's change
+  EXPECT_FALSE(uitest::Session().sizeEdited());  // filling the edits is not the user's change
   EXPECT_EQ(Find<QListWidget>(frm.get(), "ThemeListView")->count(), 0);
 }
 
 TEST_F(MainFrmTest, BookSettingsGoBackAndForth) {
   Open();
-  BookObj->titleStr = "Annual <report> & more";
-  BookObj->keywordStr = "k1, k2";
-  BookObj->desStr = " padded ";
-  BookObj->backgroundType = 0;
-  BookObj->backgroundImage = "/images/bg.png";
-  BookObj->backgroundColor = 0x112233;
-  BookObj->buttonColor = 0x0000FF;
-  BookObj->panelColor = 0x00FF00;
-  BookObj->width = 1000;
-  BookObj->height = 700;
+  uitest::Book().titleStr = "Annual <report> & more";
+  uitest::Book().keywordStr = "k1, k2";
+  uitest::Book().desStr = " padded ";
+  uitest::Book().backgroundType = TBackgroundKind::Image;
+  uitest::Book().backgroundImage = "/images/bg.png";
+  uitest::Book().backgroundColor = 0x112233;
+  uitest::Book().buttonColor = 0x0000FF;
+  uitest::Book().panelColor = 0x00FF00;
+  uitest::Book().width = 1000;
+  uitest::Book().height = 700;
   frm->ShowBookSetting();
-  EXPECT_FALSE(bookSizeEdited);
+  EXPECT_FALSE(uitest::Session().sizeEdited());
   EXPECT_TRUE(Radio("BgImageRad")->isChecked());
   EXPECT_TRUE(Radio("BookSizeType4")->isChecked());
   EXPECT_EQ(Text("BgImageEdt"), "/images/bg.png");
@@ -228,58 +221,58 @@ TEST_F(MainFrmTest, BookSettingsGoBackAndForth) {
 
   // The book changes only when the controls are saved.
   Find<QLineEdit>(frm.get(), "BookTitleEdt")->setText(" Typed title ");
-  EXPECT_EQ(BookObj->titleStr, "Annual <report> & more");
-  *BookObj = TBookObj();
+  EXPECT_EQ(uitest::Book().titleStr, "Annual <report> & more");
+  uitest::Book() = TBookObj();
   frm->SaveBookSetting();
-  EXPECT_EQ(BookObj->titleStr, " Typed title ");
-  EXPECT_EQ(BookObj->keywordStr, "k1, k2");
-  EXPECT_EQ(BookObj->desStr, " padded ");
-  EXPECT_EQ(BookObj->backgroundType, 0);
-  EXPECT_EQ(BookObj->backgroundImage, "/images/bg.png");
-  EXPECT_EQ(BookObj->backgroundColor, 0x112233u);
-  EXPECT_EQ(BookObj->buttonColor, 0x0000FFu);
-  EXPECT_EQ(BookObj->panelColor, 0x00FF00u);
-  EXPECT_EQ(BookObj->width, 1000);
-  EXPECT_EQ(BookObj->height, 700);
+  EXPECT_EQ(uitest::Book().titleStr, " Typed title ");
+  EXPECT_EQ(uitest::Book().keywordStr, "k1, k2");
+  EXPECT_EQ(uitest::Book().desStr, " padded ");
+  EXPECT_EQ(uitest::Book().backgroundType, TBackgroundKind::Image);
+  EXPECT_EQ(uitest::Book().backgroundImage, "/images/bg.png");
+  EXPECT_EQ(uitest::Book().backgroundColor, 0x112233u);
+  EXPECT_EQ(uitest::Book().buttonColor, 0x0000FFu);
+  EXPECT_EQ(uitest::Book().panelColor, 0x00FF00u);
+  EXPECT_EQ(uitest::Book().width, 1000);
+  EXPECT_EQ(uitest::Book().height, 700);
 
   // The colour background keeps the image path in the book.
   Radio("BgColorRad")->click();
   frm->SaveBookSetting();
-  EXPECT_EQ(BookObj->backgroundType, 1);
-  EXPECT_EQ(BookObj->backgroundImage, "/images/bg.png");
+  EXPECT_EQ(uitest::Book().backgroundType, TBackgroundKind::Color);
+  EXPECT_EQ(uitest::Book().backgroundImage, "/images/bg.png");
 }
 
 TEST_F(MainFrmTest, SizePresetsAndUnreadableSizeText) {
   Open();
-  EXPECT_FALSE(bookSizeEdited);
+  EXPECT_FALSE(uitest::Session().sizeEdited());
   Radio("BookSizeType1")->click();  // A3, landscape
-  EXPECT_TRUE(bookSizeEdited);
-  EXPECT_EQ(BookObj->width, 1191);  // the book follows at once, as one undo step
+  EXPECT_TRUE(uitest::Session().sizeEdited());
+  EXPECT_EQ(uitest::Book().width, 1191);  // the book follows at once, as one undo step
   EXPECT_EQ(frm->undoStack()->count(), 1);
   Find<QPushButton>(frm.get(), "PreviewBtn")->click();
   WaitForPackage();
-  EXPECT_EQ(BookObj->width, 1191);
-  EXPECT_EQ(BookObj->height, 842);
+  EXPECT_EQ(uitest::Book().width, 1191);
+  EXPECT_EQ(uitest::Book().height, 842);
   Radio("BookSizeType3")->click();
   frm->SaveBookSetting();
-  EXPECT_EQ(BookObj->width, 420);
-  EXPECT_EQ(BookObj->height, 595);
+  EXPECT_EQ(uitest::Book().width, 420);
+  EXPECT_EQ(uitest::Book().height, 595);
   Radio("BookSizeType2")->click();
   frm->SaveBookSetting();
-  EXPECT_EQ(BookObj->width, 595);
-  EXPECT_EQ(BookObj->height, 842);
+  EXPECT_EQ(uitest::Book().width, 595);
+  EXPECT_EQ(uitest::Book().height, 842);
 
   // Typed text the edits cannot read falls back to 800 x 600.
   Spin("BookSizeWidthEdt")->findChild<QLineEdit *>()->setText("abc");
   Spin("BookSizeHeightEdt")->findChild<QLineEdit *>()->setText("");
   frm->SaveBookSetting();
-  EXPECT_EQ(BookObj->width, 800);
-  EXPECT_EQ(BookObj->height, 600);
+  EXPECT_EQ(uitest::Book().width, 800);
+  EXPECT_EQ(uitest::Book().height, 600);
 
   // Typing a size also counts as the user's size.
-  bookSizeEdited = false;
+  uitest::Session().SetSizeEdited(false);
   Spin("BookSizeHeightEdt")->setValue(333);
-  EXPECT_TRUE(bookSizeEdited);
+  EXPECT_TRUE(uitest::Session().sizeEdited());
 
   // The size buttons follow typed sizes: a preset's size marks it, any
   // other size "Other".
@@ -306,7 +299,7 @@ TEST_F(MainFrmTest, BackgroundRadioEnablesItsControls) {
   EXPECT_TRUE(edit->isEnabled());
   EXPECT_TRUE(browse->isEnabled());
   EXPECT_FALSE(Color("BgColorBtn")->isEnabled());
-  EXPECT_EQ(BookObj->backgroundType, 0);  // the book follows at once
+  EXPECT_EQ(uitest::Book().backgroundType, TBackgroundKind::Image);  // the book follows at once
 
   // ">>" takes the chosen picture; a cancel, or a file that is no
   // picture, changes nothing (the latter says why).
@@ -345,22 +338,12 @@ TEST_F(MainFrmTest, PageListFollowsUpDownDeleteAndClear) {
   // Without a selected row the buttons do nothing.
   click("UpBtn");
   click("DeleteBtn");
-  EXPECT_EQ(BookObj->PageCount(), 3);
+  EXPECT_EQ(uitest::Book().PageCount(), 3);
 
   Select(0);
   click("UpBtn");  // the first page stays first, and selected
   EXPECT_EQ(Rows(), QStringList({"1:a.png", "2:b.png", "3:c.png"}));
   EXPECT_EQ(Pages()->selectedItems().value(0), Pages()->topLevelItem(0));
-  Select(2);
-  click("DownBtn");  // the last page stays last
-  EXPECT_EQ(Rows(), QStringList({"1:a.png", "2:b.png", "3:c.png"}));
-  Select(1);
-  click("UpBtn");
-  EXPECT_EQ(Rows(), QStringList({"1:b.png", "2:a.png", "3:c.png"}));
-  Select(0);
-  click("DownBtn");
-  EXPECT_EQ(Rows(), QStringList({"1:a.png", "2:b.png", "3:c.png"}));
-  EXPECT_EQ(FileNameOfPath(BookObj->Page(0)->filePath), "a.png");
 
   // Deleting the last row selects and shows the row before it.
   auto *image = Find<QLabel>(frm.get(), "ImagePreview");
@@ -380,7 +363,7 @@ TEST_F(MainFrmTest, PageListFollowsUpDownDeleteAndClear) {
   EXPECT_EQ(Rows(), QStringList({"1:b.png"}));
   EXPECT_EQ(Pages()->selectedItems().value(0), Pages()->topLevelItem(0));
   EXPECT_FALSE(image->pixmap().isNull());
-  EXPECT_EQ(BookObj->PageCount(), 1);
+  EXPECT_EQ(uitest::Book().PageCount(), 1);
 
   // Clear removes every page, once the unsaved changes may go.
   AddImagePages(2);
@@ -388,7 +371,7 @@ TEST_F(MainFrmTest, PageListFollowsUpDownDeleteAndClear) {
   TMainFrm::SetSaveQuestion([](QWidget *, const QString &) { return int(QMessageBox::Discard); });
   click("ClearBtn");
   TMainFrm::SetSaveQuestion({});
-  EXPECT_EQ(BookObj->PageCount(), 0);
+  EXPECT_EQ(uitest::Book().PageCount(), 0);
   EXPECT_EQ(Pages()->topLevelItemCount(), 0);
 }
 
@@ -397,12 +380,12 @@ TEST_F(MainFrmTest, SwfPageShowsInPageBrowserAndBrokenImageInErrorBox) {
   uitest::ErrorRecorder errors;
   const QString swf = ws.scratch() + "p_1.swf";
   lwtest::WriteFile(swf, "FWS");
-  TPageObj *page = BookObj->AddPageByPath(swf);
+  TPageObj *page = uitest::Book().AddPageByPath(swf);
   page->fileType = kPageSwf;
   page->showName = "p_1.pdf";
   const QString broken = ws.scratch() + "broken.png";
   lwtest::WriteFile(broken, "not an image");
-  TPageObj *bad = BookObj->AddPageByPath(broken);
+  TPageObj *bad = uitest::Book().AddPageByPath(broken);
   bad->showName = "broken.png";
   frm->RefreshPageList();
 
@@ -415,7 +398,7 @@ TEST_F(MainFrmTest, SwfPageShowsInPageBrowserAndBrokenImageInErrorBox) {
   Select(1);
   ASSERT_EQ(errors.messages.size(), 1);
   EXPECT_TRUE(errors.messages[0].contains("broken.png")) << errors.messages[0].toStdString();
-  EXPECT_EQ(BookObj->PageCount(), 2);
+  EXPECT_EQ(uitest::Book().PageCount(), 2);
   EXPECT_EQ(Pages()->topLevelItemCount(), 2);
   EXPECT_FALSE(Find<QScrollArea>(frm.get(), "ShowPdfScr")->isHidden());
 }
@@ -437,33 +420,6 @@ TEST_F(MainFrmTest, PdfPagesAreAddedFromTheirExistingPageFiles) {
 
 // A range that names pages never converted (a narrower range was converted
 // before): those pages are converted when they are added, and only they.
-TEST_F(MainFrmTest, AWiderRangeConvertsOnlyThePagesItAdds) {
-  Open();
-  const QString pdf = ws.scratch() + "wide.pdf";
-  lwtest::WriteFile(pdf, lwtest::MakeTextPdf(4));
-  auto file = std::make_shared<TFileObj>(pdf);
-  file->rangeStr = "2";
-  file->isChecked = true;
-  LibraryList.push_back(file);
-  frm->AddCheckedFiles();
-  EXPECT_EQ(Rows(), QStringList({"1:wide_2.pdf"}));
-  const ConversionNames names = ConversionNamesFor(SysSetInfo.TempPathStr, file->filePath);
-  EXPECT_FALSE(lwtest::Exists(names.PageFile(1)));
-  QFile page2(names.PageFile(2));
-  ASSERT_TRUE(page2.open(QIODevice::ReadWrite));
-  ASSERT_TRUE(page2.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)), QFileDevice::FileModificationTime));
-  page2.close();
-
-  file->rangeStr = "1-3";
-  frm->AddCheckedFiles();
-  QStringList rows = Rows();
-  for (QString &row : rows) row = row.section(':', 1);
-  rows.sort();
-  EXPECT_EQ(rows, QStringList({"wide_1.pdf", "wide_2.pdf", "wide_3.pdf"}));
-  EXPECT_EQ(QFileInfo(names.PageFile(2)).lastModified().date().year(), 2001) << "page 2 was kept";
-  EXPECT_FALSE(lwtest::Exists(names.PageFile(4)));
-}
-
 TEST_F(MainFrmTest, ThemesFillTheListAndApplyTheirSettings) {
   uitest::WriteTheme(ws.themesDir(), "a-photo", "Photo", 0, "101010", "0000FF", "00FF00", true);
   uitest::WriteTheme(ws.themesDir(), "b-plain", "Plain", 1, "FF0000", "123456", "ABCDEF", false);
@@ -482,7 +438,7 @@ TEST_F(MainFrmTest, ThemesFillTheListAndApplyTheirSettings) {
   EXPECT_EQ(Text("BgImageEdt"), ws.themesDir() + "a-photo/bg.jpg");
   EXPECT_TRUE(Find<QLineEdit>(frm.get(), "BgImageEdt")->isEnabled());
   EXPECT_EQ(Color("ButtonColorBtn")->color(), 0xFF0000u);  // "0000FF" is blue
-  EXPECT_EQ(BookObj->backgroundType, 0);
+  EXPECT_EQ(uitest::Book().backgroundType, TBackgroundKind::Image);
   EXPECT_FALSE(frm->isWindowModified());
 
   // A colour theme without an image clears and disables the image edit.
@@ -498,7 +454,7 @@ TEST_F(MainFrmTest, ThemesFillTheListAndApplyTheirSettings) {
   list->item(1)->setSelected(false);  // deselection changes nothing
   EXPECT_EQ(ThemeManager->currThemeObj->titleStr, "Plain");
   frm->SaveBookSetting();
-  EXPECT_EQ(BookObj->backgroundColor, 0x0000FFu);
+  EXPECT_EQ(uitest::Book().backgroundColor, 0x0000FFu);
 }
 
 TEST_F(MainFrmTest, UnreadableThumbnailStopsTheListInTheErrorBox) {
@@ -523,55 +479,14 @@ TEST_F(MainFrmTest, AutoBookSizeFromTheFirstImage) {
   Open();
   Radio("BookSizeType2")->setChecked(true);
   const QString path = uitest::WritePng(ws.scratch() + "wide.png", 3200, 1000);
-  LibraryList.push_back(std::make_shared<TFileObj>(path));  // not checked: still the size source
+  uitest::Session().library().push_back(std::make_shared<TFileObj>(path));  // not checked: still the size source
   frm->AddCheckedFiles();
-  EXPECT_EQ(BookObj->PageCount(), 0);
-  EXPECT_EQ(QSize(BookObj->width, BookObj->height), QSize(1600, 500));
+  EXPECT_EQ(uitest::Book().PageCount(), 0);
+  EXPECT_EQ(QSize(uitest::Book().width, uitest::Book().height), QSize(1600, 500));
   EXPECT_EQ(Spin("BookSizeWidthEdt")->value(), 1600);
   EXPECT_EQ(Spin("BookSizeHeightEdt")->value(), 500);
   EXPECT_TRUE(Radio("BookSizeType4")->isChecked());
-  EXPECT_TRUE(autoSizeDone);
-  EXPECT_FALSE(bookSizeEdited) << "the automatic size is not the user's";
-  // Only once per run.
-  LibraryList.insert(LibraryList.begin(), std::make_shared<TFileObj>(uitest::WritePng(ws.scratch() + "s.png", 10, 20)));
-  frm->AddCheckedFiles();
-  EXPECT_EQ(BookObj->width, 1600);
-}
-
-TEST_F(MainFrmTest, AutoBookSizeForPdfAndForASizeTheUserSet) {
-  Open();
-  const QString pdf = ws.scratch() + "doc.pdf";
-  lwtest::WriteFile(pdf, lwtest::MakeTextPdf(1));
-  LibraryList.push_back(std::make_shared<TFileObj>(pdf));
-  BookObj->width = 10;
-  frm->AddCheckedFiles();
-  EXPECT_TRUE(Radio("BookSizeType2")->isChecked());
-  EXPECT_EQ(BookObj->width, 595);
-  EXPECT_EQ(BookObj->height, 842);
-
-  // "A5" chosen before any file stays.
-  autoSizeDone = false;
-  bookSizeEdited = false;
-  Radio("BookSizeType3")->click();
-  LibraryList.front() = std::make_shared<TFileObj>(uitest::WritePng(ws.scratch() + "x.png", 800, 600));
-  frm->AddCheckedFiles();
-  EXPECT_TRUE(autoSizeDone);
-  EXPECT_EQ(Spin("BookSizeWidthEdt")->value(), 420);
-  frm->SaveBookSetting();
-  EXPECT_EQ(BookObj->width, 420);
-  EXPECT_EQ(BookObj->height, 595);
-
-  // A first image that cannot be decoded: error box, size unchanged, done.
-  autoSizeDone = bookSizeEdited = false;
-  const QString broken = ws.scratch() + "broken.png";
-  lwtest::WriteFile(broken, "no image");
-  LibraryList.front() = std::make_shared<TFileObj>(broken);
-  uitest::ErrorRecorder errors;
-  RunGuarded(frm.get(), [&] { frm->AddCheckedFiles(); });
-  EXPECT_EQ(errors.messages.size(), 1);
-  EXPECT_TRUE(autoSizeDone);
-  EXPECT_EQ(BookObj->width, 420);
-  EXPECT_TRUE(Radio("BookSizeType3")->isChecked());
+  EXPECT_FALSE(uitest::Session().sizeEdited()) << "the automatic size is not the user's";
 }
 
 TEST(ErrorBox, ShowsTheMessageOfAnyErrorAndGoesOn) {
@@ -590,7 +505,7 @@ TEST_F(MainFrmTest, LibraryDialogCancelAddsNoPagesAndEachOkAddsTheCheckedFiles) 
     uitest::WhenModal([&, button, add, tick](QWidget *modal) {
       auto *dialog = qobject_cast<TLoadFrm *>(modal);
       ASSERT_TRUE(dialog);
-      EXPECT_EQ(dialog->ShowTag, 1);
+      EXPECT_EQ(dialog->ShowTag, TLoadFrm::ShowMode::Pick);
       if (add) dialog->AddBtnClick();
       if (tick) dialog->tree()->topLevelItem(0)->setCheckState(0, Qt::Checked);
       Find<QPushButton>(dialog, button)->click();
@@ -598,12 +513,11 @@ TEST_F(MainFrmTest, LibraryDialogCancelAddsNoPagesAndEachOkAddsTheCheckedFiles) 
     Find<QPushButton>(frm.get(), "InsertBtn")->click();
   };
   openAnd("CancelBtn", true, false);
-  EXPECT_EQ(LibraryList.size(), 1u);  // the file stays in the library
-  EXPECT_EQ(BookObj->PageCount(), 0);
-  EXPECT_FALSE(autoSizeDone);
+  EXPECT_EQ(uitest::Session().library().size(), 1u);  // the file stays in the library
+  EXPECT_EQ(uitest::Book().PageCount(), 0);
   openAnd("OkBtn", false, false);  // nothing ticked: no page, but the size is taken
-  EXPECT_EQ(BookObj->PageCount(), 0);
-  EXPECT_EQ(BookObj->width, 800);
+  EXPECT_EQ(uitest::Book().PageCount(), 0);
+  EXPECT_EQ(uitest::Book().width, 800);
   openAnd("OkBtn", false, true);
   openAnd("OkBtn", false, true);  // still ticked: its page is not added twice
   EXPECT_EQ(Rows(), QStringList({"1:pic.png"}));
@@ -622,7 +536,7 @@ TEST_F(MainFrmTest, PublishingAnEmptyBookSaysSoWithoutADialog) {
   Find<QPushButton>(frm.get(), "ExportBtn")->click();
   EXPECT_EQ(asked, 0);
   EXPECT_EQ(errors.messages, QStringList{"The book has no pages yet: add PDF or image files first."});
-  EXPECT_EQ(BookObj->titleStr, "Empty");  // the settings were still taken
+  EXPECT_EQ(uitest::Book().titleStr, "Empty");  // the settings were still taken
 
   // With a page the folder dialog comes up; a cancel writes nothing.
   AddImagePages(1);

@@ -40,7 +40,6 @@ class MainFrmStateTest : public ::testing::Test {
     TMainFrm::SetSaveQuestion({});
     TLoadFrm::SetFileChooser({});
     frm.reset();
-    LibraryList.clear();
   }
   TMainFrm &Open() {
     frm = uitest::ShowMainFrm(ws);
@@ -143,10 +142,10 @@ TEST_F(MainFrmStateTest, PagePreviewEmptiesWhenItsPageIsGone) {
   // Deleted: the next page takes its place, and after the last one nothing.
   Select(1);
   Find<QPushButton>(frm.get(), "DeleteBtn")->click();
-  ASSERT_EQ(BookObj->PageCount(), 1);
+  ASSERT_EQ(uitest::Book().PageCount(), 1);
   EXPECT_FALSE(ImagePreview()->pixmap().isNull());
   Find<QPushButton>(frm.get(), "DeleteBtn")->click();
-  ASSERT_EQ(BookObj->PageCount(), 0);
+  ASSERT_EQ(uitest::Book().PageCount(), 0);
   EXPECT_TRUE(ImagePreview()->pixmap().isNull());
 
   // Undone: the page added last goes, and so does its picture.
@@ -154,7 +153,7 @@ TEST_F(MainFrmStateTest, PagePreviewEmptiesWhenItsPageIsGone) {
   Select(0);
   ASSERT_FALSE(ImagePreview()->pixmap().isNull());
   frm->undoStack()->undo();
-  ASSERT_EQ(BookObj->PageCount(), 0);
+  ASSERT_EQ(uitest::Book().PageCount(), 0);
   EXPECT_TRUE(ImagePreview()->pixmap().isNull());
 
   // A converted PDF page in the page browser: Clear empties it.
@@ -167,7 +166,7 @@ TEST_F(MainFrmStateTest, PagePreviewEmptiesWhenItsPageIsGone) {
   ASSERT_FALSE(PageBrowser()->currentPage().isEmpty());
   TMainFrm::SetSaveQuestion([](QWidget *, const QString &) { return int(QMessageBox::Discard); });
   Find<QPushButton>(frm.get(), "ClearBtn")->click();
-  ASSERT_EQ(BookObj->PageCount(), 0);
+  ASSERT_EQ(uitest::Book().PageCount(), 0);
   EXPECT_TRUE(PageBrowser()->currentPage().isEmpty());
   EXPECT_TRUE(ImagePreview()->pixmap().isNull());
 }

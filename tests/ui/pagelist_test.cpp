@@ -85,7 +85,6 @@ class PageListTest : public ::testing::Test {
     frm.reset();
     TMainFrm::SetSaveQuestion({});
     TLoadFrm::SetFileChooser({});
-    LibraryList.clear();
   }
   void Open() {
     frm = uitest::ShowMainFrm(ws);
@@ -130,7 +129,7 @@ class PageListTest : public ::testing::Test {
     const QString swf = ws.scratch() + "page.swf";
     lwtest::WriteFile(swf, "FWS");
     for (int n = 1; n <= pages; ++n) {
-      TPageObj *page = BookObj->AddPageByPath(swf);
+      TPageObj *page = uitest::Book().AddPageByPath(swf);
       page->fileType = kPageSwf;
       page->sourcePath = pdf;
       page->sourcePage = n;
@@ -181,7 +180,7 @@ TEST_F(PageListTest, DroppedRowsMoveTogetherInOneUndoStepWithoutScrolling) {
   EXPECT_TRUE(out.dropped);
   QStringList names = Names();
   EXPECT_EQ(names.mid(12, 6).join(" "), "p13.png p15.png p18.png p14.png p16.png p17.png");
-  EXPECT_EQ(FileNameOfPath(BookObj->Page(14)->filePath), "p18.png");
+  EXPECT_EQ(FileNameOfPath(uitest::Book().Page(14)->filePath), "p18.png");
   EXPECT_EQ(list->topLevelItem(14)->text(0), "15");  // numbers follow the new order
   EXPECT_EQ(SelectedRows(), QList<int>({13, 14}));
   EXPECT_EQ(list->verticalScrollBar()->value(), scroll);
@@ -334,14 +333,14 @@ TEST_F(PageListTest, FilesDroppedOnTheWindowOrTheListAreAddedAsIfChosen) {
   const DropOutcome out = Drop(tab, &files, QPoint(tab->width() - 3, 3), Qt::CopyAction);
   EXPECT_TRUE(out.entered);
   EXPECT_TRUE(out.dropped);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return BookObj->PageCount() == 5; }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return uitest::Book().PageCount() == 5; }, 10000));
   ASSERT_EQ(errors.messages.size(), 1);
   EXPECT_TRUE(errors.messages[0].contains("notes.txt: not a PDF")) << errors.messages[0].toStdString();
   EXPECT_EQ(Names().join(" "), "p01.png a.png b.png p02.png p03.png");
   EXPECT_EQ(SelectedRows(), QList<int>({1, 2}));
-  ASSERT_EQ(LibraryList.size(), 2u);  // the text file is left out
-  EXPECT_EQ(LibraryList[1]->filePath, b);
-  EXPECT_TRUE(LibraryList[1]->isChecked);
+  ASSERT_EQ(uitest::Session().library().size(), 2u);  // the text file is left out
+  EXPECT_EQ(uitest::Session().library()[1]->filePath, b);
+  EXPECT_TRUE(uitest::Session().library()[1]->isChecked);
   EXPECT_EQ(frm->undoStack()->count(), steps + 1);
 
   // On the list: where dropped. A known file is not added to the library again.
@@ -349,10 +348,10 @@ TEST_F(PageListTest, FilesDroppedOnTheWindowOrTheListAreAddedAsIfChosen) {
   QMimeData one;
   one.setUrls({QUrl::fromLocalFile(a)});
   EXPECT_TRUE(Drop(list->viewport(), &one, Above(list, 4), Qt::CopyAction).dropped);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return BookObj->PageCount() == 6; }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return uitest::Book().PageCount() == 6; }, 10000));
   EXPECT_EQ(Names().join(" "), "p01.png a.png b.png p02.png a.png p03.png");
   EXPECT_EQ(SelectedRows(), QList<int>({4}));
-  EXPECT_EQ(LibraryList.size(), 2u);
+  EXPECT_EQ(uitest::Session().library().size(), 2u);
 
   // On the preview (the browser's own widget inside it): at the end, as
   // nothing is selected.
@@ -361,7 +360,7 @@ TEST_F(PageListTest, FilesDroppedOnTheWindowOrTheListAreAddedAsIfChosen) {
   const QList<QWidget *> inner = web->findChildren<QWidget *>();
   QWidget *browser = inner.isEmpty() ? web : inner.first();
   EXPECT_TRUE(Drop(browser, &one, QPoint(50, 50), Qt::CopyAction).dropped);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return BookObj->PageCount() == 7; }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return uitest::Book().PageCount() == 7; }, 10000));
   EXPECT_EQ(Names().last(), "a.png");
   Undo();
 
@@ -375,7 +374,7 @@ TEST_F(PageListTest, FilesDroppedOnTheWindowOrTheListAreAddedAsIfChosen) {
   QApplication::sendEvent(frm.get(), &drop);
   EXPECT_FALSE(drop.isAccepted());
   QApplication::processEvents();
-  EXPECT_EQ(BookObj->PageCount(), 6);
+  EXPECT_EQ(uitest::Book().PageCount(), 6);
 
   Undo();
   EXPECT_EQ(Names().join(" "), "p01.png a.png b.png p02.png p03.png");
@@ -387,8 +386,8 @@ TEST_F(PageListTest, FilesDroppedOnTheWindowOrTheListAreAddedAsIfChosen) {
   QMimeData linked;
   linked.setUrls({QUrl::fromLocalFile(ws.scratch() + "link-to-a.png")});
   EXPECT_TRUE(Drop(tab, &linked, QPoint(tab->width() - 3, 3), Qt::CopyAction).dropped);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return BookObj->PageCount() == 4; }, 10000));
-  EXPECT_EQ(LibraryList.size(), 2u);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return uitest::Book().PageCount() == 4; }, 10000));
+  EXPECT_EQ(uitest::Session().library().size(), 2u);
 }
 
 TEST_F(PageListTest, ThumbnailsAreDrawnInTheBackgroundAndCached) {
@@ -399,7 +398,7 @@ TEST_F(PageListTest, ThumbnailsAreDrawnInTheBackgroundAndCached) {
     ASSERT_TRUE(lwtest::WriteFile(pdfs.last(), lwtest::MakeTextPdf(4, name)));
   }
   for (const QString &pdf : pdfs) AddPdfPages(pdf, 4);
-  TPageObj *gone = BookObj->AddPageByPath(ws.scratch() + "page.swf");
+  TPageObj *gone = uitest::Book().AddPageByPath(ws.scratch() + "page.swf");
   gone->fileType = kPageSwf;
   gone->sourcePath = ws.scratch() + "gone.pdf";
   gone->sourcePage = 1;

@@ -2,7 +2,7 @@
 // files through the dialog's own routine, range edits, deletion and the
 // modal results.
 
-#include "convert/tfrmloadprocess.h"
+#include "ui/tfrmloadprocess.h"
 #include "model/conversionnames.h"
 #include "model/uconst.h"
 #include "ui/lastfolders.h"
@@ -39,14 +39,8 @@ namespace {
 
 class LoadFrmTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    LibraryList.clear();
-    InitWorkspace(ws.appDir());
-  }
-  void TearDown() override {
-    TLoadFrm::SetFileChooser({});
-    LibraryList.clear();
-  }
+  void SetUp() override { InitWorkspace(ws.appDir()); }
+  void TearDown() override { TLoadFrm::SetFileChooser({}); }
 
   std::shared_ptr<TFileObj> Library(const QString &path) {
     auto file = std::make_shared<TFileObj>(path);
@@ -59,8 +53,8 @@ class LoadFrmTest : public ::testing::Test {
     return ws.scratch() + name;
   }
   // Shows a dialog in picking mode (not modally: the tests drive it).
-  TLoadFrm &Open(int showTag = 1) {
-    dlg = std::make_unique<TLoadFrm>();
+  TLoadFrm &Open(TLoadFrm::ShowMode showTag = TLoadFrm::ShowMode::Pick) {
+    dlg = std::make_unique<TLoadFrm>(LibraryList);
     dlg->ShowTag = showTag;
     dlg->show();
     QApplication::processEvents();
@@ -87,6 +81,7 @@ class LoadFrmTest : public ::testing::Test {
   }
 
   uitest::Workspace ws{true};
+  TFileList LibraryList;  // the library the dialog shows
   std::unique_ptr<TLoadFrm> dlg;
 };
 
@@ -252,7 +247,7 @@ TEST_F(LoadFrmTest, NothingIsCutAtALargerFont) {
 
 TEST_F(LoadFrmTest, ViewModeHasNoBoxesAndACloseButton) {
   Library(Png("one.png"));
-  TLoadFrm &d = Open(0);
+  TLoadFrm &d = Open(TLoadFrm::ShowMode::View);
   EXPECT_FALSE(Find<QPushButton>(&d, "CancelBtn")->isVisible());
   EXPECT_EQ(Find<QPushButton>(&d, "OkBtn")->text(), "Close");
   EXPECT_EQ(Rows(), QStringList({"1|one.png|-|-|none"}));
@@ -287,8 +282,8 @@ TEST_F(LoadFrmTest, AddingImagesSkipsKnownPathsButNotOtherCase) {
   ASSERT_EQ(LibraryList.size(), 4u);
   EXPECT_TRUE(LibraryList[3]->isChecked);
   EXPECT_EQ(dlg->RowOfFile(LibraryList[3].get()), Tree()->topLevelItem(3));
-  EXPECT_TRUE(TLoadFrm::IsNewFile(ws.scratch() + "A.png"));
-  EXPECT_FALSE(TLoadFrm::IsNewFile(a));
+  EXPECT_TRUE(dlg->IsNewFile(ws.scratch() + "A.png"));
+  EXPECT_FALSE(dlg->IsNewFile(a));
   // Enter after adding presses OK, not "Add" again.
   EXPECT_EQ(dlg->focusWidget(), uitest::Find<QPushButton>(dlg.get(), "OkBtn"));
   EXPECT_TRUE(QString(TLoadFrm::kOpenFilter).contains("*.jpeg"));
@@ -503,8 +498,8 @@ TEST_F(LoadFrmTest, CancelRemovesTheUnconvertedPdfsOfTheBatch) {
   EXPECT_EQ(Rows(), QStringList({"1|kept.png|-|-|_", "2|first.pdf|1|All|x", "3|new.png|-|-|x"}));
   ASSERT_EQ(LibraryList.size(), 3u);
   EXPECT_TRUE(LibraryList[1]->isConverter);
-  EXPECT_TRUE(TLoadFrm::IsNewFile(second));
-  EXPECT_TRUE(TLoadFrm::IsNewFile(third));
+  EXPECT_TRUE(dlg->IsNewFile(second));
+  EXPECT_TRUE(dlg->IsNewFile(third));
 
   // Cancelling the dialog keeps the files; the next opening lists them unchecked.
   dlg->CancelBtnClick();
@@ -543,7 +538,7 @@ TEST_F(LoadFrmTest, SameFileThroughALinkIsListedAndConvertedOnce) {
   EXPECT_EQ(LibraryList.size(), 1u);
   EXPECT_TRUE(LibraryList[0]->isChecked);
   EXPECT_EQ(Tree()->selectedItems().value(0), Tree()->topLevelItem(0));
-  EXPECT_FALSE(TLoadFrm::IsNewFile(ws.scratch() + "linked-docs/report.pdf"));
+  EXPECT_FALSE(dlg->IsNewFile(ws.scratch() + "linked-docs/report.pdf"));
   EXPECT_EQ(QDir(conversion).entryList(QDir::Files), converted);
 }
 
@@ -642,8 +637,8 @@ TEST_F(LoadFrmTest, LastFolderOfAddingIsRemembered) {
 }
 
 TEST_F(LoadFrmTest, ModalResults) {
-  auto run = [](const std::function<void(TLoadFrm &)> &act) {
-    TLoadFrm d;
+  auto run = [this](const std::function<void(TLoadFrm &)> &act) {
+    TLoadFrm d(LibraryList);
     uitest::WhenModal([&](QWidget *) { act(d); });
     return d.exec();
   };

@@ -15,6 +15,9 @@
 #include <QPointer>
 #include <QSettings>
 #include <QTimer>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace uitest {
 
@@ -121,6 +124,19 @@ QFont ScaledFont(const QFont &font, double scale) {
     scaled.setPixelSize(qRound(font.pixelSize() * scale));
   return scaled;
 }
+
+lw::BookSession &Session() {
+  lw::TMainFrm *last = nullptr;
+  for (QWidget *w : QApplication::topLevelWidgets())
+    if (auto *frm = qobject_cast<lw::TMainFrm *>(w)) last = frm;
+  if (!last) {
+    ADD_FAILURE() << "no main window";
+    std::abort();
+  }
+  return last->session();
+}
+
+lw::TBookObj &Book() { return Session().book(); }
 
 std::unique_ptr<lw::TMainFrm> ShowMainFrm(const Workspace &ws) {
   auto frm = std::make_unique<lw::TMainFrm>(nullptr, ws.appDir());

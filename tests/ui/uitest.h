@@ -14,6 +14,8 @@
 #include <memory>
 
 namespace lw {
+class BookSession;
+class TBookObj;
 class TMainFrm;
 }
 
@@ -60,6 +62,11 @@ class ErrorRecorder {
 class Workspace;
 // A main window over `ws`'s program folder, shown, its first events handled.
 std::unique_ptr<lw::TMainFrm> ShowMainFrm(const Workspace &ws);
+
+// The book session of the main window that exists (the last made when there
+// are several); fails the test and aborts without one.
+lw::BookSession &Session();
+lw::TBookObj &Book();
 
 // Runs the event loop until `done` or `ms` have passed; returns done().
 bool Spin(const std::function<bool()> &done, int ms);

@@ -1,4 +1,4 @@
-#include "convert/tfrmloadprocess.h"
+#include "ui/tfrmloadprocess.h"
 
 #include "convert/converterrunner.h"
 
@@ -83,7 +83,7 @@ void TFrmLoadProcess::showEvent(QShowEvent *event) {
 }
 
 void TFrmLoadProcess::FormShow() {
-  if (loadTag != 1) return;
+  if (loadTag != LoadMode::Convert) return;
   job_ = std::make_unique<TConvertPafThread>(pdfList, pageLists);
   connect(job_.get(), &TConvertPafThread::fileStarted, this, &TFrmLoadProcess::OnFileStarted);
   connect(job_.get(), &TConvertPafThread::pagesConverted, this, &TFrmLoadProcess::OnPagesConverted);

@@ -1,4 +1,4 @@
-#include "publish/bookserver.h"
+#include "server/bookserver.h"
 
 #include "output/booktext.h"
 

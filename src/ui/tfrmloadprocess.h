@@ -26,8 +26,9 @@ class TFrmLoadProcess : public QDialog {
   explicit TFrmLoadProcess(QWidget *owner = nullptr);
   ~TFrmLoadProcess() override;
 
-  // 1 = start a conversion job for `pdfList` when the window is shown.
-  int loadTag = 0;
+  // Convert: start a conversion job for `pdfList` when the window is shown.
+  enum class LoadMode { Idle, Convert };
+  LoadMode loadTag = LoadMode::Idle;
   // The batch, set before the window is shown, and the pages to convert of
   // each file (see TConvertPafThread; empty: the pages of its range).
   TFileList pdfList;

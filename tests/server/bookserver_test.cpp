@@ -1,4 +1,4 @@
-#include "publish/bookserver.h"
+#include "server/bookserver.h"
 #include "support/testdirs.h"
 
 #include <QDir>
