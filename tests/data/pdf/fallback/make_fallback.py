@@ -10,17 +10,12 @@ soft_mask.pdf paints through a soft mask. vector.pdf is within every rule.
 import os
 import random
 import sys
-import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "hostile"))
+from make_hostile import stream, write_pdf  # noqa: E402
 
 FONT = b"/Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >>"
 FUNCTION = b"<< /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1 >>"
-
-
-def stream(entries, data, compress=False):
-    if compress:
-        data = zlib.compress(data, 9)
-        entries += b" /Filter /FlateDecode"
-    return b"<< %s /Length %d >>\nstream\n" % (entries, len(data)) + data + b"\nendstream"
 
 
 def form(body, group=b"/S /Transparency", resources=b"<< >>"):
@@ -37,18 +32,7 @@ def write(path, resources, content, extra=(), size=300, compress=False):
         % (size, size, resources),
         stream(b"", content, compress),
     ] + list(extra)
-    out = bytearray(b"%PDF-1.7\n%\xe2\xe3\xcf\xd3\n")
-    offsets = []
-    for n, body in enumerate(objects, 1):
-        offsets.append(len(out))
-        out += b"%d 0 obj\n" % n + body + b"\nendobj\n"
-    xref = len(out)
-    out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
-    for off in offsets:
-        out += b"%010d 00000 n \n" % off
-    out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)
-    with open(path, "wb") as f:
-        f.write(out)
+    write_pdf(path, objects)
 
 
 BACKDROP = b"0.2 0.4 0.9 rg 20 20 200 200 re f\n"
