@@ -109,6 +109,10 @@ TEST_F(RunnerTest, AFileOverTheWholeFileLimitIsStoppedAndSaysSo) {
   const ConvertOutcome out = ConvertPdfPages(pdf, {}, SysSetInfo.SwfToolPath, SysSetInfo.TempPathStr, nullptr, {}, 1500);
   EXPECT_EQ(out.status, ConvertOutcome::TimedOut) << out.run.output.toStdString();
   EXPECT_EQ(LastOutputLine(out.run), "stopped after 1.5 s, the longest a file may take");
+  // Nothing of the stopped run is left: no page without its side files, no
+  // private folder of the run.
+  EXPECT_TRUE(QDir(out.folder).entryList({"*.swf", "*.json", "*.jpg"}, QDir::Files).isEmpty());
+  EXPECT_TRUE(QDir(SysSetInfo.TempPathStr).entryList({"*.tmp-*"}, QDir::Dirs | QDir::Hidden).isEmpty());
 }
 
 TEST_F(RunnerTest, FindsAndKillsProcessesByName) {
