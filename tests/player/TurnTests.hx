@@ -84,6 +84,12 @@ class TurnTests {
 			short.dragTo(W * 0.2, H);
 			short.letGo(0);
 			c.that(!short.completes, "a short drag falls back over");
+			// As far as a forward turn's: a quarter of the page's width.
+			var quarter = new Turn(s.planTurn(2, 1), W, H, true);
+			quarter.grab(0, H);
+			quarter.dragTo(W * 0.3, H);
+			quarter.letGo(0);
+			c.that(quarter.completes, "a third of the page's width lays it back");
 		});
 	}
 }

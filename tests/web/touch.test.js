@@ -3,7 +3,8 @@
 // through the browser's input pipeline (DevTools Input.dispatchTouchEvent),
 // as a phone sends them. A double tap zooms in and out without turning, a
 // single tap still turns (once the double tap's moment has passed), two
-// fingers spreading zoom in and closing zoom out without turning the page.
+// fingers spreading zoom in and closing zoom out without turning the page, a
+// swipe turns the way the finger moves wherever it began, spread or single.
 // Usage: node touch.test.js <program folder> <artefact folder>
 const fs = require("fs");
 const web = require("./support.js");
@@ -58,7 +59,30 @@ async function doubleTap(touch, at) {
   ]);
 }
 
+async function swipe(touch, from, to, y) {
+  await touch("touchStart", [{ x: from, y, id: 4 }]);
+  for (let i = 1; i <= 10; i++)
+    await touch("touchMove", [{ x: Math.round(from + ((to - from) * i) / 10), y, id: 4 }]);
+  await touch("touchEnd", []);
+}
+
 web.runCases([
+  ["a swipe to the right goes back from either page, in a spread and in a portrait window's single page", async () => {
+    await withTouchBook(async (page, touch) => {
+      const y = onPage1.y;
+      await swipe(touch, Math.round(b.spine + b.width * 0.9), Math.round(b.spine - b.width * 0.3), y);
+      await rests(page, [2, 3], "a swipe to the left");
+      await swipe(touch, Math.round(b.spine + b.width * 0.2), Math.round(b.spine + b.width * 0.95), y);
+      await rests(page, [1], "a swipe to the right begun on the right-hand page");
+      await page.setViewportSize({ width: 390, height: 700 });
+      const one = web.bookBox(390, 700, opts.width, opts.height, true);
+      const py = Math.round(one.top + one.height * 0.4);
+      await swipe(touch, Math.round(one.left + one.width * 0.9), Math.round(one.left + one.width * 0.1), py);
+      await rests(page, [2], "a swipe to the left on a single page");
+      await swipe(touch, Math.round(one.left + one.width * 0.55), Math.round(one.left + one.width * 0.9), py);
+      await rests(page, [1], "a swipe to the right begun on the single page's right half");
+    });
+  }],
   ["a double tap zooms in and another zooms out, without turning; a single tap still turns", async () => {
     await withTouchBook(async (page, touch) => {
       await doubleTap(touch, onPage1);

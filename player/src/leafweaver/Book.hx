@@ -299,6 +299,17 @@ class Book extends Sprite {
 	}
 
 	/**
+		The half a finger's swipe turns from, as `halfAt` gives it for a press
+		on the side the finger comes from: a swipe to the left (`leftward`)
+		turns as a press on the right-hand page, one to the right as a press
+		on the left-hand page (the left half of a single page).
+	**/
+	public function swipeHalf(leftward:Bool):Int {
+		var w = config.width;
+		return halfAt(new Vec2(leftward ? w * 0.75 : (single ? w * 0.25 : -w * 0.75), config.height / 2));
+	}
+
+	/**
 		The link area under the stage point (sx, sy) on a page lying open, or
 		null: none while a page turns.
 	**/

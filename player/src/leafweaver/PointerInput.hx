@@ -13,7 +13,7 @@ import leafweaver.Action;
 	On a touch screen (the runtime passes a finger on as the mouse) a tap's
 	turn or link waits a moment for a second tap (`DoubleTap`): a double tap
 	zooms in about the tapped point, or back out to the whole book, and a
-	swipe is a drag as with the mouse.
+	swipe is a drag that turns the way the finger moves, wherever it began.
 **/
 class PointerInput {
 	/** How far, in stage pixels, the mouse moves before a press becomes a drag. */
@@ -106,6 +106,13 @@ class PointerInput {
 			pressY = sy;
 			moved = true;
 			return;
+		}
+		if (!moved && !secondTap && isTouch() && Math.abs(sx - pressX) > Math.abs(sy - pressY)) {
+			// A finger's swipe turns the way it moves, wherever on the book it
+			// began: to the right goes back (in a left-to-right book) even from
+			// the right-hand page.
+			var half = book.swipeHalf(sx < pressX);
+			pressTurn = half > 0 && book.canGoForward() ? 1 : (half < 0 && book.canGoBack() ? -1 : 0);
 		}
 		if (pressTurn == 0)
 			return;

@@ -69,9 +69,14 @@ class Turn {
 		}
 	}
 
-	/** The reader lets go: the turn completes when the corner is past the middle of the page. */
+	/**
+		The reader lets go: the turn completes when the corner is past the
+		middle of the page. A page laid back in the single view starts turned
+		over, out of sight a page's width to the left: it completes once its
+		corner has come half a page, as far as a forward turn's must go.
+	**/
 	public function letGo(now:Float) {
-		var past = fold.p.x < fold.w * 0.5;
+		var past = fold.p.x < (plan.reverse && plan.single ? -fold.w * 0.5 : fold.w * 0.5);
 		fly(plan.reverse ? !past : past, false, now);
 	}
 
