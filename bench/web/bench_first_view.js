@@ -71,7 +71,7 @@ function publishBook(pdf, out) {
 
 // The HTML5 flipbook: pdftoppm JPEG pages at 150 dpi, page-flip laid out
 // like the player (first page alone, the same margins and background).
-function makeFlipbook(pdf, dir) {
+function makeFlipbook(pdf, dir, { phone = false } = {}) {
   fs.mkdirSync(path.join(dir, "pages"), { recursive: true });
   execFileSync("pdftoppm", ["-r", "150", "-jpeg", pdf, path.join(dir, "pages", "p")]);
   const pages = fs.readdirSync(path.join(dir, "pages")).sort().map((f) => "pages/" + f);
@@ -84,7 +84,8 @@ function makeFlipbook(pdf, dir) {
 <script src="page-flip.browser.js"></script>
 <script>
   var pf = new St.PageFlip(document.getElementById("book"),
-    { width: 520, height: 736, size: "fixed", showCover: true, usePortrait: false, maxShadowOpacity: 0.4 });
+    ${phone ? '{ width: 366, height: 518, size: "fixed", showCover: true, usePortrait: true, maxShadowOpacity: 0.4 }'
+    : '{ width: 520, height: 736, size: "fixed", showCover: true, usePortrait: false, maxShadowOpacity: 0.4 }'});
   pf.loadFromImages(${JSON.stringify(pages)});
   window.flipStarted = false;
   pf.on("changeState", function (e) { if (e.data === "flipping") window.flipStarted = true; });
@@ -138,13 +139,15 @@ function differs(a, b) {
   return sum / n > 4 || far / n > 0.02;
 }
 
-// Opens `url` in a new page of `context` over the emulated link. Resolves to
-// {page, cdp, start (wall seconds), frames, bytesUntil(wall)}.
-async function open(context, url, screencast) {
+// Opens `url` in a new page of `context` over the emulated `link` with the
+// processor slowed `cpu` times. Resolves to {page, cdp, start (wall
+// seconds), frames, bytesUntil(wall)}.
+async function open(context, url, screencast, { link = LINK, cpu = 1, shot = [SHOT_W, SHOT_H] } = {}) {
   const page = await context.newPage();
   const cdp = await context.newCDPSession(page);
   await cdp.send("Network.enable");
-  await cdp.send("Network.emulateNetworkConditions", LINK);
+  await cdp.send("Network.emulateNetworkConditions", link);
+  if (cpu > 1) await cdp.send("Emulation.setCPUThrottlingRate", { rate: cpu });
   let wallOffset = null;  // wall time - monotonic time, from the first request
   const received = [];
   cdp.on("Network.requestWillBeSent", (e) => { if (wallOffset === null) wallOffset = e.wallTime - e.timestamp; });
@@ -155,7 +158,7 @@ async function open(context, url, screencast) {
       frames.push({ wall: e.metadata.timestamp, data: e.data });
       cdp.send("Page.screencastFrameAck", { sessionId: e.sessionId }).catch(() => {});
     });
-    await cdp.send("Page.startScreencast", { format: "png", maxWidth: SHOT_W, maxHeight: SHOT_H, everyNthFrame: 1 });
+    await cdp.send("Page.startScreencast", { format: "png", maxWidth: shot[0], maxHeight: shot[1], everyNthFrame: 1 });
   }
   const start = Date.now() / 1000;
   await page.goto(url, { waitUntil: "commit" });
@@ -271,7 +274,12 @@ async function main() {
   process.exitCode = ok ? 0 : 1;
 }
 
-main().catch((e) => {
-  console.log("FAIL " + (e && e.stack ? e.stack : e));
-  process.exitCode = 1;
-});
+// The phone benchmark (bench_phone.js) shares the books, the peer and the link.
+module.exports = { makePdf, publishBook, makeFlipbook, open, differs, cpuSeconds };
+
+if (require.main === module) {
+  main().catch((e) => {
+    console.log("FAIL " + (e && e.stack ? e.stack : e));
+    process.exitCode = 1;
+  });
+}

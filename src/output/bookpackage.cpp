@@ -431,6 +431,10 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
 
   const bool poster = WriteFirstView(book, root);
   if (pageImages.front().isEmpty() && poster) pageImages.front() = "source/poster.jpg";
+  // The first view's pictures of the next pages show in the text view too.
+  for (int n = 2; poster && n <= std::min<int>(kFirstViewPages, pageImages.size()); ++n)
+    if (pageImages[n - 1].isEmpty() && QFileInfo(root + FirstViewPictureName(n)).isFile())
+      pageImages[n - 1] = FirstViewPictureName(n);
   PageAdditions additions;
   const QString description = book.desStr.isEmpty() ? BookTextOpening(bookText, 200) : book.desStr;
   additions.head = "<meta property=\"og:type\" content=\"book\">\n"

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
@@ -38,6 +39,7 @@ constexpr PlayerFrame kFrame{12, 40};
 QJsonObject frameObject() { return {{"margin", kFrame.margin}, {"panel", kFrame.panel}}; }
 
 constexpr const char *kPosterName = "source/poster.jpg";
+constexpr const char *kRuntimeFolder = "ruffle/";
 constexpr const char *kSettingsName = "source/book.js";
 constexpr const char *kSettingsStart = "(window.leafweaver = window.leafweaver || Object()).book = ";
 
@@ -53,6 +55,27 @@ void saveFile(const QString &path, const QByteArray &bytes) {
 
 QJsonObject sizeObject(QSize size) {
   return {{"width", size.width()}, {"height", size.height()}};
+}
+
+// Encodes `picture` and writes it to `path`; returns its entry for book.js.
+QJsonObject savePicture(const QImage &picture, const QString &root, const QString &name) {
+  QByteArray jpeg;
+  QBuffer buffer(&jpeg);
+  buffer.open(QIODevice::WriteOnly);
+  if (!picture.save(&buffer, "JPEG", kPosterJpegQuality)) fail("Cannot encode", root + name, "JPEG");
+  saveFile(root + name, jpeg);
+  QJsonObject entry = sizeObject(picture.size());
+  entry["src"] = name;
+  return entry;
+}
+
+// The size of the largest WebAssembly file of the book's own runtime (what
+// the page's progress counts against), or 0 without one.
+qint64 runtimeBytes(const QString &root) {
+  qint64 largest = 0;
+  for (const QFileInfo &f : QDir(root + kRuntimeFolder).entryInfoList({"*.wasm"}, QDir::Files))
+    largest = std::max(largest, f.size());
+  return largest;
 }
 
 QByteArray settingsText(const QJsonObject &settings) {
@@ -105,30 +128,38 @@ bool WriteFirstView(const TBookObj &book, const QString &root) {
 
   QJsonObject settings{{"runtime", kOwnRuntimeAddress},
                        {"page", sizeObject(QSize(book.width, book.height))},
+                       {"pageCount", static_cast<int>(book.pageList.size())},
                        {"layout", frameObject()}};
   if (book.rightToLeft) settings["direction"] = "rtl";
   if (book.backgroundType != TBackgroundKind::Image)
     settings["background"] = '#' + ColorToHexText(book.backgroundColor);
   else if (QFileInfo(root + "source/bg.jpg").isFile())
     settings["backgroundImage"] = "source/bg.jpg";
+  if (const qint64 bytes = runtimeBytes(root); bytes > 0) settings["runtimeBytes"] = bytes;
 
-  const QString posterPath = root + kPosterName;
+  // Old pictures go first: a book that shrank or lost its poster keeps none.
+  ForceDeleteFile(root + kPosterName);
+  for (int n = 2; n <= kFirstViewPages; ++n) ForceDeleteFile(root + FirstViewPictureName(n));
   if (poster.isNull()) {
-    ForceDeleteFile(posterPath);
     settings["poster"] = QJsonValue::Null;
-  } else {
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    if (!poster.save(&buffer, "JPEG", kPosterJpegQuality)) fail("Cannot encode", posterPath, "JPEG");
-    saveFile(posterPath, jpeg);
-    QJsonObject entry = sizeObject(poster.size());
-    entry["src"] = kPosterName;
-    settings["poster"] = entry;
+    saveFile(root + kSettingsName, settingsText(settings));
+    return false;
   }
+  settings["poster"] = savePicture(poster, root, kPosterName);
+  // The next pages, which the first view turns to before the player runs;
+  // they stop at the first page that cannot be drawn.
+  QJsonArray next;
+  for (int n = 2; n <= std::min<int>(kFirstViewPages, static_cast<int>(book.pageList.size())); ++n) {
+    const QImage picture = DrawPosterPage(*book.pageList[n - 1], pageSize);
+    if (picture.isNull()) break;
+    next.append(savePicture(picture, root, FirstViewPictureName(n)));
+  }
+  if (!next.isEmpty()) settings["nextPages"] = next;
   saveFile(root + kSettingsName, settingsText(settings));
-  return !poster.isNull();
+  return true;
 }
+
+QString FirstViewPictureName(int n) { return QStringLiteral("source/poster-%1.jpg").arg(n); }
 
 // The settings object of an existing book.js at `path`; throws PackageError
 // when it is missing or holds none.

@@ -19,6 +19,15 @@ inline constexpr int kPosterWindowWidth = 1280;
 inline constexpr int kPosterWindowHeight = 800;
 inline constexpr int kPosterJpegQuality = 80;
 
+// How many pages the first view shows as pictures: page 1 (the poster) and
+// the next ones up to this, so that a reader can turn through the first
+// spreads before the player runs.
+inline constexpr int kFirstViewPages = 5;
+
+// The package path of the first view's picture of page n (2 to
+// kFirstViewPages): "source/poster-N.jpg".
+QString FirstViewPictureName(int n);
+
 // Where the template finds the runtime when the book carries its own.
 inline constexpr const char *kOwnRuntimeAddress = "ruffle/";
 
@@ -35,9 +44,12 @@ QSize PlayerPageSize(int bookWidth, int bookHeight, QSize window = {kPosterWindo
 QImage DrawPosterPage(const TPageObj &page, QSize size);
 
 // Writes the first view into the package at `root` (ending in "/"):
-// source/poster.jpg of the book's first page, sized by PlayerPageSize, and
-// source/book.js, with "direction": "rtl" for a right-to-left book (books
-// without it read from left to right). A book whose first page cannot be
+// source/poster.jpg of the book's first page, sized by PlayerPageSize,
+// pictures of the next pages up to kFirstViewPages (FirstViewPictureName,
+// listed as "nextPages"), and source/book.js, with "direction": "rtl" for a
+// right-to-left book (books without it read from left to right), the page
+// count and the size of the runtime's WebAssembly file ("runtimeBytes",
+// for the page's progress while it loads). A book whose first page cannot be
 // drawn gets no poster (an old one is removed) and a book.js without one, so
 // the page goes straight to the player. Returns whether a poster was written. Throws
 // PackageError when a file cannot be written.

@@ -163,6 +163,38 @@ web.runCases([
     web.removeTree(path.dirname(rtlBook));
   }],
 
+  ["before the player runs, keys and swipes turn the first pages and the player opens where the reader stopped", async () => {
+    await withServedBook(book, { width: W, height: H }, async (context, server) => {
+      const { page, release } = await openWithPosterAlone(context, server, "first-view-page1.png");
+      const place = () => page.evaluate(() => window.leafweaver.firstView.place());
+      const still = () => page.waitForFunction(() => document.getAnimations().length === 0);
+      const status = await page.textContent("#first-view .status");
+      web.assert(/^Loading the book/.test(status), "status line: " + status);
+      const b = web.bookBox(W, H, 595, 842, false);
+      await page.keyboard.press("ArrowRight");
+      await page.waitForFunction(() => window.leafweaver.firstView.place() === 2);
+      await still();
+      const spread = await web.shot(page, path.join(artefacts, "first-view-page2.png"));
+      web.assert(web.shareNear(spread, { x0: b.spine - b.width + 8, x1: b.spine - 8, y0: b.top + 8, y1: b.top + b.height - 8 },
+        [255, 255, 255], 30) > 0.4, "page 2 is not left of the spine");
+      // A swipe to the right goes back, one to the left forward again.
+      for (const [from, to, expected] of [[300, 900, 1], [900, 300, 2]]) {
+        await page.mouse.move(from, H / 2);
+        await page.mouse.down();
+        await page.mouse.move((from + to) / 2, H / 2 + 2);
+        await page.mouse.move(to, H / 2 + 4);
+        await page.mouse.up();
+        await page.waitForFunction((n) => window.leafweaver.firstView.place() === n, expected);
+        await still();
+      }
+      release();
+      await page.waitForFunction(() => !document.getElementById("first-view"), null, { timeout: 60000 });
+      const st = await web.waitState(page, (s) => s.ready && s.settled && !s.turning, 30000, "the player at rest");
+      web.assert(st.visible.includes(2) && st.visible.includes(3), "the player opened at " + JSON.stringify(st.visible));
+      web.assert(await place() === 2, "the first view moved after the player took over");
+    });
+  }],
+
   ["a book at rest lowers its frame rate and a turn raises it", async () => {
     await withServedBook(book, { width: W, height: H }, async (context, server) => {
       const { page } = await web.openBook(context, server.url + "index.html");

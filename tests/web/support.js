@@ -86,15 +86,17 @@ function removeTree(dir) {
 
 /**
  * Launches headless Chromium with a fresh profile and a window of `viewport`;
- * `args` are added to its command line. Resolves to {context, close()}.
+ * `args` are added to its command line; `device` adds context options
+ * (deviceScaleFactor, isMobile, hasTouch). Resolves to {context, close()}.
  */
-async function launch(viewport = { width: 1000, height: 700 }, { args = [] } = {}) {
+async function launch(viewport = { width: 1000, height: 700 }, { args = [], device = {} } = {}) {
   const { chromium } = require("playwright-core");
   const profile = tempDir("lw-chromium-");
   const context = await chromium.launchPersistentContext(profile, {
     executablePath: process.env.LW_CHROMIUM || "/usr/bin/chromium",
     headless: true,
     viewport,
+    ...device,
     args: [
       "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
       "--disable-background-networking", "--disable-component-update", "--disable-sync",

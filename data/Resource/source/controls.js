@@ -25,7 +25,7 @@
     // A book with thumbnails offers their panel to the keyboard too.
     if (name === "thumbnails" && parseInt(detail, 10) > 0)
       document.querySelector('#page-buttons [data-command="thumbnails"]').hidden = false;
-    if (name === "first-page" || name === "turned" || name === "message") lw.firstView.leave();
+    lw.firstView.heard(String(name));
     lw.events.push({ name: String(name), detail: String(detail), time: performance.now() });
     try {
       document.dispatchEvent(new CustomEvent("leafweaver-player", { detail: { name: String(name), detail: String(detail) } }));

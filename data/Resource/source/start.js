@@ -7,6 +7,10 @@
   var book = lw.book || {};
   var runtime = book.runtime || "ruffle/";
   var root = document.documentElement;
+  // Phones of three device pixels a CSS pixel draw at two: a third fewer
+  // pixels along each side, hardly seen on so fine a screen, for turns
+  // that keep up with the finger.
+  var MAX_PIXEL_RATIO = 2;
 
   function showNotice() {
     lw.firstView.leave();
@@ -47,6 +51,8 @@
     var touch = document.createElement("script");
     touch.src = "source/touch.js";
     document.head.appendChild(touch);
+    lw.renderers.countTransfer(/\.wasm$/, book.runtimeBytes, lw.firstView.progress);
+    lw.renderers.capPixelRatio(MAX_PIXEL_RATIO);
     var script = document.createElement("script");
     script.src = runtime + "ruffle.js";
     script.onload = function () {
@@ -64,7 +70,9 @@
                                                   lw.layout.frameOf(book));
       lw.renderers.watchUsed(function () {
         return player.ruffle().load({ url: "turnleaf.swf", parameters: parameters });
-      }, function (name) { used = name; }).catch(function (e) {
+      }, function (name) { used = name; }).then(function () {
+        lw.firstView.progress(1);
+      }, function (e) {
         lw.firstView.leave();
         if (location.protocol === "file:") showNotice();
         else { console.warn("The book player could not start: " + e); showWithoutPlayer(); }
