@@ -142,8 +142,10 @@ TEST_F(Poster, PageThatCannotBeDrawnLeavesNoPoster) {
   WriteFile(src.file("vector.swf"), lwtest::TinySwf("not a bitmap page"));
   addPage(src.file("vector.swf"), kPageSwf);
   WriteFile(paths.PreviewPath + "source/poster.jpg", "an old poster");
+  WriteFile(paths.PreviewPath + FirstViewPictureName(2), "an old second page");
   WriteBookPackage(book, paths, true, {});
   EXPECT_FALSE(Exists(paths.PreviewPath + "source/poster.jpg"));
+  EXPECT_FALSE(Exists(paths.PreviewPath + FirstViewPictureName(2)));
   const QJsonObject s = settingsOf(paths.PreviewPath);
   ASSERT_TRUE(s.contains("poster"));
   EXPECT_TRUE(s["poster"].isNull());
