@@ -23,6 +23,7 @@ packages=(
   qpdf poppler-utils ghostscript python3-reportlab python3-yaswfp python3-pil
   clang libclang-rt-14-dev hyperfine imagemagick wrk
   desktop-file-utils shared-mime-info   # checking the installed desktop entry and book type
+  nginx apache2     # books on web servers as installed; tests start their own on loopback
 )
 
 missing=()
@@ -39,6 +40,15 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "install-deps: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
+  # Installed packages start no services (the web servers are for tests,
+  # which start their own on loopback): a policy that refuses, unless the
+  # machine has its own.
+  own_policy=/usr/sbin/policy-rc.d
+  if [ ! -e "$own_policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' > "$own_policy"
+    chmod +x "$own_policy"
+    trap 'rm -f "$own_policy"' EXIT
+  fi
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 else
   echo "install-deps: all Debian packages present"

@@ -69,38 +69,6 @@
     }
   }
 
-  // Reports how much of the first transfer whose address matches `pattern`
-  // has arrived: `report(share)` with a share from 0 to 1, counted on a
-  // copy of the answer while the runtime reads the answer itself. The whole
-  // is the answer's length where it comes unencoded, `total` (its size
-  // unpacked) where the server compressed it; without either nothing is
-  // reported.
-  function countTransfer(pattern, total, report) {
-    var fetch = root.fetch;
-    if (typeof fetch !== "function" || typeof Response !== "function" || !Response.prototype.clone) return;
-    root.fetch = function (input) {
-      var address = typeof input === "string" ? input : (input && input.url) || String(input);
-      var answer = fetch.apply(this, arguments);
-      if (!pattern.test(address.split("?")[0])) return answer;
-      root.fetch = fetch;
-      return answer.then(function (r) {
-        var encoded = r.headers.get("Content-Encoding");
-        var length = encoded && encoded !== "identity" ? total : Number(r.headers.get("Content-Length"));
-        if (!r.ok || !r.body || !(length > 0)) return r;
-        var reader = r.clone().body.getReader(), seen = 0;
-        (function read() {
-          reader.read().then(function (part) {
-            if (part.done) return;
-            seen += part.value.length;
-            report(Math.min(1, seen / length));
-            read();
-          }, function () { /* the runtime's own reading reports the failure */ });
-        })();
-        return r;
-      });
-    };
-  }
-
   // Caps the device pixel ratio the runtime reads at `max`.
   function capPixelRatio(max) {
     if (!(root.devicePixelRatio > max)) return;
@@ -111,7 +79,6 @@
 
   var lw = root.leafweaver = root.leafweaver || {};
   lw.renderers = api;
-  api.countTransfer = countTransfer;
   api.capPixelRatio = capPixelRatio;
   lw.webGlIsEmulated = function () { return isEmulated(webGlName()); };
 })(this);

@@ -51,7 +51,7 @@
     var touch = document.createElement("script");
     touch.src = "source/touch.js";
     document.head.appendChild(touch);
-    lw.renderers.countTransfer(/\.wasm$/, book.runtimeBytes, lw.firstView.progress);
+    lw.runtimeFetch.install(/\.wasm$/, book.runtimeBytes, lw.firstView.progress);
     lw.renderers.capPixelRatio(MAX_PIXEL_RATIO);
     var script = document.createElement("script");
     script.src = runtime + "ruffle.js";

@@ -1,0 +1,48 @@
+"use strict";
+// A book on web servers as they are installed, configured for nothing:
+// Debian's nginx and Apache and Python's http.server on loopback. None of
+// them sends the runtime's WebAssembly compressed on its own, so the page
+// fetches its gzip copy and unpacks it: the runtime comes in about a third
+// of its size, the player starts, and a repeat visit takes the runtime from
+// the browser's cache.
+// Usage: node hosting.test.js <program folder>
+const web = require("./support.js");
+const hosts = require("./hosts.js");
+
+const MB = 1024 * 1024;
+const opts = { width: 400, height: 500, bgcolor: "5A6470",
+  pages: [1, 2, 3].map((i) => ({ name: i + ".png", data: web.solidPng(400, 500, [40 * i, 120, 200]) })) };
+
+// Opens the book in a new page of `context`; resolves to the bytes received
+// for the runtime's WebAssembly (its copies and any answer cut short) once
+// the player is ready.
+async function visit(context, url) {
+  const page = await context.newPage();
+  const cdp = await context.newCDPSession(page);
+  await cdp.send("Network.enable");
+  const wasm = new Set();
+  let bytes = 0;
+  cdp.on("Network.requestWillBeSent", (e) => { if (/\.wasm/.test(e.request.url)) wasm.add(e.requestId); });
+  cdp.on("Network.dataReceived", (e) => { if (wasm.has(e.requestId)) bytes += e.encodedDataLength; });
+  await page.goto(url);
+  await web.waitState(page, (s) => s.ready && s.settled && s.visible.includes(1), 60000, "the player ready");
+  await page.close();
+  return bytes;
+}
+
+const book = web.makeBook(web.tempDir("lw-hosting-book-"), opts);
+web.runCases(hosts.KINDS.map((kind) => [`on ${kind} as installed the runtime comes compressed and then from the cache`, async () => {
+  if (!hosts.available(kind)) web.skip(kind + " is not installed");
+  const host = await hosts.startHost(kind, book);
+  const browser = await web.launch();
+  try {
+    const fresh = await visit(browser.context, host.url + "index.html");
+    const repeat = await visit(browser.context, host.url + "index.html");
+    console.log(`     ${kind}: ${(fresh / MB).toFixed(2)} MB, then ${(repeat / 1024).toFixed(1)} KB`);
+    web.assert(fresh > 1 * MB && fresh < 6 * MB, `the runtime took ${(fresh / MB).toFixed(2)} MB`);
+    web.assert(repeat < 64 * 1024, `a repeat visit took ${(repeat / 1024).toFixed(1)} KB of runtime`);
+  } finally {
+    await browser.close();
+    await host.close();
+  }
+}])).finally(() => web.removeTree(book));
