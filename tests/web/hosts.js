@@ -19,8 +19,17 @@ function freePort() {
   });
 }
 
-// nginx as Debian's nginx.conf and its default site set it up, on `port`.
-function nginxConfig(dir, root, port) {
+// The nginx lines the README gives for a book's runtime.
+function readmeNginxLines() {
+  const readme = fs.readFileSync(path.join(__dirname, "..", "..", "README.md"), "utf8");
+  const m = /\n( +)location ~ \/ruffle\/ \{\n[\s\S]*?\n\1\}\n/.exec(readme);
+  if (!m) throw new Error("README.md gives no nginx lines for the runtime");
+  return m[0];
+}
+
+// nginx as Debian's nginx.conf and its default site set it up, on `port`;
+// with `overrides` also the README's lines for the runtime.
+function nginxConfig(dir, root, port, overrides) {
   return `daemon off;
 master_process off;
 pid ${dir}/nginx.pid;
@@ -44,15 +53,19 @@ http {
     root ${root};
     index index.html index.htm;
     location / { try_files $uri $uri/ =404; }
+${overrides ? readmeNginxLines() : ""}
   }
 }
 `;
 }
 
 // Apache with the modules and settings Debian enables (mods-enabled), its
-// directory rules for the site (no .htaccess unless `overrides`), on `port`.
+// directory rules for the site, on `port`; with `overrides` it also reads
+// the folder's .htaccess and has the rewrite and headers modules.
 function apacheConfig(dir, root, port, overrides) {
-  return `DefaultRuntimeDir ${dir}
+  const extra = overrides ? ["rewrite", "headers"].map((m) =>
+    `LoadModule ${m}_module /usr/lib/apache2/modules/mod_${m}.so\n`).join("") : "";
+  return `${extra}DefaultRuntimeDir ${dir}
 PidFile ${dir}/apache.pid
 Mutex file:${dir} default
 ErrorLog ${dir}/error.log
@@ -107,7 +120,7 @@ function available(kind) {
 
 /**
  * Serves `root` with the server `kind` on loopback; with `overrides` Apache
- * reads the folder's .htaccess. Resolves to {url, close()}. The folder and
+ * reads the folder's .htaccess and nginx has the README's lines. Resolves to {url, close()}. The folder and
  * the folders above it are made readable to the server's user.
  */
 async function startHost(kind, root, { overrides = false } = {}) {
@@ -116,7 +129,7 @@ async function startHost(kind, root, { overrides = false } = {}) {
   const dir = web.tempDir("lw-host-");
   let child;
   if (kind === "nginx") {
-    fs.writeFileSync(path.join(dir, "nginx.conf"), nginxConfig(dir, root, port));
+    fs.writeFileSync(path.join(dir, "nginx.conf"), nginxConfig(dir, root, port, overrides));
     child = spawn(NGINX, ["-c", path.join(dir, "nginx.conf"), "-p", dir], { stdio: "ignore" });
   } else if (kind === "apache") {
     // Apache reads as www-data: every folder on the way must let it through.

@@ -1,7 +1,8 @@
 // How the page fetches the runtime's WebAssembly (some 14 MB plain), the
 // fastest way the host allows without any configuration: a host that
-// sends it in brotli (as `leafweaver-publish --serve` does) is kept; from
-// any other host the page fetches the gzip copy
+// sends it in brotli (as `leafweaver-publish --serve` does) or is set up
+// for the book (the package's .htaccess, the README's nginx lines) is
+// kept; from any other host the page fetches the gzip copy
 // beside it (".wasm.gz") as plain bytes and unpacks it itself, checking the
 // bytes, since a host may have unpacked it already; failing that, the plain
 // file. The bytes are counted as they arrive for the first view's progress.
@@ -96,7 +97,11 @@
     for (var k in init || {}) options[k] = init[k];
     options.signal = asked.signal;
     return fetch(address, options).then(function (r) {
-      if (!r.ok || encodedBy(r) === "br") return countCopy(r, encodedBy(r) ? size : 0, count);
+      // Brotli, or any encoding from a host set up for the book (which then
+      // also keeps the runtime in caches), is kept.
+      var encoding = encodedBy(r);
+      if (!r.ok || encoding === "br" || (encoding && /max-age=[1-9]/.test(r.headers.get("Cache-Control") || "")))
+        return countCopy(r, encoding ? size : 0, count);
       // Sent plain, or gzipped as it goes (which some hosts then send whole
       // again on a repeat visit): the gzip copy instead, a third of the bytes.
       asked.abort();
