@@ -275,7 +275,7 @@ async function main() {
 }
 
 // The phone benchmark (bench_phone.js) shares the books, the peer and the link.
-module.exports = { makePdf, publishBook, makeFlipbook, open, differs, cpuSeconds };
+module.exports = { makePdf, publishBook, makeFlipbook, open, differs, cpuSeconds, measureView, measureKeys, fmt };
 
 if (require.main === module) {
   main().catch((e) => {

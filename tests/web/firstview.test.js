@@ -195,6 +195,17 @@ web.runCases([
     });
   }],
 
+  ["a browser whose language is no valid tag (the \"C\" locale) still plays the book", async () => {
+    await withServedBook(book, { width: W, height: H }, async (context, server) => {
+      await context.addInitScript(() => {
+        Object.defineProperty(Navigator.prototype, "language", { configurable: true, get: () => "c" });
+        Object.defineProperty(Navigator.prototype, "languages", { configurable: true, get: () => ["c"] });
+      });
+      const { page } = await web.openBook(context, server.url + "index.html");
+      await web.waitState(page, settledAt(1), 30000, "page 1 drawn by the player");
+    });
+  }],
+
   ["a book at rest lowers its frame rate and a turn raises it", async () => {
     await withServedBook(book, { width: W, height: H }, async (context, server) => {
       const { page } = await web.openBook(context, server.url + "index.html");

@@ -15,6 +15,11 @@ test("the page an address names", () => {
     assert.strictEqual(address.pageOfHash(hash), page, String(hash));
 });
 
+test("the language tags handed to the runtime are ones Intl takes", () => {
+  for (const [tags, expected] of [[["c"], ["en-US"]], [["he-IL", "C", "fa"], ["he-IL", "fa"]], [[], ["en-US"]]])
+    assert.deepStrictEqual(renderers.validLanguages(tags), expected);
+});
+
 test("the renderer asked for: the address's choice, else by whether WebGL is emulated", () => {
   for (const [query, emulated, want] of [["", true, "canvas"], ["", false, "wgpu-webgl"],
     ["?renderer=webgl", true, "webgl"], ["?a=1&renderer=canvas", false, "canvas"],

@@ -1,4 +1,6 @@
-// Which renderer the runtime is asked for, and which one it really uses.
+// Which renderer the runtime is asked for, and which one it really uses;
+// also what else the runtime reads from the browser at its start (the
+// pixel ratio, the language).
 // WebGL through wgpu where a graphics card draws it: it can draw a page into
 // a bitmap, which keeps turns of vector pages fast, and it has the blend
 // modes. Where WebGL is emulated on the processor, the 2D canvas draws a page
@@ -51,7 +53,17 @@
     return loading;
   }
 
-  var api = { isEmulated: isEmulated, choose: choose, usedIn: usedIn, watchUsed: watchUsed };
+  // The language tags of `list` that the browser's Intl takes (a browser
+  // run under the "C" locale names its language "c", which the runtime's
+  // start cannot take), or ["en-US"] when none is.
+  function validLanguages(list) {
+    var ok = (list || []).filter(function (tag) {
+      try { return typeof Intl !== "object" || !Intl.Locale || !!new Intl.Locale(tag); } catch (e) { return false; }
+    });
+    return ok.length ? ok : ["en-US"];
+  }
+
+  var api = { isEmulated: isEmulated, choose: choose, usedIn: usedIn, watchUsed: watchUsed, validLanguages: validLanguages };
   if (typeof module === "object" && module.exports) { module.exports = api; return; }
 
   // The name of this browser's WebGL renderer, or null without WebGL.
@@ -77,8 +89,31 @@
     } catch (e) { /* a browser that keeps it: drawn at its full ratio */ }
   }
 
+  // Gives the runtime valid language tags where the browser's own are not.
+  function keepLanguageValid() {
+    var nav = root.navigator;
+    var tags = validLanguages(nav.languages && nav.languages.length ? Array.prototype.slice.call(nav.languages) : [nav.language]);
+    if (tags[0] === nav.language && (!nav.languages || tags.length === nav.languages.length)) return;
+    try {
+      Object.defineProperty(nav, "language", { configurable: true, get: function () { return tags[0]; } });
+      Object.defineProperty(nav, "languages", { configurable: true, get: function () { return tags.slice(); } });
+    } catch (e) { /* kept as they are */ }
+  }
+
   var lw = root.leafweaver = root.leafweaver || {};
   lw.renderers = api;
+  api.keepLanguageValid = keepLanguageValid;
   api.capPixelRatio = capPixelRatio;
-  lw.webGlIsEmulated = function () { return isEmulated(webGlName()); };
+  // Whether the browser would draw WebGL on the processor: by what a context
+  // can do (one that must not run with a major performance caveat cannot be
+  // made on software GL), and by the renderer's name where it gives one (some
+  // engines name a real card's for every context).
+  function hasFastWebGl() {
+    try {
+      return !!document.createElement("canvas").getContext("webgl", { failIfMajorPerformanceCaveat: true });
+    } catch (e) {
+      return false;
+    }
+  }
+  lw.webGlIsEmulated = function () { return !hasFastWebGl() || isEmulated(webGlName()); };
 })(this);

@@ -25,6 +25,28 @@
     root.classList.add("no-player");
   }
 
+  // Once the runtime is in, the movie reports "ready" within seconds. A
+  // runtime that panicked or hung instead is tried once more on the 2D
+  // canvas (the renderer that runs everywhere); failing that, the book's
+  // text shows rather than a poster for ever.
+  var START_WAIT_MS = 30000;
+  function watchStart(renderer) {
+    var timer = setTimeout(function () {
+      if (lw.events.some(function (e) { return e.name === "ready"; })) return;
+      console.warn("The book player did not start on the " + renderer + " renderer");
+      if (renderer !== "canvas" && !/[?&]renderer=/.test(location.search)) {
+        location.replace(location.pathname + (location.search ? location.search + "&" : "?") + "renderer=canvas" + location.hash);
+      } else {
+        showWithoutPlayer();
+      }
+    }, START_WAIT_MS);
+    document.addEventListener("leafweaver-player", function ready(e) {
+      if (e.detail.name !== "ready") return;
+      clearTimeout(timer);
+      document.removeEventListener("leafweaver-player", ready);
+    });
+  }
+
   function startPlayer() {
     var renderer = lw.renderers.choose(location.search, lw.webGlIsEmulated());
     var used = null;
@@ -53,9 +75,19 @@
     document.head.appendChild(touch);
     lw.runtimeFetch.install(/\.wasm$/, book.runtimeBytes, lw.firstView.progress);
     lw.renderers.capPixelRatio(MAX_PIXEL_RATIO);
+    lw.renderers.keepLanguageValid();
     var script = document.createElement("script");
     script.src = runtime + "ruffle.js";
     script.onload = function () {
+      try {
+        make();
+      } catch (e) {
+        // The runtime failed as it started: the book's text rather than a poster for ever.
+        console.warn("The book player could not start: " + e);
+        if (location.protocol === "file:") showNotice(); else showWithoutPlayer();
+      }
+    };
+    function make() {
       var player = window.RufflePlayer.newest().createPlayer();
       player.id = "player";
       // Reachable by Tab; the arrow keys, Page Up/Down, Home and End turn.
@@ -72,12 +104,13 @@
         return player.ruffle().load({ url: "turnleaf.swf", parameters: parameters });
       }, function (name) { used = name; }).then(function () {
         lw.firstView.progress(1);
+        watchStart(renderer);
       }, function (e) {
         lw.firstView.leave();
         if (location.protocol === "file:") showNotice();
         else { console.warn("The book player could not start: " + e); showWithoutPlayer(); }
       });
-    };
+    }
     script.onerror = function () {
       if (location.protocol === "file:") showNotice();
     };
