@@ -2,7 +2,11 @@
 
 #include "model/booksizes.h"
 #include "output/imageconvert.h"
+#include "output/pagethumbnail.h"
 
+#include <QFile>
+
+#include <algorithm>
 #include <cmath>
 
 namespace lw {
@@ -15,7 +19,14 @@ QSize LimitBookSize(int w, int h) {
 }
 
 QSize AutoBookSizeFor(const TFileObj &first) {
-  if (first.fileType == kFilePdf) return PdfBookSize();
+  if (first.fileType == kFilePdf) {
+    QFile file(first.filePath);
+    const PdfThumbnailer pdf(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    const QSizeF points = pdf.pageSize(1);
+    if (points.isEmpty()) return PdfBookSize();
+    return LimitBookSize(std::max(1, static_cast<int>(std::lround(points.width()))),
+                         std::max(1, static_cast<int>(std::lround(points.height()))));
+  }
   int w = 0, h = 0;
   GetImageFileSize(first.filePath, w, h);
   return LimitBookSize(w, h);

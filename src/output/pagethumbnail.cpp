@@ -31,6 +31,13 @@ QImage OnWhite(const QImage &image, QSize size) {
 }  // namespace
 
 PdfThumbnailer::PdfThumbnailer(const QByteArray &pdf) {
+  // A damaged PDF is the caller's to report (isValid); Poppler's own
+  // complaints would only reach the terminal.
+  static const bool quiet = [] {
+    Poppler::setDebugErrorFunction([](const QString &, const QVariant &) {}, QVariant());
+    return true;
+  }();
+  (void)quiet;
   doc_ = Poppler::Document::loadFromData(pdf);
   if (!doc_ || doc_->isLocked()) {
     doc_.reset();
@@ -45,6 +52,14 @@ PdfThumbnailer::~PdfThumbnailer() = default;
 bool PdfThumbnailer::isValid() const { return doc_ != nullptr; }
 
 int PdfThumbnailer::pageCount() const { return doc_ ? doc_->numPages() : 0; }
+
+QSizeF PdfThumbnailer::pageSize(int number) const {
+  if (!doc_ || number < 1 || number > doc_->numPages()) return {};
+  const std::unique_ptr<Poppler::Page> page = doc_->page(number - 1);
+  if (!page) return {};
+  const QSizeF points = page->pageSizeF();  // rotation applied
+  return points.width() > 0 && points.height() > 0 ? points : QSizeF();
+}
 
 QImage PdfThumbnailer::render(int number, QSize box) const {
   if (!doc_ || box.isEmpty() || number < 1 || number > doc_->numPages()) return {};

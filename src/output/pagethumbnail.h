@@ -29,6 +29,10 @@ class PdfThumbnailer {
   bool isValid() const;
   // The document's pages; 0 when invalid.
   int pageCount() const;
+  // Page `number`'s (1-based) size in points, turned as it shows; an empty
+  // size when the document is invalid, `number` is out of range or the page
+  // has no area.
+  QSizeF pageSize(int number) const;
   // Page `number` (1-based) drawn on white, as large as fits `box` with its
   // aspect ratio kept (Format_RGB32). Null image when the document is
   // invalid, `number` is out of range, `box` is empty or Poppler fails.

@@ -1,8 +1,11 @@
 #include "output/autobooksize.h"
 #include "output/imageconvert.h"
 #include "support/testdirs.h"
+#include "support/testpdf.h"
 
 #include <QImage>
+
+#include <tuple>
 #include <gtest/gtest.h>
 
 using namespace lw;
@@ -21,6 +24,13 @@ TEST(AutoBookSize, FirstFileDecides) {
   lwtest::TempDir t;
   lwtest::WriteFile(t.file("doc.pdf"), "%PDF-1.4 not really");
   EXPECT_EQ(AutoBookSizeFor(TFileObj(t.file("doc.pdf"))), QSize(595, 842));
+  // A PDF's first page decides, turned as it shows.
+  for (const auto &[box, rotate, size] : {std::tuple{"0 0 792 612", 0, QSize(792, 612)},
+                                          std::tuple{"0 0 612 792", 90, QSize(792, 612)},
+                                          std::tuple{"0 0 4000 2000", 0, QSize(1600, 800)}}) {
+    lwtest::WriteFile(t.file("page.pdf"), lwtest::MakeTextPdf(1, "Page", box, rotate));
+    EXPECT_EQ(AutoBookSizeFor(TFileObj(t.file("page.pdf"))), size) << box << " turned " << rotate;
+  }
 
   QImage(3200, 1000, QImage::Format_RGB32).save(t.file("wide.png"));
   EXPECT_EQ(AutoBookSizeFor(TFileObj(t.file("wide.png"))), QSize(1600, 500));

@@ -4,7 +4,7 @@
 
 namespace lwtest {
 
-QByteArray MakeTextPdf(int pages, const QByteArray &label) {
+QByteArray MakeTextPdf(int pages, const QByteArray &label, const QByteArray &mediaBox, int rotate) {
   QByteArray pdf = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
   std::vector<qsizetype> offsets;
   auto object = [&](const QByteArray &body) {
@@ -18,7 +18,8 @@ QByteArray MakeTextPdf(int pages, const QByteArray &label) {
   object("<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages) + " >>");
   object("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
   for (int i = 0; i < pages; ++i) {
-    object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Resources << /Font << /F1 3 0 R >> >> "
+    object("<< /Type /Page /Parent 2 0 R /MediaBox [" + mediaBox + "] /Rotate " + QByteArray::number(rotate) +
+           " /Resources << /Font << /F1 3 0 R >> >> "
            "/Contents " + QByteArray::number(5 + 2 * i) + " 0 R >>");
     const QByteArray stream = QByteArray::number((i * 37 % 10) / 10.0) + " 0.3 0.6 rg 40 520 515 280 re f "
                               "0 0 0 rg BT /F1 72 Tf 120 400 Td (" + label + " " + QByteArray::number(i + 1) + ") Tj ET";
