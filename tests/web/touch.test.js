@@ -71,19 +71,21 @@ async function swipe(touch, from, to, y) {
   await touch("touchEnd", []);
 }
 
-// Two taps `gap` milliseconds apart, each event sent at a finger's pace and
-// carrying its time, as a phone's do; 100 ms in, the page is kept busy for
-// half a second, as by a slow phone's long frame, so that the second tap
-// reaches the page (and the player) long after the first.
+// Two taps `gap` milliseconds apart by their events' times, as a phone
+// stamps them, the second sent once the page has heard the first: a slow
+// page hears the second tap long after the first.
 async function pacedDoubleTap(page, touch, at, gap) {
+  await page.evaluate(() => {
+    window.tapHeard = new Promise((r) => window.addEventListener("pointerup",
+      () => requestAnimationFrame(() => requestAnimationFrame(r)), { once: true }));
+  });
   const t0 = Date.now();
-  const send = (ms, type, points) => new Promise((r) => setTimeout(r, Math.max(0, t0 + ms - Date.now())))
-    .then(() => touch(type, points, (t0 + ms) / 1000));
-  const longFrame = new Promise((r) => setTimeout(r, 100)).then(() => page.evaluate(() => {
-    for (const end = performance.now() + 500; performance.now() < end;);
-  }));
-  await Promise.all([send(0, "touchStart", [{ x: at.x, y: at.y, id: 5 }]), send(50, "touchEnd", []),
-    send(gap, "touchStart", [{ x: at.x + 3, y: at.y + 2, id: 6 }]), send(gap + 50, "touchEnd", []), longFrame]);
+  const send = (ms, type, points) => touch(type, points, (t0 + ms) / 1000);
+  await send(0, "touchStart", [{ x: at.x, y: at.y, id: 5 }]);
+  await send(50, "touchEnd", []);
+  await page.evaluate(() => window.tapHeard);
+  await send(gap, "touchStart", [{ x: at.x + 3, y: at.y + 2, id: 6 }]);
+  await send(gap + 50, "touchEnd", []);
 }
 
 // A book of 1196 pages, its outline and thumbnails (both buttons at the bar's end).

@@ -13,6 +13,8 @@
   // milliseconds of a tap's end and REACH pixels of it (across plus down);
   // a press that moves SLOP pixels is no tap.
   var INTERVAL = 300, REACH = 40, SLOP = 5;
+  // The longest a tap's action waits beyond INTERVAL for a page that hears fingers late.
+  var LATE_MOST = 2000;
   var lastType = "mouse";
   var fingers = new Map();
   var pinch = null;
@@ -30,15 +32,17 @@
     return lastType + (press && press.second ? " second" : "");
   };
   // Milliseconds left before the last tap's action may run: its double-tap
-  // moment by the browser's clock, lengthened by as long as the tap's end
-  // took to reach this script (a busy page hears a second tap as late; at
-  // most a second), or a moment more while a second press is on its way to
-  // the player.
+  // moment by the browser's clock, lengthened while the page hears fingers
+  // late (twice as long as the tap took to reach this script, as a busy
+  // page hears the next one later still; at most two seconds more), or a
+  // moment more while a press waits to be heard or to reach the player.
   lw.tapWait = function () {
     var now = performance.now();
-    if (unheardSecond !== null && now - unheardSecond < 1000) return INTERVAL;
+    if (unheardSecond !== null && now - unheardSecond < LATE_MOST) return INTERVAL;
     if (!lastTap) return 0;
-    var left = lastTap.t + INTERVAL + lastTap.late - now;
+    var pending = navigator.scheduling && navigator.scheduling.isInputPending && navigator.scheduling.isInputPending();
+    if (pending && now - lastTap.t < INTERVAL + LATE_MOST) return INTERVAL;
+    var left = lastTap.t + INTERVAL + Math.min(2 * lastTap.late, LATE_MOST) - now;
     if (left > 0) return left;
     lastTap = null;
     return 0;
@@ -77,7 +81,7 @@
       var r = player().getBoundingClientRect(), x = e.clientX - r.left, y = e.clientY - r.top;
       var second = !!lastTap && e.timeStamp - lastTap.t <= INTERVAL &&
         Math.abs(x - lastTap.x) + Math.abs(y - lastTap.y) <= REACH;
-      press = { x: x, y: y, second: second, taps: !second };
+      press = { x: x, y: y, second: second, taps: !second, late: performance.now() - e.timeStamp };
       lastTap = null;
       unheardSecond = second ? e.timeStamp : null;
     }
@@ -115,7 +119,7 @@
     fingers.delete(e.pointerId);
     // A tap (no move, no second finger, not a double tap's end) may begin a double tap.
     if (finger.passed && press && press.taps && e.type === "pointerup")
-      lastTap = { t: e.timeStamp, x: press.x, y: press.y, late: Math.min(Math.max(performance.now() - e.timeStamp, 0), 1000) };
+      lastTap = { t: e.timeStamp, x: press.x, y: press.y, late: Math.max(press.late, performance.now() - e.timeStamp, 0) };
     if (!finger.passed) e.stopPropagation();
     if (fingers.size === 0) pinch = null;
   }
