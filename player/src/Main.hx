@@ -258,7 +258,8 @@ class Main extends Sprite {
 		panel.onAction = perform;
 		BrowserHooks.offerCommands(perform);
 		var pointer = new PointerInput(book, perform, followLink);
-		pointer.isTouch = function() return TouchHooks.pointerType() == "touch";
+		pointer.pressOf = TouchHooks.press;
+		pointer.tapWaitLeft = TouchHooks.tapWaitLeft;
 		TouchHooks.offerCancelPress(pointer.cancel);
 		TouchHooks.offerZoom(function() return book.zoomLevel, function(level, x, y) {
 			pointer.cancel();
@@ -402,7 +403,9 @@ class Main extends Sprite {
 			thumbnailSheets: thumbnailPanel == null ? 0 : thumbnailPanel.sheetsRequested(),
 			// The page with found words drawn on it (0 for none) and their boxes.
 			highlight: book.highlights.page + 1,
-			highlightBoxes: book.highlights.boxes.length
+			highlightBoxes: book.highlights.boxes.length,
+			// The control bar's shown controls and the page box's text.
+			controls: panel.controls()
 		};
 	}
 

@@ -22,6 +22,7 @@ class PlayerTests {
 		LinksTests.run(c);
 		ThumbnailsTests.run(c);
 		DoubleTapTests.run(c);
+		BarLayoutTests.run(c);
 		HighlightsTests.run(c);
 		ConvexTests.run(c);
 		BmpDecoderTests.run(c);

@@ -5,6 +5,9 @@
 // single tap still turns (once the double tap's moment has passed), two
 // fingers spreading zoom in and closing zoom out without turning the page, a
 // swipe turns the way the finger moves wherever it began, spread or single.
+// On a slow phone (the processor slowed four times) a double tap at a
+// finger's pace still zooms, and the control bar of a book of four-digit
+// page numbers fits a phone's width with nothing overlapping.
 // Usage: node touch.test.js <program folder> <artefact folder>
 const fs = require("fs");
 const web = require("./support.js");
@@ -17,8 +20,9 @@ const opts = { width: 400, height: 500, bgcolor: "146E6E",
   pages: Array.from({ length: 8 }, (_, i) => ({ name: (i + 1) + ".png",
     data: web.solidPng(400, 500, (i + 1) % 2 ? RED : GREEN) })) };
 
-async function withTouchBook(check) {
-  const dir = web.makeBook(web.tempDir("lw-touch-book-"), opts);
+async function withTouchBook(check, book = opts) {
+  const dir = web.makeBook(web.tempDir("lw-touch-book-"), book);
+  if (book.extras) for (const [name, text] of Object.entries(book.extras)) fs.writeFileSync(`${dir}/source/${name}`, text);
   const server = await web.serve(dir);
   const browser = await web.launch();
   try {
@@ -27,8 +31,9 @@ async function withTouchBook(check) {
     await cdp.send("Emulation.setTouchEmulationEnabled", { enabled: true, maxTouchPoints: 5 });
     await page.goto(server.url + "index.html");
     await rests(page, [1], "the opened book");
-    const touch = (type, points) => cdp.send("Input.dispatchTouchEvent", { type, touchPoints: points });
-    await check(page, touch);
+    const touch = (type, points, timestamp) => cdp.send("Input.dispatchTouchEvent",
+      timestamp === undefined ? { type, touchPoints: points } : { type, touchPoints: points, timestamp });
+    await check(page, touch, cdp);
   } finally {
     await browser.close();
     await server.close();
@@ -66,7 +71,70 @@ async function swipe(touch, from, to, y) {
   await touch("touchEnd", []);
 }
 
+// Two taps `gap` milliseconds apart by their events' times, as a phone
+// stamps them, the second sent once the page has heard the first: a slow
+// page hears the second tap long after the first.
+async function pacedDoubleTap(page, touch, at, gap) {
+  await page.evaluate(() => {
+    window.tapHeard = new Promise((r) => window.addEventListener("pointerup",
+      () => requestAnimationFrame(() => requestAnimationFrame(r)), { once: true }));
+  });
+  const t0 = Date.now();
+  const send = (ms, type, points) => touch(type, points, (t0 + ms) / 1000);
+  await send(0, "touchStart", [{ x: at.x, y: at.y, id: 5 }]);
+  await send(50, "touchEnd", []);
+  await page.evaluate(() => window.tapHeard);
+  await send(gap, "touchStart", [{ x: at.x + 3, y: at.y + 2, id: 6 }]);
+  await send(gap + 50, "touchEnd", []);
+}
+
+// A book of 1196 pages, its outline and thumbnails (both buttons at the bar's end).
+const thousand = { ...opts, pages: [opts.pages[0]], pageSrcs: Array(1196).fill("pages/1.png"), extras: {
+  "outline.json": JSON.stringify([{ title: "Start", page: 1, level: 0 }]),
+  "thumbnails.json": JSON.stringify({ pages: 1196, cell: [40, 50], columns: 10, rows: 10,
+    sheets: Array.from({ length: 12 }, (_, i) => `thumbs/${i}.jpg`) }) } };
+
+function overlaps(a, b) {
+  return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
+}
+
 web.runCases([
+  ["on a processor slowed four times, two taps 200 ms apart zoom in and out without turning", async () => {
+    await withTouchBook(async (page, touch, cdp) => {
+      await cdp.send("Emulation.setCPUThrottlingRate", { rate: 4 });
+      await pacedDoubleTap(page, touch, onPage1, 200);
+      const zoomed = await web.waitState(page, (s) => s.zoom === 2, 15000, "zoomed in by a double tap");
+      web.assert(JSON.stringify(zoomed.visible) === "[1]", "the double tap turned: " + zoomed.visible);
+      await pacedDoubleTap(page, touch, onPage1, 200);
+      await web.waitState(page, (s) => s.zoom === 0, 15000, "zoomed out by a second double tap");
+      await rests(page, [1], "still page 1");
+      const turns = (await web.events(page)).filter((e) => e.name === "turned");
+      web.assert(turns.length === 0, "turned: " + JSON.stringify(turns));
+    });
+  }],
+  ["on a phone's width the control bar has no overlapping buttons and shows 1156-1157 / 1196 in full", async () => {
+    await withTouchBook(async (page) => {
+      await web.waitState(page, (s) => s.controls.shown.length === 10, 15000, "the outline's and thumbnails' buttons");
+      await page.evaluate(() => document.getElementById("player").leafweaverGoTo(1156));
+      for (const [w, h] of [[390, 380], [360, 340], [430, 400], [390, 844], [1000, 700]]) {
+        await page.setViewportSize({ width: w, height: h });
+        const spread = w >= h;
+        const s = await web.waitState(page, (st) => st.single === !spread && st.controls.shown.every((c) => c.x + c.w <= w) &&
+          st.visible.includes(1156), 15000, `the bar laid out at ${w} x ${h}`);
+        const at = `at ${w} x ${h}: ${JSON.stringify(s.controls)}`;
+        web.assert(s.controls.text === (spread ? "1156-1157 / 1196" : "1156 / 1196") && !s.controls.cut, "the counter is cut " + at);
+        const shown = s.controls.shown;
+        for (const name of ["prev", "number", "next", "contents", "thumbnails"])
+          web.assert(shown.some((c) => c.name === name), `no ${name} ` + at);
+        if (w >= 800) web.assert(shown.length === 10, "a control left out of a wide bar " + at);
+        for (let i = 0; i < shown.length; i++) {
+          web.assert(shown[i].x >= 0 && shown[i].x + shown[i].w <= w, `${shown[i].name} outside the bar ` + at);
+          for (let j = i + 1; j < shown.length; j++)
+            web.assert(!overlaps(shown[i], shown[j]), `${shown[i].name} overlaps ${shown[j].name} ` + at);
+        }
+      }
+    }, thousand);
+  }],
   ["a swipe to the right goes back from either page, in a spread and in a portrait window's single page", async () => {
     await withTouchBook(async (page, touch) => {
       const y = onPage1.y;

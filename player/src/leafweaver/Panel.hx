@@ -10,24 +10,30 @@ import flash.text.TextFormat;
 import flash.text.TextFormatAlign;
 import leafweaver.Action;
 
-/** The control bar: first, previous, next, last, zoom, full screen and the page number box. */
+/**
+	The control bar: first, previous, next, last, zoom, full screen and the
+	page number box, laid out by `BarLayout` for the stage's width and the
+	box's numbers.
+**/
 class Panel extends Sprite {
 	/** The band's height when the page gives none. */
 	public static inline var HEIGHT = 40;
-	static inline var BUTTON = 28;
-	static inline var GAP = 6;
+	static inline var BUTTON = BarLayout.BUTTON;
 
 	/** Called with the action of a pressed button, and with GoTo for a number typed into the page box. */
 	public var onAction:Action->Void;
 	public var numberField(default, null):TextField;
 
 	var bar:Shape;
-	var row:Sprite;
+	var box:Sprite;
+	var boxWidth:Float = BarLayout.BOX;
 	var totalField:TextField;
 	var panelColor:Int;
 	var buttonColor:Int;
 	var textColor:Int;
 	var buttons:Array<{action:Action, sprite:Sprite}> = [];
+	/** The row's controls by their `BarLayout` names. */
+	var slots = new Map<String, Sprite>();
 	var rtl:Bool;
 	/**
 		The outline's button at the bar's right end (the page keeps the left
@@ -37,6 +43,8 @@ class Panel extends Sprite {
 	/** The thumbnails' button, left of the outline's, shown once the book has thumbnails. */
 	var overviewButton:Sprite;
 	var barWidth = 0.0;
+	/** The number of digits the box was sized for. */
+	var digits = 0;
 	/** The band's height at the stage's foot. */
 	var band:Int;
 
@@ -54,21 +62,12 @@ class Panel extends Sprite {
 		this.textColor = textColor;
 		bar = new Shape();
 		addChild(bar);
-		row = new Sprite();
-		addChild(row);
-		var x = 0.0;
-		for (a in [First, Previous]) {
-			addButton(a, x);
-			x += BUTTON + GAP;
-		}
-		var box = new Sprite();
-		var boxBg = contrastOf(textColor);
-		box.graphics.beginFill(boxBg, 0.55);
-		box.graphics.drawRoundRect(0, 0, 96, BUTTON, 8, 8);
-		box.graphics.endFill();
-		box.x = x;
+		for (a in [First, Previous])
+			addButton(a);
+		box = new Sprite();
 		box.y = (band - BUTTON) / 2;
-		row.addChild(box);
+		addChild(box);
+		slots.set("number", box);
 		var fmt = new TextFormat("_sans", 14, textColor, true);
 		fmt.align = TextFormatAlign.RIGHT;
 		numberField = new TextField();
@@ -91,6 +90,7 @@ class Panel extends Sprite {
 		totalField.width = 48;
 		totalField.height = 20;
 		box.addChild(totalField);
+		drawBox();
 		numberField.addEventListener(KeyboardEvent.KEY_DOWN, function(e:KeyboardEvent) {
 			if (e.keyCode == 13) {
 				var n = Std.parseInt(numberField.text);
@@ -100,13 +100,44 @@ class Panel extends Sprite {
 					stage.focus = null;
 			}
 		});
-		x += 96 + GAP;
-		for (a in [Next, Last, ZoomOut, ZoomIn, FullScreen]) {
-			if (a == ZoomOut)
-				x += GAP * 2;
-			addButton(a, x);
-			x += BUTTON + GAP;
-		}
+		for (a in [Next, Last, ZoomOut, ZoomIn, FullScreen])
+			addButton(a);
+	}
+
+	function drawBox() {
+		var g = box.graphics;
+		g.clear();
+		g.beginFill(contrastOf(textColor), 0.55);
+		g.drawRoundRect(0, 0, boxWidth, BUTTON, 8, 8);
+		g.endFill();
+	}
+
+	/**
+		Sizes the page box for a book of `total` pages: its fields as wide
+		as the widest numbers of that many digits ("1156-1157" and
+		"/ 1196"), the box no narrower than before.
+	**/
+	function fitBox(total:Int) {
+		var d = Std.string(total).length;
+		if (d == digits)
+			return;
+		digits = d;
+		var zeros = StringTools.lpad("", "0", d);
+		numberField.width = Math.max(40, widthOf(zeros + "-" + zeros, numberField.defaultTextFormat) + 6);
+		totalField.width = Math.max(48, widthOf("/ " + zeros, totalField.defaultTextFormat) + 6);
+		totalField.x = numberField.x + numberField.width + 2;
+		boxWidth = BarLayout.boxWidth(numberField.width, totalField.width);
+		drawBox();
+		if (barWidth > 0)
+			placeControls();
+	}
+
+	/** The text's width in the format, as a text field draws it. */
+	static function widthOf(text:String, format:TextFormat):Float {
+		var t = new TextField();
+		t.defaultTextFormat = format;
+		t.text = text;
+		return t.textWidth;
 	}
 
 	/**
@@ -114,6 +145,7 @@ class Panel extends Sprite {
 		and dims the buttons whose action `can` says would do nothing.
 	**/
 	public function update(label:String, total:Int, can:Action->Bool) {
+		fitBox(total);
 		if (stage == null || stage.focus != numberField)
 			numberField.text = label;
 		totalField.text = "/ " + total;
@@ -134,19 +166,40 @@ class Panel extends Sprite {
 		g.beginFill(contrastOf(panelColor), 0.25);
 		g.drawRect(0, 0, stageW, 1);
 		g.endFill();
-		row.x = Math.round((stageW - row.width) / 2);
 		barWidth = stageW;
-		placeEndButtons();
+		placeControls();
 	}
 
-	/** The outline's and the thumbnails' buttons from the bar's right end, whichever the book has. */
-	function placeEndButtons() {
-		var x = barWidth - 2;
-		for (b in [contentsButton, overviewButton])
-			if (b != null) {
-				x -= BUTTON + GAP;
-				b.x = Math.round(x);
+	/** The row and the end buttons (the outline's rightmost, then the thumbnails'), whichever the book has. */
+	function placeControls() {
+		var ends = [for (b in [contentsButton, overviewButton]) if (b != null) b];
+		var at = BarLayout.place(barWidth, boxWidth, ends.length);
+		for (name => s in slots) {
+			s.visible = at.row.exists(name);
+			if (s.visible)
+				s.x = at.row.get(name);
+		}
+		for (i in 0...ends.length)
+			ends[i].x = Math.round(at.ends[i]);
+	}
+
+	/**
+		The shown controls' boxes on the stage ({name, x, y, w, h}) and the
+		page box's text, for the page's tests: `cut` when a number is wider
+		than its field.
+	**/
+	public function controls():Dynamic {
+		var shown = [];
+		for (b in [for (name => s in slots) s].concat([contentsButton, overviewButton]))
+			if (b != null && b.visible && b.parent == this) {
+				var r = b.getBounds(stage != null ? stage : this);
+				shown.push({name: b == box ? "number" : b.name, x: r.x, y: r.y, w: r.width, h: r.height});
 			}
+		return {
+			shown: shown,
+			text: numberField.text + " " + totalField.text,
+			cut: numberField.textWidth > numberField.width - 4 || totalField.textWidth > totalField.width - 4
+		};
 	}
 
 	/** The action of a button drawn as `drawn`: mirrored for the arrows of a right-to-left book. */
@@ -166,19 +219,20 @@ class Panel extends Sprite {
 	public function showContentsButton() {
 		if (contentsButton != null)
 			return;
-		contentsButton = addButton(Contents, 0, this);
-		placeEndButtons();
+		contentsButton = addButton(Contents, false);
+		placeControls();
 	}
 
 	/** Shows the thumbnails' button (books without thumbnails have none). */
 	public function showOverviewButton() {
 		if (overviewButton != null)
 			return;
-		overviewButton = addButton(Overview, 0, this);
-		placeEndButtons();
+		overviewButton = addButton(Overview, false);
+		placeControls();
 	}
 
-	function addButton(drawn:Action, x:Float, ?parent:Sprite):Sprite {
+	/** A button for `drawn` (its action mirrored), one of the row's unless `inRow` is false. */
+	function addButton(drawn:Action, inRow:Bool = true):Sprite {
 		var action = mirror(drawn);
 		var b = new Sprite();
 		b.name = nameOf(action);
@@ -192,7 +246,6 @@ class Panel extends Sprite {
 		var icon = new Shape();
 		drawIcon(icon, drawn, contrastOf(buttonColor));
 		b.addChild(icon);
-		b.x = x;
 		b.y = (band - BUTTON) / 2;
 		b.addEventListener(MouseEvent.CLICK, function(_) {
 			if (onAction != null)
@@ -200,7 +253,9 @@ class Panel extends Sprite {
 		});
 		b.addEventListener(MouseEvent.ROLL_OVER, function(_) b.transform.colorTransform = new flash.geom.ColorTransform(0.85, 0.85, 0.85));
 		b.addEventListener(MouseEvent.ROLL_OUT, function(_) b.transform.colorTransform = new flash.geom.ColorTransform());
-		(parent == null ? row : parent).addChild(b);
+		addChild(b);
+		if (inRow)
+			slots.set(nameOf(drawn), b);
 		buttons.push({action: action, sprite: b});
 		return b;
 	}

@@ -14,6 +14,10 @@ import leafweaver.Action;
 	turn or link waits a moment for a second tap (`DoubleTap`): a double tap
 	zooms in about the tapped point, or back out to the whole book, and a
 	swipe is a drag that turns the way the finger moves, wherever it began.
+	The page, which sees the browser's event times, judges whether a press
+	is a double tap's second and when the moment has passed (`pressOf`,
+	`tapWaitLeft`); the player's own clock, late under a slow processor,
+	judges only when the page does not.
 **/
 class PointerInput {
 	/** How far, in stage pixels, the mouse moves before a press becomes a drag. */
@@ -32,12 +36,17 @@ class PointerInput {
 	var pressLink:Null<Links.LinkArea> = null;
 	var onLink:Links.LinkArea->Void;
 	var doubleTap = new DoubleTap();
-	/** A touch tap's action, waiting for a possible second tap. */
+	/** A touch tap's action, waiting for a possible second tap, and its timer. */
 	var pendingTap:haxe.Timer;
+	var pendingAction:Void->Void;
 	/** The press is a double tap's second. */
 	var secondTap = false;
-	/** Whether the current press is a finger's (asked of the page). */
-	public var isTouch:Void->Bool = function() return false;
+	/** The current press is a finger's. */
+	var touchPress = false;
+	/** What the page says of a press: a finger's or not, a double tap's second or not (null: not judged). */
+	public var pressOf:Void->{touch:Bool, second:Null<Bool>} = function() return {touch: false, second: null};
+	/** Seconds left of the last tap's double-tap moment by the page's clock, null when the page does not say. */
+	public var tapWaitLeft:Void->Null<Float> = function() return null;
 
 	/** Clicks become `Next` and `Previous` through onAction, clicks on links go to onLink; drags work the book directly. */
 	public function new(book:Book, onAction:Action->Void, ?onLink:Links.LinkArea->Void) {
@@ -69,14 +78,18 @@ class PointerInput {
 		if (half == 0)
 			return false;
 		secondTap = false;
-		if (isTouch()) {
-			secondTap = doubleTap.isSecond(now(), sx, sy);
-			if (secondTap)
-				cancelPendingTap();
-		} else {
-			// A mouse click after a tap runs the tap's action first.
-			runPendingTap();
+		var p = pressOf();
+		touchPress = p.touch;
+		if (touchPress) {
+			var own = doubleTap.isSecond(now(), sx, sy);
+			secondTap = p.second != null ? p.second : own;
 		}
+		// Any other press after a tap (a mouse click, a tap too late or too
+		// far for a double tap) runs the tap's action first.
+		if (secondTap)
+			cancelPendingTap();
+		else
+			runPendingTap();
 		pressed = true;
 		moved = false;
 		pressX = sx;
@@ -107,7 +120,7 @@ class PointerInput {
 			moved = true;
 			return;
 		}
-		if (!moved && !secondTap && isTouch() && Math.abs(sx - pressX) > Math.abs(sy - pressY)) {
+		if (!moved && !secondTap && touchPress && Math.abs(sx - pressX) > Math.abs(sy - pressY)) {
 			// A finger's swipe turns the way it moves, wherever on the book it
 			// began: to the right goes back (in a left-to-right book) even from
 			// the right-hand page.
@@ -137,17 +150,13 @@ class PointerInput {
 				book.zoomAt(DoubleTap.toggledLevel(book.zoomLevel), pressX, pressY);
 			return;
 		}
-		if (!moved && isTouch()) {
+		if (!moved && touchPress) {
 			// A tap: its action waits to see whether a second tap follows.
 			doubleTap.tapped(now(), pressX, pressY);
 			var l = pressLink, turn = pressTurn;
 			pressLink = null;
 			panning = false;
-			cancelPendingTap();
-			pendingTap = haxe.Timer.delay(function() {
-				pendingTap = null;
-				tapAction(l, turn);
-			}, Std.int(DoubleTap.INTERVAL * 1000));
+			waitForSecondTap(DoubleTap.INTERVAL, function() tapAction(l, turn));
 			return;
 		}
 		if (!moved && pressLink != null) {
@@ -178,17 +187,39 @@ class PointerInput {
 			onAction(turn > 0 ? Next : Previous);
 	}
 
+	/**
+		Runs a tap's `action` once its double-tap moment has passed: after
+		`seconds` by the player's clock, then for as long again as the page
+		says is left, by the browser's clock or because a second press the
+		page has seen has not reached the player yet (under a slow processor
+		the player's frames, and its timer, run behind the browser's events).
+	**/
+	function waitForSecondTap(seconds:Float, action:Void->Void) {
+		cancelPendingTap();
+		pendingTap = haxe.Timer.delay(function() {
+			pendingTap = null;
+			var left = tapWaitLeft();
+			if (left != null && left > 0.001)
+				waitForSecondTap(left, action);
+			else
+				action();
+		}, Std.int(Math.ceil(seconds * 1000)));
+		pendingAction = action;
+	}
+
 	function cancelPendingTap() {
 		if (pendingTap != null) {
 			pendingTap.stop();
 			pendingTap = null;
+			pendingAction = null;
 		}
 	}
 
 	function runPendingTap() {
 		if (pendingTap != null) {
-			pendingTap.run();
+			var action = pendingAction;
 			cancelPendingTap();
+			action();
 		}
 	}
 
