@@ -195,6 +195,44 @@ class PageSlot {
 		}
 	}
 
+	/**
+		Puts a loaded page movie to rest out of the window: its cached
+		drawing is released and its movie kept, to be shown again by `wake`
+		without a second load. False (nothing done) for any other page: a
+		picture, a BMP file, one loading or failed; the caller unloads those.
+	**/
+	public function rest():Bool {
+		if (state != Loaded || loader == null)
+			return false;
+		var content:DisplayObject = null;
+		try content = loader.content catch (e:Dynamic) {}
+		if (content == null || Std.isOfType(content, Bitmap))
+			return false;
+		holder.removeEventListener(Event.ENTER_FRAME, watchScale);
+		if (cache != null && cache.bitmapData != null) {
+			cache.bitmapData.dispose();
+			cache.bitmapData = null;
+		}
+		cacheScale = 0;
+		wantFrames = 0;
+		return true;
+	}
+
+	/** Shows a resting page movie again (`rest`), drawn anew where it was cached. */
+	public function wake() {
+		showAll();
+		if (vector == null || cache == null || cache.bitmapData != null)
+			return;
+		if (redraw(displayScale())) {
+			holder.addEventListener(Event.ENTER_FRAME, watchScale);
+			return;
+		}
+		// No bitmap to draw into now: the movie is shown as it is.
+		var movie = vector;
+		dropVector();
+		show(movie, vectorW, vectorH);
+	}
+
 	/** Drops the page file; the sheet stays as blank paper. */
 	public function unload() {
 		if (state == Idle)
