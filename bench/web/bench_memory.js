@@ -11,6 +11,8 @@
 //   open    the book open, its first spread drawn and at rest
 //   N turns after N turns by the right arrow key, each waited for until
 //           the book is at rest again (N = 20, 50, 100)
+//   back    then after 50 turns back by the left arrow key, over pages
+//           read before
 // after a garbage collection, and for our book also the size of the
 // runtime's WebAssembly memory (which never shrinks: its peak).
 // Target: within 250 MB above the empty tab after 100 turns.
@@ -27,6 +29,7 @@ const { startServer } = require("../../tests/publish/serve_support.js");
 const PAGES = Number(process.argv[3] || 300);
 const W = 1280, H = 800;
 const MARKS = [20, 50, 100];
+const BACK = 50;
 const TARGET_MB = 250;
 
 // A manual of n A4 pages: a heading, body text and a picture of its own on
@@ -102,7 +105,10 @@ function makeFlipbook(pdf, dir) {
   window.flipState = "read";
   pf.on("flip", function () { window.flips++; });
   pf.on("changeState", function (e) { window.flipState = e.data; });
-  document.addEventListener("keydown", function (e) { if (e.key === "ArrowRight") pf.flipNext(); });
+  document.addEventListener("keydown", function (e) {
+    if (e.key === "ArrowRight") pf.flipNext();
+    if (e.key === "ArrowLeft") pf.flipPrev();
+  });
 </script></body></html>
 `);
   return dir;
@@ -131,17 +137,6 @@ function descendants(skip) {
 
 function browserPssMB(skip) {
   let kib = 0;
-  if (process.env.LW_BREAKDOWN) {
-    const by = {};
-    for (const pid of descendants(skip)) {
-      try {
-        const m = /^Pss:\s+(\d+) kB/m.exec(fs.readFileSync(`/proc/${pid}/smaps_rollup`, "utf8"));
-        const t = (/--type=([\w-]+)/.exec(fs.readFileSync(`/proc/${pid}/cmdline`, "utf8")) || [0, "browser"])[1];
-        if (m) by[t] = (by[t] || 0) + Number(m[1]) / 1024;
-      } catch (e) {}
-    }
-    console.log("   " + JSON.stringify(Object.fromEntries(Object.entries(by).map(([k, v]) => [k, Math.round(v)]))));
-  }
   for (const pid of descendants(skip)) {
     try {
       const m = /^Pss:\s+(\d+) kB/m.exec(fs.readFileSync(`/proc/${pid}/smaps_rollup`, "utf8"));
@@ -172,7 +167,7 @@ async function settle(page, cdp) {
   await page.waitForTimeout(1500);
 }
 
-async function run(kind, url, skip, marks = MARKS) {
+async function run(kind, url, skip, marks = MARKS, back = BACK) {
   const b = await web.launch({ width: W, height: H });
   const row = { kind, marks: {}, wasm: {} };
   try {
@@ -193,20 +188,25 @@ async function run(kind, url, skip, marks = MARKS) {
     await settle(page, cdp);
     row.open = browserPssMB(skip);
     if (ours) row.wasm.open = await page.evaluate(() => window.__wasmMB());
-    for (let turn = 1; turn <= marks[marks.length - 1]; turn++) {
+    // Forward to the last mark, then BACK turns back over pages read before.
+    const last = marks[marks.length - 1];
+    for (let turn = 1; turn <= last + back; turn++) {
+      const key = turn <= last ? "ArrowRight" : "ArrowLeft";
       if (ours) {
         const before = (await web.state(page)).visible.join();
-        await page.keyboard.press("ArrowRight");
+        await page.keyboard.press(key);
         await web.waitState(page, (st) => st.visible.join() !== before && !st.turning && st.settled, 60000, "turn " + turn);
       } else {
-        await page.keyboard.press("ArrowRight");
+        await page.keyboard.press(key);
         await page.waitForFunction((n) => window.flips >= n && window.flipState === "read", turn, { timeout: 60000 });
       }
-      if (marks.includes(turn)) {
+      if (marks.includes(turn) || turn === last + back) {
         await settle(page, cdp);
         row.marks[turn] = browserPssMB(skip);
         if (ours) row.wasm[turn] = await page.evaluate(() => window.__wasmMB());
         const st = ours ? await web.state(page) : null;
+        if (turn > last) row.marks.back = row.marks[turn];
+        if (ours && turn > last) row.wasm.back = row.wasm[turn];
         console.log(`  ${kind} ${turn} turns: ${row.marks[turn].toFixed(0)} MB` +
           (ours ? `, WebAssembly ${row.wasm[turn].toFixed(0)} MB, pages ${st.loaded.join(",")}` : ""));
       }
@@ -242,13 +242,13 @@ async function main() {
     web.removeTree(work);
   }
   const mb = (v) => (v === undefined ? "-" : v.toFixed(0)).padStart(6);
-  console.log(`\nPSS, MB (above the empty tab)      empty   open ${MARKS.map((m) => (m + " turns").padStart(14)).join("")}`);
+  console.log(`\nPSS, MB (above the empty tab)      empty   open ${MARKS.map((m) => (m + " turns").padStart(14)).join("")}   ${BACK} back`);
   for (const r of rows) {
     console.log(`${r.kind.padEnd(34)}${mb(r.empty)} ${mb(r.open)} (${mb(r.open - r.empty)})` +
-      MARKS.map((m) => `${mb(r.marks[m])} (${mb(r.marks[m] - r.empty)})`).join(""));
+      MARKS.concat(["back"]).map((m) => `${mb(r.marks[m])} (${mb(r.marks[m] - r.empty)})`).join(""));
   }
   const o = rows.find((r) => r.kind === "ours");
-  console.log(`runtime's WebAssembly memory, MB   open ${mb(o.wasm.open)}` + MARKS.map((m) => `  ${m}: ${mb(o.wasm[m])}`).join(""));
+  console.log(`runtime's WebAssembly memory, MB   open ${mb(o.wasm.open)}` + MARKS.concat(["back"]).map((m) => `  ${m}: ${mb(o.wasm[m])}`).join(""));
   const last = MARKS[MARKS.length - 1];
   const above = o.marks[last] - o.empty;
   const ok = above <= TARGET_MB;
