@@ -209,6 +209,7 @@ class PageSlot {
 		if (content == null || Std.isOfType(content, Bitmap))
 			return false;
 		holder.removeEventListener(Event.ENTER_FRAME, watchScale);
+		setMarks([]);
 		if (cache != null && cache.bitmapData != null) {
 			cache.bitmapData.dispose();
 			cache.bitmapData = null;

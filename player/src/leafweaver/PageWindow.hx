@@ -45,10 +45,13 @@ class PageWindow {
 			if (s != null) {
 				resting.remove(p);
 				restOrder.remove(p);
+				slots.set(p, s);
 				s.wake();
-			} else {
-				s = new PageSlot(p, resolve(config.pages[p]), config.width, config.height, config.loaderColor, settled);
+				// Shown again as if it had just loaded (its highlight, its event).
+				settled(s);
+				return s;
 			}
+			s = new PageSlot(p, resolve(config.pages[p]), config.width, config.height, config.loaderColor, settled);
 			slots.set(p, s);
 		}
 		return s;
