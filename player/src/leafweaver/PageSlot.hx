@@ -219,19 +219,25 @@ class PageSlot {
 		return true;
 	}
 
-	/** Shows a resting page movie again (`rest`), drawn anew where it was cached. */
-	public function wake() {
+	/**
+		Shows a resting page movie again (`rest`), drawn anew where it was
+		cached. True when the caller is to report the page settled; false
+		when it reported itself (shown as it is, as no bitmap could be made).
+	**/
+	public function wake():Bool {
 		showAll();
 		if (vector == null || cache == null || cache.bitmapData != null)
-			return;
+			return true;
 		if (redraw(displayScale())) {
 			holder.addEventListener(Event.ENTER_FRAME, watchScale);
-			return;
+			return true;
 		}
-		// No bitmap to draw into now: the movie is shown as it is.
 		var movie = vector;
 		dropVector();
+		while (clip.numChildren > 0)
+			clip.removeChildAt(0);
 		show(movie, vectorW, vectorH);
+		return false;
 	}
 
 	/** Drops the page file; the sheet stays as blank paper. */

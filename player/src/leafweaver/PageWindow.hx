@@ -46,9 +46,9 @@ class PageWindow {
 				resting.remove(p);
 				restOrder.remove(p);
 				slots.set(p, s);
-				s.wake();
 				// Shown again as if it had just loaded (its highlight, its event).
-				settled(s);
+				if (s.wake())
+					settled(s);
 				return s;
 			}
 			s = new PageSlot(p, resolve(config.pages[p]), config.width, config.height, config.loaderColor, settled);
