@@ -380,6 +380,7 @@ class Main extends Sprite {
 			states: [for (p in visible) book.stateOf(p)],
 			loaded: [for (p in book.loadedPages()) p + 1],
 			live: book.livePages(),
+			resting: book.restingPages(),
 			single: book.single,
 			rtl: book.rtl,
 			// The pages left and right of the spine, 0 for none.

@@ -18,6 +18,22 @@ const pages = [
   { name: "4.png", data: web.solidPng(400, 500, RED) },
 ];
 
+// An empty AS3 page movie of w x h pixels: header, FileAttributes, a white
+// background, one frame.
+function blankMovie(w, h) {
+  const bits = [];
+  const put = (v, n) => { for (let i = n - 1; i >= 0; i--) bits.push((v >> i) & 1); };
+  put(15, 5); put(0, 15); put(w * 20, 15); put(0, 15); put(h * 20, 15);
+  while (bits.length % 8) bits.push(0);
+  const rect = Buffer.from(Array.from({ length: bits.length / 8 }, (_, i) => parseInt(bits.slice(i * 8, i * 8 + 8).join(""), 2)));
+  const tag = (code, body) => Buffer.concat([Buffer.from([((code << 6) | body.length) & 255, (code << 6 | body.length) >> 8]), body]);
+  const body = Buffer.concat([rect, Buffer.from([0, 24, 1, 0]), tag(69, Buffer.from([8, 0, 0, 0])),
+    tag(9, Buffer.from([255, 255, 255])), tag(1, Buffer.alloc(0)), tag(0, Buffer.alloc(0))]);
+  const head = Buffer.from([0x46, 0x57, 0x53, 10, 0, 0, 0, 0]);
+  head.writeUInt32LE(8 + body.length, 4);
+  return Buffer.concat([head, body]);
+}
+
 // Builds a book, serves it, opens it; `check(page, errors, url, server)` runs the case.
 async function withBook(opts, check) {
   const dir = web.makeBook(web.tempDir("lw-book-"), opts);
@@ -191,6 +207,24 @@ web.runCases([
       web.assert(JSON.stringify(back.loaded) === "[1,2,3,4,5]", "kept at the front " + JSON.stringify(back.loaded));
       const fetched = server.requests.filter((r) => /^\/pages\//.test(r)).length;
       web.assert(fetched <= 16, "fetched " + fetched + " page files for two places in the book");
+    });
+  }],
+  ["a page movie turned back to comes back without a second load", async () => {
+    // The runtime keeps all a loaded movie brings until the player ends, so
+    // a page movie that leaves the window rests loaded instead.
+    const opts = { width: 400, height: 500, bgcolor: "146E6E",
+      pages: Array.from({ length: 16 }, (_, i) => ({ name: i + 1 + ".swf", data: blankMovie(400, 500) })) };
+    await withBook(opts, async (page, errors, server) => {
+      await rests(page, [1], "the opened book");
+      await page.keyboard.press("End");
+      await rests(page, [16], "the last page");
+      await page.keyboard.press("Home");
+      const st = await web.waitState(page, (s) => s.visible[0] === 1 && s.loaded.length === 5 && !s.turning, 10000, "the front again");
+      web.assert(JSON.stringify(st.loaded) === "[1,2,3,4,5]" && st.live === 5 && st.resting === 5, "held " + JSON.stringify(st));
+      for (let n = 1; n <= 5; n++) {
+        const fetched = server.requests.filter((r) => r === `/pages/${n}.swf`).length;
+        web.assert(fetched === 1, `page movie ${n} fetched ${fetched} times`);
+      }
     });
   }],
   ["a window taller than wide shows one page at a time", async () => {

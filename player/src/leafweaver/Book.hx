@@ -100,6 +100,10 @@ class Book extends Sprite {
 	public function livePages():Int
 		return window.count();
 
+	/** Page movies kept loaded out of the window (PageWindow). */
+	public function restingPages():Int
+		return window.restingCount();
+
 	public function hiddenParts():Int
 		return window.hiddenParts();
 

@@ -195,6 +195,51 @@ class PageSlot {
 		}
 	}
 
+	/**
+		Puts a loaded page movie to rest out of the window: its cached
+		drawing is released and its movie kept, to be shown again by `wake`
+		without a second load. False (nothing done) for any other page: a
+		picture, a BMP file, one loading or failed; the caller unloads those.
+	**/
+	public function rest():Bool {
+		if (state != Loaded || loader == null)
+			return false;
+		var content:DisplayObject = null;
+		try content = loader.content catch (e:Dynamic) {}
+		if (content == null || Std.isOfType(content, Bitmap))
+			return false;
+		holder.removeEventListener(Event.ENTER_FRAME, watchScale);
+		setMarks([]);
+		if (cache != null && cache.bitmapData != null) {
+			cache.bitmapData.dispose();
+			cache.bitmapData = null;
+		}
+		cacheScale = 0;
+		wantFrames = 0;
+		return true;
+	}
+
+	/**
+		Shows a resting page movie again (`rest`), drawn anew where it was
+		cached. True when the caller is to report the page settled; false
+		when it reported itself (shown as it is, as no bitmap could be made).
+	**/
+	public function wake():Bool {
+		showAll();
+		if (vector == null || cache == null || cache.bitmapData != null)
+			return true;
+		if (redraw(displayScale())) {
+			holder.addEventListener(Event.ENTER_FRAME, watchScale);
+			return true;
+		}
+		var movie = vector;
+		dropVector();
+		while (clip.numChildren > 0)
+			clip.removeChildAt(0);
+		show(movie, vectorW, vectorH);
+		return false;
+	}
+
 	/** Drops the page file; the sheet stays as blank paper. */
 	public function unload() {
 		if (state == Idle)

@@ -6,9 +6,18 @@ package leafweaver;
 	nearest first): a group starts once the one before it has settled, so
 	that the pages wanted first do not share the line with later ones. Pages
 	that fall out of the window are dropped, their files released.
+
+	Page movies are the exception: the runtime keeps everything a loaded
+	movie brings (its shapes, its pictures decoded for drawing) for as long
+	as the player runs, whether the movie is unloaded or not, so loading a
+	movie again costs its memory a second time. A page movie that falls out
+	of the window rests instead (its cached drawing released, its movie
+	kept, `PageSlot.rest`) and comes back without a second load; at most
+	RESTING_PAGES rest, the longest resting dropped first.
 **/
 class PageWindow {
 	static inline var MAX_PARALLEL_LOADS = 4;
+	static inline var RESTING_PAGES = 48;
 
 	/** Called when a page has loaded or failed. */
 	public var onSettled:PageSlot->Void;
@@ -17,6 +26,9 @@ class PageWindow {
 	var baseUrl:String;
 	var slots:Map<Int, PageSlot> = new Map();
 	var pending:Array<Array<Int>> = [];
+	/** Page movies out of the window, kept loaded; `restOrder` from the longest resting. */
+	var resting:Map<Int, PageSlot> = new Map();
+	var restOrder:Array<Int> = [];
 
 	public function new(config:BookConfig, baseUrl:String) {
 		this.config = config;
@@ -29,6 +41,16 @@ class PageWindow {
 			return null;
 		var s = slots.get(p);
 		if (s == null) {
+			s = resting.get(p);
+			if (s != null) {
+				resting.remove(p);
+				restOrder.remove(p);
+				slots.set(p, s);
+				// Shown again as if it had just loaded (its highlight, its event).
+				if (s.wake())
+					settled(s);
+				return s;
+			}
 			s = new PageSlot(p, resolve(config.pages[p]), config.width, config.height, config.loaderColor, settled);
 			slots.set(p, s);
 		}
@@ -47,12 +69,22 @@ class PageWindow {
 		for (k in [for (k in slots.keys()) k]) {
 			if (order.indexOf(k) < 0) {
 				var sl = slots.get(k);
-				sl.unload();
 				if (sl.holder.parent != null)
 					sl.holder.parent.removeChild(sl.holder);
 				sl.holder.mask = null;
 				slots.remove(k);
+				if (sl.rest()) {
+					resting.set(k, sl);
+					restOrder.push(k);
+				} else {
+					sl.unload();
+				}
 			}
+		}
+		while (restOrder.length > RESTING_PAGES) {
+			var k = restOrder.shift();
+			resting.get(k).unload();
+			resting.remove(k);
 		}
 		pending = groups;
 		for (p in order)
@@ -86,6 +118,10 @@ class PageWindow {
 	/** How many pages the player holds. */
 	public function count():Int
 		return [for (_ in slots.keys()) 1].length;
+
+	/** How many page movies rest out of the window, loaded. */
+	public function restingCount():Int
+		return restOrder.length;
 
 	/** Whether each of the pages has loaded or failed. */
 	public function allSettled(pages:Array<Int>):Bool {
