@@ -33,7 +33,7 @@
   };
   // Milliseconds left before the last tap's action may run: its double-tap
   // moment by the browser's clock, lengthened while the page hears fingers
-  // late (twice as long as the tap took to reach this script, as a busy
+  // late (four times as long as the tap took to reach this script, as a busy
   // page hears the next one later still; at most two seconds more), or a
   // moment more while a press waits to be heard or to reach the player.
   lw.tapWait = function () {
@@ -42,7 +42,7 @@
     if (!lastTap) return 0;
     var pending = navigator.scheduling && navigator.scheduling.isInputPending && navigator.scheduling.isInputPending();
     if (pending && now - lastTap.t < INTERVAL + LATE_MOST) return INTERVAL;
-    var left = lastTap.t + INTERVAL + Math.min(2 * lastTap.late, LATE_MOST) - now;
+    var left = lastTap.t + INTERVAL + Math.min(4 * lastTap.late, LATE_MOST) - now;
     if (left > 0) return left;
     lastTap = null;
     return 0;
