@@ -70,7 +70,9 @@ function publishBook(pdf, out) {
 }
 
 // The HTML5 flipbook: pdftoppm JPEG pages at 150 dpi, page-flip laid out
-// like the player (first page alone, the same margins and background).
+// like the player (first page alone, the same margins and background); the
+// arrow keys turn it, `flips` counts the turns done and `flipState` is
+// page-flip's state.
 function makeFlipbook(pdf, dir, { phone = false } = {}) {
   fs.mkdirSync(path.join(dir, "pages"), { recursive: true });
   execFileSync("pdftoppm", ["-r", "150", "-jpeg", pdf, path.join(dir, "pages", "p")]);
@@ -88,8 +90,17 @@ function makeFlipbook(pdf, dir, { phone = false } = {}) {
     : '{ width: 520, height: 736, size: "fixed", showCover: true, usePortrait: false, maxShadowOpacity: 0.4 }'});
   pf.loadFromImages(${JSON.stringify(pages)});
   window.flipStarted = false;
-  pf.on("changeState", function (e) { if (e.data === "flipping") window.flipStarted = true; });
-  document.addEventListener("keydown", function (e) { if (e.key === "ArrowRight") pf.flipNext(); });
+  window.flips = 0;
+  window.flipState = "read";
+  pf.on("flip", function () { window.flips++; });
+  pf.on("changeState", function (e) {
+    window.flipState = e.data;
+    if (e.data === "flipping") window.flipStarted = true;
+  });
+  document.addEventListener("keydown", function (e) {
+    if (e.key === "ArrowRight") pf.flipNext();
+    if (e.key === "ArrowLeft") pf.flipPrev();
+  });
 </script></body></html>
 `);
   return dir;

@@ -25,6 +25,7 @@ const fs = require("fs");
 const path = require("path");
 const web = require("../../tests/web/support.js");
 const { startServer } = require("../../tests/publish/serve_support.js");
+const { publishBook, makeFlipbook } = require("./bench_first_view.js");
 
 const PAGES = Number(process.argv[3] || 300);
 const W = 1280, H = 800;
@@ -77,41 +78,6 @@ for p in range(n):
     c.showPage()
 c.save()
 `, file, String(n)]);
-}
-
-function publishBook(program, pdf, out) {
-  const printed = execFileSync(path.join(program, "leafweaver-publish"),
-    ["-q", pdf, "-t", "Memory", "--background-color", "5A6470", "-o", out], { encoding: "utf8" });
-  return printed.trim().split("\n").pop();
-}
-
-// The HTML5 flipbook, as in bench_first_view.js; `flips` counts the turns done.
-function makeFlipbook(pdf, dir) {
-  fs.mkdirSync(path.join(dir, "pages"), { recursive: true });
-  execFileSync("pdftoppm", ["-r", "150", "-jpeg", pdf, path.join(dir, "pages", "p")]);
-  const pages = fs.readdirSync(path.join(dir, "pages")).sort().map((f) => "pages/" + f);
-  fs.copyFileSync(require.resolve("page-flip/dist/js/page-flip.browser.js"), path.join(dir, "page-flip.browser.js"));
-  fs.writeFileSync(path.join(dir, "index.html"), `<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>Memory</title>
-<style>html, body { margin: 0; height: 100%; overflow: hidden; background: #5a6470; }
-#book { margin: 12px auto; }</style></head>
-<body><div id="book"></div>
-<script src="page-flip.browser.js"></script>
-<script>
-  var pf = new St.PageFlip(document.getElementById("book"),
-    { width: 520, height: 736, size: "fixed", showCover: true, usePortrait: false, maxShadowOpacity: 0.4 });
-  pf.loadFromImages(${JSON.stringify(pages)});
-  window.flips = 0;
-  window.flipState = "read";
-  pf.on("flip", function () { window.flips++; });
-  pf.on("changeState", function (e) { window.flipState = e.data; });
-  document.addEventListener("keydown", function (e) {
-    if (e.key === "ArrowRight") pf.flipNext();
-    if (e.key === "ArrowLeft") pf.flipPrev();
-  });
-</script></body></html>
-`);
-  return dir;
 }
 
 // Every process started under this one (the browser and its helpers), less
@@ -224,7 +190,7 @@ async function main() {
   try {
     const pdf = path.join(work, "manual.pdf");
     makePdf(pdf, PAGES);
-    const ours = publishBook(program, pdf, path.join(work, "ours"));
+    const ours = publishBook(pdf, path.join(work, "ours"));
     const movies = fs.readdirSync(path.join(ours, "pages")).filter((f) => f.endsWith(".swf"))
       .map((f) => fs.statSync(path.join(ours, "pages", f)).size / 1024).sort((a, b) => a - b);
     if (movies.length)
@@ -263,4 +229,4 @@ if (require.main === module) {
   });
 }
 
-module.exports = { makePdf, publishBook, makeFlipbook, run };
+module.exports = { makePdf, run };
