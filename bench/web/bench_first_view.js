@@ -227,6 +227,25 @@ async function measureKeys(context, url, kind) {
   return key;
 }
 
+// A fresh and a repeat visit of `url`: the first view and the keys, the
+// repeat visit's in the same browser after the fresh one, a fresh visit's
+// keys in a browser of their own.
+async function measureVisits(url, kind, skip) {
+  const a = await web.launch({ width: W, height: H });
+  const b = await web.launch({ width: W, height: H });
+  try {
+    const fresh = await measureView(a.context, url, kind, skip);
+    const repeat = await measureView(a.context, url, kind, skip);
+    repeat.key = await measureKeys(a.context, url, kind);
+    await a.close();
+    fresh.key = await measureKeys(b.context, url, kind);
+    return { fresh, repeat };
+  } finally {
+    await a.close().catch(() => {});
+    await b.close();
+  }
+}
+
 function fmt(r) {
   const s = (v, d = 2) => (v === null || v === undefined ? "  -  " : v.toFixed(d));
   return `first ${s(r.first)} s  bytes ${r.bytes === null ? "-" : Math.round(r.bytes / 1024) + " KB"}  key ${s(r.key)} s  idle ${s(r.idle)}`;
@@ -244,20 +263,12 @@ async function main() {
       for (const [kind, folder] of [["ours", ours], ["page-flip", flip]]) {
         const server = await startServer(program, folder);
         const url = server.url + "index.html", skip = [server.child.pid];
-        const a = await web.launch({ width: W, height: H });
-        const b = await web.launch({ width: W, height: H });
         try {
-          const fresh = await measureView(a.context, url, kind, skip);
-          const repeat = await measureView(a.context, url, kind, skip);
-          repeat.key = await measureKeys(a.context, url, kind);
-          await a.close();
-          fresh.key = await measureKeys(b.context, url, kind);
+          const { fresh, repeat } = await measureVisits(url, kind, skip);
           rows.push({ book: `${n} pages`, kind, fresh, repeat });
           console.log(`${n} pages ${kind.padEnd(9)} fresh:  ${fmt(fresh)}`);
           console.log(`${n} pages ${kind.padEnd(9)} repeat: ${fmt(repeat)}`);
         } finally {
-          await a.close().catch(() => {});
-          await b.close();
           server.child.kill("SIGINT");
         }
       }
@@ -286,7 +297,7 @@ async function main() {
 }
 
 // The phone benchmark (bench_phone.js) shares the books, the peer and the link.
-module.exports = { makePdf, publishBook, makeFlipbook, open, differs, cpuSeconds, measureView, measureKeys, fmt };
+module.exports = { makePdf, publishBook, makeFlipbook, open, differs, cpuSeconds, measureVisits, fmt };
 
 if (require.main === module) {
   main().catch((e) => {

@@ -16,10 +16,9 @@ const path = require("path");
 const web = require("../../tests/web/support.js");
 const hosts = require("../../tests/web/hosts.js");
 const { startServer } = require("../../tests/publish/serve_support.js");
-const { makePdf, publishBook, makeFlipbook, measureView, measureKeys, fmt } = require("./bench_first_view.js");
+const { makePdf, publishBook, makeFlipbook, measureVisits, fmt } = require("./bench_first_view.js");
 
 const program = path.resolve(web.programDir());
-const W = 1280, H = 800;
 
 // Starts the server `kind` on `folder`: {url, pid, close()}.
 async function start(kind, folder) {
@@ -42,19 +41,12 @@ async function main() {
       for (const kind of ["ours", "page-flip"]) {
         const s = await start(server, folders[kind]);
         const url = s.url + "index.html", skip = [s.pid];
-        const a = await web.launch({ width: W, height: H });
-        const b = await web.launch({ width: W, height: H });
         try {
-          const fresh = await measureView(a.context, url, kind, skip);
-          const repeat = await measureView(a.context, url, kind, skip);
-          repeat.key = await measureKeys(a.context, url, kind);
-          fresh.key = await measureKeys(b.context, url, kind);
+          const { fresh, repeat } = await measureVisits(url, kind, skip);
           rows.push({ server, kind, fresh, repeat });
           console.log(`${server.padEnd(11)} ${kind.padEnd(9)} fresh:  ${fmt(fresh)}`);
           console.log(`${server.padEnd(11)} ${kind.padEnd(9)} repeat: ${fmt(repeat)}`);
         } finally {
-          await a.close();
-          await b.close();
           await s.close();
         }
       }
