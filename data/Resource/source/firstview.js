@@ -52,14 +52,14 @@
     return null;
   }
 
-  // Where the pages of the view at `at` lie: {n: {left, top, width, height}},
-  // and the spine's x, for a spread.
+  // Where the pages of the view at `at` lie ({pages: {n: {left, top}}}, with
+  // page 1's box `p` and the spine's x).
   function boxes(at) {
     var root = document.documentElement;
     var p = lw.layout.firstPage(frame, book.page.width, book.page.height, root.clientWidth, root.clientHeight, rtl);
     // Page 1's box gives the spine: right of it lies page 1 of a left-to-right spread.
     var spine = rtl ? p.left + p.width : p.left;
-    var out = { pages: {}, p: p, spine: spine, pair: false };
+    var out = { pages: {}, p: p, spine: spine };
     var v = viewOf(at);
     if (p.single) {
       out.pages[v[0]] = { left: p.left, top: p.top };
@@ -70,7 +70,6 @@
       var onFirstSide = n % 2 === 1;
       out.pages[n] = { left: onFirstSide === !rtl ? spine : spine - p.width, top: p.top };
     });
-    out.pair = v.length === 2;
     return out;
   }
 
