@@ -216,6 +216,8 @@ web.runCases([
       pages: Array.from({ length: 16 }, (_, i) => ({ name: i + 1 + ".swf", data: blankMovie(400, 500) })) };
     await withBook(opts, async (page, errors, server) => {
       await rests(page, [1], "the opened book");
+      // Only a movie that finished loading rests; one dropped while loading comes again.
+      await web.waitState(page, (s) => JSON.stringify(s.loaded) === "[1,2,3,4,5]", 10000, "the window loaded");
       await page.keyboard.press("End");
       await rests(page, [16], "the last page");
       await page.keyboard.press("Home");
