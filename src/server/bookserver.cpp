@@ -563,7 +563,13 @@ int BookServer::handleRequest(mg_connection *conn, void *self) {
     return sendText(conn, 405, "Only GET and HEAD are served.\n", {{"Allow", "GET, HEAD"}});
   if (!request->local_uri_raw || request->local_uri_raw[0] != '/')
     return sendText(conn, 400, "Bad request\n");
-  const ServedFile served = ResolveRequestPath(root, request->local_uri_raw);
+  ServedFile served = ResolveRequestPath(root, request->local_uri_raw);
+  // A published book carries its runtime's WebAssembly only compressed: the
+  // copy stands for the file, and sendFile picks the form the client takes.
+  if (served.status == 404 && QByteArray(request->local_uri_raw).endsWith(".wasm")) {
+    const ServedFile packed = ResolveRequestPath(root, QByteArray(request->local_uri_raw) + ".gz");
+    if (packed.status == 200) served = {200, packed.path.chopped(3)};
+  }
   if (served.status == 403) return sendText(conn, 403, "Forbidden\n");
   if (served.status != 200) return sendText(conn, 404, "Not found\n");
   return sendFile(conn, root, served.path, server->texts_.get());

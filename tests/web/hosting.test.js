@@ -12,7 +12,7 @@ const web = require("./support.js");
 const hosts = require("./hosts.js");
 
 const MB = 1024 * 1024;
-const opts = { width: 400, height: 500, bgcolor: "5A6470",
+const opts = { width: 400, height: 500, bgcolor: "5A6470", published: true,
   pages: [1, 2, 3].map((i) => ({ name: i + ".png", data: web.solidPng(400, 500, [40 * i, 120, 200]) })) };
 
 // Opens the book in a new page of `context`; resolves to the bytes received

@@ -112,11 +112,17 @@ async function launch(viewport = { width: 1000, height: 700 }, { args = [], devi
 /**
  * Builds a book package in `dir` from the program folder's template:
  * the Resource folder without its sample pages, the player movie and a page list.
- * opts: {width, height, bgcolor, panelcolor, buttoncolor, pages: [{name, data}], pageSrcs, bgJpg}
+ * opts: {width, height, bgcolor, panelcolor, buttoncolor, pages: [{name, data}], pageSrcs, bgJpg,
+ * published}; `published` leaves the runtime's WebAssembly in its compressed copies only, as
+ * leafweaver-publish does.
  */
 function makeBook(dir, opts) {
   const prog = programDir();
   fs.cpSync(path.join(prog, "Resource"), dir, { recursive: true });
+  const runtime = path.join(dir, "ruffle");
+  if (opts.published)
+    for (const f of fs.readdirSync(runtime))
+      if (f.endsWith(".wasm") && fs.existsSync(path.join(runtime, f + ".gz"))) fs.rmSync(path.join(runtime, f));
   fs.rmSync(path.join(dir, "pages"), { recursive: true, force: true });
   fs.rmSync(path.join(dir, "source", "bg.jpg"), { force: true });
   fs.mkdirSync(path.join(dir, "pages"), { recursive: true });

@@ -5,7 +5,8 @@
 // kept; from any other host the page fetches the gzip copy
 // beside it (".wasm.gz") as plain bytes and unpacks it itself, checking the
 // bytes, since a host may have unpacked it already; failing that, the plain
-// file. The bytes are counted as they arrive for the first view's progress.
+// file (which published books leave out: browsers without
+// DecompressionStream show the book's text on hosts that do not compress). The bytes are counted as they arrive for the first view's progress.
 (function (root) {
   "use strict";
 
@@ -100,10 +101,12 @@
       // Brotli, or any encoding from a host set up for the book (which then
       // also keeps the runtime in caches), is kept.
       var encoding = encodedBy(r);
-      if (!r.ok || encoding === "br" || (encoding && /max-age=[1-9]/.test(r.headers.get("Cache-Control") || "")))
-        return countCopy(r, encoding ? size : 0, count);
-      // Sent plain, or gzipped as it goes (which some hosts then send whole
-      // again on a repeat visit): the gzip copy instead, a third of the bytes.
+      if (r.ok && (encoding === "br" || (encoding && /max-age=[1-9]/.test(r.headers.get("Cache-Control") || ""))))
+        return countCopy(r, size, count);
+      if (!r.ok && r.status !== 404) return r;
+      // Sent plain, gzipped as it goes (which some hosts then send whole
+      // again on a repeat visit), or not there (a published book carries
+      // only the compressed copies): the gzip copy, a third of the bytes.
       asked.abort();
       return fetch(address + ".gz", init).then(function (g) {
         if (!g.ok || !g.body) return plain();
