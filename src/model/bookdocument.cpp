@@ -123,6 +123,7 @@ QByteArray SerializeBookDocument(const BookDocument &doc, const QString &bookFol
   root["height"] = b.height;
   root["sizeChosen"] = doc.sizeEdited;
   root["direction"] = b.rightToLeft ? "rtl" : "ltr";
+  root["portable"] = b.portable;
   QJsonArray sources;
   for (const BookSource &s : doc.sources) {
     QJsonObject o;
@@ -204,6 +205,7 @@ std::optional<BookDocument> ParseBookDocument(const QByteArray &bytes, const QSt
     if (direction != "rtl" && direction != "ltr" && !direction.isEmpty())
       throw Damaged{QStringLiteral("\"direction\" is neither \"ltr\" nor \"rtl\"")};
     b.rightToLeft = direction == "rtl";
+    b.portable = root.value("portable").toBool(false);
     if (!root.value("sources").isArray() || !root.value("pages").isArray())
       throw Damaged{QStringLiteral("\"sources\" or \"pages\" is missing")};
     const QJsonArray sources = root.value("sources").toArray();

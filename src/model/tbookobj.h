@@ -64,6 +64,9 @@ struct TBookSettings {
   // The book reads from right to left: page 1 left of the spine, pages
   // turning to the right (Arabic, Hebrew, manga).
   bool rightToLeft = false;
+  // The published book also opens from a disk (a folder opened by
+  // double-click) without a web server; it carries its files twice.
+  bool portable = false;
   QString themeStr;  // show name of the theme the look came from; empty for none
 
   bool operator==(const TBookSettings &) const = default;

@@ -6,6 +6,7 @@
 #include "output/bookthumbnails.h"
 #include "output/imageconvert.h"
 #include "output/packagefile.h"
+#include "output/portablebook.h"
 #include "output/poster.h"
 #include "swf/swfmovie.h"
 #include "swf/swfreader.h"
@@ -377,6 +378,7 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
     if (createdRoot) *createdRoot = root;
     CopyFolderTree(paths.ResPath, root, ".*");
     root += '/';
+    TrimOwnRuntime(root);
   }
 
   writeBackground(book, root);
@@ -449,6 +451,7 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
   WriteBookOutline(book, root);
   WriteBookLinks(book, root);
   if (isPreview) return root;
+  if (book.portable) MakePortable(root);
 
   // After the title; a title whose folder is taken gets the date too.
   const QString name = BookFolderName(book.titleStr, now);

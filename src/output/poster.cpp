@@ -1,11 +1,14 @@
 #include "output/poster.h"
 
+#include "output/portablebook.h"
+
 #include "fsutil/fsutil.h"
 #include "model/sidefiles.h"
 #include "output/bookpackage.h"
 #include "output/packagefile.h"
 #include "output/pagepicture.h"
 #include "output/pagethumbnail.h"
+#include "output/portablebook.h"
 #include "themes/colortext.h"
 
 #include <QBuffer>
@@ -39,7 +42,6 @@ constexpr PlayerFrame kFrame{12, 40};
 QJsonObject frameObject() { return {{"margin", kFrame.margin}, {"panel", kFrame.panel}}; }
 
 constexpr const char *kPosterName = "source/poster.jpg";
-constexpr const char *kRuntimeFolder = "ruffle/";
 constexpr const char *kSettingsName = "source/book.js";
 constexpr const char *kSettingsStart = "(window.leafweaver = window.leafweaver || Object()).book = ";
 
@@ -67,15 +69,6 @@ QJsonObject savePicture(const QImage &picture, const QString &root, const QStrin
   QJsonObject entry = sizeObject(picture.size());
   entry["src"] = name;
   return entry;
-}
-
-// The size of the largest WebAssembly file of the book's own runtime (what
-// the page's progress counts against), or 0 without one.
-qint64 runtimeBytes(const QString &root) {
-  qint64 largest = 0;
-  for (const QFileInfo &f : QDir(root + kRuntimeFolder).entryInfoList({"*.wasm"}, QDir::Files))
-    largest = std::max(largest, f.size());
-  return largest;
 }
 
 QByteArray settingsText(const QJsonObject &settings) {
@@ -135,7 +128,7 @@ bool WriteFirstView(const TBookObj &book, const QString &root) {
     settings["background"] = '#' + ColorToHexText(book.backgroundColor);
   else if (QFileInfo(root + "source/bg.jpg").isFile())
     settings["backgroundImage"] = "source/bg.jpg";
-  if (const qint64 bytes = runtimeBytes(root); bytes > 0) settings["runtimeBytes"] = bytes;
+  if (const qint64 bytes = OwnRuntimeBytes(root); bytes > 0) settings["runtimeBytes"] = bytes;
 
   // Old pictures go first: a book that shrank or lost its poster keeps none.
   ForceDeleteFile(root + kPosterName);
@@ -184,13 +177,17 @@ bool IsRuntimeAddress(const QString &address) {
   return (url.scheme() == "http" || url.scheme() == "https") && !url.host().isEmpty();
 }
 
+void SetBookSetting(const QString &root, const QString &key, const QJsonValue &value) {
+  const QString path = root + kSettingsName;
+  QJsonObject settings = readSettings(path);
+  settings[key] = value;
+  saveFile(path, settingsText(settings));
+}
+
 void UseSharedRuntime(const QString &root, const QString &address) {
   if (!IsRuntimeAddress(address))
     fail("Cannot use", address, "not an http(s) address or a path for the runtime");
-  const QString path = root + kSettingsName;
-  QJsonObject settings = readSettings(path);
-  settings["runtime"] = address.endsWith('/') ? address : address + '/';
-  saveFile(path, settingsText(settings));
+  SetBookSetting(root, "runtime", address.endsWith('/') ? address : address + '/');
   const QString own = root + QString(kOwnRuntimeAddress);
   if (QDir(own).exists()) {
     DeleteFolderTree(own);

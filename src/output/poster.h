@@ -8,6 +8,7 @@
 #include "model/tbookobj.h"
 
 #include <QImage>
+#include <QJsonValue>
 #include <QSize>
 #include <QString>
 
@@ -54,6 +55,11 @@ QImage DrawPosterPage(const TPageObj &page, QSize size);
 // the page goes straight to the player. Returns whether a poster was written. Throws
 // PackageError when a file cannot be written.
 bool WriteFirstView(const TBookObj &book, const QString &root);
+
+// Sets `key` to `value` in the settings of the package at `root` (ending
+// in "/"), source/book.js, keeping the others. Throws PackageError when
+// book.js is missing, holds no settings or cannot be written.
+void SetBookSetting(const QString &root, const QString &key, const QJsonValue &value);
 
 // Whether `address` can be the runtime's address of a book: an http or https
 // address, or a path on the book's site (absolute or relative), without

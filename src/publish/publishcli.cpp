@@ -169,6 +169,9 @@ void convertPdf(TFileObj &f, const std::vector<int> &pages, const TSysSetInfo &p
 int writeBook(const TBookObj &book, const TSysSetInfo &paths, const QString &folder,
               const PublishOptions &o, Progress &progress, QTextStream &out) {
   if (book.pageList.empty()) throw RunError{kExitInput, "the book has no pages"};
+  if (book.portable && !o.runtimeUrl.isEmpty())
+    throw RunError{kExitInput, "the book opens from a disk, so it carries its runtime: "
+                               "it cannot take --runtime-url"};
   progress.line(QStringLiteral("Writing %1 pages into %2").arg(book.PageCount()).arg(folder));
   QString created;
   QString root;
@@ -248,6 +251,7 @@ void applySettings(TBookObj &book, const PublishOptions &o, const TThemeObj *the
   if (o.buttonColor) book.buttonColor = *o.buttonColor;
   if (o.panelColor) book.panelColor = *o.panelColor;
   book.rightToLeft = o.rtl;
+  book.portable = o.portable;
   book.width = size.width();
   book.height = size.height();
 }
@@ -370,6 +374,7 @@ int publishBook(const PublishOptions &o, const QString &appDir, QTextStream &out
     throw RunError{kExitOutput, QStringLiteral("%1 of the book's %2 pages are missing after conversion")
                                     .arg(gone)
                                     .arg(opened.book.PageCount())};
+  if (o.portable) opened.book.portable = true;
   return writeBook(opened.book, paths, folder, o, progress, out);
 }
 
@@ -429,12 +434,16 @@ Book settings:
                            the book                   --runtime-url /ruffle/
       --rtl                a right-to-left book (Arabic, Hebrew, manga):
                            page 1 left of the spine, pages turn to the right
+      --portable           the book also opens from a disk (double-click
+                           its index.html: a USB stick, a mail attachment)
+                           without a web server; it carries its files twice
+                           (some 12 MB more)
   -q, --quiet              no progress on standard error, only errors (on a
                            terminal the progress is one line kept up to
                            date, elsewhere a line or two for each file)
   -h, --help               this text
 
-Serving a published book (browsers do not play it from disk):
+Serving a published book (browsers play it from disk only with --portable):
       --serve FOLDER       serve FOLDER on 127.0.0.1 and print its address;
                            Ctrl-C stops             --serve ~/books/"Spring catalogue"
       --port N             port for --serve (default: a free one) --port 8080
@@ -515,6 +524,8 @@ bool ParsePublishArgs(const QStringList &args, PublishOptions &o, QString &error
       }
     } else if (a == "--rtl") {
       o.rtl = true;
+    } else if (a == "--portable") {
+      o.portable = true;
     } else if (a == "--book") {
       if (!value(o.bookFile)) return false;
     } else if (a == "--serve") {
@@ -542,14 +553,19 @@ bool ParsePublishArgs(const QStringList &args, PublishOptions &o, QString &error
       error = "--serve takes no source files";
       return false;
     }
-    if (!o.runtimeUrl.isEmpty() || o.rtl) {
-      error = QString(o.rtl ? "--rtl" : "--runtime-url") + " goes with publishing, not with --serve";
+    if (!o.runtimeUrl.isEmpty() || o.rtl || o.portable) {
+      error = QString(o.rtl ? "--rtl" : o.portable ? "--portable" : "--runtime-url") +
+              " goes with publishing, not with --serve";
       return false;
     }
     return true;
   }
   if (o.port != 0) {
     error = "--port only goes with --serve";
+    return false;
+  }
+  if (o.portable && !o.runtimeUrl.isEmpty()) {
+    error = "--portable carries the runtime in the book: it does not go with --runtime-url";
     return false;
   }
   if (o.backgroundColor && !o.backgroundImage.isEmpty()) {

@@ -37,6 +37,7 @@ struct PublishOptions {
   QString outputFolder;
   QString runtimeUrl;  // --runtime-url: the runtime is on the site there, not in the book
   bool rtl = false;    // --rtl: the book reads from right to left
+  bool portable = false;  // --portable: the book also opens from a disk
   bool quiet = false;
   bool replace = false;  // --replace: the book published under the same title goes
   bool help = false;

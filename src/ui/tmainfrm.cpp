@@ -401,8 +401,14 @@ QWidget *TMainFrm::BuildBookTab() {
   BookTitleEdt = addEdit("BookTitleEdt", tr("Book T&itle:"), 0);
   BookKeywordEdt = addEdit("BookKeywordEdt", tr("&Keywords:"), 1);
   BookDesEdt = addEdit("BookDesEdt", tr("&Description:"), 2);
+  PortableChk = new QCheckBox(tr("Opens from a disk"));
+  PortableChk->setObjectName("PortableChk");
+  PortableChk->setToolTip(tr("The published book also opens by double-click from a folder, a USB stick "
+                             "or a mail attachment, without a web server (about 12 MB more)"));
+  basicGrid->addWidget(PortableChk, 3, 1);
   basicGrid->setColumnStretch(1, 1);
   column->addWidget(basic);
+  connect(PortableChk, &QCheckBox::toggled, this, [this] { RecordChange(tr("Opens from a Disk")); });
   for (QLineEdit *edit : {BookTitleEdt, BookKeywordEdt, BookDesEdt})
     connect(edit, &QLineEdit::editingFinished, this, [this] { RecordChange(tr("Edit Text")); });
 
@@ -660,6 +666,7 @@ void TMainFrm::ShowBookSetting() {
   ButtonColorBtn->setColor(book.buttonColor);
   PanelColorBtn->setColor(book.panelColor);
   RtlChk->setChecked(book.rightToLeft);
+  PortableChk->setChecked(book.portable);
   BookSizeWidthEdt->setValue(book.width);
   BookSizeHeightEdt->setValue(book.height);
   MarkBookSize();
@@ -677,6 +684,7 @@ void TMainFrm::SaveBookSetting() {
   book.buttonColor = ButtonColorBtn->color();
   book.panelColor = PanelColorBtn->color();
   book.rightToLeft = RtlChk->isChecked();
+  book.portable = PortableChk->isChecked();
   bool ok = false;
   const int width = BookSizeWidthEdt->text().toInt(&ok);
   book.width = ok ? width : 800;

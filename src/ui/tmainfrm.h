@@ -386,6 +386,7 @@ class TMainFrm : public QWidget {
   TColorButton *ButtonColorBtn = nullptr;
   TColorButton *PanelColorBtn = nullptr;
   QCheckBox *RtlChk = nullptr;  // the book reads from right to left
+  QCheckBox *PortableChk = nullptr;  // the published book also opens from a disk
   QRadioButton *BookSizeType[4] = {};
   QSpinBox *BookSizeWidthEdt = nullptr;
   QSpinBox *BookSizeHeightEdt = nullptr;

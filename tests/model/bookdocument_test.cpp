@@ -50,6 +50,7 @@ struct SampleBook {
     book.height = 595;
     book.themeStr = "Nordic Frost";
     book.rightToLeft = true;
+    book.portable = true;
   }
 };
 

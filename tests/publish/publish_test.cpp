@@ -96,6 +96,12 @@ TEST_F(Publish, WholeRoadOnDisk) {
   EXPECT_TRUE(html.contains("content=\"cats\""));
   EXPECT_TRUE(html.contains("&lt;b&gt;new&lt;/b&gt;"));
   EXPECT_FALSE(html.contains("{title}"));
+  // The runtime's WebAssembly goes only in its compressed copies, which the
+  // page unpacks itself where the host does not send them encoded.
+  const QDir runtime(root + "/ruffle");
+  EXPECT_TRUE(runtime.entryList({"*.wasm"}, QDir::Files).isEmpty());
+  EXPECT_EQ(runtime.entryList({"*.wasm.gz"}, QDir::Files).size(), 2);
+  EXPECT_EQ(runtime.entryList({"*.wasm.br"}, QDir::Files).size(), 2);
 
   // Again under the same title: beside it with the date, or in its place
   // with --replace.
@@ -216,6 +222,7 @@ TEST_F(Publish, BadInputsSayWhyAndWriteNothing) {
       {{"pic.png", "--button-color", "red"}, 64, "--button-color"},
       {{"--pages", "1", "three.pdf"}, 64, "--pages must follow"},
       {{"pic.png", "--pages", "1"}, 64, "--pages must follow"},
+      {{"pic.png", "--portable", "--runtime-url", "/ruffle/"}, 64, "does not go with --runtime-url"},
   };
   for (const auto &c : cases) {
     const RunResult r = publish(c.args + QStringList{"-q", "-o", out.path()});
@@ -291,7 +298,7 @@ TEST_F(Publish, HelpNamesEveryOption) {
   EXPECT_EQ(r.status, 0);
   for (const char *opt : {"--pages", "--output", "--title", "--keywords", "--description", "--size",
                           "--theme", "--background-color", "--background-image", "--button-color",
-                          "--panel-color", "--rtl", "--quiet", "--serve", "--port", "Example"})
+                          "--panel-color", "--rtl", "--portable", "--quiet", "--serve", "--port", "Example"})
     EXPECT_TRUE(r.out.contains(opt)) << opt;
 }
 

@@ -8,11 +8,26 @@ const assert = require("node:assert");
 const address = require("../../data/Resource/source/address.js");
 const renderers = require("../../data/Resource/source/renderer.js");
 const layout = require("../../data/Resource/source/layout.js");
+const portable = require("../../data/Resource/source/portable.js");
 
 test("the page an address names", () => {
   for (const [hash, page] of [["#page=12", 12], ["#zoom=2&page=3", 3], ["#page=7&x", 7], ["", 0], ["#page=", 0],
     ["#apage=4", 0], ["#page=0", 0], [undefined, 0]])
     assert.strictEqual(address.pageOfHash(hash), page, String(hash));
+});
+
+test("a book from a disk answers for its own files only, each from the script named after it", () => {
+  const base = "file:///media/stick/Old%20Book/index.html#page=3";
+  for (const [address, path, script] of [
+    ["file:///media/stick/Old%20Book/pages/1.swf", "pages/1.swf", "portable/pages/1.swf.js"],
+    ["file:///media/stick/Old%20Book/source/outline.json?t=5", "source/outline.json", "portable/source/outline.json.js"],
+    ["file:///media/stick/Old%20Book/source/a%20b%23c.jpg", "source/a b#c.jpg", "portable/source/a%20b%23c.jpg.js"],
+    ["file:///media/stick/Old%20Book/pages/../../secret.txt", null],
+    ["file:///media/stick/Other/pages/1.swf", null],
+    ["https://example.org/pages/1.swf", null]]) {
+    assert.strictEqual(portable.bookPath(address, base), path, address);
+    if (path) assert.strictEqual(portable.scriptOf(path), script, path);
+  }
 });
 
 test("the language tags handed to the runtime are ones Intl takes", () => {

@@ -7,6 +7,7 @@
   var book = lw.book || {};
   var runtime = book.runtime || "ruffle/";
   var root = document.documentElement;
+  var fromDisk = location.protocol === "file:" && book.portable === true;
   // Phones of three device pixels a CSS pixel draw at two: a third fewer
   // pixels along each side, hardly seen on so fine a screen, for turns
   // that keep up with the finger.
@@ -73,7 +74,8 @@
     var touch = document.createElement("script");
     touch.src = "source/touch.js";
     document.head.appendChild(touch);
-    lw.runtimeFetch.install(/\.wasm$/, book.runtimeBytes, lw.firstView.progress);
+    // From a disk the runtime comes out of the book's own scripts.
+    if (!fromDisk) lw.runtimeFetch.install(/\.wasm$/, book.runtimeBytes, lw.firstView.progress);
     lw.renderers.capPixelRatio(MAX_PIXEL_RATIO);
     lw.renderers.keepLanguageValid();
     var script = document.createElement("script");
@@ -84,7 +86,7 @@
       } catch (e) {
         // The runtime failed as it started: the book's text rather than a poster for ever.
         console.warn("The book player could not start: " + e);
-        if (location.protocol === "file:") showNotice(); else showWithoutPlayer();
+        if (location.protocol === "file:" && !fromDisk) showNotice(); else showWithoutPlayer();
       }
     };
     function make() {
@@ -107,18 +109,28 @@
         watchStart(renderer);
       }, function (e) {
         lw.firstView.leave();
-        if (location.protocol === "file:") showNotice();
+        if (location.protocol === "file:" && !fromDisk) showNotice();
         else { console.warn("The book player could not start: " + e); showWithoutPlayer(); }
       });
     }
     script.onerror = function () {
-      if (location.protocol === "file:") showNotice();
+      if (location.protocol === "file:" && !fromDisk) showNotice(); else showWithoutPlayer();
     };
     document.head.appendChild(script);
   }
 
   if (typeof WebAssembly !== "object" || typeof Promise !== "function") {
     showWithoutPlayer();
+  } else if (fromDisk) {
+    // A book made to open from a disk answers the page's fetches itself.
+    var script = document.createElement("script");
+    script.src = "source/portable.js";
+    script.onload = function () {
+      lw.portable.install();
+      lw.firstView.show(startPlayer);
+    };
+    script.onerror = showNotice;
+    document.head.appendChild(script);
   } else if (location.protocol === "file:") {
     // Most browsers refuse to let a page from the disk read other files; try
     // first and explain instead of showing the player's own error.
