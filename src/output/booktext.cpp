@@ -208,7 +208,9 @@ QString BookTextHtml(const BookText &text, const QStringList &pageImages, const 
     for (qsizetype k = 0; k < paragraphs.size(); ++k) {
       const int level = levelOf[static_cast<size_t>(k)];
       const QString tag = level ? "h" + QString::number(level) : QStringLiteral("p");
-      out += "<" + tag + ">" + EscapeHtml(paragraphs[k]) + "</" + tag + ">\n";
+      // Right-to-left text takes its direction from its first letters.
+      const QString dir = rightToLeft(paragraphs[k]) ? QStringLiteral(" dir=\"auto\"") : QString();
+      out += "<" + tag + dir + ">" + EscapeHtml(paragraphs[k]) + "</" + tag + ">\n";
     }
     if (!m.links.empty()) {
       out += "<ul class=\"links\">\n";

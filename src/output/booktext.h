@@ -68,7 +68,8 @@ struct PageMarks {
 PageMarks MarksOfPage(const PageWords &page);
 
 // The book's text as HTML for index.html: one <section> per page with a
-// heading "Page N" and a <p> per paragraph, escaped; `pageImages[i]` (when
+// heading "Page N" and a <p> per paragraph, escaped (dir="auto" on one
+// that holds right-to-left letters); `pageImages[i]` (when
 // not empty) is the address of page i + 1 as an image, shown with it.
 // With `marks`, an outline heading of level L becomes an <h(L+2)> (at most
 // <h6>): the paragraph that starts with its title, or a heading of its own

@@ -125,8 +125,9 @@ TEST(BookText, GzipBytesInflateToTheInput) {
 }
 
 TEST(BookText, HtmlHasASectionPerPageWithEscapedText) {
-  const BookText text{{"A <b> & c"}, {}};
+  const BookText text{{"A <b> & c", "ספר 1"}, {}};
   const QString html = BookTextHtml(text, {"source/poster.jpg", "pages/2.jpg"});
+  EXPECT_TRUE(html.contains("<p dir=\"auto\">ספר 1</p>"));
   EXPECT_TRUE(html.contains("<section class=\"page\" id=\"page-1\" aria-labelledby=\"page-1-h\">"));
   EXPECT_TRUE(html.contains("<h2 id=\"page-2-h\">Page 2</h2>"));
   EXPECT_TRUE(html.contains("<p>A &lt;b&gt; &amp; c</p>"));
