@@ -76,6 +76,22 @@ std::vector<PageWord> LogicalLine(const std::vector<PageWord> &drawn, bool right
   return out;
 }
 
+// Whether `c` is a presentation form: Latin, Armenian and Hebrew ligatures
+// and Arabic shaped letters.
+bool PresentationForm(QChar c) {
+  const char16_t u = c.unicode();
+  return (u >= 0xFB00 && u <= 0xFDFF) || (u >= 0xFE70 && u <= 0xFEFF);
+}
+
+// `text` with its presentation forms in their compatibility normal form
+// (NFKC: the plain letters), the rest as it is.
+QString PlainLetters(const QString &text) {
+  if (std::none_of(text.begin(), text.end(), PresentationForm)) return text;
+  QString out;
+  for (const QChar c : text) out += PresentationForm(c) ? QString(c).normalized(QString::NormalizationForm_KC) : QString(c);
+  return out;
+}
+
 }  // namespace
 
 std::vector<PageWord> LogicalOrder(std::vector<PageWord> words) {
@@ -109,7 +125,7 @@ std::vector<PageWord> LogicalOrder(std::vector<PageWord> words) {
       if (!logical.empty()) line = std::move(logical);
     }
     for (PageWord &w : line) {
-      w.text = w.text.normalized(QString::NormalizationForm_KC);
+      w.text = PlainLetters(w.text);
       w.text.remove(' ');
       if (!w.text.isEmpty()) out.push_back(std::move(w));
     }
