@@ -16,13 +16,15 @@
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
 constexpr const char *kFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
 // Runs `program` with `args`; its standard output, or no value when it
 // does not end well within two minutes.
-std::optional<QByteArray> Run(const QString &program, const QStringList &args) {
+std::optional<QByteArray> RunTool(const QString &program, const QStringList &args) {
   QProcess p;
   p.setProcessEnvironment(lwtest::EnvironmentWithoutDisplay());
   p.start(program, args);
@@ -47,9 +49,9 @@ TEST(LogicalOrder, RightToLeftPagesAreStoredInLogicalOrderAndFoundWhereDrawn) {
   lwtest::TempDir dir;
   const QString pdf = dir.file("rtl.pdf");
   const std::optional<QByteArray> made =
-      Run(LW_PYTHON3, {QStringLiteral(LW_SOURCE_DIR) + "/tests/pdf2swf/make_rtl_pages.py", pdf, kFont});
+      RunTool(LW_PYTHON3, {QStringLiteral(LW_SOURCE_DIR) + "/tests/pdf2swf/make_rtl_pages.py", pdf, kFont});
   ASSERT_TRUE(made);
-  ASSERT_TRUE(Run(lwtest::ProgramDir() + "/pdf2swf", {pdf, "-j", "80", "-o", dir.file("out/rtl_%.swf"), "-r", "40"}));
+  ASSERT_TRUE(RunTool(lwtest::ProgramDir() + "/pdf2swf", {pdf, "-j", "80", "-o", dir.file("rtl_%.swf"), "-r", "40"}));
 
   // Each page's words as the PDF's writer placed them, in logical order:
   // [[text, left, right], ...].
@@ -57,7 +59,7 @@ TEST(LogicalOrder, RightToLeftPagesAreStoredInLogicalOrderAndFoundWhereDrawn) {
   ASSERT_EQ(expected.size(), 2);
   std::vector<lw::PageWords> pages;
   for (int p = 0; p < 2; ++p) {
-    const QString side = dir.file(QStringLiteral("out/rtl_%1.page.json").arg(p + 1));
+    const QString side = dir.file(QStringLiteral("rtl_%1.page.json").arg(p + 1));
     const std::optional<lw::PageWords> read = lw::ParsePageSide(lwtest::ReadFile(side));
     ASSERT_TRUE(read) << side.toStdString();
     const QJsonArray words = expected[p].toArray();
@@ -97,7 +99,7 @@ TEST(LogicalOrder, RightToLeftPagesAreStoredInLogicalOrderAndFoundWhereDrawn) {
   };
   QStringList args{"-e", script, QStringLiteral(LW_SOURCE_DIR) + "/data/Resource/source/search.js", text};
   for (const auto &c : cases) args << c.query;
-  const std::optional<QByteArray> found = Run(node, args);
+  const std::optional<QByteArray> found = RunTool(node, args);
   ASSERT_TRUE(found);
   const QJsonArray results = QJsonDocument::fromJson(*found).array();
   ASSERT_EQ(results.size(), static_cast<qsizetype>(std::size(cases))) << found->toStdString();
