@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <numeric>
 
 namespace lw::pdf2swf {
 
