@@ -1,57 +1,37 @@
-# A PDF of right-to-left lines as PDF writers leave them: glyphs drawn left
-# to right as they show, so each line's text in the file is in visual order
-# (the words' letters and the words reversed), Arabic as presentation forms.
-# Page 1: a Hebrew line and a Hebrew line with a number and a Latin word;
-# page 2: an Arabic line. Prints, as JSON, each page's words in logical order
-# with the left and right (points from the page's left) of each as drawn.
-# Usage: /usr/bin/python3 make_rtl_pages.py OUT.pdf FONT.ttf
-import json
-import sys
-
+# Right-to-left lines drawn as PDF writers leave them: glyphs left to right as
+# they show (words and letters in visual order), Arabic as presentation
+# forms. Page 1: Hebrew, then Hebrew with a number and a Latin word; page 2:
+# Arabic. Prints each page's words in logical order with their drawn left
+# and right, as JSON. Usage: make_rtl_pages.py OUT.pdf FONT.ttf
+import json, sys
 from reportlab.pdfbase import pdfmetrics
 from reportlab.pdfbase.ttfonts import TTFont
 from reportlab.pdfgen import canvas
 
-out, font = sys.argv[1], sys.argv[2]
-pdfmetrics.registerFont(TTFont("F", font))
-SIZE, LEFT = 18, 40
-c = canvas.Canvas(out, pagesize=(420, 300))
-
-# Each line as drawn, left to right: (word as drawn, word in logical order).
-def he(word):
-    return (word[::-1], word)
-
-# "ספר לדוגמה — עמוד 1"
-HEBREW = [("1", "1"), he("עמוד"), ("—", "—"), he("לדוגמה"), he("ספר")]
-# "גרסה 12 של Leafweaver כאן"
-MIXED = [he("כאן"), ("Leafweaver", "Leafweaver"), he("של"), ("12", "12"), he("גרסה")]
-# "فهرست مطالب": initial, medial and final forms, as a shaping writer leaves them.
-FEHREST = "\ufed3\ufeec\ufeae\ufeb3\ufe96"
-MATALEB = "\ufee3\ufec4\ufe8e\ufedf\ufe90"
-ARABIC = [(MATALEB[::-1], "مطالب"), (FEHREST[::-1], "فهرست")]
-
-def draw(y, line):
-    x, words = LEFT, []
-    space = pdfmetrics.stringWidth(" ", "F", SIZE)
-    for drawn, logical in line:
-        width = pdfmetrics.stringWidth(drawn, "F", SIZE)
-        c.setFont("F", SIZE)
+pdfmetrics.registerFont(TTFont("F", sys.argv[2]))
+c = canvas.Canvas(sys.argv[1], pagesize=(420, 300))
+c.setFont("F", 18)
+LINES = [  # logical words, page, height
+    (["ספר", "לדוגמה", "—", "עמוד", "1"], 0, 240),
+    (["גרסה", "12", "של", "Leafweaver", "כאן"], 0, 200),
+    # "فهرست مطالب" in initial, medial and final forms
+    (["\ufed3\ufeec\ufeae\ufeb3\ufe96", "\ufee3\ufec4\ufe8e\ufedf\ufe90"], 1, 240),
+]
+pages = [[], []]
+for words, page, y in LINES:
+    if page == 1 and not pages[1]:
+        c.showPage()
+        c.setFont("F", 18)
+    # Drawn from the right: a right-to-left word reversed, Latin and digits as they are.
+    x, placed = 40.0, {}
+    for w in reversed(words):
+        drawn = w if w.isascii() else w[::-1]
         c.drawString(x, y, drawn)
-        words.append((logical, x, x + width))
-        x += width + space
-    return words
-
-pages = []
-first = draw(240, HEBREW)
-second = draw(200, MIXED)
-c.showPage()
-arabic = draw(240, ARABIC)
+        width = pdfmetrics.stringWidth(drawn, "F", 18)
+        placed[w] = (x, x + width)
+        x += width + pdfmetrics.stringWidth(" ", "F", 18)
+    plain = {"\ufed3\ufeec\ufeae\ufeb3\ufe96": "فهرست", "\ufee3\ufec4\ufe8e\ufedf\ufe90": "مطالب"}
+    pages[page] += [[plain.get(w, w), *placed[w]] for w in words]
 c.showPage()
 c.save()
-# Logical order: a right-to-left line is read from its right end, a run of
-# numbers and Latin words inside it left to right.
-order = lambda words, logical: [next(w for w in words if w[0] == t) for t in logical]
-pages.append(order(first, ["ספר", "לדוגמה", "—", "עמוד", "1"]) +
-             order(second, ["גרסה", "12", "של", "Leafweaver", "כאן"]))
-pages.append(order(arabic, ["فهرست", "مطالب"]))
 print(json.dumps(pages, ensure_ascii=False))
