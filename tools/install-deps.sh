@@ -12,6 +12,7 @@ packages=(
   # libraries
   qt6-base-dev qt6-webengine-dev qt6-websockets-dev libqt6svg6 libxkbcommon-dev
   libpoppler-qt6-dev libpoppler-private-dev zlib1g-dev libpugixml-dev libgl-dev libjpeg-dev
+  libicu-dev        # right-to-left text in logical order (the converter)
   libcivetweb-dev   # the book server of leafweaver-publish --serve
   brotli            # precompressing the book runtime at build time
   libgtest-dev libgmock-dev googletest

@@ -26,7 +26,7 @@ inline constexpr const char *kConversionStampName = ".leafweaver-conversion";
 inline constexpr int kConversionMaxAgeDays = 30;
 
 // What a conversion records about its source. The stamp file is text:
-//   leafweaver-conversion 2
+//   leafweaver-conversion 3
 //   source <path>
 //   size <bytes>
 //   modified <ms since the epoch>

@@ -23,7 +23,7 @@
 
 namespace lw {
 
-inline constexpr int kSideFilesVersion = 2;
+inline constexpr int kSideFilesVersion = 3;
 
 // The longer side of the first page's picture, in pixels: sharp on a
 // 1280 x 800 view.
@@ -87,7 +87,7 @@ struct OutlineEntry {
 };
 
 // The page's side file, compact UTF-8 JSON:
-//   {"version":2,"width":W,"height":H,"words":[[x,y,w,h,"text"],...],
+//   {"version":3,"width":W,"height":H,"words":[[x,y,w,h,"text"],...],
 //    "headings":[[level,"title"],...],"links":[[x,y,w,h,"url" or page],...]}
 // Sizes, words and boxes in points rounded to tenths, link areas as shares
 // rounded to 1/10000; at most kMaxPageLinks links. Never fails.
@@ -99,7 +99,7 @@ QByteArray PageSideJson(const PageWords &page);
 std::optional<PageWords> ParsePageSide(const QByteArray &bytes);
 
 // The conversion's outline file, compact UTF-8 JSON:
-//   {"version":2,"outline":[{"title","level","page"},...]}
+//   {"version":3,"outline":[{"title","level","page"},...]}
 // in document order, at most kMaxOutlineEntries entries, titles cut to
 // kMaxOutlineTitle characters. Never fails.
 QByteArray OutlineFileJson(const std::vector<OutlineEntry> &entries);

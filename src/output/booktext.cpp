@@ -18,18 +18,29 @@ namespace lw {
 
 namespace {
 
+// Whether `text` holds a right-to-left letter (Hebrew, Arabic and the like).
+bool rightToLeft(const QString &text) {
+  return std::any_of(text.begin(), text.end(), [](QChar c) {
+    return c.direction() == QChar::DirR || c.direction() == QChar::DirAL;
+  });
+}
+
 // The page's words grouped into lines, as indices into page.words in reading
 // order: a word joins the line of the word before when its middle lies
 // within that word's height and it does not start left of that word's end
-// (less half its height).
+// (less half its height); where either word holds right-to-left letters it
+// may instead end right of that word's start (plus half its height), as
+// logical order goes leftwards there.
 std::vector<std::vector<size_t>> pageLines(const PageWords &page) {
   std::vector<std::vector<size_t>> lines;
   const PageWord *last = nullptr;
   for (size_t i = 0; i < page.words.size(); ++i) {
     const PageWord &w = page.words[i];
     const double mid = w.y + w.height / 2;
-    const bool sameLine = last && mid > last->y && mid < last->y + last->height &&
-                          w.x >= last->x + last->width - 0.5 * last->height;
+    const bool sameLine =
+        last && mid > last->y && mid < last->y + last->height &&
+        (w.x >= last->x + last->width - 0.5 * last->height ||
+         (w.x + w.width <= last->x + 0.5 * last->height && (rightToLeft(w.text) || rightToLeft(last->text))));
     if (sameLine)
       lines.back().push_back(i);
     else
@@ -197,7 +208,9 @@ QString BookTextHtml(const BookText &text, const QStringList &pageImages, const 
     for (qsizetype k = 0; k < paragraphs.size(); ++k) {
       const int level = levelOf[static_cast<size_t>(k)];
       const QString tag = level ? "h" + QString::number(level) : QStringLiteral("p");
-      out += "<" + tag + ">" + EscapeHtml(paragraphs[k]) + "</" + tag + ">\n";
+      // Right-to-left text takes its direction from its first letters.
+      const QString dir = rightToLeft(paragraphs[k]) ? QStringLiteral(" dir=\"auto\"") : QString();
+      out += "<" + tag + dir + ">" + EscapeHtml(paragraphs[k]) + "</" + tag + ">\n";
     }
     if (!m.links.empty()) {
       out += "<ul class=\"links\">\n";

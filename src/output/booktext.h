@@ -18,7 +18,9 @@
 namespace lw {
 
 // The page's words as paragraphs: words of one line joined by a space, a
-// line that starts left of or above the one before starts a new line, and a
+// word that starts left of or above the one before starts a new line (one
+// wholly left of it does not where either holds right-to-left letters:
+// such lines are in logical order), and a
 // gap above a line of more than 0.8 of the line's height starts a new
 // paragraph; lines of one paragraph are joined by a space, and a line that
 // ends in "-" before a lower-case word is joined without it. Empty for a
@@ -42,7 +44,8 @@ using BookText = std::vector<QStringList>;
 //   top minus the previous line's top (the first line: its top), height,
 //   left of the first word, the line's average advance A per character in
 //   tenths of a point, then for each word: (after the first) its left minus
-//   the right of the word before, and its width minus (length × A + 5) / 10
+//   the right of the word before (negative where a right-to-left line in
+//   logical order goes leftwards), and its width minus (length × A + 5) / 10
 //   (integer division; the length in UTF-16 units).
 // Every word's box is thus kept to within a point, and the numbers that
 // repeat from line to line compress well.
@@ -65,7 +68,8 @@ struct PageMarks {
 PageMarks MarksOfPage(const PageWords &page);
 
 // The book's text as HTML for index.html: one <section> per page with a
-// heading "Page N" and a <p> per paragraph, escaped; `pageImages[i]` (when
+// heading "Page N" and a <p> per paragraph, escaped (dir="auto" on one
+// that holds right-to-left letters); `pageImages[i]` (when
 // not empty) is the address of page i + 1 as an image, shown with it.
 // With `marks`, an outline heading of level L becomes an <h(L+2)> (at most
 // <h6>): the paragraph that starts with its title, or a heading of its own

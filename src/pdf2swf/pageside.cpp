@@ -1,5 +1,7 @@
 #include "pdf2swf/pageside.h"
 
+#include "pdf2swf/logicalorder.h"
+
 #include "model/webaddress.h"
 
 #include <poppler-link.h>
@@ -67,6 +69,7 @@ PageWords ReadPageSide(const Poppler::Page &page, int pages, const std::vector<P
     const QRectF r = box->boundingBox();
     side.words.push_back({r.x(), r.y(), r.width(), r.height(), text});
   }
+  side.words = LogicalOrder(std::move(side.words));
   side.headings = headings;
   for (const std::unique_ptr<Poppler::Link> &link : page.links()) {
     if (static_cast<int>(side.links.size()) >= kMaxPageLinks) break;

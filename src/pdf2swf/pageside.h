@@ -27,9 +27,10 @@ std::vector<OutlineEntry> ReadOutline(Poppler::Document &doc);
 std::vector<std::vector<PageHeading>> HeadingsByPage(const std::vector<OutlineEntry> &outline, int pages);
 
 // Page `page` of a document of `pages` pages read for its side file: its
-// size in points; its words in reading order with their boxes (only
-// `withText`: a plain page's text is not read, that takes as long as
-// drawing; reading stops after a minute); `headings`; its links to web
+// size in points; its words in reading order with their boxes, right-to-left
+// script in logical order and presentation forms as plain letters
+// (LogicalOrder; only `withText`: a plain page's text is not read, that
+// takes as long as drawing; reading stops after a minute); `headings`; its links to web
 // addresses (http, https, mailto) and to pages of the document, their areas
 // cut to the page, at most kMaxPageLinks. Never fails: a page without text
 // or links comes back without them.

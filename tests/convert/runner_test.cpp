@@ -420,7 +420,7 @@ bool Aged(const QString &path) { return QFileInfo(path).lastModified().date().ye
 }  // namespace
 
 TEST(ConversionStampText, HeldPagesAreReadBackAndAnOldStampHoldsEveryPage) {
-  const QByteArray head = "leafweaver-conversion 2\nsource /d/a.pdf\nsize 10\nmodified 20\npages 6\n";
+  const QByteArray head = "leafweaver-conversion 3\nsource /d/a.pdf\nsize 10\nmodified 20\npages 6\n";
   const struct {
     const char *held;  // the "held" line, or null for none
     bool ok;
@@ -445,7 +445,7 @@ TEST(ConversionStampText, HeldPagesAreReadBackAndAnOldStampHoldsEveryPage) {
   // A stamp of other side files (the version before) is no conversion: its
   // folder is converted anew.
   ConversionStamp older;
-  EXPECT_FALSE(ParseConversionStamp(QByteArray(head).replace("conversion 2", "conversion 1"), older));
+  EXPECT_FALSE(ParseConversionStamp(QByteArray(head).replace("conversion 3", "conversion 2"), older));
   // Written and read again; every page held writes the old form.
   lwtest::TempDir dir;
   ConversionStamp stamp = ConversionStamp::ForSource(dir.file("none.pdf"), 397);
@@ -556,7 +556,7 @@ const QByteArray kLinkingConverter =
     "  if [ $k -eq 2 ] && [ -n \"$FAIL\" ]; then exit 7; fi\n"
     "  if [ $k -eq 2 ] && [ -n \"$HANG\" ]; then touch \"$0.hung\"; exec sleep 30; fi\n"
     "  p=$(printf '%s' \"$5\" | sed \"s/%/$i/\"); printf 'FWS' > \"$p\"\n"
-    "  printf '{\"version\":2,\"width\":1,\"height\":1,\"links\":[[0,0,1,1,\"https://e.org/%s\"]]}' $r"
+    "  printf '{\"version\":3,\"width\":1,\"height\":1,\"links\":[[0,0,1,1,\"https://e.org/%s\"]]}' $r"
     " > \"${p%.swf}.page.json\"; echo page $k/$n\n"
     "done\n";
 

@@ -40,7 +40,8 @@ TEST(SideFiles, APageReadsBackAsWrittenToItsPrecision) {
 
 TEST(SideFiles, OtherVersionsAndDamageAreRefused) {
   for (const char *bad : {"", "words 1 612 792\n", "[]", R"({"version":1,"width":1,"height":1})",
-                          R"({"version":2,"width":1})", R"({"version":2,"width":1,"height":1)"})
+                          R"({"version":2,"width":1,"height":1})",
+                          R"({"version":3,"width":1})", R"({"version":3,"width":1,"height":1)"})
     EXPECT_FALSE(ParsePageSide(bad).has_value()) << bad;
   EXPECT_FALSE(ParseOutlineFile(R"([{"title":"A","level":0,"page":1}])").has_value());
   const std::optional<std::vector<OutlineEntry>> outline =

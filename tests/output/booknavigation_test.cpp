@@ -39,9 +39,9 @@ std::string entries(const QByteArray &json) {
 
 // The converter's outline file of `entries`, and a page's side file of
 // `links`.
-QByteArray outlineFile(const char *entries) { return QByteArray(R"({"version":2,"outline":)") + entries + "}"; }
+QByteArray outlineFile(const char *entries) { return QByteArray(R"({"version":3,"outline":)") + entries + "}"; }
 QByteArray pageFile(const char *links) {
-  return QByteArray(R"({"version":2,"width":600,"height":800,"links":)") + links + "}";
+  return QByteArray(R"({"version":3,"width":600,"height":800,"links":)") + links + "}";
 }
 
 }  // namespace

@@ -17,13 +17,20 @@ namespace {
 
 // A page's side file holding `words`.
 QByteArray sideOf(const QByteArray &words) {
-  return R"({"version":2,"width":612,"height":792,"words":[)" + words + "]}";
+  return R"({"version":3,"width":612,"height":792,"words":[)" + words + "]}";
 }
 
 const QByteArray kWords =
     R"([72,70,40,12,"Chapter"],[116,70,10,12,"3"],[72,100,30,10,"The"],[105,100,40,10,"quick"],)"
     R"([72,112,30,10,"brown"],[105,112,40,10,"ex-"],[72,124,50,10,"ample."],"not a word",)"
     R"([72,160,30,10,"Second"],[105,160,40,10,"paragraph"])";
+
+// A right-to-left line in logical order, leftwards, with a Latin run read
+// rightwards inside it; then Latin words going left at the same height
+// start a line of their own.
+const QByteArray kRightToLeft =
+    R"([300,200,30,10,"שלום"],[260,200,30,10,"עולם"],[200,200,20,10,"abc"],[225,200,20,10,"def"],)"
+    R"([400,230,20,10,"ghi"],[300,230,20,10,"jkl"])";
 
 }  // namespace
 
@@ -34,8 +41,9 @@ TEST(BookText, APageWithoutWordsHasNoParagraphs) {
 }
 
 TEST(BookText, LinesBecomeParagraphsByTheirGaps) {
-  const QStringList paragraphs = PageParagraphs(*ParsePageSide(sideOf(kWords)));
-  EXPECT_EQ(paragraphs, QStringList({"Chapter 3", "The quick brown example.", "Second paragraph"}));
+  const QStringList paragraphs = PageParagraphs(*ParsePageSide(sideOf(kWords + ',' + kRightToLeft)));
+  EXPECT_EQ(paragraphs, QStringList({"Chapter 3", "The quick brown example.", "Second paragraph",
+                                     "שלום עולם abc def", "ghi jkl"}));
 }
 
 // The boxes of text.json's page as its format describes them: per line the
@@ -65,7 +73,8 @@ static std::vector<std::pair<QString, std::array<long, 4>>> decodePage(const QJs
 }
 
 TEST(BookText, JsonKeepsEveryWordWithItsBoxToAPoint) {
-  PageWords page = *ParsePageSide(sideOf(kWords + R"(,[300.4,159.6,80.2,10.7,"café au"],[20,400,9.6,10,"x"])"));
+  PageWords page = *ParsePageSide(
+      sideOf(kWords + R"(,[300.4,159.6,80.2,10.7,"café au"],[20,400,9.6,10,"x"],)" + kRightToLeft));
   const QJsonObject root = QJsonDocument::fromJson(BookTextJson({page, PageWords{}})).object();
   EXPECT_EQ(root["format"].toInt(), 2);
   const QJsonArray pages = root["pages"].toArray();
@@ -77,6 +86,8 @@ TEST(BookText, JsonKeepsEveryWordWithItsBoxToAPoint) {
   // Words of a line share one top and height; lines are PageParagraphs' lines.
   EXPECT_EQ(first[2].toArray()[0].toString(), "Chapter 3");
   EXPECT_EQ(first[2].toArray()[4].toString(), QString("Second paragraph caf\u00e9\u00a0au"));
+  const QStringList lines = first[2].toVariant().toStringList();
+  EXPECT_EQ(lines.mid(lines.size() - 3), QStringList({"שלום עולם abc def", "ghi", "jkl"}));
   const auto words = decodePage(first);
   ASSERT_EQ(words.size(), page.words.size());
   for (size_t i = 0; i < words.size(); ++i) {
@@ -114,8 +125,9 @@ TEST(BookText, GzipBytesInflateToTheInput) {
 }
 
 TEST(BookText, HtmlHasASectionPerPageWithEscapedText) {
-  const BookText text{{"A <b> & c"}, {}};
+  const BookText text{{"A <b> & c", "ספר 1"}, {}};
   const QString html = BookTextHtml(text, {"source/poster.jpg", "pages/2.jpg"});
+  EXPECT_TRUE(html.contains("<p dir=\"auto\">ספר 1</p>"));
   EXPECT_TRUE(html.contains("<section class=\"page\" id=\"page-1\" aria-labelledby=\"page-1-h\">"));
   EXPECT_TRUE(html.contains("<h2 id=\"page-2-h\">Page 2</h2>"));
   EXPECT_TRUE(html.contains("<p>A &lt;b&gt; &amp; c</p>"));

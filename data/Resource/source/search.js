@@ -179,8 +179,11 @@
         var b = boxes[s[2]] && boxes[s[2]][s[3]];
         if (!b) continue;
         if (last && last.line === s[2]) {
+          // Right-to-left words in logical order go leftwards.
+          var left = Math.min(last.box[0], b[0]);
           var right = Math.max(last.box[0] + last.box[2], b[0] + b[2]);
-          last.box[2] = right - last.box[0];
+          last.box[0] = left;
+          last.box[2] = right - left;
         } else {
           last = { line: s[2], box: b.slice() };
           out.push(last.box);
