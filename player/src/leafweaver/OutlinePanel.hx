@@ -53,7 +53,7 @@ class OutlinePanel extends Sprite {
 		g.drawRoundRect(3, 3, boxW, boxH, 10, 10);
 		g.endFill();
 		g.lineStyle(1, textColor, 0.3);
-		g.beginFill(panelColor, 0.97);
+		g.beginFill(panelColor);
 		g.drawRoundRect(0, 0, boxW, boxH, 10, 10);
 		g.endFill();
 		g.lineStyle();
