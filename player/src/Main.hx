@@ -247,7 +247,7 @@ class Main extends Sprite {
 		} else if (outline.length > 0) {
 			if (thumbnailPanel != null)
 				toggleThumbnails();
-			outlinePanel = new OutlinePanel(outline, config.panelColor);
+			outlinePanel = new OutlinePanel(outline, config.panelColor, baseUrl + "source/");
 			outlinePanel.onChoose = function(n) {
 				toggleOutline();
 				perform(GoTo(n));
@@ -260,6 +260,7 @@ class Main extends Sprite {
 	function start(c:BookConfig) {
 		config = c;
 		backdrop.onSettled = checkFirstShown;
+		OutlinePanel.onSheetLoaded = function(n) BrowserHooks.send("title-sheet", Std.string(n));
 		if (c.bgColor >= 0)
 			backdrop.setColour(c.bgColor);
 		else

@@ -12,9 +12,10 @@ namespace lw {
 // A colour as 0x00BBGGRR: red in the lowest byte, top byte zero.
 using TColor = std::uint32_t;
 inline constexpr TColor kWhite = 0xFFFFFF;
-inline constexpr TColor kNewBookBackground = 0x5A6470;
-inline constexpr TColor kNewBookPanel = 0xECEEF1;
-inline constexpr TColor kNewBookButtons = 0x3C4653;
+// Colours are 0x00BBGGRR, as the book file and the page list write them.
+inline constexpr TColor kNewBookBackground = 0x70645A;  // #5A6470
+inline constexpr TColor kNewBookPanel = 0xF1EEEC;       // #ECEEF1
+inline constexpr TColor kNewBookButtons = 0x53463C;     // #3C4653
 
 // The file-name extension of the last component of `path` (after the last
 // "/", "\" or ":"), from its last "." to the end, case kept; empty when the

@@ -3,13 +3,16 @@
 
 #include "publish/publishcli.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 
 #include <cstdio>
 
 int main(int argc, char **argv) {
-  QCoreApplication app(argc, argv);
+  // Fonts (the outline's titles are drawn) need the graphical application,
+  // which needs no display on the offscreen platform.
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
   QTextStream out(stdout), err(stderr);
   lw::PublishOptions options;
   QString error;
@@ -22,5 +25,5 @@ int main(int argc, char **argv) {
     return lw::kExitOk;
   }
   if (!options.serveFolder.isEmpty()) return lw::RunServe(options, out, err);
-  return lw::RunPublish(options, QCoreApplication::applicationDirPath(), out, err);
+  return lw::RunPublish(options, QGuiApplication::applicationDirPath(), out, err);
 }

@@ -84,6 +84,20 @@ async function withPublished(args, files, check) {
 const contentsButton = { x: 1000 - 8 - 14, y: 700 - 20 };
 const row = (i) => ({ x: 12 + 120, y: 12 + 8 + 26 * i + 13 });
 
+// How many pixel columns of row i's title (left of its page number) hold
+// ink: anything far from the panel's colour, read left of the title.
+function titleInk(img, i) {
+  const top = 12 + 8 + 26 * i + 3, left = 12 + 10, right = 12 + 320 - 56;
+  const panel = img.px(left - 4, top + 10);
+  let columns = 0;
+  for (let x = left; x < right; x++) {
+    for (let y = top; y < top + 20; y++) {
+      if (!web.near(img.px(x, y), panel, 90)) { columns++; break; }
+    }
+  }
+  return columns;
+}
+
 web.runCases([
   ["a PDF's bookmarks become the outline; choosing an entry turns there", async () => {
     const marks = [["Preface", 0, 2], ["Chapter One", 0, 3], ["Section 1.1", 1, 5], ["Chapter Two", 0, 10]];
@@ -113,15 +127,43 @@ web.runCases([
         web.assert(real.length === 0, "console errors: " + real.join("; "));
       });
   }],
-  ["a book without bookmarks has no outline and no button", async () => {
+  ["a book without bookmarks has no outline and no button, and asks for neither side file", async () => {
     await withPublished(["plain.pdf"], (src) => makePdf(path.join(src, "plain.pdf"), 3, []),
       async (root, browser, server) => {
         web.assert(!fs.existsSync(path.join(root, "source", "outline.json")), "an outline.json without bookmarks");
+        const asked = [];
+        browser.context.on("request", (r) => asked.push(r.url()));
         const { page } = await web.openBook(browser.context, server.url + "index.html");
-        await page.waitForFunction(() => ((window.leafweaver || {}).events || []).some((e) => e.name === "outline"),
+        await page.waitForFunction(() => ["outline", "links"].every((n) => ((window.leafweaver || {}).events || []).some((e) => e.name === n)),
           null, { timeout: 30000 });
         const st = await web.state(page);
         web.assert(st.outline === 0 && !st.outlineOpen, "state " + JSON.stringify(st));
+        const sideFiles = server.requests.filter((p) => /outline\.json|links\.json/.test(p));
+        web.assert(sideFiles.length === 0, "asked for " + sideFiles.join());
+        // The book's own files are asked for at their addresses: the server's validators decide.
+        const busted = asked.filter((u) => /\/source\/.*\?/.test(u));
+        web.assert(busted.length === 0, "asked with a query: " + busted.join());
+      });
+  }],
+  ["titles in Chinese and Persian show all their characters", async () => {
+    const marks = [["第1节 简介", 0, 1], ["فصل ۲ مقدمه کتاب", 0, 2], ["1", 0, 3]];
+    await withPublished(["scripts.pdf"], (src) => makePdf(path.join(src, "scripts.pdf"), 3, marks),
+      async (root, browser, server) => {
+        const outline = JSON.parse(fs.readFileSync(path.join(root, "source", "outline.json"), "utf8"));
+        web.assert(outline[0].picture && outline[1].picture && outline[1].rtl && !outline[2].picture,
+          "outline.json: " + JSON.stringify(outline));
+        const { page } = await web.openBook(browser.context, server.url + "index.html");
+        await web.waitState(page, (s) => s.ready && s.outline === 3 && s.settled, 30000, "the outline");
+        await page.mouse.click(contentsButton.x, contentsButton.y);
+        await page.waitForFunction(() => (window.leafweaver.events || []).some((e) => e.name === "title-sheet"),
+          null, { timeout: 10000 });
+        await page.waitForFunction(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(() => r(true)))));
+        const img = await web.shot(page, path.join(artefacts, "outline-scripts.png"));
+        // A title of digits alone is what a missing font leaves of the others.
+        const [chinese, persian, digits] = [0, 1, 2].map((i) => titleInk(img, i));
+        console.log(`ink columns: Chinese ${chinese}, Persian ${persian}, a digit ${digits}`);
+        web.assert(digits > 0 && chinese > 5 * digits && persian > 5 * digits,
+          `ink columns: Chinese ${chinese}, Persian ${persian}, a digit ${digits}`);
       });
   }],
   ["a web link opens a new tab with its address, a link to a page turns there", async () => {
