@@ -20,6 +20,8 @@ packages=(
   haxe
   # display-less running and browser tests
   xvfb xauth chromium fonts-dejavu-core
+  # the outline's titles in every script, drawn when a book is published
+  fonts-noto-core fonts-noto-cjk
   # test and benchmark tools
   qpdf poppler-utils ghostscript python3-reportlab python3-yaswfp python3-pil
   clang libclang-rt-14-dev hyperfine imagemagick wrk

@@ -58,6 +58,9 @@ class Main extends Sprite {
 	var outlinePanel:OutlinePanel;
 	var config:BookConfig;
 	var linkCount = 0;
+	/** Whether the book holds an outline and links: the page says so ("0" for none), older pages say nothing. */
+	var hasOutline = true;
+	var hasLinks = true;
 	/** The layout of the book's thumbnail sheets (none for books without them) and their panel while open. */
 	var thumbnails:ThumbnailIndex;
 	var thumbnailPanel:ThumbnailPanel;
@@ -93,6 +96,8 @@ class Main extends Sprite {
 				startNumber = n;
 			margin = pixels(Reflect.field(params, "margin"), MARGIN);
 			band = pixels(Reflect.field(params, "panel"), Panel.HEIGHT);
+			hasOutline = Reflect.field(params, "outline") != "0";
+			hasLinks = Reflect.field(params, "links") != "0";
 		}
 		backdrop = new Backdrop();
 		addChild(backdrop);
@@ -108,7 +113,7 @@ class Main extends Sprite {
 		var failed = function(_:Event) showMessage("The page list of this book is missing.");
 		ul.addEventListener(IOErrorEvent.IO_ERROR, failed);
 		ul.addEventListener(SecurityErrorEvent.SECURITY_ERROR, failed);
-		ul.load(new URLRequest(baseUrl + "source/Pages.xml?t=" + Date.now().getTime()));
+		ul.load(new URLRequest(baseUrl + "source/Pages.xml"));
 		stage.addEventListener(Event.RESIZE, function(_) layout());
 		for (type in [MouseEvent.MOUSE_MOVE, MouseEvent.MOUSE_DOWN, MouseEvent.MOUSE_UP, MouseEvent.MOUSE_WHEEL, KeyboardEvent.KEY_DOWN])
 			stage.addEventListener(type, function(_) {
@@ -160,11 +165,15 @@ class Main extends Sprite {
 		var none = function(_:Event) BrowserHooks.send("thumbnails", "0");
 		ul.addEventListener(IOErrorEvent.IO_ERROR, none);
 		ul.addEventListener(SecurityErrorEvent.SECURITY_ERROR, none);
-		ul.load(new URLRequest(baseUrl + "source/thumbnails.json?t=" + Date.now().getTime()));
+		ul.load(new URLRequest(baseUrl + "source/thumbnails.json"));
 	}
 
 	/** Reads the book's outline, if it has one; its button shows only then. */
 	function loadOutline() {
+		if (!hasOutline) {
+			BrowserHooks.send("outline", "0");
+			return;
+		}
 		var ul = new URLLoader();
 		ul.addEventListener(Event.COMPLETE, function(_) {
 			outline = Outline.parse(Std.string(ul.data), book.pageCount);
@@ -175,11 +184,15 @@ class Main extends Sprite {
 		var none = function(_:Event) BrowserHooks.send("outline", "0");
 		ul.addEventListener(IOErrorEvent.IO_ERROR, none);
 		ul.addEventListener(SecurityErrorEvent.SECURITY_ERROR, none);
-		ul.load(new URLRequest(baseUrl + "source/outline.json?t=" + Date.now().getTime()));
+		ul.load(new URLRequest(baseUrl + "source/outline.json"));
 	}
 
 	/** Reads the links of the book's pages, if it has any. */
 	function loadLinks() {
+		if (!hasLinks) {
+			BrowserHooks.send("links", "0");
+			return;
+		}
 		var ul = new URLLoader();
 		ul.addEventListener(Event.COMPLETE, function(_) {
 			book.links = Links.parse(Std.string(ul.data), book.pageCount);
@@ -192,7 +205,7 @@ class Main extends Sprite {
 		var none = function(_:Event) BrowserHooks.send("links", "0");
 		ul.addEventListener(IOErrorEvent.IO_ERROR, none);
 		ul.addEventListener(SecurityErrorEvent.SECURITY_ERROR, none);
-		ul.load(new URLRequest(baseUrl + "source/links.json?t=" + Date.now().getTime()));
+		ul.load(new URLRequest(baseUrl + "source/links.json"));
 	}
 
 	/** A web address opens in a new tab (the page checks it again), a page link turns there. */
@@ -234,7 +247,7 @@ class Main extends Sprite {
 		} else if (outline.length > 0) {
 			if (thumbnailPanel != null)
 				toggleThumbnails();
-			outlinePanel = new OutlinePanel(outline, config.panelColor);
+			outlinePanel = new OutlinePanel(outline, config.panelColor, baseUrl + "source/");
 			outlinePanel.onChoose = function(n) {
 				toggleOutline();
 				perform(GoTo(n));
@@ -247,6 +260,7 @@ class Main extends Sprite {
 	function start(c:BookConfig) {
 		config = c;
 		backdrop.onSettled = checkFirstShown;
+		OutlinePanel.onSheetLoaded = function(n) BrowserHooks.send("title-sheet", Std.string(n));
 		if (c.bgColor >= 0)
 			backdrop.setColour(c.bgColor);
 		else
@@ -322,6 +336,15 @@ class Main extends Sprite {
 	function updatePanel() {
 		if (panel != null)
 			panel.update(book.pageLabel(), book.pageCount, book.can);
+		// A zoomed book stays above the control bar, whatever its pages draw.
+		var stage = flash.Lib.current.stage;
+		var clip = book.scrollRect;
+		if (book.zoomLevel > 1) {
+			if (clip == null || clip.width != stage.stageWidth || clip.height != stage.stageHeight - band)
+				book.scrollRect = new flash.geom.Rectangle(0, 0, stage.stageWidth, stage.stageHeight - band);
+		} else if (clip != null) {
+			book.scrollRect = null;
+		}
 	}
 
 	function layout() {

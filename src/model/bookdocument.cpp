@@ -195,9 +195,10 @@ std::optional<BookDocument> ParseBookDocument(const QByteArray &bytes, const QSt
     b.backgroundImage = stringField(root, "backgroundImage", {});
     if (b.backgroundImage.contains(QChar(0)))
       throw Damaged{QStringLiteral("the background image's path holds a null character")};
-    b.backgroundColor = colorField(root, "backgroundColor", b.backgroundColor);
-    b.buttonColor = colorField(root, "buttonColor", b.buttonColor);
-    b.panelColor = colorField(root, "panelColor", b.panelColor);
+    // A book stored without a colour had the old default, white.
+    b.backgroundColor = colorField(root, "backgroundColor", kWhite);
+    b.buttonColor = colorField(root, "buttonColor", kWhite);
+    b.panelColor = colorField(root, "panelColor", kWhite);
     b.width = intField(root, "width", b.width, 1, 9999, {});
     b.height = intField(root, "height", b.height, 1, 9999, {});
     doc.sizeEdited = root.value("sizeChosen").toBool(false);

@@ -12,6 +12,10 @@ namespace lw {
 // A colour as 0x00BBGGRR: red in the lowest byte, top byte zero.
 using TColor = std::uint32_t;
 inline constexpr TColor kWhite = 0xFFFFFF;
+// Colours are 0x00BBGGRR, as the book file and the page list write them.
+inline constexpr TColor kNewBookBackground = 0x70645A;  // #5A6470
+inline constexpr TColor kNewBookPanel = 0xF1EEEC;       // #ECEEF1
+inline constexpr TColor kNewBookButtons = 0x53463C;     // #3C4653
 
 // The file-name extension of the last component of `path` (after the last
 // "/", "\" or ":"), from its last "." to the end, case kept; empty when the
@@ -56,9 +60,11 @@ struct TBookSettings {
   QString desStr;
   TBackgroundKind backgroundType = TBackgroundKind::Color;
   QString backgroundImage;
-  TColor backgroundColor = kWhite;
-  TColor buttonColor = kWhite;
-  TColor panelColor = kWhite;
+  // A new book's look: the pages on slate, dark buttons on a light bar.
+  // Books and themes stored before keep theirs (white was the old default).
+  TColor backgroundColor = kNewBookBackground;
+  TColor buttonColor = kNewBookButtons;
+  TColor panelColor = kNewBookPanel;
   int width = 595;
   int height = 842;
   // The book reads from right to left: page 1 left of the spine, pages

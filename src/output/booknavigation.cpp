@@ -6,6 +6,7 @@
 #include "model/conversionnames.h"
 #include "model/sidefiles.h"
 #include "output/bookpackage.h"
+#include "output/outlinetitles.h"
 #include "output/packagefile.h"
 
 #include <QDir>
@@ -115,8 +116,11 @@ QByteArray BookLinksJson(const TBookObj &book) {
   return QJsonDocument(out).toJson(QJsonDocument::Compact);
 }
 
-void WriteBookOutline(const TBookObj &book, const QString &root) {
-  writeOrRemove(root, kOutlineName, BookOutlineJson(book), "[]");
+qint64 WriteBookOutline(const TBookObj &book, const QString &root) {
+  QJsonArray entries = QJsonDocument::fromJson(BookOutlineJson(book)).array();
+  const qint64 pictures = AddTitlePictures(entries, root);
+  writeOrRemove(root, kOutlineName, QJsonDocument(entries).toJson(QJsonDocument::Compact), "[]");
+  return pictures;
 }
 
 void WriteBookLinks(const TBookObj &book, const QString &root) {

@@ -22,9 +22,10 @@ inline constexpr const char *kOutlineName = "source/outline.json";
 QByteArray BookOutlineJson(const TBookObj &book);
 
 // Writes source/outline.json into the package at `root` (ending in "/"), or
-// removes it when the book has no outline. Throws PackageError when the file
-// cannot be written.
-void WriteBookOutline(const TBookObj &book, const QString &root);
+// removes it when the book has no outline, with the pictures of the titles
+// the player's font cannot draw (AddTitlePictures). Returns the pictures'
+// bytes. Throws PackageError when a file cannot be written.
+qint64 WriteBookOutline(const TBookObj &book, const QString &root);
 
 inline constexpr const char *kLinksName = "source/links.json";
 

@@ -431,6 +431,9 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
   if (textJson.isEmpty()) throw PackageError("Cannot compress the book's text");
   writeBytes(root + "source/text.json.gz", textJson);
 
+  // Before the first view, whose book.js says which of them the book holds.
+  WriteBookOutline(book, root);
+  WriteBookLinks(book, root);
   const bool poster = WriteFirstView(book, root);
   if (pageImages.front().isEmpty() && poster) pageImages.front() = "source/poster.jpg";
   // The first view's pictures of the next pages show in the text view too.
@@ -448,8 +451,6 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
   const QByteArray page = FillPageTemplate(readBytes(paths.ResPath + "index.html", "the page template"),
                                            book.titleStr, book.keywordStr, book.desStr, additions);
   writeBytes(root + "index.html", page);
-  WriteBookOutline(book, root);
-  WriteBookLinks(book, root);
   if (isPreview) return root;
   if (book.portable) MakePortable(root);
 

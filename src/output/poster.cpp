@@ -1,9 +1,8 @@
 #include "output/poster.h"
 
-#include "output/portablebook.h"
-
 #include "fsutil/fsutil.h"
 #include "model/sidefiles.h"
+#include "output/booknavigation.h"
 #include "output/bookpackage.h"
 #include "output/packagefile.h"
 #include "output/pagepicture.h"
@@ -129,6 +128,9 @@ bool WriteFirstView(const TBookObj &book, const QString &root) {
   else if (QFileInfo(root + "source/bg.jpg").isFile())
     settings["backgroundImage"] = "source/bg.jpg";
   if (const qint64 bytes = OwnRuntimeBytes(root); bytes > 0) settings["runtimeBytes"] = bytes;
+  // The side files the package holds, so that the player asks for no other.
+  settings["outline"] = QFileInfo(root + kOutlineName).isFile();
+  settings["links"] = QFileInfo(root + kLinksName).isFile();
 
   // Old pictures go first: a book that shrank or lost its poster keeps none.
   ForceDeleteFile(root + kPosterName);

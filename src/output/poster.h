@@ -50,7 +50,9 @@ QImage DrawPosterPage(const TPageObj &page, QSize size);
 // listed as "nextPages"), and source/book.js, with "direction": "rtl" for a
 // right-to-left book (books without it read from left to right), the page
 // count and the size of the runtime's WebAssembly file ("runtimeBytes",
-// for the page's progress while it loads). A book whose first page cannot be
+// for the page's progress while it loads), and whether the package holds
+// source/outline.json and source/links.json ("outline", "links": written
+// before, as the player asks only for those it holds). A book whose first page cannot be
 // drawn gets no poster (an old one is removed) and a book.js without one, so
 // the page goes straight to the player. Returns whether a poster was written. Throws
 // PackageError when a file cannot be written.

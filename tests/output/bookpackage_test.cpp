@@ -86,7 +86,7 @@ TEST_F(Package, PreviewOfOneSwfPageWithColourBackground) {
   EXPECT_EQ(ReadFile(p + "turnleaf.swf"), "FWS player movie");
   EXPECT_EQ(ReadFile(p + "source/Pages.xml"),
             "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-            "<content width=\"595\" height=\"842\" bgcolor=\"FFFFFF\" loadercolor=\"ffffff\" "
+            "<content width=\"595\" height=\"842\" bgcolor=\"5A6470\" loadercolor=\"ffffff\" "
             "panelcolor=\"FF0000\" buttoncolor=\"0000FF\" textcolor=\"ffffff\">\n"
             "  <page src=\"pages/1.swf\" />\n"
             "</content>\n");
@@ -170,7 +170,7 @@ TEST_F(Package, EmptyBook) {
   EXPECT_EQ(ReadFile(paths.PreviewPath + "source/Pages.xml"),
             "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
             "<content width=\"368\" height=\"450\" panelcolor=\"00FF00\" extra=\"kept\" "
-            "bgcolor=\"FFFFFF\" loadercolor=\"ffffff\" buttoncolor=\"FFFFFF\" textcolor=\"ffffff\">\n"
+            "bgcolor=\"5A6470\" loadercolor=\"ffffff\" buttoncolor=\"3C4653\" textcolor=\"ffffff\">\n"
             "  <page src=\"pages/1.png\" />\n  <page src=\"pages/2.png\" />\n</content>\n");
   // The sample's page is filled in: no placeholder shows.
   EXPECT_EQ(ReadFile(paths.PreviewPath + "index.html"), FillPageTemplate(kTemplate, "", "", ""));

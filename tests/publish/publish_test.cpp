@@ -87,8 +87,8 @@ TEST_F(Publish, WholeRoadOnDisk) {
   EXPECT_EQ(ReadFile(root + "/turnleaf.swf"), ReadFile(lwtest::ProgramDir() + "/ImageTool.dll"));
   EXPECT_EQ(ReadFile(root + "/source/Pages.xml"),
             "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-            "<content width=\"595\" height=\"842\" bgcolor=\"FFFFFF\" loadercolor=\"ffffff\" "
-            "panelcolor=\"FF0000\" buttoncolor=\"FFFFFF\" textcolor=\"ffffff\">\n"
+            "<content width=\"595\" height=\"842\" bgcolor=\"5A6470\" loadercolor=\"ffffff\" "
+            "panelcolor=\"FF0000\" buttoncolor=\"3C4653\" textcolor=\"ffffff\">\n"
             "  <page src=\"pages/1.swf\" />\n  <page src=\"pages/2.swf\" />\n"
             "  <page src=\"pages/3.png\" />\n</content>\n");
   const QByteArray html = ReadFile(root + "/index.html");

@@ -191,8 +191,9 @@ TEST_F(MainFrmTest, FirstShowPutsBookDefaultsIntoControls) {
   EXPECT_EQ(Text("BookDesEdt"), "");
   EXPECT_TRUE(Radio("BgColorRad")->isChecked());
   EXPECT_FALSE(Find<QLineEdit>(frm.get(), "BgImageEdt")->isEnabled());
-  for (const char *name : {"BgColorBtn", "ButtonColorBtn", "PanelColorBtn"})
-    EXPECT_EQ(Color(name)->color(), 0xFFFFFFu) << name;
+  EXPECT_EQ(Color("BgColorBtn")->color(), kNewBookBackground);
+  EXPECT_EQ(Color("ButtonColorBtn")->color(), kNewBookButtons);
+  EXPECT_EQ(Color("PanelColorBtn")->color(), kNewBookPanel);
   EXPECT_TRUE(Radio("BookSizeType2")->isChecked());  // 595 x 842 is A4's size
   EXPECT_EQ(Spin("BookSizeWidthEdt")->value(), 595);
   EXPECT_EQ(Spin("BookSizeHeightEdt")->value(), 842);

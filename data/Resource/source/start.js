@@ -102,6 +102,10 @@
       // around the book.
       var parameters = lw.layout.playerParameters(renderer, book.direction === "rtl", lw.startPage,
                                                   lw.layout.frameOf(book));
+      // The side files the book holds: the player asks for no other.
+      ["outline", "links"].forEach(function (name) {
+        if (typeof book[name] === "boolean") parameters[name] = book[name] ? "1" : "0";
+      });
       lw.renderers.watchUsed(function () {
         return player.ruffle().load({ url: "turnleaf.swf", parameters: parameters });
       }, function (name) { used = name; }).then(function () {

@@ -1,10 +1,24 @@
 package leafweaver;
 
-/** One entry of the book's outline: its title, depth (0 at the top) and 1-based page number. */
+/**
+	One entry of the book's outline: its title, depth (0 at the top) and
+	1-based page number; for a title the player's font cannot draw, its
+	picture on the title sheets (`TitlePicture`) and whether it reads from
+	right to left.
+**/
 typedef OutlineEntry = {
 	var title:String;
 	var level:Int;
 	var page:Int;
+	@:optional var picture:TitlePicture;
+	@:optional var rtl:Bool;
+}
+
+/** Where a title's picture lies: its sheet (from 1), its top and width in the sheet's pixels. */
+typedef TitlePicture = {
+	var sheet:Int;
+	var top:Int;
+	var width:Int;
 }
 
 /**
@@ -48,7 +62,14 @@ class Outline {
 			if (t == "" || p < 1 || p > pageCount)
 				continue;
 			var l:Int = Std.isOfType(level, Int) ? level : 0;
-			out.push({title: t, level: l < 0 ? 0 : (l > MAX_LEVEL ? MAX_LEVEL : l), page: p});
+			var entry:OutlineEntry = {title: t, level: l < 0 ? 0 : (l > MAX_LEVEL ? MAX_LEVEL : l), page: p};
+			var picture:Dynamic = Reflect.field(item, "picture");
+			if (Std.isOfType(picture, Array) && picture.length == 3 && Std.isOfType(picture[0], Int) && Std.isOfType(picture[1], Int)
+				&& Std.isOfType(picture[2], Int) && picture[0] >= 1 && picture[1] >= 0 && picture[2] >= 1) {
+				entry.picture = {sheet: picture[0], top: picture[1], width: picture[2]};
+				entry.rtl = Reflect.field(item, "rtl") == true;
+			}
+			out.push(entry);
 		}
 		return out;
 	}

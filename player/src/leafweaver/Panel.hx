@@ -160,7 +160,7 @@ class Panel extends Sprite {
 		y = stageH - band;
 		var g = bar.graphics;
 		g.clear();
-		g.beginFill(panelColor, 0.92);
+		g.beginFill(panelColor);
 		g.drawRect(0, 0, stageW, band);
 		g.endFill();
 		g.beginFill(contrastOf(panelColor), 0.25);
