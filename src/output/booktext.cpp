@@ -268,8 +268,9 @@ QString BookTextLanguage(const BookText &text) {
   if (best == Latin || letters[best] * 4 < letters[Latin]) return {};
   switch (best) {
     case Hebrew: return QStringLiteral("he");
-    case Arabic: return persian >= 20 * std::max(1L, arabicOnly) && persian * 50 >= letters[Arabic] ? QStringLiteral("fa")
-                                                                                                     : QStringLiteral("ar");
+    case Arabic:
+      return persian > 0 && persian >= 20 * arabicOnly && persian * 50 >= letters[Arabic] ? QStringLiteral("fa")
+                                                                                            : QStringLiteral("ar");
     case Greek: return QStringLiteral("el");
     case Thai: return QStringLiteral("th");
     case Hangul: return QStringLiteral("ko");

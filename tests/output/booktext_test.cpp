@@ -156,3 +156,34 @@ TEST(BookText, OutlineHeadingsAndWebLinks) {
   EXPECT_TRUE(html.contains("<li><a href=\"https://example.org/a?b=1&amp;c=2\">more here.</a></li>"));
   EXPECT_FALSE(html.contains("javascript"));
 }
+
+TEST(BookText, LanguageFromTheScript) {
+  const struct {
+    BookText text;
+    const char *language;
+  } cases[] = {
+      {{{"The quick brown fox"}}, ""},
+      {{{"שלום עולם, זהו ספר"}}, "he"},
+      {{{"هذه مكتبة كبيرة في المدينة"}}, "ar"},
+      {{{"این یک کتاب فارسی است که می‌خوانید"}}, "fa"},
+      // Persian as some PDFs hold it: presentation forms.
+      {{{QString::fromUtf8("\uFBFC\uFB8F\uFEE8\uFB7C\uFBFC \uFB92\uFBFE\uFB58\uFBFC")}}, "fa"},
+      {{{"本书介绍字体的设置方法"}}, "zh"},
+      {{{"これは日本語の本です"}}, "ja"},
+      {{{"한국어로 된 책입니다"}}, "ko"},
+      // A Chinese manual full of Latin commands is still Chinese.
+      {{{"使用 \\setCJKmainfont 命令设置正文字体 fontspec xeCJK package option"}}, "zh"},
+      {{{"Ein Buch mit einem Wort: שלום"}}, ""},
+  };
+  for (const auto &c : cases) EXPECT_EQ(BookTextLanguage(c.text), QString(c.language)) << c.text[0][0].toStdString();
+}
+
+TEST(FillPageTemplate, LanguageAndDirection) {
+  PageAdditions additions;
+  EXPECT_EQ(FillPageTemplate("<html lang=\"{lang}\" dir=\"{dir}\">", "", "", "", additions),
+            QByteArray("<html lang=\"en\" dir=\"ltr\">\r\n"));
+  additions.language = "fa";
+  additions.direction = "rtl";
+  EXPECT_EQ(FillPageTemplate("<html lang=\"{lang}\" dir=\"{dir}\">", "", "", "", additions),
+            QByteArray("<html lang=\"fa\" dir=\"rtl\">\r\n"));
+}
