@@ -2,7 +2,8 @@
 // collected in `leafweaver.events`; pages that embed the book may listen for
 // the "leafweaver-player" event), the links it opens
 // (`leafweaver.openLink`), the page's own controls that drive it
-// (`leafweaver.perform`), and the keyboard's way in and out of it.
+// (`leafweaver.perform`), the keyboard's way in and out of it, the list of
+// keys, full screen and the pages in sight for screen readers.
 (function (lw) {
   "use strict";
   var root = document.documentElement;
@@ -32,7 +33,6 @@
     var last = visible[visible.length - 1];
     return (last > visible[0] ? "Pages " + visible[0] + "\u2013" + last : "Page " + visible[0]) + " of " + count;
   }
-  lw.pagesText = pagesText;
 
   // After the player opened or turned: the address names the page in sight
   // (a page beyond the book's end opens its last spread), and screen
@@ -47,7 +47,7 @@
     if (status) status.textContent = pagesText(st.visible, st.pageCount);
   }
 
-  // Search results and the page's text close as the book moves on.
+  // The search's results close as the book moves on: the page is in sight.
   function closeResults() {
     var results = document.getElementById("search-results");
     if (results && results.contains(document.activeElement)) document.getElementById("search-box").focus();
@@ -62,8 +62,8 @@
     if (name === "turned") {
       lw.showPageInAddress(parseInt(detail, 10));
       setTimeout(showPlace, 0);
+      closeResults();
     }
-    if (name === "turned") closeResults();
     // A book with thumbnails or an outline offers their panels to the keyboard too.
     if ((name === "thumbnails" || name === "outline") && parseInt(detail, 10) > 0)
       document.querySelector('#page-buttons [data-command="' + name + '"]').hidden = false;
@@ -78,6 +78,7 @@
   lw.openLink = function (url) {
     url = String(url);
     if (!/^(https?:|mailto:)/i.test(url)) return;
+    closeResults();
     var tab = window.open(url, "_blank", "noopener");
     if (tab) tab.opener = null;
   };
