@@ -142,6 +142,7 @@
     if (e.key !== "?" || e.ctrlKey || e.altKey || e.metaKey) return;
     if (t && (t.tagName === "INPUT" || t.tagName === "TEXTAREA" || t.isContentEditable)) return;
     e.preventDefault();
+    root.classList.add("keys");
     showKeys();
   }, true);
 
