@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -472,7 +473,10 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
                    "<meta property=\"og:description\" content=\"" + EscapeHtml(description) + "\">";
   if (!pageImages.front().isEmpty())
     additions.head += "\n<meta property=\"og:image\" content=\"" + EscapeHtml(pageImages.front()) + "\">";
-  additions.body = BookTextHtml(bookText, pageImages, marks);
+  std::vector<QSize> imageSizes;
+  for (const QString &picture : pageImages)
+    imageSizes.push_back(picture.isEmpty() ? QSize() : QImageReader(root + picture).size());
+  additions.body = BookTextHtml(bookText, pageImages, marks, imageSizes);
   const QByteArray page = FillPageTemplate(readBytes(paths.ResPath + "index.html", "the page template"),
                                            book.titleStr, book.keywordStr, book.desStr, additions);
   writeBytes(root + "index.html", page);

@@ -166,7 +166,8 @@ PageMarks MarksOfPage(const PageWords &page) {
   return marks;
 }
 
-QString BookTextHtml(const BookText &text, const QStringList &pageImages, const std::vector<PageMarks> &marks) {
+QString BookTextHtml(const BookText &text, const QStringList &pageImages, const std::vector<PageMarks> &marks,
+                     const std::vector<QSize> &imageSizes) {
   QString out;
   const qsizetype count = std::max<qsizetype>(static_cast<qsizetype>(text.size()), pageImages.size());
   for (qsizetype i = 0; i < count; ++i) {
@@ -178,8 +179,11 @@ QString BookTextHtml(const BookText &text, const QStringList &pageImages, const 
     const QStringList &paragraphs = i < static_cast<qsizetype>(text.size()) ? text[static_cast<size_t>(i)] : none;
     if (i < pageImages.size() && !pageImages[i].isEmpty()) {
       const QString words = BookTextOpening({paragraphs}, 150);
+      const QSize size = i < static_cast<qsizetype>(imageSizes.size()) ? imageSizes[static_cast<size_t>(i)] : QSize();
       out += "<img class=\"page-image\" src=\"" + EscapeHtml(pageImages[i]) + "\" alt=\"" +
-             EscapeHtml(words.isEmpty() ? "Page " + n : words) + "\" loading=\"lazy\">\n";
+             EscapeHtml(words.isEmpty() ? "Page " + n : words) + "\"" +
+             (size.isEmpty() ? QString() : QStringLiteral(" width=\"%1\" height=\"%2\"").arg(size.width()).arg(size.height())) +
+             " loading=\"lazy\">\n";
     }
     const PageMarks noMarks;
     const PageMarks &m = i < static_cast<qsizetype>(marks.size()) ? marks[static_cast<size_t>(i)] : noMarks;

@@ -8,6 +8,7 @@
 #include "model/sidefiles.h"
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -68,14 +69,16 @@ PageMarks MarksOfPage(const PageWords &page);
 // landmark: it has no name) with a heading <h2>Page N</h2> and a <p> per
 // paragraph, escaped; `pageImages[i]` (when not empty) is the address of
 // page i + 1 as a picture, lazy-loaded, with the page's first words (at
-// most 150 characters) or "Page N" as its alternative text. With `marks`,
+// most 150 characters) or "Page N" as its alternative text, and its size
+// in pixels where `imageSizes[i]` gives one (so that the page does not move
+// as the pictures come in). With `marks`,
 // an outline heading of level L becomes an <h(L+2)> (at most <h6>, and
 // never more than one level below the heading before it on the page): the
 // paragraph that starts with its title, or a heading of its own before the
 // paragraphs; the page's links follow its paragraphs as a list. Pages
 // without text nor picture get their heading alone.
 QString BookTextHtml(const BookText &text, const QStringList &pageImages,
-                     const std::vector<PageMarks> &marks = {});
+                     const std::vector<PageMarks> &marks = {}, const std::vector<QSize> &imageSizes = {});
 
 // The first `maxChars` characters of the book's text (whole words, "…"
 // when cut), for a description where the book has none. Empty without text.

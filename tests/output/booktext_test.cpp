@@ -115,13 +115,13 @@ TEST(BookText, GzipBytesInflateToTheInput) {
 
 TEST(BookText, HtmlHasASectionPerPageWithEscapedText) {
   const BookText text{{"A <b> & c"}, {}};
-  const QString html = BookTextHtml(text, {"source/poster.jpg", "pages/2.jpg"});
+  const QString html = BookTextHtml(text, {"source/poster.jpg", "pages/2.jpg"}, {}, {QSize(), QSize(600, 800)});
   EXPECT_TRUE(html.contains("<section class=\"page\" id=\"page-1\">"));
   EXPECT_TRUE(html.contains("<h2>Page 2</h2>"));
   EXPECT_TRUE(html.contains("<p>A &lt;b&gt; &amp; c</p>"));
   // A picture says the page's words, or its number where it has none.
   EXPECT_TRUE(html.contains("src=\"source/poster.jpg\" alt=\"A &lt;b&gt; &amp; c\" loading=\"lazy\""));
-  EXPECT_TRUE(html.contains("src=\"pages/2.jpg\" alt=\"Page 2\""));
+  EXPECT_TRUE(html.contains("src=\"pages/2.jpg\" alt=\"Page 2\" width=\"600\" height=\"800\" loading"));
   EXPECT_EQ(html.count("<section"), 2);
 }
 

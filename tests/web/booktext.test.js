@@ -574,7 +574,7 @@ web.runCases([
     const scan = publish(pdf, "Scanned letters");
     const html = fs.readFileSync(path.join(scan, "index.html"), "utf8");
     web.assert(html.includes('<html lang="de-DE" dir="ltr">'), "language: " + /<html[^>]*>/.exec(html));
-    web.assert((html.match(/<img class="page-image" src="[^"]+" alt="Page \d" loading="lazy">/g) || []).length === 7,
+    web.assert((html.match(/<img class="page-image" src="[^"]+" alt="Page \d" width="\d+" height="\d+" loading="lazy">/g) || []).length === 7,
       "not a picture for every page: " + (html.match(/<img[^>]*>/g) || []).join(" "));
     const pictures = fs.readdirSync(path.join(scan, "source", "pictures"));
     console.log(`     pictures of pages 6 and 7: ${pictures.join(", ")}, ${folderBytes(path.join(scan, "source", "pictures"))} bytes`);

@@ -157,7 +157,12 @@
     Array.prototype.forEach.call(document.querySelectorAll("#book-text a[href]"), function (a) {
       if (shown) a.removeAttribute("tabindex"); else a.setAttribute("tabindex", "-1");
     });
-    if (shown && lw.startPage > 0) lw.perform("goto", lw.startPage);
+    if (!shown || !(lw.startPage > 0)) return;
+    // Again once the page has loaded: the browser's own scroll at the load
+    // puts the page back at its top.
+    lw.perform("goto", lw.startPage);
+    if (document.readyState !== "complete")
+      window.addEventListener("load", function () { setTimeout(function () { lw.perform("goto", lw.startPage); }, 0); });
   }
   if (document.readyState === "loading") document.addEventListener("DOMContentLoaded", textView);
   else textView();
