@@ -48,8 +48,10 @@
   }
 
   // The search's results close as the book moves on: the page is in sight.
+  // Without the player they stand above the text, over nothing.
   function closeResults() {
     var results = document.getElementById("search-results");
+    if (root.classList.contains("no-player")) return;
     if (results && results.contains(document.activeElement)) document.getElementById("search-box").focus();
     if (results) results.hidden = true;
   }
