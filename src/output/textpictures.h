@@ -18,7 +18,7 @@ namespace lw {
 
 // The pictures' width in pixels: the text column's inner width.
 inline constexpr int kTextPictureWidth = 734;
-inline constexpr int kTextPictureJpegQuality = 75;
+inline constexpr int kTextPictureJpegQuality = 60;
 
 // Whether the movie's bitmaps (DefineBits tags of every kind) hold at least
 // `minBytes` bytes in all. False for a movie that cannot be read.
