@@ -13,21 +13,21 @@ namespace {
 
 constexpr std::size_t kMaxRoots = 8;
 
-// A language tag: letters, then parts of letters and digits after hyphens.
+// A language tag: letters, then subtags of letters and digits after hyphens.
 bool IsLanguageTag(const std::string &tag) {
-  std::size_t part = 0;
+  std::size_t subtag = 0;
   bool first = true;
   for (const char ch : tag) {
     const unsigned char c = static_cast<unsigned char>(ch);
     if (c == '-') {
-      if (part == 0) return false;
-      part = 0;
+      if (subtag == 0) return false;
+      subtag = 0;
       first = false;
-    } else if (!(first ? std::isalpha(c) : std::isalnum(c)) || ++part > 8) {
+    } else if (!(first ? std::isalpha(c) : std::isalnum(c)) || ++subtag > 8) {
       return false;
     }
   }
-  return part > 0 && tag.size() <= 35;
+  return subtag > 0 && tag.size() <= 35;
 }
 
 // The string at the cursor, literal "(...)" or hex "<...>", as bytes; none
