@@ -324,6 +324,9 @@ class Main extends Sprite {
 			case Overview:
 				toggleThumbnails();
 			case FullScreen:
+				// The whole page when the page can: its search stays with the book.
+				if (BrowserHooks.askPage("leafweaver.toggleFullScreen"))
+					return;
 				var stage = flash.Lib.current.stage;
 				try {
 					stage.displayState = stage.displayState == StageDisplayState.NORMAL ? StageDisplayState.FULL_SCREEN : StageDisplayState.NORMAL;

@@ -6,8 +6,11 @@
 #include "output/bookthumbnails.h"
 #include "output/imageconvert.h"
 #include "output/packagefile.h"
+#include "output/pagepicture.h"
 #include "output/portablebook.h"
 #include "output/poster.h"
+#include "output/textpictures.h"
+#include "pdf/pdflanguage.h"
 #include "swf/swfmovie.h"
 #include "swf/swfreader.h"
 #include "themes/colortext.h"
@@ -15,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -167,6 +171,23 @@ PageWords readPageWords(const QString &pageFile) {
   return ParsePageSide(f.readAll()).value_or(PageWords{});
 }
 
+// The language of the book: the one the PDF of its first PDF page names,
+// else the one its text's script tells; empty when neither does.
+QString BookLanguage(const TBookObj &book, const BookText &text) {
+  for (const auto &page : book.pageList) {
+    const PageFiles files = PageFilesOf(*page);
+    if (files.sourcePage < 1) continue;
+    QFile pdf(files.source);
+    if (!pdf.open(QIODevice::ReadOnly)) break;
+    const QByteArray bytes = pdf.readAll();
+    const std::string named =
+        ReadPdfLanguage(reinterpret_cast<const std::uint8_t *>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
+    if (!named.empty()) return QString::fromStdString(named);
+    break;
+  }
+  return BookTextLanguage(text);
+}
+
 }  // namespace
 
 bool IsCompletePageFile(const QString &path, TPageKind fileType) {
@@ -290,7 +311,7 @@ QByteArray FillPageTemplate(const QByteArray &templateBytes, const QString &titl
   // The additions in one pass, so that nothing they bring in (a page's text
   // holding "{title}") is read again.
   {
-    static const QRegularExpression placeholder(QStringLiteral("\\{(opengraph|booktext)\\}"),
+    static const QRegularExpression placeholder(QStringLiteral("\\{(opengraph|booktext|lang|dir)\\}"),
                                                 QRegularExpression::CaseInsensitiveOption);
     QString filled;
     filled.reserve(text.size() + additions.body.size() + additions.head.size());
@@ -298,7 +319,11 @@ QByteArray FillPageTemplate(const QByteArray &templateBytes, const QString &titl
     for (auto it = placeholder.globalMatch(text); it.hasNext();) {
       const QRegularExpressionMatch m = it.next();
       filled += QStringView(text).mid(from, m.capturedStart() - from);
-      filled += m.captured(1).toLower() == QLatin1String("opengraph") ? additions.head : additions.body;
+      const QString name = m.captured(1).toLower();
+      filled += name == QLatin1String("opengraph") ? additions.head
+                : name == QLatin1String("booktext") ? additions.body
+                : name == QLatin1String("lang")     ? EscapeHtml(additions.language)
+                                                    : EscapeHtml(additions.direction);
       from = m.capturedEnd();
     }
     filled += QStringView(text).mid(from);
@@ -343,8 +368,10 @@ void WriteEmptyPreview(const TBookObj &book, const TSysSetInfo &paths) {
 }
 
 void WriteSamplePage(const TBookObj &book, const TSysSetInfo &paths) {
+  PageAdditions additions;
+  if (book.rightToLeft) additions.direction = QStringLiteral("rtl");
   const QByteArray page = FillPageTemplate(readBytes(paths.ResPath + "index.html", "the page template"),
-                                           book.titleStr, book.keywordStr, book.desStr);
+                                           book.titleStr, book.keywordStr, book.desStr, additions);
   writeBytes(paths.PreviewPath + "index.html", page);
 }
 
@@ -440,14 +467,21 @@ QString WriteBookPackage(const TBookObj &book, const TSysSetInfo &paths, bool is
   for (int n = 2; poster && n <= std::min<int>(kFirstViewPages, pageImages.size()); ++n)
     if (pageImages[n - 1].isEmpty() && QFileInfo(root + FirstViewPictureName(n)).isFile())
       pageImages[n - 1] = FirstViewPictureName(n);
+  // The pages the text view cannot show as text, as pictures.
+  WriteTextPictures(book, pageWords, root, pageImages);
   PageAdditions additions;
+  if (const QString language = BookLanguage(book, bookText); !language.isEmpty()) additions.language = language;
+  if (book.rightToLeft) additions.direction = QStringLiteral("rtl");
   const QString description = book.desStr.isEmpty() ? BookTextOpening(bookText, 200) : book.desStr;
   additions.head = "<meta property=\"og:type\" content=\"book\">\n"
                    "<meta property=\"og:title\" content=\"" + EscapeHtml(book.titleStr) + "\">\n"
                    "<meta property=\"og:description\" content=\"" + EscapeHtml(description) + "\">";
   if (!pageImages.front().isEmpty())
     additions.head += "\n<meta property=\"og:image\" content=\"" + EscapeHtml(pageImages.front()) + "\">";
-  additions.body = BookTextHtml(bookText, pageImages, marks);
+  std::vector<QSize> imageSizes;
+  for (const QString &picture : pageImages)
+    imageSizes.push_back(picture.isEmpty() ? QSize() : QImageReader(root + picture).size());
+  additions.body = BookTextHtml(bookText, pageImages, marks, imageSizes);
   const QByteArray page = FillPageTemplate(readBytes(paths.ResPath + "index.html", "the page template"),
                                            book.titleStr, book.keywordStr, book.desStr, additions);
   writeBytes(root + "index.html", page);

@@ -120,10 +120,14 @@ QByteArray FillPageTemplate(const QByteArray &templateBytes, const QString &titl
 
 // What a book adds to its page beyond the three texts: `head` replaces
 // "{opengraph}" (meta elements for link previews) and `body` replaces
-// "{booktext}" (the book's text as HTML), both as they are, not escaped.
+// "{booktext}" (the book's text as HTML), both as they are, not escaped;
+// `language` (a language tag) replaces "{lang}" and `direction` ("ltr" or
+// "rtl") "{dir}", both escaped.
 struct PageAdditions {
   QString head;
   QString body;
+  QString language = QStringLiteral("en");
+  QString direction = QStringLiteral("ltr");
 };
 
 // FillPageTemplate with the additions, filled after the three texts and in

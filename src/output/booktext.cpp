@@ -177,25 +177,33 @@ PageMarks MarksOfPage(const PageWords &page) {
   return marks;
 }
 
-QString BookTextHtml(const BookText &text, const QStringList &pageImages, const std::vector<PageMarks> &marks) {
+QString BookTextHtml(const BookText &text, const QStringList &pageImages, const std::vector<PageMarks> &marks,
+                     const std::vector<QSize> &imageSizes) {
   QString out;
   const qsizetype count = std::max<qsizetype>(static_cast<qsizetype>(text.size()), pageImages.size());
   for (qsizetype i = 0; i < count; ++i) {
     const QString n = QString::number(i + 1);
-    out += "<section class=\"page\" id=\"page-" + n + "\" aria-labelledby=\"page-" + n + "-h\">\n";
-    out += "<h2 id=\"page-" + n + "-h\">Page " + n + "</h2>\n";
-    if (i < pageImages.size() && !pageImages[i].isEmpty())
-      out += "<img class=\"page-image\" src=\"" + EscapeHtml(pageImages[i]) + "\" alt=\"Page " + n +
-             "\" loading=\"lazy\">\n";
+    // No name on the section: named, each page would be a landmark region.
+    out += "<section class=\"page\" id=\"page-" + n + "\">\n";
+    out += "<h2>Page " + n + "</h2>\n";
     const QStringList none;
     const QStringList &paragraphs = i < static_cast<qsizetype>(text.size()) ? text[static_cast<size_t>(i)] : none;
+    if (i < pageImages.size() && !pageImages[i].isEmpty()) {
+      const QString words = BookTextOpening({paragraphs}, 150);
+      const QSize size = i < static_cast<qsizetype>(imageSizes.size()) ? imageSizes[static_cast<size_t>(i)] : QSize();
+      out += "<img class=\"page-image\" src=\"" + EscapeHtml(pageImages[i]) + "\" alt=\"" +
+             EscapeHtml(words.isEmpty() ? "Page " + n : words) + "\"" +
+             (size.isEmpty() ? QString() : QStringLiteral(" width=\"%1\" height=\"%2\"").arg(size.width()).arg(size.height())) +
+             " loading=\"lazy\">\n";
+    }
     const PageMarks noMarks;
     const PageMarks &m = i < static_cast<qsizetype>(marks.size()) ? marks[static_cast<size_t>(i)] : noMarks;
-    // Each outline heading takes the first paragraph that starts with its
-    // title; the others stand before the paragraphs.
+    // What the page shows, in order: the outline headings not found in its
+    // text, then its paragraphs, each outline heading taking the first one
+    // that starts with its title. A level is a heading's (0 for a paragraph).
+    std::vector<std::pair<int, QString>> items;
     std::vector<int> levelOf(static_cast<size_t>(paragraphs.size()), 0);
     for (const PageHeading &h : m.headings) {
-      const QString tag = "h" + QString::number(std::min(h.level + 2, 6));
       bool placed = false;
       for (qsizetype k = 0; k < paragraphs.size() && !placed; ++k) {
         if (levelOf[static_cast<size_t>(k)] == 0 && paragraphs[k].startsWith(h.title, Qt::CaseInsensitive)) {
@@ -203,14 +211,17 @@ QString BookTextHtml(const BookText &text, const QStringList &pageImages, const 
           placed = true;
         }
       }
-      if (!placed) out += "<" + tag + ">" + EscapeHtml(h.title) + "</" + tag + ">\n";
+      if (!placed) items.emplace_back(std::min(h.level + 2, 6), h.title);
     }
-    for (qsizetype k = 0; k < paragraphs.size(); ++k) {
-      const int level = levelOf[static_cast<size_t>(k)];
+    for (qsizetype k = 0; k < paragraphs.size(); ++k) items.emplace_back(levelOf[static_cast<size_t>(k)], paragraphs[k]);
+    // Headings step down one level at a time from the page's <h2>.
+    int previous = 2;
+    for (auto &[level, words] : items) {
+      if (level > 0) level = previous = std::min(level, previous + 1);
       const QString tag = level ? "h" + QString::number(level) : QStringLiteral("p");
       // Right-to-left text takes its direction from its first letters.
-      const QString dir = rightToLeft(paragraphs[k]) ? QStringLiteral(" dir=\"auto\"") : QString();
-      out += "<" + tag + dir + ">" + EscapeHtml(paragraphs[k]) + "</" + tag + ">\n";
+      const QString dir = rightToLeft(words) ? QStringLiteral(" dir=\"auto\"") : QString();
+      out += "<" + tag + dir + ">" + EscapeHtml(words) + "</" + tag + ">\n";
     }
     if (!m.links.empty()) {
       out += "<ul class=\"links\">\n";
@@ -235,6 +246,54 @@ QString BookTextOpening(const BookText &text, int maxChars) {
     }
   }
   return out;
+}
+
+QString BookTextLanguage(const BookText &text) {
+  enum Script { Latin, Hebrew, Arabic, Greek, Thai, Hangul, Kana, Han, Count };
+  long letters[Count] = {};
+  long persian = 0, arabicOnly = 0;
+  for (const QStringList &page : text) {
+    for (const QString &paragraph : page) {
+      // Presentation forms (as some PDFs hold Arabic) read as their letters.
+      const QString plain = paragraph.normalized(QString::NormalizationForm_KC);
+      for (const QChar c : plain) {
+        const char16_t u = c.unicode();
+        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0x24F)) ++letters[Latin];
+        else if (u >= 0x0590 && u <= 0x05FF) ++letters[Hebrew];
+        else if ((u >= 0x0600 && u <= 0x06FF) || (u >= 0x0750 && u <= 0x077F)) {
+          ++letters[Arabic];
+          // پ چ ژ گ ک ی, and ة ي ك.
+          if (u == 0x067E || u == 0x0686 || u == 0x0698 || u == 0x06AF || u == 0x06A9 || u == 0x06CC) ++persian;
+          if (u == 0x0629 || u == 0x064A || u == 0x0643) ++arabicOnly;
+        } else if (u >= 0x0370 && u <= 0x03FF) ++letters[Greek];
+        else if (u >= 0x0E00 && u <= 0x0E7F) ++letters[Thai];
+        else if ((u >= 0xAC00 && u <= 0xD7AF) || (u >= 0x1100 && u <= 0x11FF)) letters[Hangul] += 2;
+        else if (u >= 0x3040 && u <= 0x30FF) letters[Kana] += 2;
+        else if ((u >= 0x4E00 && u <= 0x9FFF) || (u >= 0x3400 && u <= 0x4DBF)) letters[Han] += 2;
+      }
+    }
+  }
+  // Japanese writes Han and kana together: both count for it once kana is
+  // common (a tenth of the Han characters or more).
+  if (letters[Kana] > 0 && letters[Kana] * 10 >= letters[Han]) {
+    letters[Kana] += letters[Han];
+    letters[Han] = 0;
+  }
+  int best = Latin;
+  for (int s = Hebrew; s < Count; ++s)
+    if (letters[s] > 0 && (best == Latin || letters[s] > letters[best])) best = s;
+  if (best == Latin || letters[best] * 4 < letters[Latin]) return {};
+  switch (best) {
+    case Hebrew: return QStringLiteral("he");
+    case Arabic:
+      return persian > 0 && persian >= 20 * arabicOnly && persian * 50 >= letters[Arabic] ? QStringLiteral("fa")
+                                                                                            : QStringLiteral("ar");
+    case Greek: return QStringLiteral("el");
+    case Thai: return QStringLiteral("th");
+    case Hangul: return QStringLiteral("ko");
+    case Kana: return QStringLiteral("ja");
+    default: return QStringLiteral("zh");
+  }
 }
 
 }  // namespace lw

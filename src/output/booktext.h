@@ -8,6 +8,7 @@
 #include "model/sidefiles.h"
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -67,19 +68,32 @@ struct PageMarks {
 // links to pages are left out.
 PageMarks MarksOfPage(const PageWords &page);
 
-// The book's text as HTML for index.html: one <section> per page with a
-// heading "Page N" and a <p> per paragraph, escaped (dir="auto" on one
-// that holds right-to-left letters); `pageImages[i]` (when
-// not empty) is the address of page i + 1 as an image, shown with it.
-// With `marks`, an outline heading of level L becomes an <h(L+2)> (at most
-// <h6>): the paragraph that starts with its title, or a heading of its own
-// before the paragraphs; the page's links follow its paragraphs as a list.
-// Pages without text nor image get their heading alone.
+// The book's text as HTML for index.html: one <section> per page (no
+// landmark: it has no name) with a heading <h2>Page N</h2> and a <p> per
+// paragraph, escaped (dir="auto" on one that holds right-to-left letters); `pageImages[i]` (when not empty) is the address of
+// page i + 1 as a picture, lazy-loaded, with the page's first words (at
+// most 150 characters) or "Page N" as its alternative text, and its size
+// in pixels where `imageSizes[i]` gives one (so that the page does not move
+// as the pictures come in). With `marks`,
+// an outline heading of level L becomes an <h(L+2)> (at most <h6>, and
+// never more than one level below the heading before it on the page): the
+// paragraph that starts with its title, or a heading of its own before the
+// paragraphs; the page's links follow its paragraphs as a list. Pages
+// without text nor picture get their heading alone.
 QString BookTextHtml(const BookText &text, const QStringList &pageImages,
-                     const std::vector<PageMarks> &marks = {});
+                     const std::vector<PageMarks> &marks = {}, const std::vector<QSize> &imageSizes = {});
 
 // The first `maxChars` characters of the book's text (whole words, "…"
 // when cut), for a description where the book has none. Empty without text.
 QString BookTextOpening(const BookText &text, int maxChars);
+
+// The language of the book's text as a language tag, judged by its script
+// where the script tells: Hebrew "he", Arabic "ar" (Persian "fa" where
+// letters only Persian uses are common and letters only Arabic uses are
+// not), Greek "el", Thai "th", Korean "ko", Japanese "ja" (kana) and
+// Chinese "zh" (Han alone). A script counts when its characters (each
+// Han, kana or Hangul character as two letters) are at least a quarter
+// of the Latin letters. Empty when no such script is found.
+QString BookTextLanguage(const BookText &text);
 
 }  // namespace lw

@@ -125,14 +125,17 @@ TEST(BookText, GzipBytesInflateToTheInput) {
 }
 
 TEST(BookText, HtmlHasASectionPerPageWithEscapedText) {
-  const BookText text{{"A <b> & c", "ספר 1"}, {}};
-  const QString html = BookTextHtml(text, {"source/poster.jpg", "pages/2.jpg"});
+  const BookText text{{"A <b> & c"}, {}, {"ספר 1"}};
+  const QString html =
+      BookTextHtml(text, {"source/poster.jpg", "pages/2.jpg", ""}, {}, {QSize(), QSize(600, 800), QSize()});
+  EXPECT_TRUE(html.contains("<section class=\"page\" id=\"page-1\">"));
+  EXPECT_TRUE(html.contains("<h2>Page 2</h2>"));
   EXPECT_TRUE(html.contains("<p dir=\"auto\">ספר 1</p>"));
-  EXPECT_TRUE(html.contains("<section class=\"page\" id=\"page-1\" aria-labelledby=\"page-1-h\">"));
-  EXPECT_TRUE(html.contains("<h2 id=\"page-2-h\">Page 2</h2>"));
   EXPECT_TRUE(html.contains("<p>A &lt;b&gt; &amp; c</p>"));
-  EXPECT_TRUE(html.contains("src=\"pages/2.jpg\" alt=\"Page 2\""));
-  EXPECT_EQ(html.count("<section"), 2);
+  // A picture says the page's words, or its number where it has none.
+  EXPECT_TRUE(html.contains("src=\"source/poster.jpg\" alt=\"A &lt;b&gt; &amp; c\" loading=\"lazy\""));
+  EXPECT_TRUE(html.contains("src=\"pages/2.jpg\" alt=\"Page 2\" width=\"600\" height=\"800\" loading"));
+  EXPECT_EQ(html.count("<section"), 3);
 }
 
 TEST(BookText, OpeningCutsAtWholeWords) {
@@ -161,7 +164,39 @@ TEST(BookText, OutlineHeadingsAndWebLinks) {
   ASSERT_EQ(marks.links.size(), 1u);
   EXPECT_EQ(marks.links[0].first, "more here.");
   const QString html = BookTextHtml({PageParagraphs(*page)}, {QString()}, {marks});
-  EXPECT_TRUE(html.contains("<h4>Not on the page</h4>\n<h3>Chapter</h3>\n<p>Read more here.</p>\n")) << html.toStdString();
+  // A heading comes at most one level below the one before it.
+  EXPECT_TRUE(html.contains("<h3>Not on the page</h3>\n<h3>Chapter</h3>\n<p>Read more here.</p>\n")) << html.toStdString();
   EXPECT_TRUE(html.contains("<li><a href=\"https://example.org/a?b=1&amp;c=2\">more here.</a></li>"));
   EXPECT_FALSE(html.contains("javascript"));
+}
+
+TEST(BookText, LanguageFromTheScript) {
+  const struct {
+    BookText text;
+    const char *language;
+  } cases[] = {
+      {{{"The quick brown fox"}}, ""},
+      {{{"שלום עולם, זהו ספר"}}, "he"},
+      {{{"هذه مكتبة كبيرة في المدينة"}}, "ar"},
+      {{{"این یک کتاب فارسی است که می‌خوانید"}}, "fa"},
+      // Persian as some PDFs hold it: presentation forms.
+      {{{QString::fromUtf8("\uFBFC\uFB8F\uFEE8\uFB7C\uFBFC \uFB92\uFBFE\uFB58\uFBFC")}}, "fa"},
+      {{{"本书介绍字体的设置方法"}}, "zh"},
+      {{{"これは日本語の本です"}}, "ja"},
+      {{{"한국어로 된 책입니다"}}, "ko"},
+      // A Chinese manual full of Latin commands is still Chinese.
+      {{{"使用 \\setCJKmainfont 命令设置正文字体 fontspec xeCJK package option"}}, "zh"},
+      {{{"Ein Buch mit einem Wort: שלום"}}, ""},
+  };
+  for (const auto &c : cases) EXPECT_EQ(BookTextLanguage(c.text), QString(c.language)) << c.text[0][0].toStdString();
+}
+
+TEST(FillPageTemplate, LanguageAndDirection) {
+  PageAdditions additions;
+  EXPECT_EQ(FillPageTemplate("<html lang=\"{lang}\" dir=\"{dir}\">", "", "", "", additions),
+            QByteArray("<html lang=\"en\" dir=\"ltr\">\r\n"));
+  additions.language = "fa";
+  additions.direction = "rtl";
+  EXPECT_EQ(FillPageTemplate("<html lang=\"{lang}\" dir=\"{dir}\">", "", "", "", additions),
+            QByteArray("<html lang=\"fa\" dir=\"rtl\">\r\n"));
 }

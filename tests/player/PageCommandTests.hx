@@ -4,7 +4,7 @@ import leafweaver.PageCommand;
 class PageCommandTests {
 	public static function run(c:Check) {
 		c.group("page commands");
-		c.test("the four moves, a page number and the thumbnails", function() {
+		c.test("the four moves, a page number, the panels and the zoom", function() {
 			c.that(PageCommand.parse("first", null) == First, "first");
 			c.that(PageCommand.parse("previous", null) == Previous, "previous");
 			c.that(PageCommand.parse("next", null) == Next, "next");
@@ -12,6 +12,8 @@ class PageCommandTests {
 			c.that(Type.enumEq(PageCommand.parse("goto", 37), GoTo(37)), "goto 37");
 			c.that(Type.enumEq(PageCommand.parse("goto", "12"), GoTo(12)), "goto as text");
 			c.that(PageCommand.parse("thumbnails", null) == Overview, "thumbnails");
+			c.that(PageCommand.parse("outline", null) == Contents, "outline");
+			c.that(PageCommand.parse("zoomin", null) == ZoomIn && PageCommand.parse("zoomout", null) == ZoomOut, "zoom");
 		});
 		c.test("unknown names and bad page numbers do nothing", function() {
 			c.that(PageCommand.parse("zoom", 1) == null, "unknown name");

@@ -2,8 +2,9 @@
 // The book's text in real headless Chromium, on a 60-page book made by
 // leafweaver-publish from a reportlab PDF: the text in index.html, the
 // search that lists a page and turns the player there, the page without
-// WebAssembly, the keyboard, an axe-core audit, and the search's time on
-// the text of a 1,000-page book, and the found words highlighted on the page.
+// WebAssembly, the keyboard, full screen, a scanned book's pictures, an
+// axe-core audit of a 300-page manual, and the search's time on the text of
+// a 1,000-page book, and the found words highlighted on the page.
 // Usage: node booktext.test.js <program folder>
 const { execFileSync } = require("child_process");
 const fs = require("fs");
@@ -52,11 +53,41 @@ c.save()
 `, file, String(PAGES), String(TARGET), SENTENCE, WORD]);
 }
 
-function publish(pdf) {
+// Seven pages of a scan (pictures, no text) in a PDF that names its language.
+function makeScan(file) {
+  execFileSync("/usr/bin/python3", ["-c", `
+import io, random, sys
+from PIL import Image, ImageDraw
+from reportlab.lib.pagesizes import A4
+from reportlab.lib.utils import ImageReader
+from reportlab.pdfgen import canvas
+c = canvas.Canvas(sys.argv[1], pagesize=A4, lang="de-DE")
+rng = random.Random(3)
+for p in range(7):
+    img = Image.new("RGB", (620, 877), (236, 232, 220))
+    d = ImageDraw.Draw(img)
+    for y in range(80, 800, 22):
+        d.line([60, y, 60 + rng.randrange(300, 500), y], fill=(40, 40, 40), width=6)
+    buf = io.BytesIO()
+    img.save(buf, "JPEG", quality=80)
+    buf.seek(0)
+    c.drawImage(ImageReader(buf), 0, 0, width=A4[0], height=A4[1])
+    c.showPage()
+c.save()
+`, file]);
+}
+
+function publish(pdf, title = "Harbour notes") {
   const out = web.tempDir("lw-booktext-out-");
   const printed = execFileSync(path.join(program, "leafweaver-publish"),
-    ["-q", pdf, "-t", "Harbour notes", "-o", out], { encoding: "utf8" });
+    ["-q", pdf, "-t", title, "-o", out], { encoding: "utf8" });
   return printed.trim().split("\n").pop();
+}
+
+// The bytes of the files under `dir`.
+function folderBytes(dir) {
+  return fs.readdirSync(dir, { withFileTypes: true }).reduce((n, e) =>
+    n + (e.isDirectory() ? folderBytes(path.join(dir, e.name)) : fs.statSync(path.join(dir, e.name)).size), 0);
 }
 
 const settledAt = (n) => (st) => st.ready && st.visible.includes(n) && st.settled && !st.turning;
@@ -155,6 +186,7 @@ web.runCases([
       await page.click("#search-results li button");
       const st = await web.waitState(page, settledAt(TARGET), 30000, "the player at page 37");
       web.assert(st.visible.includes(TARGET), "visible " + st.visible);
+      web.assert(await page.$eval("#search-results", (r) => r.hidden), "the results stay open over the page");
       // A word on every page lists them all, page 1 first.
       await page.fill("#search-box", "says nothing");
       await page.press("#search-box", "Enter");
@@ -343,25 +375,71 @@ web.runCases([
     });
   }],
 
-  ["the keyboard reaches the page buttons, shows its focus and leaves the book with Tab", async () => {
+  ["the keyboard: Tab walks every control and no link of the hidden text, focus shows, the keys list opens with ?, turns are announced", async () => {
     await withBook(book, {}, async (context, server) => {
       const { page } = await web.openBook(context, server.url + "index.html");
-      await web.waitState(page, settledAt(1), 30000, "page 1 drawn");
+      await web.waitState(page, (s) => settledAt(1)(s) && s.outline > 0 && s.thumbnails > 0, 30000, "page 1 with its panels");
       await page.waitForFunction(() => document.activeElement && document.activeElement.id === "player");
-      await page.keyboard.press("Tab");
-      web.assert(await page.evaluate(() => document.activeElement.id) === "search-box", "Tab did not leave the book");
-      await page.keyboard.press("Shift+Tab");
-      web.assert(await page.evaluate(() => document.activeElement.id) === "player", "Shift+Tab did not come back to the book");
-      await page.keyboard.press("Shift+Tab");
+      // Round the page once: from the book through the search to the buttons and back.
+      const stops = [];
+      for (let i = 0; i < 30; i++) {
+        await page.keyboard.press("Tab");
+        const at = await page.evaluate(() => {
+          const a = document.activeElement;
+          return a.id || a.dataset.command || a.dataset.pageCommand || (a.closest("#book-text") ? "text:" + a.tagName : a.tagName);
+        });
+        if (at !== "BODY") stops.push(at);  // the window's own stop, between the page's last and first
+        if (at === "player") break;
+      }
+      web.assert(JSON.stringify(stops) === JSON.stringify(["search-box", "BUTTON", "thumbnails", "outline", "first", "previous",
+        "next", "last", "zoomin", "zoomout", "fullscreen", "keys", "player"]), "Tab stops: " + stops.join(" "));
       await page.keyboard.press("Shift+Tab");
       const focused = await page.evaluate(() => {
         const a = document.activeElement, s = getComputedStyle(a), box = a.getBoundingClientRect();
-        return { command: a.dataset.command, outline: s.outlineStyle, width: s.outlineWidth, top: box.top };
+        return { command: a.dataset.pageCommand, outline: s.outlineStyle, width: s.outlineWidth, top: box.top };
       });
-      web.assert(focused.command === "next", "focus on " + JSON.stringify(focused));
-      web.assert(focused.outline === "solid" && focused.width === "3px" && focused.top >= 0, "focus not shown: " + JSON.stringify(focused));
+      web.assert(focused.command === "keys" && focused.outline === "solid" && focused.width === "3px" && focused.top >= 0,
+        "focus not shown: " + JSON.stringify(focused));
+      // The zoom and the outline answer their buttons.
+      await page.focus('[data-command="zoomin"]');
       await page.keyboard.press("Enter");
-      await web.waitState(page, settledAt(2), 30000, "the next spread");
+      await web.waitState(page, (s) => s.zoom === 1 && s.settled, 10000, "zoomed in by its button");
+      await page.focus('[data-command="zoomout"]');
+      await page.keyboard.press("Enter");
+      await page.focus('[data-command="outline"]');
+      await page.keyboard.press("Enter");
+      await web.waitState(page, (s) => s.zoom === 0 && s.outlineOpen, 10000, "zoomed out, the outline open");
+      await page.evaluate(() => window.leafweaver.perform("outline"));
+      await web.waitState(page, (s) => !s.outlineOpen, 10000, "the outline closed");
+      // "?" lists the keys; Escape closes the list and gives the focus back.
+      await page.focus("#player");
+      await page.keyboard.press("?");
+      await page.waitForFunction(() => document.getElementById("key-help").open && document.getElementById("key-help").contains(document.activeElement));
+      await page.keyboard.press("Escape");
+      await page.waitForFunction(() => !document.getElementById("key-help").open && document.activeElement.id === "player");
+      // A turn is announced in the page's live region.
+      web.assert(await page.$eval("#page-status", (e) => e.textContent) === "Page 1 of 60", "status at the start");
+      await page.keyboard.press("ArrowRight");
+      await page.waitForFunction(() => document.getElementById("page-status").textContent === "Pages 2\u20133 of 60");
+      web.assert(await page.$eval("#page-status", (e) => e.getAttribute("aria-live")) === "polite", "not a polite live region");
+    });
+  }],
+
+  ["full screen holds the whole page, from the page's button and from the player's", async () => {
+    await withBook(book, {}, async (context, server) => {
+      const { page } = await web.openBook(context, server.url + "index.html");
+      await web.waitState(page, settledAt(1), 30000, "page 1 drawn");
+      const full = () => page.waitForFunction(() => document.fullscreenElement === document.documentElement, null, { timeout: 5000 })
+        .then(() => true, () => false);
+      await page.focus('[data-page-command="fullscreen"]');
+      await page.keyboard.press("Enter");
+      if (!(await full())) web.skip("this Chromium refuses full screen");
+      await page.evaluate(() => document.exitFullscreen());
+      await page.waitForFunction(() => !document.fullscreenElement);
+      const at = web.panelPoint(1100, 760, "fullscreen");
+      await page.mouse.click(at.x, at.y);
+      web.assert(await full(), "the player's button put something else in full screen");
+      web.assert(await page.evaluate(() => getComputedStyle(document.getElementById("search")).display) !== "none", "no search in full screen");
     });
   }],
 
@@ -438,7 +516,7 @@ web.runCases([
       // A browser that old cannot unpack the stored text either: the search
       // then reads the text of the page.
       await context.addInitScript(() => { delete globalThis.WebAssembly; delete globalThis.DecompressionStream; });
-      const { page } = await web.openBook(context, server.url + "index.html");
+      const { page } = await web.openBook(context, server.url + "index.html#page=" + TARGET);
       if (await page.evaluate(() => typeof WebAssembly !== "undefined")) {
         web.skip("WebAssembly could not be taken away in this Chromium");
       }
@@ -452,6 +530,9 @@ web.runCases([
       web.assert(seen.width > 400 && seen.height > 2000, "the text is not shown: " + JSON.stringify(seen));
       web.assert(seen.inner.includes(SENTENCE), "page 37's text is not shown");
       web.assert(!seen.player, "a player was made");
+      // The address's page is in sight.
+      await page.waitForFunction((n) => Math.abs(document.getElementById("page-" + n).getBoundingClientRect().top) < 5, TARGET);
+      await page.evaluate(() => window.scrollTo(0, 0));
       await page.waitForFunction(() => {
         const img = document.querySelector("#page-1 img");
         return img && img.complete && img.naturalWidth > 0 && img.getBoundingClientRect().width > 200;
@@ -473,6 +554,61 @@ web.runCases([
         web.assert(bad.length === 0, "axe without the player: " + JSON.stringify(bad));
       }
     });
+  }],
+
+  ["a book opened from a disk searches the text of its page", async () => {
+    await withBook(book, {}, async (context) => {
+      const page = await context.newPage();
+      await page.goto("file://" + path.join(book, "index.html"));
+      await page.fill("#search-box", WORD);
+      await page.press("#search-box", "Enter");
+      await page.waitForSelector("#search-results li button, #search-results p");
+      const said = await page.$eval("#search-results", (r) => r.textContent);
+      web.assert(said.includes("Page 37") && said.includes("marmalade"), "from the disk: " + said);
+    });
+  }],
+
+  ["a scanned book shows each page as a picture without the player, in the language its PDF names", async () => {
+    const pdf = path.join(web.tempDir("lw-booktext-scan-"), "scan.pdf");
+    makeScan(pdf);
+    const scan = publish(pdf, "Scanned letters");
+    const html = fs.readFileSync(path.join(scan, "index.html"), "utf8");
+    web.assert(html.includes('<html lang="de-DE" dir="ltr">'), "language: " + /<html[^>]*>/.exec(html));
+    web.assert((html.match(/<img class="page-image" src="[^"]+" alt="Page \d" width="\d+" height="\d+" loading="lazy">/g) || []).length === 7,
+      "not a picture for every page: " + (html.match(/<img[^>]*>/g) || []).join(" "));
+    const pictures = fs.readdirSync(path.join(scan, "source", "pictures"));
+    console.log(`     pictures of pages 6 and 7: ${pictures.join(", ")}, ${folderBytes(path.join(scan, "source", "pictures"))} bytes`);
+    await withBook(scan, { args: ["--js-flags=--noexpose_wasm"] }, async (context, server) => {
+      await context.addInitScript(() => { delete globalThis.WebAssembly; });
+      const { page } = await web.openBook(context, server.url + "index.html#page=7");
+      if (await page.evaluate(() => typeof WebAssembly !== "undefined")) web.skip("WebAssembly could not be taken away in this Chromium");
+      await page.waitForFunction(() => {
+        const img = document.querySelector("#page-7 img");
+        return img && img.complete && img.naturalWidth >= 700 && img.getBoundingClientRect().top < innerHeight;
+      });
+      web.assert(await page.$eval("#page-7 img", (i) => i.alt) === "Page 7", "the picture's text");
+    });
+  }],
+
+  ["axe-core finds no moderate or worse violation in a 300-page manual, with the player or without", async () => {
+    if (!axePath) web.skip("axe-core is not installed (npm ci)");
+    const pdf = path.join(web.tempDir("lw-booktext-manual-"), "manual.pdf");
+    execFileSync("/usr/bin/python3", [path.join(__dirname, "..", "..", "bench", "web", "make_manual.py"), pdf, "300"]);
+    const manual = publish(pdf, "Settings manual");
+    const pictures = fs.readdirSync(path.join(manual, "source", "pictures")).length;
+    console.log(`     300 pages: ${pictures} pictures, ${folderBytes(path.join(manual, "source", "pictures"))} bytes; ` +
+      `book without the runtime ${folderBytes(manual) - folderBytes(path.join(manual, "ruffle"))} bytes`);
+    web.assert(pictures === 295, "pictures written: " + pictures);
+    for (const args of [[], ["--js-flags=--noexpose_wasm"]]) {
+      await withBook(manual, { args }, async (context, server) => {
+        if (args.length) await context.addInitScript(() => { delete globalThis.WebAssembly; });
+        const { page } = await web.openBook(context, server.url + "index.html");
+        if (args.length) await page.waitForSelector("html.no-player");
+        else await web.waitState(page, settledAt(1), 60000, "page 1 drawn");
+        const bad = (await audit(page)).filter((v) => v.impact !== "minor");
+        web.assert(bad.length === 0, (args.length ? "without" : "with") + " the player: " + JSON.stringify(bad));
+      });
+    }
   }],
 
   ["axe-core finds no serious or critical violations in the book with its player", async () => {

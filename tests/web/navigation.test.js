@@ -80,12 +80,13 @@ web.runCases([
       await page.waitForURL(/before\.html$/, { timeout: 10000 });
     });
   }],
-  ["an address past the end opens at the last page; no address opens at page 1", async () => {
+  ["an address past the end opens at the last page and then names it; no address opens at page 1", async () => {
     const opts = book(6);
     await withBook(opts, null, async (browser, server) => {
       const page = await browser.context.newPage();
       await page.goto(server.url + "index.html#page=99");
       await rests(page, [6], "the clamped page");
+      await addressShows(page, "#page=6");
       const plain = await browser.context.newPage();
       await plain.goto(server.url + "index.html");
       await rests(plain, [1], "the first page");

@@ -1,7 +1,8 @@
 "use strict";
 // The book page's display-free units, run by node's own test runner:
 // the page of an address, the renderer asked for and the one the runtime
-// names, and where the first page lies in the frame book.js gives.
+// names, where the first page lies in the frame book.js gives, and the
+// order of the search's results.
 // usage: node --test pageunits.test.js
 const test = require("node:test");
 const assert = require("node:assert");
@@ -9,6 +10,7 @@ const address = require("../../data/Resource/source/address.js");
 const renderers = require("../../data/Resource/source/renderer.js");
 const layout = require("../../data/Resource/source/layout.js");
 const portable = require("../../data/Resource/source/portable.js");
+const search = require("../../data/Resource/source/search.js");
 
 test("the page an address names", () => {
   for (const [hash, page] of [["#page=12", 12], ["#zoom=2&page=3", 3], ["#page=7&x", 7], ["", 0], ["#page=", 0],
@@ -78,4 +80,16 @@ test("the frame book.js gives, and page 1 laid out in it as the player lays it o
   assert.deepStrictEqual(layout.playerParameters("canvas", true, 5, frame),
     { renderer: "canvas", direction: "rtl", page: "5", margin: "12", panel: "40" });
   assert.deepStrictEqual(layout.playerParameters("webgl", false, 0, null), { renderer: "webgl", direction: "ltr" });
+});
+
+test("pages holding the query as typed come first, then those holding its words apart", () => {
+  // Every page holds the words; pages 12 and 3 hold the phrase.
+  const pages = Array.from({ length: 14 }, (_, i) => [595, 842, [`Line ${i + 1}0 of page 12, line 5 of the list`], ["0"]]);
+  pages[11][2] = ["See line 5 of page 12 here"];
+  pages[2][2] = ["Line 5 of PAGE 12, again"];
+  const found = new search.BookIndex({ format: 2, pages }).find("line 5 of page 12");
+  assert.strictEqual(found.total, 14);
+  assert.deepStrictEqual(found.slice(0, 3).map((f) => [f.page, f.match]),
+    [[3, "Line 5 of PAGE 12"], [12, "line 5 of page 12"], [1, "Line"]]);
+  assert.deepStrictEqual(new search.BookIndex({ format: 2, pages }).find("line 5 of page 12", 2).map((f) => f.page), [3, 12]);
 });

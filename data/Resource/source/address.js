@@ -27,7 +27,10 @@
 
   window.addEventListener("hashchange", function () {
     var n = pageOfHash(location.hash), player = document.getElementById("player");
-    if (n > 0 && player && player.leafweaverGoTo) {
+    if (n > 0 && document.documentElement.classList.contains("no-player")) {
+      var section = document.getElementById("page-" + n);
+      if (section) section.scrollIntoView();
+    } else if (n > 0 && player && player.leafweaverGoTo) {
       try { player.leafweaverGoTo(n); } catch (e) { /* the player is not up yet */ }
     }
   });

@@ -102,10 +102,12 @@
     return fold(String(query)).split(/\s+/).filter(function (w) { return w.length > 0; });
   }
 
-  // The pages holding every word of `query`, page 1 first, as
-  // {page, before, match, after}: the first place of the first word with up
-  // to `around` characters (whole words) on either side. At most `limit`
-  // results (default 200); `total` on the array tells how many pages hold it.
+  // The pages holding every word of `query`: those holding the whole query
+  // as typed first, then those holding its words apart, each group page 1
+  // first, as {page, before, match, after}: the first place of the query
+  // (or of its first word) with up to `around` characters (whole words) on
+  // either side. At most `limit` results (default 200); `total` on the array
+  // tells how many pages hold it.
   BookIndex.prototype.find = function (query, limit, around) {
     limit = limit || 200;
     around = around || 40;
@@ -113,8 +115,8 @@
     var results = [];
     results.total = 0;
     if (!words.length) return results;
-    // The whole query first, as the reader typed it; otherwise every word.
     var phrase = words.join(" ");
+    var whole = [], apart = [];
     for (var p = 0; p < this.folded.length; p++) {
       var folded = this.folded[p];
       var at = folded.indexOf(phrase), length = phrase.length;
@@ -124,20 +126,25 @@
         if (!all) continue;
         at = folded.indexOf(words[0]);
         length = words[0].length;
+        apart.push([p, at, length]);
+      } else {
+        whole.push([p, at, length]);
       }
-      results.total++;
-      if (results.length >= limit) continue;
-      var text = this.pages[p];
+    }
+    results.total = whole.length + apart.length;
+    var pages = this.pages;
+    whole.concat(apart).slice(0, limit).forEach(function (hit) {
+      var text = pages[hit[0]], at = hit[1], length = hit[2];
       var start = Math.max(0, at - around), end = Math.min(text.length, at + length + around);
       if (start > 0) start = Math.max(start, text.indexOf(" ", start) + 1);
       if (end < text.length) { var e = text.lastIndexOf(" ", end); if (e > at + length) end = e; }
       results.push({
-        page: p + 1,
+        page: hit[0] + 1,
         before: (start > 0 ? "… " : "") + text.slice(start, at),
         match: text.slice(at, at + length),
         after: text.slice(at + length, end) + (end < text.length ? " …" : "")
       });
-    }
+    });
     return results;
   };
 

@@ -18,20 +18,22 @@
       script.onerror = function () { reject(new Error("search.js")); };
       document.head.appendChild(script);
     }).then(function () {
-      return fetch("source/text.json.gz");
-    }).then(function (r) {
-      if (!r.ok) throw new Error("text.json.gz: " + r.status);
-      return r.arrayBuffer();
-    }).then(function (bytes) {
-      // The file is gzip; a server that sent it as Content-Encoding has
-      // unpacked it already.
-      var head = new Uint8Array(bytes, 0, Math.min(2, bytes.byteLength));
-      if (head[0] !== 0x1f || head[1] !== 0x8b) return JSON.parse(new TextDecoder().decode(bytes));
-      // A browser that cannot unpack it searches the text in this page,
-      // without the words' boxes.
-      if (typeof DecompressionStream !== "function") return textOfPage();
-      var stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream("gzip"));
-      return new Response(stream).text().then(JSON.parse);
+      return fetch("source/text.json.gz").then(function (r) {
+        if (!r.ok) throw new Error("text.json.gz: " + r.status);
+        return r.arrayBuffer();
+      }).then(function (bytes) {
+        // The file is gzip; a server that sent it as Content-Encoding has
+        // unpacked it already.
+        var head = new Uint8Array(bytes, 0, Math.min(2, bytes.byteLength));
+        if (head[0] !== 0x1f || head[1] !== 0x8b) return JSON.parse(new TextDecoder().decode(bytes));
+        if (typeof DecompressionStream !== "function") return textOfPage();
+        var stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream("gzip"));
+        return new Response(stream).text().then(JSON.parse);
+      }).catch(function () {
+        // A browser that cannot fetch the file (a book opened from a disk)
+        // or unpack it searches the text in this page, without the words' boxes.
+        return textOfPage();
+      });
     }).then(function (text) {
       index = new lw.BookIndex(text);
       return index;
@@ -95,6 +97,8 @@
       button.addEventListener("click", function () {
         lw.perform("goto", f.page);
         highlight(f.page, index ? index.boxes(f.page, query) : []);
+        // The page chosen is in sight now, not under the list.
+        if (lw.closeResults) lw.closeResults();
         try {
           document.dispatchEvent(new CustomEvent("leafweaver-search-chosen", { detail: { page: f.page } }));
         } catch (e) { /* nothing listens in old browsers */ }

@@ -65,6 +65,17 @@ class BrowserHooks {
 		} catch (e:Dynamic) {}
 	}
 
+	/** Calls the page's function `name` without arguments; true when the page answered true, false without a page. */
+	public static function askPage(name:String):Bool {
+		if (!ExternalInterface.available)
+			return false;
+		try {
+			return ExternalInterface.call(name) == true;
+		} catch (e:Dynamic) {
+			return false;
+		}
+	}
+
 	public static function send(name:String, detail:String) {
 		if (!ExternalInterface.available)
 			return;
