@@ -2,9 +2,10 @@
 // A published book read in Firefox ESR (headless) or WebKitGTK (MiniBrowser
 // on the display), served over loopback: the poster then the player, turns
 // by key, corner click and drag, search with its highlight, the outline, the
-// thumbnails, a page in the address, a right-to-left book and the text view
-// without WebAssembly. WebKit runs under the "C" locale, as a bare system
-// names its language, and on software GL, where the 2D canvas must draw.
+// thumbnails, a page in the address, a right-to-left book, and the text view
+// without WebAssembly or where the runtime fails as it starts. WebKit runs
+// under the "C" locale, as a bare system names its language, and on software
+// GL, where the 2D canvas must draw.
 // Usage: node engines.test.js <program folder> <artefact folder> firefox|webkit
 const { execFileSync } = require("child_process");
 const fs = require("fs");
@@ -239,6 +240,16 @@ web.runCases([
       return r.top > -5 && r.top < 50;
     }, TARGET, { timeout: 10000 });
     await page.screenshot({ path: path.join(artefacts, `${engine}-no-player.png`) });
+  }],
+  [`${engine}: a runtime that fails as it starts (a language tag it cannot take) leaves the book's text, not the poster`, async () => {
+    // The language fixed at "C" before the page's scripts run: the page cannot mend it, the runtime throws.
+    const html = fs.readFileSync(path.join(book, "index.html"), "utf8");
+    fs.writeFileSync(path.join(book, "clocale.html"), html.replace("<head>",
+      '<head><script>Object.defineProperty(navigator, "language", { value: "C" });' +
+      'Object.defineProperty(navigator, "languages", { value: ["C"] });</script>'));
+    await page.goto(server.url + "clocale.html");
+    await page.waitForFunction(() => document.documentElement.classList.contains("no-player") &&
+      !document.getElementById("first-view"), undefined, { timeout: START_MS });
   }],
 ]).finally(async () => {
   if (browser) await browser.close();
