@@ -79,7 +79,7 @@ function withHelpers(page) {
 
 // ---- Chromium: playwright-core, as the other browser tests ----
 
-async function launchChromium(viewport) {
+async function launchChromium(viewport) {  // in the test process's environment
   const browser = await web.launch(viewport);
   return {
     version: browser.context.browser() ? browser.context.browser().version() : "chromium",
@@ -98,12 +98,12 @@ async function launchChromium(viewport) {
 
 // ---- Firefox: puppeteer-core over WebDriver BiDi, headless ----
 
-async function launchFirefox(viewport) {
+async function launchFirefox(viewport, env) {
   const puppeteer = require("puppeteer-core");
   const profile = web.tempDir("lw-firefox-");
   const browser = await puppeteer.launch({
     browser: "firefox", executablePath: EXECUTABLES.firefox, headless: true, userDataDir: profile,
-    defaultViewport: viewport,
+    defaultViewport: viewport, env: { ...process.env, ...env },
     // No updates, studies or first-run pages on loopback-only machines.
     extraPrefsFirefox: { "app.update.enabled": false, "browser.shell.checkDefaultBrowser": false, "datareporting.policy.dataSubmissionEnabled": false },
   });
@@ -163,9 +163,15 @@ function freePort() {
   });
 }
 
-async function launchWebKit(viewport) {
+async function launchWebKit(viewport, env) {
   const port = await freePort();
-  const driver = spawn(EXECUTABLES.webkit, ["--port=" + port], { stdio: ["ignore", "ignore", "pipe"] });
+  // The driver and the browser it starts form a process group of their own,
+  // ended with the test however it ends: the browser outlives its driver.
+  const driver = spawn(EXECUTABLES.webkit, ["--port=" + port],
+    { stdio: ["ignore", "ignore", "pipe"], env: { ...process.env, ...env }, detached: true });
+  const endGroup = () => { try { process.kill(-driver.pid, "SIGTERM"); } catch (e) { /* already gone */ } };
+  process.once("exit", endGroup);
+  for (const signal of ["SIGINT", "SIGTERM", "SIGHUP", "SIGPIPE"]) process.once(signal, () => { endGroup(); process.exit(1); });
   let driverLog = "";
   driver.stderr.on("data", (d) => { driverLog = (driverLog + d).slice(-4000); });
   const base = `http://127.0.0.1:${port}`;
@@ -179,14 +185,14 @@ async function launchWebKit(viewport) {
   try {
     await poll(() => call("GET", "/status").then((s) => s.ready), 15000, "WebKitWebDriver");
   } catch (e) {
-    driver.kill();
+    endGroup();
     throw new Error(e.message + " " + driverLog);
   }
   let session;
   try {
     session = await call("POST", "/session", { capabilities: { alwaysMatch: { "webkitgtk:browserOptions": { args: ["--automation"] } } } });
   } catch (e) {
-    driver.kill();
+    endGroup();
     throw e;
   }
   const s = (where) => `/session/${session.sessionId}${where}`;
@@ -243,24 +249,27 @@ async function launchWebKit(viewport) {
     },
     close: async () => {
       try { await call("DELETE", s("")); } catch (e) { /* the browser may be gone already */ }
-      driver.kill();
-      await new Promise((r) => (driver.exitCode !== null ? r() : driver.once("exit", r)));
+      const exited = new Promise((r) => (driver.exitCode !== null ? r() : driver.once("exit", r)));
+      endGroup();
+      await exited;
+      process.removeListener("exit", endGroup);
     },
   };
 }
 
 /**
  * Starts `engine` ("chromium", "firefox" or "webkit") with a content area of
- * `viewport`. Resolves to {engine, version, newPage(), close()}; a page has
+ * `viewport`, its processes with `env` added to the environment (Firefox
+ * and WebKit). Resolves to {engine, version, newPage(), close()}; a page has
  * goto, evaluate, waitForFunction (answers the truthy value), waitForTimeout, keyboard.press/type,
  * mouse.move/down/up/click, screenshot, drag, clickOn, typeInto and the
  * console's `errors` (none from WebKit). Throws when the engine cannot
  * start; ask `missing(engine)` first.
  */
-async function launch(engine, viewport = { width: 1000, height: 700 }) {
+async function launch(engine, viewport = { width: 1000, height: 700 }, { env = {} } = {}) {
   const start = { chromium: launchChromium, firefox: launchFirefox, webkit: launchWebKit }[engine];
   if (!start) throw new Error("no engine called " + engine);
-  return { engine, ...(await start(viewport)) };
+  return { engine, ...(await start(viewport, env)) };
 }
 
 /** Opens a book folder from the disk (file://, page `hash` when given) in a new page of `browser`; resolves to the page. */

@@ -113,8 +113,8 @@ web.runCases([
     book = publish([], "ltr");
     server = await web.serve(book);
     // WebKit as started from a bare system: under the "C" locale.
-    if (engine === "webkit") { process.env.LANG = "C.UTF-8"; process.env.LC_ALL = "C.UTF-8"; }
-    browser = await engines.launch(engine);
+    const env = engine === "webkit" ? { LANG: "C.UTF-8", LC_ALL: "C.UTF-8", LANGUAGE: "" } : {};
+    browser = await engines.launch(engine, undefined, { env });
     console.log(`     ${engine} ${browser.version}`);
     page = await browser.newPage();
     await page.goto(server.url + "index.html");
@@ -131,6 +131,10 @@ web.runCases([
     // No graphics card here: WebGL is emulated, so the canvas draws.
     const renderer = await page.evaluate(() => window.leafweaver.renderer());
     web.assert(renderer === "canvas", "renderer " + renderer);
+    if (engine === "webkit") {
+      const own = await page.evaluate(() => Object.getOwnPropertyDescriptor(Navigator.prototype, "language").get.call(navigator));
+      web.assert(own === "C", "WebKit's own language is " + own + ", not the C locale's");
+    }
   }],
   [`${engine}: keys, a click on the corner and a drag turn, through the whole book and back`, async () => {
     for (const [key, want] of [["ArrowRight", [2, 3]], ["End", [12]], ["Home", [1]]]) {
