@@ -6,7 +6,7 @@
 // without WebAssembly or where the runtime fails as it starts. WebKit runs
 // under the "C" locale, as a bare system names its language, and on software
 // GL, where the 2D canvas must draw.
-// Usage: node engines.test.js <program folder> <artefact folder> firefox|webkit
+// Usage: node engines.test.js <program folder> <artefact folder> firefox|webkit|chromium
 const { execFileSync } = require("child_process");
 const fs = require("fs");
 const path = require("path");
