@@ -205,10 +205,9 @@ async function launchWebKit(viewport, env) {
     await call("POST", s("/window/rect"), { width: 2 * viewport.width - inner.w, height: 2 * viewport.height - inner.h });
   }
   const keyActions = (list) => call("POST", s("/actions"), { actions: [{ type: "key", id: "keyboard", actions: list }] });
-  let at = { x: 0, y: 0 };
   const pointer = (list) => call("POST", s("/actions"),
     { actions: [{ type: "pointer", id: "mouse", parameters: { pointerType: "mouse" }, actions: list }] });
-  const moveTo = (x, y) => { at = { x: Math.round(x), y: Math.round(y) }; return { type: "pointerMove", origin: "viewport", duration: 0, ...at }; };
+  const moveTo = (x, y) => ({ type: "pointerMove", origin: "viewport", duration: 0, x: Math.round(x), y: Math.round(y) });
   const page = {
     errors: [],  // WebDriver does not hand over the console
     goto: (url) => call("POST", s("/url"), { url }),
