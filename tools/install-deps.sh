@@ -22,6 +22,7 @@ packages=(
   xvfb xauth chromium fonts-dejavu-core
   # the outline's titles in every script, drawn when a book is published
   fonts-noto-core fonts-noto-cjk
+  firefox-esr webkit2gtk-driver   # the reader in Firefox, and in WebKitGTK's MiniBrowser through its WebDriver
   # test and benchmark tools
   qpdf poppler-utils ghostscript python3-reportlab python3-yaswfp python3-pil
   clang libclang-rt-14-dev hyperfine imagemagick wrk
@@ -57,8 +58,8 @@ else
   echo "install-deps: all Debian packages present"
 fi
 
-# npm packages (Ruffle for the book template, playwright-core for browser
-# tests) from the committed lockfile. The stamp keeps reruns cheap.
+# npm packages (Ruffle for the book template, playwright-core and
+# puppeteer-core for browser tests) from the committed lockfile. The stamp keeps reruns cheap.
 cd "$here"
 stamp=node_modules/.lock-stamp
 if [ ! -f "$stamp" ] || ! cmp -s package-lock.json "$stamp"; then

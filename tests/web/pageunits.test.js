@@ -42,10 +42,12 @@ test("the renderer asked for: the address's choice, else by whether WebGL is emu
     ["?renderer=webgl", true, "webgl"], ["?a=1&renderer=canvas", false, "canvas"],
     ["?renderer=webgpu&b", true, "webgpu"], ["?renderer=opengl", true, "canvas"], ["?renderer=webglx", false, "wgpu-webgl"]])
     assert.strictEqual(renderers.choose(query, emulated), want, query);
-  for (const [name, emulated] of [["Google SwiftShader", true], ["llvmpipe (LLVM 15.0.6, 256 bits)", true],
-    ["Microsoft Basic Render Driver", true], [null, true],
-    ["ANGLE (Intel, Mesa Intel(R) UHD Graphics 620 (KBL GT2), OpenGL 4.6)", false]])
-    assert.strictEqual(renderers.isEmulated(name), emulated, String(name));
+  for (const [name, platform, emulated] of [["Google SwiftShader", "Linux x86_64", true],
+    ["llvmpipe (LLVM 15.0.6, 256 bits)", undefined, true], ["Microsoft Basic Render Driver", "Win32", true], [null, "MacIntel", true],
+    ["ANGLE (Intel, Mesa Intel(R) UHD Graphics 620 (KBL GT2), OpenGL 4.6)", "Linux x86_64", false],
+    // WebKit's one name for every card: a real one only on Apple's machines.
+    ["Apple GPU", "Linux x86_64", true], ["Apple GPU", "MacIntel", false], ["Apple GPU", "iPhone", false]])
+    assert.strictEqual(renderers.isEmulated(name, platform), emulated, `${name} on ${platform}`);
 });
 
 test("the renderer used is read from the runtime's line while it loads, and console.log is given back", async () => {

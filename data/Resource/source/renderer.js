@@ -11,8 +11,12 @@
   "use strict";
 
   // Whether a WebGL renderer's name is one that draws on the processor;
-  // true for no name (no WebGL at all).
-  function isEmulated(name) {
+  // true for no name (no WebGL at all), and for a name that hides the card:
+  // WebKit names Apple's GPU on every system (WebKitGTK on Linux draws
+  // WebGL with Mesa's llvmpipe where there is no card), so that name says
+  // something only on the `platform` of Apple's own machines.
+  function isEmulated(name, platform) {
+    if (/^apple gpu$/i.test(String(name)) && platform !== undefined) return !/^(mac|iphone|ipad|ipod)/i.test(String(platform));
     return !name || /swiftshader|llvmpipe|softpipe|software|basic render/i.test(String(name));
   }
 
@@ -107,7 +111,8 @@
   // Whether the browser would draw WebGL on the processor: by what a context
   // can do (one that must not run with a major performance caveat cannot be
   // made on software GL), and by the renderer's name where it gives one (some
-  // engines name a real card's for every context).
+  // engines name a real card's for every context, and pass the first test
+  // on software GL too).
   function hasFastWebGl() {
     try {
       return !!document.createElement("canvas").getContext("webgl", { failIfMajorPerformanceCaveat: true });
@@ -115,5 +120,5 @@
       return false;
     }
   }
-  lw.webGlIsEmulated = function () { return !hasFastWebGl() || isEmulated(webGlName()); };
+  lw.webGlIsEmulated = function () { return !hasFastWebGl() || isEmulated(webGlName(), root.navigator.platform); };
 })(this);
