@@ -245,6 +245,17 @@ web.runCases([
     }, TARGET, { timeout: 10000 });
     await page.screenshot({ path: path.join(artefacts, `${engine}-no-player.png`) });
   }],
+  [`${engine}: a book published to open from a disk plays from file://, its text searched`, async () => {
+    const disk = publish(["--portable"], "disk");
+    const p = await engines.openFromDisk(browser, disk, "#page=4");
+    await rests(p, [4, 5], "the book from the disk", START_MS);
+    await p.keyboard.press("ArrowRight");
+    await rests(p, [6, 7], "a turn from the disk");
+    const found = await p.evaluate((w) => window.leafweaver.search(w).then((f) => f && f.map((x) => x.page)), WORD);
+    web.assert(JSON.stringify(found) === JSON.stringify([TARGET]), "search from the disk found " + JSON.stringify(found));
+    web.assert(realErrors(p).length === 0, "console errors: " + realErrors(p).join("; "));
+    await p.close();
+  }],
   [`${engine}: a runtime that fails as it starts (a language tag it cannot take) leaves the book's text, not the poster`, async () => {
     // The language fixed at "C" before the page's scripts run: the page cannot mend it, the runtime throws.
     const html = fs.readFileSync(path.join(book, "index.html"), "utf8");
