@@ -15,6 +15,7 @@ packages=(
   libicu-dev        # right-to-left text in logical order (the converter)
   libcivetweb-dev   # the book server of leafweaver-publish --serve
   brotli            # precompressing the book runtime at build time
+  wabt              # wasm-strip: the runtime's WebAssembly without its debugger's names
   libgtest-dev libgmock-dev googletest
   # the player movie
   haxe
