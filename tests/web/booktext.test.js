@@ -221,18 +221,7 @@ web.runCases([
       const word = { x0: cx + bx * cw + 1, x1: cx + (bx + bw) * cw - 1, y0: cy + by * ch + 1, y1: cy + (by + bh) * ch - 1 };
       // The line two lines higher (the sentence's line and the one above it hold no find).
       const above = { x0: word.x0, x1: word.x1, y0: word.y0 - 28 / contentH * ch, y1: word.y1 - 28 / contentH * ch };
-      // The highlight's yellow over paper or over ink: blue well under red.
-      const yellow = (img, box) => {
-        let hit = 0, all = 0;
-        for (let y = box.y0; y <= box.y1; y += (box.y1 - box.y0) / 6) {
-          for (let x = box.x0; x <= box.x1; x += (box.x1 - box.x0) / 12) {
-            const [r, , bl] = img.px(Math.round(x), Math.round(y));
-            all++;
-            if (r > 90 && r - bl > 70) hit++;
-          }
-        }
-        return hit / all;
-      };
+      const yellow = web.yellowShare;
       // The screen changes at the player's next frame: shot after shot until it does.
       const until = async (test, what) => {
         const end = Date.now() + 15000;

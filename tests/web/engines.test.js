@@ -92,18 +92,7 @@ async function clickControl(p, name) {
   await p.mouse.click(stage.x + c.x + c.w / 2, stage.y + c.y + c.h / 2);
 }
 
-// Share of the box's points where the highlight's yellow shows, over paper or ink.
-function yellow(img, box) {
-  let hit = 0, all = 0;
-  for (let y = box.y0; y <= box.y1; y += (box.y1 - box.y0) / 6) {
-    for (let x = box.x0; x <= box.x1; x += (box.x1 - box.x0) / 12) {
-      const [r, , b] = img.px(Math.round(x), Math.round(y));
-      all++;
-      if (r > 90 && r - b > 70) hit++;
-    }
-  }
-  return hit / all;
-}
+const yellow = web.yellowShare;
 
 const realErrors = (p) => p.errors.filter((e) => !/Failed to load resource|404|outline\.json|links\.json/.test(e));
 

@@ -375,11 +375,25 @@ function requireReportlab() {
   }
 }
 
+/** Share of the box's points where a search highlight's yellow shows, over paper or ink (blue well under red). */
+function yellowShare(img, box) {
+  let hit = 0, all = 0;
+  for (let y = box.y0; y <= box.y1; y += (box.y1 - box.y0) / 6) {
+    for (let x = box.x0; x <= box.x1; x += (box.x1 - box.x0) / 12) {
+      const [r, , b] = img.px(Math.round(x), Math.round(y));
+      all++;
+      if (r > 90 && r - b > 70) hit++;
+    }
+  }
+  return hit / all;
+}
+
 function assert(cond, msg) {
   if (!cond) throw new Error(msg);
 }
 
 module.exports = {
+  yellowShare,
   serve, launch, makeBook, programDir, tempDir, removeTree, solidPng, solidBmp, decodePng,
   near, shareNear, openBook, state, waitState, events, bookBox, panelPoint, shot, runCases, skip, assert,
   requireReportlab,
